@@ -1,0 +1,295 @@
+#include "store/DataControl.h"
+
+#include "store/DBEngine.h"
+
+namespace store {
+
+DataControl::DataControl(QObject *parent)
+    : QObject(parent)
+{
+}
+
+DataControl::~DataControl()
+{
+    detach();
+}
+
+void DataControl::setDatabaseName(const QString &name)
+{
+    if (name == m_databaseName)
+        return;
+    m_databaseName = name;
+    // The file is opened at the next refresh.
+    detach();
+    m_database.reset();
+}
+
+bool DataControl::report(const EngineError &e)
+{
+    m_lastError = e;
+    emit error(e);
+    return false;
+}
+
+void DataControl::attach(const std::shared_ptr<store::Recordset> &recordset)
+{
+    detach();
+    m_recordset = recordset;
+    if (!m_recordset)
+        return;
+    m_recordset->addGuard(this);
+    connect(m_recordset.get(), &Recordset::currentChanged, this, [this] {
+        if (!m_writing)
+            showCurrent();
+        emit currentChanged();
+    });
+    connect(m_recordset.get(), &Recordset::closed, this, [this] { showCurrent(); });
+}
+
+void DataControl::detach()
+{
+    if (!m_recordset)
+        return;
+    m_recordset->removeGuard(this);
+    disconnect(m_recordset.get(), nullptr, this, nullptr);
+    m_recordset.reset();
+    m_adding = false;
+}
+
+bool DataControl::Refresh()
+{
+    m_lastError.clear();
+    if (!writePendingEdits())
+        return false;
+    if (!m_database) {
+        EngineError e;
+        m_database = DBEngine::OpenDatabase(m_databaseName, &e);
+        if (!m_database) {
+            detach();
+            showCurrent();
+            emit recordsetChanged();
+            return report(e);
+        }
+    }
+    EngineError e;
+    std::shared_ptr<store::Recordset> fresh = m_database->OpenRecordset(m_recordSource, m_recordsetType, &e);
+    if (!fresh) {
+        detach();
+        showCurrent();
+        emit recordsetChanged();
+        return report(e);
+    }
+    attach(fresh);
+    showCurrent();
+    emit recordsetChanged();
+    emit currentChanged();
+    return true;
+}
+
+void DataControl::setRecordset(const std::shared_ptr<store::Recordset> &recordset)
+{
+    if (recordset == m_recordset)
+        return;
+    attach(recordset);
+    if (recordset)
+        m_database = recordset->database();
+    showCurrent();
+    emit recordsetChanged();
+    emit currentChanged();
+}
+
+void DataControl::closeRecordset()
+{
+    if (m_recordset && m_recordset.use_count() <= 2)
+        m_recordset->Close();
+    detach();
+    showCurrent();
+    emit recordsetChanged();
+}
+
+bool DataControl::release()
+{
+    if (!writePendingEdits())
+        return false;
+    closeRecordset();
+    m_database.reset();
+    return true;
+}
+
+void DataControl::bind(BoundField *field)
+{
+    if (field && !m_bound.contains(field))
+        m_bound.append(field);
+}
+
+void DataControl::unbind(BoundField *field)
+{
+    m_bound.removeAll(field);
+}
+
+bool DataControl::hasPendingEdits() const
+{
+    for (BoundField *f : m_bound) {
+        if (f->isBoundModified())
+            return true;
+    }
+    return false;
+}
+
+bool DataControl::writePendingEdits()
+{
+    if (m_writing)
+        return true;
+    if (!hasPendingEdits()) {
+        m_adding = false;
+        return true;
+    }
+    if (!m_recordset || !m_recordset->isOpen()) {
+        return report({Err::NoCurrentRecord, QStringLiteral("No current record: the edits have nowhere to go.")});
+    }
+    if (!m_adding && !m_recordset->hasCurrent()) {
+        return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
+    }
+
+    m_writing = true;
+    EngineError e;
+    bool ok = m_adding ? m_recordset->AddNew(&e) : m_recordset->Edit(&e);
+    for (BoundField *f : std::as_const(m_bound)) {
+        if (ok && f->isBoundModified())
+            ok = m_recordset->setValue(f->dataField(), f->boundValue(), &e);
+    }
+    if (ok)
+        ok = m_recordset->Update(&e);
+    m_writing = false;
+
+    if (!ok) {
+        // The controls keep what was typed; the operator corrects it and
+        // leaves the row again.
+        m_recordset->CancelUpdate();
+        return report(e);
+    }
+    m_adding = false;
+    for (BoundField *f : std::as_const(m_bound))
+        f->setBoundModified(false);
+    showCurrent();
+    return true;
+}
+
+bool DataControl::UpdateRecord()
+{
+    return writePendingEdits();
+}
+
+void DataControl::showCurrent()
+{
+    const bool current = m_recordset && m_recordset->isOpen() && m_recordset->hasCurrent() && !m_adding;
+    for (BoundField *f : std::as_const(m_bound)) {
+        f->setBoundValue(current ? m_recordset->value(f->dataField()) : QVariant());
+        f->setBoundModified(false);
+    }
+}
+
+bool DataControl::moveFirst()
+{
+    if (!writePendingEdits())
+        return false;
+    m_adding = false;
+    EngineError e;
+    if (!m_recordset)
+        return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
+    if (!m_recordset->MoveFirst(&e))
+        return e.number == Err::NoCurrentRecord ? false : report(e);
+    showCurrent();
+    return true;
+}
+
+bool DataControl::moveLast()
+{
+    if (!writePendingEdits())
+        return false;
+    m_adding = false;
+    EngineError e;
+    if (!m_recordset)
+        return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
+    if (!m_recordset->MoveLast(&e))
+        return e.number == Err::NoCurrentRecord ? false : report(e);
+    showCurrent();
+    return true;
+}
+
+bool DataControl::moveNext()
+{
+    if (!writePendingEdits())
+        return false;
+    m_adding = false;
+    if (!m_recordset || m_recordset->RecordCount() == 0)
+        return false;
+    // The navigator stays on the last row rather than moving past it.
+    if (m_recordset->AbsolutePosition() >= m_recordset->RecordCount() - 1)
+        return false;
+    EngineError e;
+    if (!m_recordset->MoveNext(&e))
+        return false;
+    showCurrent();
+    return true;
+}
+
+bool DataControl::movePrevious()
+{
+    if (!writePendingEdits())
+        return false;
+    m_adding = false;
+    if (!m_recordset || m_recordset->AbsolutePosition() <= 0)
+        return false;
+    EngineError e;
+    if (!m_recordset->MovePrevious(&e))
+        return false;
+    showCurrent();
+    return true;
+}
+
+bool DataControl::moveTo(int position)
+{
+    if (!writePendingEdits())
+        return false;
+    m_adding = false;
+    EngineError e;
+    if (!m_recordset || !m_recordset->moveTo(position, &e))
+        return false;
+    showCurrent();
+    return true;
+}
+
+bool DataControl::addNew()
+{
+    if (!writePendingEdits())
+        return false;
+    if (!m_recordset || !m_recordset->isOpen())
+        return report({Err::InvalidOperation, QStringLiteral("The data control has no open record set.")});
+    m_adding = true;
+    showCurrent();
+    emit currentChanged();
+    return true;
+}
+
+bool DataControl::deleteCurrent()
+{
+    if (m_adding) {
+        // A row that was never written: dropping it deletes nothing.
+        m_adding = false;
+        showCurrent();
+        return true;
+    }
+    if (!m_recordset)
+        return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
+    EngineError e;
+    m_writing = true;
+    const bool ok = m_recordset->Delete(&e);
+    m_writing = false;
+    if (!ok)
+        return report(e);
+    showCurrent();
+    return true;
+}
+
+} // namespace store

@@ -1,0 +1,183 @@
+#include "store/Database.h"
+
+#include "store/Recordset.h"
+#include "store/SqlFunctions.h"
+#include "store/Statement.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <atomic>
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+std::atomic<int> g_connectionSerial{0};
+
+QString uriFor(const QString &path)
+{
+    // SQLite's URI form lets us open read-write without ever creating a file.
+    QString escaped = QFileInfo(path).absoluteFilePath();
+    escaped.replace(QLatin1Char('%'), QLatin1String("%25"));
+    escaped.replace(QLatin1Char('?'), QLatin1String("%3f"));
+    escaped.replace(QLatin1Char('#'), QLatin1String("%23"));
+    return QStringLiteral("file:") + escaped + QStringLiteral("?mode=rw");
+}
+} // namespace
+
+std::shared_ptr<Database> Database::open(const QString &path, EngineError *error)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile()) {
+        fail(error, Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        return nullptr;
+    }
+
+    std::shared_ptr<Database> db(new Database);
+    db->m_path = path;
+    db->m_connectionName = QStringLiteral("vantrel-%1").arg(++g_connectionSerial);
+    db->m_connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->m_connectionName);
+    if (!db->m_connection.isValid()) {
+        fail(error, Err::CannotOpen,
+             QStringLiteral("The database driver for '%1' is not installed (Qt SQL's QSQLITE).").arg(path));
+        return nullptr;
+    }
+    db->m_connection.setDatabaseName(uriFor(path));
+    db->m_connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db->m_connection.open()) {
+        fail(error, Err::CannotOpen,
+             QStringLiteral("Could not open '%1': %2").arg(path, db->m_connection.lastError().text()));
+        return nullptr;
+    }
+    const QVariant handle = db->m_connection.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        fail(error, Err::CannotOpen, QStringLiteral("Could not open '%1'.").arg(path));
+        return nullptr;
+    }
+    db->m_handle = *static_cast<sqlite3 *const *>(handle.constData());
+
+    // A file that is not a database shows itself at the first read.
+    Statement probe(db->m_handle, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!probe.isValid() || !probe.step()) {
+        const EngineError e = probe.isValid() ? probe.error() : probe.error();
+        if (e.number == Err::UnrecognizedFormat || e.number == Err::Corrupt || e.number == Err::Unexpected)
+            fail(error, Err::UnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+        else if (error)
+            *error = e;
+        return nullptr;
+    }
+    registerVantrelFunctions(db->m_handle);
+    return db;
+}
+
+Database::~Database()
+{
+    m_tables.clear();
+    m_connection.close();
+    m_connection = QSqlDatabase();
+    if (!m_connectionName.isEmpty())
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+const TableDef *Database::tableDef(const QString &name) const
+{
+    const QString key = name.toLower();
+    auto it = m_tables.constFind(key);
+    if (it != m_tables.constEnd())
+        return it->get();
+
+    Statement find(m_handle,
+                   QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    find.bind(1, name);
+    if (!find.step())
+        return nullptr;
+    auto def = std::make_shared<TableDef>();
+    def->name = find.value(0).toString();
+
+    Statement columns(m_handle, QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"));
+    columns.bind(1, def->name);
+    while (columns.step()) {
+        FieldDef f;
+        f.name = columns.value(0).toString();
+        const QString declared = columns.value(1).toString();
+        f.kind = kindFromDeclaredType(declared);
+        if (f.kind == FieldKind::Text) {
+            const int open = declared.indexOf(QLatin1Char('('));
+            const int close = declared.indexOf(QLatin1Char(')'));
+            if (open > 0 && close > open)
+                f.maxLength = declared.mid(open + 1, close - open - 1).trimmed().toInt();
+        }
+        def->fields.append(f);
+    }
+
+    Statement indexes(m_handle, QStringLiteral("SELECT il.name, ii.name FROM pragma_index_list(?) AS il, "
+                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0"));
+    indexes.bind(1, def->name);
+    while (indexes.step())
+        def->indexes.append({indexes.value(0).toString(), indexes.value(1).toString()});
+
+    m_tables.insert(key, def);
+    return def.get();
+}
+
+TableLookup Database::tableLookup() const
+{
+    return [this](const QString &name) { return tableDef(name); };
+}
+
+std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int type, EngineError *error)
+{
+    return Recordset::open(shared_from_this(), source, type, error);
+}
+
+bool Database::Execute(const QString &statement, EngineError *error, int *rowsAffected)
+{
+    TranslatedStatement translated;
+    if (!translateAccessSql(statement, tableLookup(), &translated, error))
+        return false;
+    if (translated.kind != TranslatedStatement::Kind::Delete)
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
+
+    if (!execSql(m_handle, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    if (!execSql(m_handle, translated.sql, error, translated.params)) {
+        execSql(m_handle, QStringLiteral("ROLLBACK"), nullptr);
+        return false;
+    }
+    const int changed = sqlite3_changes(m_handle);
+    if (!execSql(m_handle, QStringLiteral("COMMIT"), error)) {
+        execSql(m_handle, QStringLiteral("ROLLBACK"), nullptr);
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = changed;
+    return true;
+}
+
+bool Database::count(const QString &statement, qint64 *result, EngineError *error)
+{
+    TranslatedStatement translated;
+    if (!translateAccessSql(statement, tableLookup(), &translated, error))
+        return false;
+    if (translated.kind != TranslatedStatement::Kind::Select)
+        return fail(error, Err::InvalidOperation, QStringLiteral("Only a select statement can be counted."));
+    Statement st(m_handle, QStringLiteral("SELECT count(*) FROM (%1)").arg(translated.sql));
+    if (!st.isValid()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    st.bindAll(translated.params);
+    if (!st.step()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    *result = st.int64(0);
+    return true;
+}
+
+} // namespace store

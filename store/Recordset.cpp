@@ -1,0 +1,617 @@
+#include "store/Recordset.h"
+
+#include "store/AccessSql.h"
+#include "store/Database.h"
+
+#include <QDate>
+#include <cmath>
+#include <limits>
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+constexpr int kRowCacheLimit = 4096;
+
+QVariant fromStored(FieldKind kind, const QVariant &stored)
+{
+    if (stored.isNull())
+        return QVariant();
+    switch (kind) {
+    case FieldKind::YesNo: return QVariant(stored.toLongLong() != 0);
+    case FieldKind::Long: return QVariant(stored.toLongLong());
+    case FieldKind::Date: {
+        const QDate d = QDate::fromString(stored.toString().left(10), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : stored;
+    }
+    case FieldKind::Text:
+    case FieldKind::Memo: return QVariant(stored.toString());
+    }
+    return stored;
+}
+
+QVariant toStored(FieldKind kind, const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    switch (kind) {
+    case FieldKind::YesNo: return QVariant(qint64(value.toBool() ? 1 : 0));
+    case FieldKind::Long: return QVariant(value.toLongLong());
+    case FieldKind::Date: return QVariant(value.toDate().toString(Qt::ISODate));
+    default: return QVariant(value.toString());
+    }
+}
+
+QString orderTerm(const FieldDef &field)
+{
+    const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
+    return quoteIdentifier(field.name) + (text ? QStringLiteral(" COLLATE NOCASE") : QString());
+}
+} // namespace
+
+std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, const QString &source, int type,
+                                           EngineError *error)
+{
+    if (!db) {
+        fail(error, Err::InvalidOperation, QStringLiteral("The database is not open."));
+        return nullptr;
+    }
+    if (type != Table && type != Dynaset && type != Snapshot) {
+        fail(error, Err::InvalidOperation, QStringLiteral("Invalid record set type %1.").arg(type));
+        return nullptr;
+    }
+    const QString trimmed = source.trimmed();
+    QString keysetSql;
+    QVariantList params;
+    const TableDef *table = db->tableDef(trimmed);
+    if (table) {
+        keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdentifier(table->name));
+    } else if (type == Table) {
+        fail(error, Err::ItemNotFound,
+             QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
+        return nullptr;
+    } else {
+        TranslatedStatement translated;
+        if (!translateAccessSql(trimmed, db->tableLookup(), &translated, error))
+            return nullptr;
+        if (translated.kind != TranslatedStatement::Kind::Select) {
+            fail(error, Err::InvalidOperation,
+                 QStringLiteral("A record set needs a select statement, not '%1'.").arg(trimmed));
+            return nullptr;
+        }
+        table = db->tableDef(translated.table);
+        if (!table) {
+            fail(error, Err::ItemNotFound,
+                 QStringLiteral("The table '%1' does not exist in this database.").arg(translated.table));
+            return nullptr;
+        }
+        keysetSql = translated.sql;
+        params = translated.params;
+    }
+
+    std::shared_ptr<Recordset> rs(new Recordset(db, *table, type, trimmed));
+    rs->m_keysetSql = keysetSql;
+    rs->m_keysetParams = params;
+    if (!rs->loadKeys(error))
+        return nullptr;
+    rs->m_pos = rs->m_ids.isEmpty() ? -1 : 0;
+    return rs;
+}
+
+Recordset::Recordset(std::shared_ptr<Database> db, TableDef table, int type, QString source)
+    : m_db(std::move(db)), m_table(std::move(table)), m_type(type), m_source(std::move(source))
+{
+}
+
+Recordset::~Recordset() = default;
+
+QList<FieldInfo> Recordset::Fields() const
+{
+    QList<FieldInfo> fields;
+    for (const FieldDef &f : m_table.fields)
+        fields.append({f.name, f.typeCode()});
+    return fields;
+}
+
+bool Recordset::requireOpen(EngineError *error) const
+{
+    if (!m_open)
+        return fail(error, Err::InvalidOperation, QStringLiteral("Operation is not allowed for an object that is closed."));
+    return true;
+}
+
+bool Recordset::loadKeys(EngineError *error)
+{
+    Statement st(m_db->handle(), m_keysetSql);
+    if (!st.isValid()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    st.bindAll(m_keysetParams);
+    QVector<qint64> ids;
+    while (st.step())
+        ids.append(st.int64(0));
+    if (st.error().isError()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    m_ids = std::move(ids);
+    m_cache.clear();
+    return true;
+}
+
+bool Recordset::leaveRow(EngineError *error)
+{
+    for (RowLeaveGuard *guard : std::as_const(m_guards)) {
+        if (!guard->writePendingEdits())
+            return fail(error, Err::InvalidOperation,
+                        QStringLiteral("The edits of the current row could not be written."));
+    }
+    return true;
+}
+
+bool Recordset::setPosition(int position)
+{
+    const bool changed = position != m_pos;
+    m_pos = position;
+    m_editMode = EditNone;
+    if (changed)
+        emit currentChanged();
+    return true;
+}
+
+bool Recordset::MoveFirst(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_ids.isEmpty())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    return leaveRow(error) && setPosition(0);
+}
+
+bool Recordset::MoveLast(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_ids.isEmpty())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    return leaveRow(error) && setPosition(int(m_ids.size()) - 1);
+}
+
+bool Recordset::MoveNext(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (atEOF())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    return leaveRow(error) && setPosition(m_pos + 1);
+}
+
+bool Recordset::MovePrevious(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (atBOF())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    return leaveRow(error) && setPosition(m_pos - 1);
+}
+
+bool Recordset::moveTo(int position, EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (position < 0 || position >= m_ids.size())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    if (position == m_pos)
+        return true;
+    return leaveRow(error) && setPosition(position);
+}
+
+qint64 Recordset::Bookmark() const
+{
+    return hasCurrent() ? m_ids.at(m_pos) : -1;
+}
+
+int Recordset::positionOf(qint64 bookmark) const
+{
+    return int(m_ids.indexOf(bookmark));
+}
+
+qint64 Recordset::idAt(int position) const
+{
+    return position >= 0 && position < m_ids.size() ? m_ids.at(position) : -1;
+}
+
+bool Recordset::setBookmark(qint64 bookmark, EngineError *error)
+{
+    const int position = positionOf(bookmark);
+    if (position < 0)
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("Not a valid bookmark."));
+    return moveTo(position, error);
+}
+
+QVariantList Recordset::readRow(qint64 id) const
+{
+    auto cached = m_cache.constFind(id);
+    if (cached != m_cache.constEnd())
+        return *cached;
+    if (!m_rowQuery) {
+        QStringList columns;
+        for (const FieldDef &f : m_table.fields)
+            columns << quoteIdentifier(f.name);
+        m_rowQuery = std::make_unique<Statement>(
+            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table.name)));
+    }
+    QVariantList row;
+    m_rowQuery->reset();
+    m_rowQuery->bindInt64(1, id);
+    if (m_rowQuery->step()) {
+        row.reserve(m_table.fields.size());
+        for (int i = 0; i < m_table.fields.size(); ++i)
+            row.append(fromStored(m_table.fields.at(i).kind, m_rowQuery->value(i)));
+    }
+    m_rowQuery->reset();
+    if (m_cache.size() >= kRowCacheLimit)
+        m_cache.clear();
+    m_cache.insert(id, row);
+    return row;
+}
+
+QVariantList Recordset::rowAt(int position) const
+{
+    if (!m_open || position < 0 || position >= m_ids.size())
+        return {};
+    return readRow(m_ids.at(position));
+}
+
+QVariant Recordset::value(int field) const
+{
+    if (field < 0 || field >= m_table.fields.size())
+        return QVariant();
+    if (m_editMode != EditNone)
+        return m_buffer.value(field);
+    const QVariantList row = rowAt(m_pos);
+    return row.value(field);
+}
+
+QVariant Recordset::value(const QString &field) const
+{
+    return value(fieldIndex(field));
+}
+
+bool Recordset::setIndex(const QString &indexName, EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_type != Table)
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("Operation is not supported for this type of object (an index needs a table record set)."));
+    const IndexDef *ix = m_table.index(indexName);
+    if (!ix)
+        return fail(error, Err::ItemNotFound,
+                    QStringLiteral("'%1' isn't an index in this table.").arg(indexName));
+    const FieldDef *field = m_table.field(ix->field);
+    if (!field)
+        return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection."));
+    if (!leaveRow(error))
+        return false;
+    const QString previousSql = m_keysetSql;
+    m_keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2, rowid")
+                      .arg(quoteIdentifier(m_table.name), orderTerm(*field));
+    if (!loadKeys(error)) {
+        m_keysetSql = previousSql;
+        return false;
+    }
+    m_index = ix->name;
+    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_editMode = EditNone;
+    emit rowsReset();
+    emit currentChanged();
+    return true;
+}
+
+bool Recordset::Edit(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_type == Snapshot)
+        return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
+    if (!hasCurrent())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    const QVariantList row = rowAt(m_pos);
+    if (row.isEmpty())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("Record is deleted."));
+    m_buffer = row;
+    m_dirty = QVector<bool>(m_table.fields.size(), false);
+    m_editMode = EditInProgress;
+    return true;
+}
+
+bool Recordset::AddNew(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_type == Snapshot)
+        return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
+    m_buffer = QVariantList();
+    for (int i = 0; i < m_table.fields.size(); ++i)
+        m_buffer.append(QVariant());
+    m_dirty = QVector<bool>(m_table.fields.size(), false);
+    m_editMode = EditAdd;
+    return true;
+}
+
+bool Recordset::setValue(const QString &field, const QVariant &value, EngineError *error)
+{
+    const int i = fieldIndex(field);
+    if (i < 0)
+        return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(field));
+    return setValue(i, value, error);
+}
+
+bool Recordset::setValue(int field, const QVariant &value, EngineError *error)
+{
+    if (m_editMode == EditNone)
+        return fail(error, Err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    if (field < 0 || field >= m_buffer.size())
+        return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection."));
+    m_buffer[field] = value;
+    m_dirty[field] = true;
+    return true;
+}
+
+bool Recordset::normalize(const FieldDef &field, const QVariant &in, QVariant *out, EngineError *error)
+{
+    if (!in.isValid() || in.isNull() || (in.metaType().id() == QMetaType::QString && in.toString().isEmpty())) {
+        *out = QVariant();
+        return true;
+    }
+    switch (field.kind) {
+    case FieldKind::Long: {
+        bool ok = false;
+        qint64 v = 0;
+        const int id = in.metaType().id();
+        if (id == QMetaType::Double || id == QMetaType::Float) {
+            const double d = in.toDouble();
+            ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e18;
+            v = ok ? qint64(d) : 0;
+        } else if (id == QMetaType::Bool) {
+            ok = true;
+            v = in.toBool() ? -1 : 0;
+        } else {
+            const QString text = in.toString().trimmed();
+            v = text.toLongLong(&ok);
+            if (!ok) {
+                // Ten or more digits that do not even fit 64 bits still overflow the field.
+                bool digits = !text.isEmpty();
+                for (int i = 0; i < text.size(); ++i)
+                    digits = digits && (text.at(i).isDigit() || (i == 0 && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))));
+                if (digits && text.size() > 1)
+                    return fail(error, Err::NumericOverflow,
+                                QStringLiteral("Numeric field overflow: %1 does not fit in the field '%2', which holds "
+                                               "whole numbers from -2147483648 to 2147483647.")
+                                    .arg(text, field.name));
+            }
+        }
+        if (!ok)
+            return fail(error, Err::TypeConversion,
+                        QStringLiteral("Data type conversion error: '%1' is not a whole number for the field '%2'.")
+                            .arg(in.toString(), field.name));
+        if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+            return fail(error, Err::NumericOverflow,
+                        QStringLiteral("Numeric field overflow: %1 does not fit in the field '%2', which holds whole "
+                                       "numbers from -2147483648 to 2147483647.")
+                            .arg(v)
+                            .arg(field.name));
+        *out = QVariant(v);
+        return true;
+    }
+    case FieldKind::YesNo: {
+        const int id = in.metaType().id();
+        if (id == QMetaType::Bool) {
+            *out = in;
+            return true;
+        }
+        if (id == QMetaType::QString) {
+            const QString t = in.toString().trimmed().toLower();
+            if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("on")) {
+                *out = true;
+                return true;
+            }
+            if (t == QLatin1String("no") || t == QLatin1String("false") || t == QLatin1String("off")) {
+                *out = false;
+                return true;
+            }
+            bool ok = false;
+            const double d = t.toDouble(&ok);
+            if (!ok)
+                return fail(error, Err::TypeConversion,
+                            QStringLiteral("Data type conversion error: '%1' is not yes or no for the field '%2'.")
+                                .arg(in.toString(), field.name));
+            *out = d != 0;
+            return true;
+        }
+        *out = QVariant(in.toDouble() != 0);
+        return true;
+    }
+    case FieldKind::Date: {
+        QDate d;
+        if (in.metaType().id() == QMetaType::QDate)
+            d = in.toDate();
+        else if (in.metaType().id() == QMetaType::QDateTime)
+            d = in.toDateTime().date();
+        else {
+            const QString t = in.toString().trimmed();
+            d = QDate::fromString(t, Qt::ISODate);
+            if (!d.isValid())
+                d = QDate::fromString(t, QStringLiteral("MM/dd/yyyy"));
+        }
+        if (!d.isValid())
+            return fail(error, Err::TypeConversion,
+                        QStringLiteral("Data type conversion error: '%1' is not a date for the field '%2'.")
+                            .arg(in.toString(), field.name));
+        *out = d;
+        return true;
+    }
+    case FieldKind::Text:
+    case FieldKind::Memo: {
+        const QString t = in.toString();
+        if (field.kind == FieldKind::Text && field.maxLength > 0 && t.size() > field.maxLength)
+            return fail(error, Err::FieldTooSmall,
+                        QStringLiteral("The field '%1' is too small to accept the amount of data you attempted to "
+                                       "add: %2 characters, and it holds %3.")
+                            .arg(field.name)
+                            .arg(t.size())
+                            .arg(field.maxLength));
+        *out = t;
+        return true;
+    }
+    }
+    *out = in;
+    return true;
+}
+
+bool Recordset::Update(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_editMode == EditNone)
+        return fail(error, Err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+
+    QStringList names;
+    QVariantList values;
+    QVariantList normalized = m_buffer;
+    for (int i = 0; i < m_table.fields.size(); ++i) {
+        if (!m_dirty.value(i))
+            continue;
+        const FieldDef &f = m_table.fields.at(i);
+        QVariant v;
+        if (!normalize(f, m_buffer.at(i), &v, error))
+            return false;
+        normalized[i] = v;
+        names << quoteIdentifier(f.name);
+        values << toStored(f.kind, v);
+    }
+
+    sqlite3 *db = m_db->handle();
+    if (m_editMode == EditAdd) {
+        const QString sql =
+            names.isEmpty()
+                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table.name))
+                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
+                           QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
+        if (!execSql(db, sql, error, values))
+            return false;
+        const qint64 id = sqlite3_last_insert_rowid(db);
+        m_ids.append(id);
+        m_cache.remove(id);
+        const int position = int(m_ids.size()) - 1;
+        m_editMode = EditNone;
+        emit rowInserted(position);
+        m_pos = position;
+        emit currentChanged();
+        return true;
+    }
+
+    if (!names.isEmpty()) {
+        QStringList assignments;
+        for (const QString &n : names)
+            assignments << n + QStringLiteral(" = ?");
+        values << QVariant(m_ids.at(m_pos));
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                .arg(quoteIdentifier(m_table.name), assignments.join(QStringLiteral(", ")));
+        if (!execSql(db, sql, error, values))
+            return false;
+        m_cache.remove(m_ids.at(m_pos));
+    }
+    m_editMode = EditNone;
+    emit rowChanged(m_pos);
+    return true;
+}
+
+void Recordset::CancelUpdate()
+{
+    m_editMode = EditNone;
+    m_buffer.clear();
+    m_dirty.clear();
+}
+
+bool Recordset::Delete(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_type == Snapshot)
+        return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
+    if (!hasCurrent())
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
+    const qint64 id = m_ids.at(m_pos);
+    if (!execSql(m_db->handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_table.name)),
+                 error, {QVariant(id)}))
+        return false;
+    m_cache.remove(id);
+    const int removed = m_pos;
+    m_ids.remove(removed);
+    m_editMode = EditNone;
+    emit rowRemoved(removed);
+    if (m_ids.isEmpty())
+        m_pos = -1;
+    else if (m_pos >= m_ids.size())
+        m_pos = int(m_ids.size()) - 1;
+    emit currentChanged();
+    return true;
+}
+
+bool Recordset::Requery(EngineError *error)
+{
+    if (!requireOpen(error) || !leaveRow(error))
+        return false;
+    if (!loadKeys(error))
+        return false;
+    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_editMode = EditNone;
+    emit rowsReset();
+    emit currentChanged();
+    return true;
+}
+
+std::shared_ptr<Recordset> Recordset::OpenSnapshot() const
+{
+    std::shared_ptr<Recordset> copy(new Recordset(m_db, m_table, Snapshot, m_source));
+    copy->m_keysetSql = m_keysetSql;
+    copy->m_keysetParams = m_keysetParams;
+    copy->m_index = m_index;
+    copy->m_ids = m_ids;
+    copy->m_pos = m_ids.isEmpty() ? -1 : 0;
+    copy->m_open = m_open;
+    return copy;
+}
+
+void Recordset::Close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_ids.clear();
+    m_pos = -1;
+    m_cache.clear();
+    m_rowQuery.reset();
+    m_editMode = EditNone;
+    emit closed();
+}
+
+void Recordset::addGuard(RowLeaveGuard *guard)
+{
+    if (!m_guards.contains(guard))
+        m_guards.append(guard);
+}
+
+void Recordset::removeGuard(RowLeaveGuard *guard)
+{
+    m_guards.removeAll(guard);
+}
+
+} // namespace store

@@ -1,0 +1,152 @@
+#include "store/DataControl.h"
+#include "store/ProgramFolder.h"
+#include "store/Statement.h"
+#include "support/TempProgramFolder.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace store;
+
+namespace {
+
+// A bound control as the windows have them, without a widget.
+class FakeField : public BoundField
+{
+public:
+    explicit FakeField(QString field) : m_field(std::move(field)) {}
+    QString dataField() const override { return m_field; }
+    QVariant boundValue() const override { return m_value; }
+    void setBoundValue(const QVariant &value) override { m_value = value; }
+    bool isBoundModified() const override { return m_modified; }
+    void setBoundModified(bool modified) override { m_modified = modified; }
+    void type(const QVariant &value)
+    {
+        m_value = value;
+        m_modified = true;
+    }
+    QVariant m_value;
+
+private:
+    QString m_field;
+    bool m_modified = false;
+};
+
+class DataControlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        data.setDatabaseName(programPath("\\Vantrel.mdb"));
+        data.setRecordSource("Information");
+        data.bind(&locker);
+        data.bind(&first);
+    }
+    QList<QList<QVariant>> rows()
+    {
+        QList<QList<QVariant>> out;
+        auto db = data.database();
+        Statement st(db->handle(), "SELECT LockerNumber, FirstName FROM Information ORDER BY rowid");
+        while (st.step())
+            out.append({st.value(0), st.value(1)});
+        return out;
+    }
+
+    testing_support::TempProgramFolder folder;
+    DataControl data;
+    FakeField locker{"LockerNumber"};
+    FakeField first{"FirstName"};
+};
+
+TEST_F(DataControlTest, AddedRowIsWrittenWhenLeftAndBoundFieldsFollowMoves)
+{
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_TRUE(data.addNew());
+    locker.type("10");
+    first.type("Ann");
+    ASSERT_TRUE(data.addNew());
+    locker.type("20");
+    first.type("Bob");
+    ASSERT_TRUE(data.moveFirst());
+    EXPECT_EQ(locker.m_value.toInt(), 10);
+    EXPECT_EQ(first.m_value.toString(), "Ann");
+    ASSERT_TRUE(data.moveNext());
+    EXPECT_EQ(first.m_value.toString(), "Bob");
+    EXPECT_FALSE(data.moveNext()) << "the navigator stays on the last row";
+    EXPECT_EQ(rows().size(), 2);
+}
+
+TEST_F(DataControlTest, EditIsWrittenOnTheClosingCallAndAnAddWithNothingTypedAddsNothing)
+{
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_TRUE(data.addNew());
+    ASSERT_TRUE(data.UpdateRecord());
+    EXPECT_TRUE(rows().isEmpty());
+    ASSERT_TRUE(data.addNew());
+    first.type("Cy");
+    ASSERT_TRUE(data.UpdateRecord());
+    first.type("Cyd");
+    ASSERT_TRUE(data.UpdateRecord());
+    ASSERT_EQ(rows().size(), 1);
+    EXPECT_EQ(rows().at(0).at(1).toString(), "Cyd");
+}
+
+TEST_F(DataControlTest, RefusedValueKeepsTheRowAndEveryTypedEdit)
+{
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_TRUE(data.addNew());
+    locker.type("1");
+    first.type("Old");
+    ASSERT_TRUE(data.UpdateRecord());
+
+    QSignalSpy errors(&data, &DataControl::error);
+    locker.type("9999999999");
+    first.type("New");
+    EXPECT_FALSE(data.moveLast());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.at(0).at(0).value<EngineError>().number, Err::NumericOverflow);
+    EXPECT_EQ(locker.m_value.toString(), "9999999999");
+    EXPECT_EQ(first.m_value.toString(), "New");
+    EXPECT_TRUE(first.isBoundModified());
+    EXPECT_EQ(rows().at(0).at(1).toString(), "Old");
+
+    locker.type("12");
+    ASSERT_TRUE(data.UpdateRecord());
+    EXPECT_EQ(rows().at(0), (QList<QVariant>{12, "New"}));
+}
+
+TEST_F(DataControlTest, MissingFileIsReportedAndLeavesNoRows)
+{
+    data.setDatabaseName(folder.file("nothing-here.mdb"));
+    QSignalSpy errors(&data, &DataControl::error);
+    EXPECT_FALSE(data.Refresh());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(data.lastError().number, Err::FileNotFound);
+    EXPECT_FALSE(data.recordset());
+    EXPECT_FALSE(data.moveNext());
+}
+
+TEST_F(DataControlTest, SharedRecordSetWritesTheOtherWindowsEditBeforeMoving)
+{
+    ASSERT_TRUE(data.Refresh());
+    for (const char *name : {"A", "B", "C"}) {
+        data.addNew();
+        first.type(name);
+    }
+    ASSERT_TRUE(data.moveFirst());
+
+    DataControl list;
+    list.setRecordset(data.recordset());
+    first.type("A2");
+    ASSERT_TRUE(list.moveTo(2));
+    EXPECT_EQ(first.m_value.toString(), "C") << "the record window follows the list";
+    EXPECT_EQ(rows().at(0).at(1).toString(), "A2");
+
+    first.type("C2");
+    locker.type("99999999999");
+    EXPECT_FALSE(list.moveTo(0)) << "a refused edit keeps both windows on the row";
+    EXPECT_EQ(data.recordset()->AbsolutePosition(), 2);
+    EXPECT_EQ(first.m_value.toString(), "C2");
+}
+
+} // namespace

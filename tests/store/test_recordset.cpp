@@ -1,0 +1,197 @@
+#include "store/DBEngine.h"
+#include "store/Recordset.h"
+#include "store/Statement.h"
+#include "support/TempProgramFolder.h"
+
+#include <QDate>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace store;
+
+namespace {
+
+class RecordsetTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EngineError e;
+        db = DBEngine::OpenDatabase(folder.databasePath(), &e);
+        ASSERT_TRUE(db) << e.text.toStdString();
+    }
+
+    void addCustomer(int locker, const QString &last)
+    {
+        ASSERT_TRUE(execSql(db->handle(), "INSERT INTO Information (LockerNumber, LastName) VALUES (?, ?)", nullptr,
+                            {locker, last}));
+    }
+
+    testing_support::TempProgramFolder folder;
+    std::shared_ptr<Database> db;
+};
+
+TEST_F(RecordsetTest, MovesReportPositionsAndRefuseToRunOffTheEnds)
+{
+    addCustomer(3, "Cole");
+    addCustomer(1, "adams");
+    addCustomer(2, "Baker");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Table, &e);
+    ASSERT_TRUE(rs);
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->value("LockerNumber").toInt(), 3); // table order
+    ASSERT_TRUE(rs->MoveLast());
+    EXPECT_EQ(rs->value("LastName").toString(), "Baker");
+    ASSERT_TRUE(rs->MoveNext());
+    EXPECT_TRUE(rs->atEOF());
+    EXPECT_FALSE(rs->MoveNext(&e));
+    EXPECT_EQ(e.number, Err::NoCurrentRecord);
+    ASSERT_TRUE(rs->MoveFirst());
+    EXPECT_FALSE(rs->MovePrevious(&e) && rs->MovePrevious(&e));
+    EXPECT_TRUE(rs->atBOF());
+}
+
+TEST_F(RecordsetTest, IndexesOrderTheTableAndNamesIgnoreCase)
+{
+    addCustomer(3, "Cole");
+    addCustomer(1, "adams");
+    addCustomer(2, "Baker");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Table, &e);
+    ASSERT_TRUE(rs->setIndex("LastName", &e)) << e.text.toStdString();
+    EXPECT_EQ(rs->value("LastName").toString(), "adams");
+    ASSERT_TRUE(rs->setIndex("LockerNumber", &e));
+    QList<int> lockers;
+    for (rs->MoveFirst(); !rs->atEOF(); rs->MoveNext())
+        lockers << rs->value("lockernumber").toInt();
+    EXPECT_EQ(lockers, QList<int>({1, 2, 3}));
+    EXPECT_FALSE(rs->setIndex("City", &e));
+    EXPECT_EQ(e.number, Err::ItemNotFound);
+
+    auto dynaset = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    EXPECT_FALSE(dynaset->setIndex("LastName", &e));
+}
+
+TEST_F(RecordsetTest, SetIndexOnEmptyTableLeavesNoCurrentRow)
+{
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Table, &e);
+    ASSERT_TRUE(rs->setIndex("LastName", &e));
+    EXPECT_FALSE(rs->hasCurrent());
+    EXPECT_FALSE(rs->MoveFirst(&e));
+    EXPECT_EQ(e.number, Err::NoCurrentRecord);
+}
+
+TEST_F(RecordsetTest, AddNewStoresKindsAndBookmarksFindRows)
+{
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->AddNew(&e));
+    rs->setValue("LockerNumber", QStringLiteral("2147483647"));
+    rs->setValue("DateRented", QDate(2024, 2, 29));
+    rs->setValue("Adult", true);
+    rs->setValue("Notes", QString(5000, QChar(u'ü')));
+    ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+    EXPECT_EQ(rs->RecordCount(), 1);
+    const qint64 mark = rs->Bookmark();
+    EXPECT_EQ(rs->value("LockerNumber").toLongLong(), 2147483647LL);
+    EXPECT_EQ(rs->value("DateRented").toDate(), QDate(2024, 2, 29));
+    EXPECT_EQ(rs->value("Adult").toBool(), true);
+    EXPECT_EQ(rs->value("Notes").toString().size(), 5000);
+
+    addCustomer(9, "Other");
+    ASSERT_TRUE(rs->Requery(&e));
+    ASSERT_TRUE(rs->MoveLast());
+    ASSERT_TRUE(rs->setBookmark(mark, &e));
+    EXPECT_EQ(rs->value("LockerNumber").toLongLong(), 2147483647LL);
+}
+
+TEST_F(RecordsetTest, WideLongIsRefusedAndTheBufferKeepsTheOtherEdits)
+{
+    addCustomer(5, "Stone");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->Edit(&e));
+    rs->setValue("FirstName", QStringLiteral("Ann"));
+    rs->setValue("LockerNumber", QStringLiteral("2147483648"));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::NumericOverflow);
+    EXPECT_TRUE(e.text.contains(QStringLiteral("2147483648"))) << e.text.toStdString();
+    EXPECT_TRUE(e.text.contains(QStringLiteral("LockerNumber")));
+    EXPECT_EQ(rs->editMode(), Recordset::EditInProgress);
+    EXPECT_EQ(rs->value("FirstName").toString(), "Ann");
+
+    rs->setValue("LockerNumber", QStringLiteral("9999999999"));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::NumericOverflow);
+    rs->setValue("LockerNumber", QStringLiteral("77"));
+    ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+
+    Statement check(db->handle(), "SELECT LockerNumber, FirstName, LastName FROM Information");
+    ASSERT_TRUE(check.step());
+    EXPECT_EQ(check.int64(0), 77);
+    EXPECT_EQ(check.value(1).toString(), "Ann");
+    EXPECT_EQ(check.value(2).toString(), "Stone");
+}
+
+TEST_F(RecordsetTest, RefusesWrongKindsAndOverlongText)
+{
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->AddNew(&e));
+    rs->setValue("KeyNumber", QStringLiteral("12a"));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::TypeConversion);
+    rs->setValue("KeyNumber", QVariant());
+    rs->setValue("City", QString(51, 'x'));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::FieldTooSmall);
+    rs->setValue("City", QString(50, 'x'));
+    rs->setValue("DateToRenew", QStringLiteral("02/30/2024"));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::TypeConversion);
+    rs->CancelUpdate();
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_FALSE(rs->setValue("City", "x", &e));
+    EXPECT_EQ(e.number, Err::UpdateWithoutEdit);
+}
+
+TEST_F(RecordsetTest, DeleteMovesToTheNextRowAndSnapshotsKeepTheirOwnPosition)
+{
+    addCustomer(1, "A");
+    addCustomer(2, "B");
+    addCustomer(3, "C");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    auto snap = rs->OpenSnapshot();
+    ASSERT_TRUE(snap->MoveLast());
+    EXPECT_EQ(snap->RecordCount(), 3);
+    EXPECT_EQ(rs->AbsolutePosition(), 0);
+    EXPECT_FALSE(snap->Edit(&e));
+
+    ASSERT_TRUE(rs->MoveNext());
+    ASSERT_TRUE(rs->Delete(&e));
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(rs->value("LastName").toString(), "C");
+    ASSERT_TRUE(rs->Delete(&e));
+    EXPECT_EQ(rs->value("LastName").toString(), "A");
+    ASSERT_TRUE(rs->Delete(&e));
+    EXPECT_FALSE(rs->hasCurrent());
+}
+
+TEST_F(RecordsetTest, MillionRowsCountExactlyAfterMoveLast)
+{
+    ASSERT_TRUE(execSql(db->handle(),
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+                        "INSERT INTO Information (LockerNumber, LastName) SELECT i, 'Name' || i FROM n",
+                        nullptr));
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Table, &e);
+    ASSERT_TRUE(rs);
+    ASSERT_TRUE(rs->MoveLast(&e));
+    EXPECT_EQ(rs->RecordCount(), 1000000);
+    EXPECT_EQ(rs->value("LockerNumber").toInt(), 1000000);
+}
+
+} // namespace

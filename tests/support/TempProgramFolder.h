@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+// A fresh program folder with the delivered database, made the program
+// folder for the lifetime of the object.
+class TempProgramFolder
+{
+public:
+    explicit TempProgramFolder(bool withDatabase = true);
+    ~TempProgramFolder();
+
+    QString path() const { return m_dir.path(); }
+    QString databasePath() const; // the resolved "\Vantrel.mdb"
+    QString file(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+} // namespace testing_support
