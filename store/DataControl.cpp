@@ -4,14 +4,29 @@
 
 namespace store {
 
+namespace {
+QList<DataControl *> &liveControls()
+{
+    static QList<DataControl *> controls;
+    return controls;
+}
+} // namespace
+
 DataControl::DataControl(QObject *parent)
     : QObject(parent)
 {
+    liveControls().append(this);
 }
 
 DataControl::~DataControl()
 {
+    liveControls().removeAll(this);
     detach();
+}
+
+QList<DataControl *> DataControl::instances()
+{
+    return liveControls();
 }
 
 void DataControl::setDatabaseName(const QString &name)

@@ -47,6 +47,12 @@ public:
 
     const EngineError &lastError() const { return m_lastError; }
 
+    // Whether this control holds the database file open.
+    bool hasOpenFile() const { return m_database != nullptr; }
+    // Every data control alive in the program (for commands that must know
+    // who holds the file, such as compaction).
+    static QList<DataControl *> instances();
+
     void bind(BoundField *field);
     void unbind(BoundField *field);
     const QList<BoundField *> &boundFields() const { return m_bound; }
