@@ -1,0 +1,190 @@
+#include "app/frmMainMenu.h"
+
+#include "about/ProgramPicture.h"
+#include "about/frmAbout.h"
+#include "app/ClickableImage.h"
+#include "platform/Services.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+frmMainMenu::frmMainMenu(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMainMenu"));
+    setWindowTitle(QStringLiteral("Main Menu"));
+    setWindowIcon(about::programIcon());
+    m_exit = [] { QCoreApplication::exit(0); };
+    createMenus();
+    createControls();
+}
+
+frmMainMenu::~frmMainMenu()
+{
+    // Windows that live beside the main menu go with it.
+    delete m_about;
+}
+
+QAction *frmMainMenu::addItem(QMenu *menu, const QString &name, const QString &caption,
+                              void (frmMainMenu::*handler)())
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void frmMainMenu::createMenus()
+{
+    QMenu *database = menuBar()->addMenu(QStringLiteral("&Database"));
+    database->setObjectName(QStringLiteral("MnuDatabase"));
+    addItem(database, QStringLiteral("MnuBackupRestore"), QStringLiteral("&Backup/Restore"),
+            &frmMainMenu::MnuBackupRestore_Click);
+    addItem(database, QStringLiteral("MnuDatabaseCompress"), QStringLiteral("&Compress"),
+            &frmMainMenu::MnuDatabaseCompress_Click);
+    addItem(database, QStringLiteral("MnuDatabaseRepair"), QStringLiteral("&Repair"),
+            &frmMainMenu::MnuDatabaseRepair_Click);
+
+    QMenu *print = menuBar()->addMenu(QStringLiteral("&Print"));
+    print->setObjectName(QStringLiteral("MnuPrint"));
+    QMenu *due = print->addMenu(QStringLiteral("&Locker Due Notices"));
+    due->setObjectName(QStringLiteral("MnuPrintLockersDue"));
+    due->menuAction()->setObjectName(QStringLiteral("MnuPrintLockersDue"));
+    MnuPrintMail = addItem(due, QStringLiteral("MnuPrintMail"), QStringLiteral("To Be &Mailed"),
+                           &frmMainMenu::MnuPrintMail_Click);
+    MnuPrintLocker = addItem(due, QStringLiteral("MnuPrintLocker"), QStringLiteral("For the &Locker"),
+                             &frmMainMenu::MnuPrintLocker_Click);
+    // The marks are state read by the expiry-date dialog, not toggles the
+    // operator flips: the handlers set them.
+    for (QAction *a : {MnuPrintMail, MnuPrintLocker}) {
+        a->setCheckable(true);
+        a->setChecked(false);
+    }
+    addItem(print, QStringLiteral("MnuPrintComplete"), QStringLiteral("Complete &Database"),
+            &frmMainMenu::MnuPrintComplete_Click);
+
+    QMenu *modify = menuBar()->addMenu(QStringLiteral("&Modify"));
+    modify->setObjectName(QStringLiteral("MnuModify"));
+    addItem(modify, QStringLiteral("MnuModifyCenterInfo"), QStringLiteral("Center &Information"),
+            &frmMainMenu::MnuModifyCenterInfo_Click);
+    addItem(modify, QStringLiteral("MnuCustInfo"), QStringLiteral("&Customer Information"),
+            &frmMainMenu::MnuCustInfo_Click);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("MnuHelp"));
+    addItem(help, QStringLiteral("MnuHelpAbout"), QStringLiteral("&About"), &frmMainMenu::MnuHelpAbout_Click);
+
+    for (QMenu *m : {database, print, modify, help})
+        m->menuAction()->setObjectName(m->objectName());
+}
+
+void frmMainMenu::createControls()
+{
+    auto *central = new QWidget(this);
+    Image1 = new ClickableImage(central);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(about::programPicture(QSize(480, 280)));
+    Image1->setToolTip(QStringLiteral("CLICK here to maintain your database information"));
+    Image1->setAccessibleName(QStringLiteral("CLICK here to maintain your database information"));
+    Image1->setFrameShape(QFrame::StyledPanel);
+    connect(Image1, &ClickableImage::clicked, this, &frmMainMenu::Image1_Click);
+
+    Command1 = new QPushButton(QStringLiteral("E&xit"), central);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setToolTip(QStringLiteral("Click here to exit "));
+    Command1->setMinimumWidth(100);
+    connect(Command1, &QPushButton::clicked, this, &frmMainMenu::Command1_Click);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addStretch();
+
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(14, 14, 14, 14);
+    layout->setSpacing(12);
+    layout->addWidget(Image1, 0, Qt::AlignHCenter);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+}
+
+QAction *frmMainMenu::menuAction(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
+
+template<typename Window, typename Factory>
+Window *frmMainMenu::showSingle(QPointer<Window> &slot, Factory make)
+{
+    if (!slot)
+        slot = make();
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
+}
+
+void frmMainMenu::Command1_Click()
+{
+    // Ends the program at once: no window runs its closing steps and
+    // nobody is asked anything.
+    m_exit();
+}
+
+void frmMainMenu::Image1_Click()
+{
+    platform::Hourglass hourglass;
+}
+
+void frmMainMenu::MnuCustInfo_Click()
+{
+    Image1_Click();
+}
+
+void frmMainMenu::MnuBackupRestore_Click()
+{
+}
+
+void frmMainMenu::MnuDatabaseCompress_Click()
+{
+}
+
+void frmMainMenu::MnuDatabaseRepair_Click()
+{
+}
+
+void frmMainMenu::MnuModifyCenterInfo_Click()
+{
+    platform::Hourglass hourglass;
+}
+
+void frmMainMenu::MnuHelpAbout_Click()
+{
+    setEnabled(false);
+    showSingle(m_about, [this] { return new about::frmAbout(this); });
+}
+
+void frmMainMenu::MnuPrintMail_Click()
+{
+    MnuPrintMail->setChecked(true);
+    MnuPrintLocker->setChecked(false);
+}
+
+void frmMainMenu::MnuPrintLocker_Click()
+{
+    MnuPrintLocker->setChecked(true);
+    MnuPrintMail->setChecked(false);
+}
+
+void frmMainMenu::MnuPrintComplete_Click()
+{
+}
+
+} // namespace app

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QPushButton;
+
+namespace app {
+
+class ClickableImage;
+
+// The start-up window and hub: it opens every other window and ends the
+// program. It holds no data of its own.
+class frmMainMenu : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMainMenu(QWidget *parent = nullptr);
+    ~frmMainMenu() override;
+
+    // How the program ends; tests replace it to watch the end happen.
+    using ExitHandler = std::function<void()>;
+    void setExitHandler(ExitHandler handler) { m_exit = std::move(handler); }
+
+    QAction *menuAction(const QString &name) const;
+
+    void Command1_Click();
+    void Image1_Click();
+    void MnuCustInfo_Click();
+    void MnuBackupRestore_Click();
+    void MnuDatabaseCompress_Click();
+    void MnuDatabaseRepair_Click();
+    void MnuModifyCenterInfo_Click();
+    void MnuHelpAbout_Click();
+    void MnuPrintMail_Click();
+    void MnuPrintLocker_Click();
+    void MnuPrintComplete_Click();
+
+    QWidget *aboutWindow() const { return m_about; }
+
+private:
+    void createMenus();
+    void createControls();
+    QAction *addItem(QMenu *menu, const QString &name, const QString &caption, void (frmMainMenu::*handler)());
+    // Shows a window that lives beside the main menu: an open one comes to
+    // the front unchanged, a closed one starts afresh.
+    template<typename Window, typename Factory>
+    Window *showSingle(QPointer<Window> &slot, Factory make);
+
+    ClickableImage *Image1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QAction *MnuPrintMail = nullptr;
+    QAction *MnuPrintLocker = nullptr;
+    QPointer<QWidget> m_about;
+    ExitHandler m_exit;
+};
+
+} // namespace app

@@ -1,0 +1,112 @@
+#include "app/frmMainMenu.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using testing_support::ScriptedServices;
+
+namespace {
+
+QStringList captions(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (QAction *a : actions) {
+        if (!a->isSeparator())
+            out << a->objectName() + "=" + a->text();
+    }
+    return out;
+}
+
+TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
+{
+    app::frmMainMenu menu;
+    EXPECT_EQ(menu.windowTitle(), "Main Menu");
+    EXPECT_EQ(captions(menu.menuBar()->actions()),
+              QStringList({"MnuDatabase=&Database", "MnuPrint=&Print", "MnuModify=&Modify", "MnuHelp=&Help"}));
+    auto items = [&](const char *name) { return captions(menu.menuBar()->findChild<QMenu *>(name)->actions()); };
+    EXPECT_EQ(items("MnuDatabase"), QStringList({"MnuBackupRestore=&Backup/Restore", "MnuDatabaseCompress=&Compress",
+                                                 "MnuDatabaseRepair=&Repair"}));
+    EXPECT_EQ(items("MnuPrint"),
+              QStringList({"MnuPrintLockersDue=&Locker Due Notices", "MnuPrintComplete=Complete &Database"}));
+    EXPECT_EQ(items("MnuPrintLockersDue"),
+              QStringList({"MnuPrintMail=To Be &Mailed", "MnuPrintLocker=For the &Locker"}));
+    EXPECT_EQ(items("MnuModify"),
+              QStringList({"MnuModifyCenterInfo=Center &Information", "MnuCustInfo=&Customer Information"}));
+    EXPECT_EQ(items("MnuHelp"), QStringList({"MnuHelpAbout=&About"}));
+
+    auto *exit = menu.findChild<QPushButton *>("Command1");
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(exit->text(), "E&xit");
+    EXPECT_EQ(exit->toolTip(), "Click here to exit ");
+    QWidget *image = menu.findChild<QWidget *>("Image1");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->toolTip(), "CLICK here to maintain your database information");
+}
+
+TEST(frmMainMenu, AtMostOneRenewalReportCarriesTheMark)
+{
+    app::frmMainMenu menu;
+    QAction *mail = menu.menuAction("MnuPrintMail");
+    QAction *locker = menu.menuAction("MnuPrintLocker");
+    EXPECT_FALSE(mail->isChecked());
+    EXPECT_FALSE(locker->isChecked());
+    mail->trigger();
+    EXPECT_TRUE(mail->isChecked());
+    EXPECT_FALSE(locker->isChecked());
+    mail->trigger(); // choosing it again keeps the mark
+    EXPECT_TRUE(mail->isChecked());
+    locker->trigger();
+    EXPECT_FALSE(mail->isChecked());
+    EXPECT_TRUE(locker->isChecked());
+}
+
+TEST(frmMainMenu, ExitEndsAtOnceWithoutQuestions)
+{
+    ScriptedServices ui;
+    app::frmMainMenu menu;
+    int exits = 0;
+    menu.setExitHandler([&] { ++exits; });
+    menu.show();
+    menu.findChild<QPushButton *>("Command1")->click();
+    EXPECT_EQ(exits, 1);
+    EXPECT_TRUE(ui.boxes.isEmpty());
+}
+
+TEST(frmMainMenu, AboutDisablesTheMenuAndShowingAgainBringsTheSameWindow)
+{
+    ScriptedServices ui;
+    app::frmMainMenu menu;
+    menu.show();
+    menu.menuAction("MnuHelpAbout")->trigger();
+    QWidget *about = menu.aboutWindow();
+    ASSERT_TRUE(about);
+    EXPECT_FALSE(menu.isEnabled());
+    EXPECT_TRUE(about->isVisible());
+    menu.MnuHelpAbout_Click();
+    EXPECT_EQ(menu.aboutWindow(), about) << "no second window";
+    about->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(menu.isEnabled());
+    EXPECT_EQ(menu.aboutWindow(), nullptr);
+    menu.MnuHelpAbout_Click();
+    EXPECT_NE(menu.aboutWindow(), nullptr) << "a closed window starts afresh";
+    menu.aboutWindow()->close();
+}
+
+TEST(frmMainMenu, StartingTouchesNoDatabase)
+{
+    testing_support::TempProgramFolder folder(false);
+    app::frmMainMenu menu;
+    menu.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+} // namespace
