@@ -1,0 +1,20 @@
+# Debian 12 packages, sourced by the run and test scripts.
+# What the program needs to build and run:
+VANTREL_BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libgl-dev libsqlite3-dev zlib1g-dev libzip-dev libminizip-dev"
+# What the tests need besides: GoogleTest, and the peers that read our files
+# back (the sqlite3 shell, Info-ZIP, 7-Zip, poppler for PDF pages).
+VANTREL_TEST_PACKAGES="libgtest-dev sqlite3 zip unzip p7zip-full poppler-utils"
+
+vantrel_install() {
+    local sudo=""
+    if [ "$(id -u)" != "0" ]; then sudo="sudo"; fi
+    # Only ask apt when something is missing, so repeated runs stay quick.
+    local missing=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+    done
+    if [ -n "$missing" ]; then
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $missing
+    fi
+}
