@@ -366,7 +366,7 @@ bool Recordset::setValue(int field, const QVariant &value, EngineError *error)
 bool Recordset::normalize(const FieldDef &field, const QVariant &in, QVariant *out, EngineError *error)
 {
     if (!in.isValid() || in.isNull() || (in.metaType().id() == QMetaType::QString && in.toString().isEmpty())) {
-        *out = QVariant();
+        *out = field.kind == FieldKind::YesNo ? QVariant(false) : QVariant();
         return true;
     }
     switch (field.kind) {

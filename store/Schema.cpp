@@ -178,8 +178,11 @@ const TableDef *table(const QString &name)
 static QString createTable(const TableDef &t)
 {
     QStringList columns;
-    for (const FieldDef &f : t.fields)
-        columns << QStringLiteral("%1 %2").arg(quoteIdentifier(f.name), declaredType(f.kind, f.maxLength));
+    for (const FieldDef &f : t.fields) {
+        // A yes/no field is never null: a row added without touching a check box reads No.
+        const QString constraint = f.kind == FieldKind::YesNo ? QStringLiteral(" NOT NULL DEFAULT 0") : QString();
+        columns << QStringLiteral("%1 %2%3").arg(quoteIdentifier(f.name), declaredType(f.kind, f.maxLength), constraint);
+    }
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(t.name), columns.join(QStringLiteral(", ")));
 }
 

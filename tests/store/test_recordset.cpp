@@ -195,3 +195,19 @@ TEST_F(RecordsetTest, MillionRowsCountExactlyAfterMoveLast)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RecordsetTest, YesNoFieldsAreNeverNull)
+{
+    addCustomer(1, "Plain");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    EXPECT_EQ(rs->value("Senior"), QVariant(false));
+    ASSERT_TRUE(rs->Edit(&e));
+    rs->setValue("Senior", QVariant());
+    ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+    EXPECT_EQ(rs->value("Senior"), QVariant(false));
+}
+
+} // namespace
