@@ -41,8 +41,12 @@ Button QtServices::messageBox(const MessageBoxRequest &request)
     if (busy)
         QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
 
-    QMessageBox box(toQtIcon(request.icon), request.shownTitle(), request.text, QMessageBox::NoButton,
+    // Prompts join their parts with carriage returns; the desktop breaks lines on '\n'.
+    QString shown = request.text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(toQtIcon(request.icon), request.shownTitle(), shown, QMessageBox::NoButton,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     const QList<Button> set = buttonsOf(request.buttons);
     for (Button b : set)
         box.addButton(toStandard(b));

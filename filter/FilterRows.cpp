@@ -1,0 +1,66 @@
+#include "filter/FilterRows.h"
+
+namespace filter {
+
+FieldClass classOf(int typeCode)
+{
+    if (typeCode == 1)
+        return FieldClass::Boolean;
+    if (typeCode >= 2 && typeCode <= 7)
+        return FieldClass::Number;
+    if (typeCode == 8)
+        return FieldClass::Date;
+    if (typeCode == 10 || typeCode == 12)
+        return FieldClass::Text;
+    return FieldClass::None;
+}
+
+QString listKindOf(int typeCode)
+{
+    if (typeCode == 1)
+        return QStringLiteral("Boolean");
+    if (typeCode >= 3 && typeCode <= 7)
+        return QStringLiteral("Number");
+    if (typeCode == 8)
+        return QStringLiteral("Date");
+    if (typeCode == 10 || typeCode == 12)
+        return QStringLiteral("Text");
+    return QString();
+}
+
+namespace Operators {
+
+QStringList comparisons()
+{
+    return {Equals, NotEqual, Greater, Less, GreaterOrEqual, LessOrEqual};
+}
+
+QStringList forKind(const QString &listKind)
+{
+    if (listKind == QLatin1String("Boolean"))
+        return {Equals};
+    if (listKind == QLatin1String("Number") || listKind == QLatin1String("Date"))
+        return comparisons();
+    if (listKind == QLatin1String("Text"))
+        return comparisons() + QStringList{Contains, NotContains, BeginsWith};
+    return {};
+}
+
+QStringList datePartOperators()
+{
+    return {MonthEquals, DayEquals, YearEquals, DayOfYearEquals, WeekOfYearEquals};
+}
+
+} // namespace Operators
+
+QString tableNameFromSource(const QString &recordSource)
+{
+    if (!recordSource.toLower().contains(QLatin1String("select")))
+        return recordSource;
+    const int dot = recordSource.indexOf(QLatin1Char('.'), 6);
+    if (dot < 7)
+        return recordSource.mid(7);
+    return recordSource.mid(7, dot - 7);
+}
+
+} // namespace filter
