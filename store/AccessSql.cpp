@@ -1,11 +1,23 @@
 #include "store/AccessSql.h"
 
+#include "store/sql/AccessParser.h"
+#include "store/sql/SqliteEmitter.h"
+
 namespace store {
 
-bool translateAccessSql(const QString &statement, const TableLookup &, TranslatedStatement *, EngineError *error)
+bool translateAccessSql(const QString &statement, const TableLookup &tables, TranslatedStatement *out,
+                        EngineError *error)
 {
-    return fail(error, Err::SyntaxError,
-                QStringLiteral("Statements are not understood by this engine yet: '%1'.").arg(statement));
+    sql::Query query;
+    QString syntaxError;
+    if (!sql::AccessParser::parse(statement, &query, &syntaxError))
+        return fail(error, Err::SyntaxError, syntaxError);
+    TranslatedStatement translated;
+    if (!sql::SqliteEmitter::translate(statement, query, tables, &translated, error))
+        return false;
+    if (out)
+        *out = std::move(translated);
+    return true;
 }
 
 } // namespace store

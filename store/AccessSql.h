@@ -17,12 +17,16 @@ struct TranslatedStatement {
     Kind kind = Kind::Select;
     QString table;        // the table's name as the schema spells it
     QString sql;          // select: the row ids of the matching rows in order; delete: the delete
-    QVariantList params;  // bound to the ? placeholders of sql, in order
+    QVariantList params;  // params[i] is bound to the placeholder ?i+1 of sql
 };
 
 // Parses a statement of the filter builder's dialect and checks every name
 // against the schema. Anything outside the dialect is refused with a text
 // that names the offending piece; nothing is passed through as text.
+// Dates between '#' signs are read month/day/year ("12/1/93", "12-01-1993",
+// "12.01.93") or as "1993-12-01"; two-digit years by the window 1930-2029.
+// The SQL calls the functions and the collation of SqlFunctions.h, which
+// every connection of Database registers.
 bool translateAccessSql(const QString &statement, const TableLookup &tables, TranslatedStatement *out,
                         EngineError *error);
 
