@@ -1,0 +1,47 @@
+#pragma once
+
+#include "store/BoundField.h"
+#include "widgets/MaskPattern.h"
+
+#include <QLineEdit>
+
+namespace widgets {
+
+// A masked entry field bound to one field (TDBMask). The mask refuses
+// characters that do not fit; an empty field shows the mask's empty form
+// and stores nothing. See MaskPattern for what is stored.
+class MaskedEdit : public QLineEdit, public store::BoundField
+{
+    Q_OBJECT
+public:
+    MaskedEdit(const QString &dataField, const QString &mask, QWidget *parent = nullptr);
+
+    const MaskPattern &pattern() const { return m_pattern; }
+    // Whether no character was typed.
+    bool isBlank() const { return !m_pattern.hasTypedCharacter(displayText()); }
+    QVariant value() const { return m_pattern.storedValue(displayText()); }
+    // Puts a text in as if the operator had typed it.
+    void setEditedText(const QString &text);
+
+    QString dataField() const override { return m_dataField; }
+    QVariant boundValue() const override { return value(); }
+    void setBoundValue(const QVariant &value) override;
+    bool isBoundModified() const override { return m_modified; }
+    void setBoundModified(bool modified) override { m_modified = modified; }
+
+signals:
+    // The focus came from, or went to, another control of the window.
+    void entered();
+    void left();
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    QString m_dataField;
+    MaskPattern m_pattern;
+    bool m_modified = false;
+};
+
+} // namespace widgets
