@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace store {
+class DataControl;
+}
+
+namespace filter {
+
+// What the filter window reads and writes in the customer record window: its
+// data control Data1, the indicator FilterLabel and the "&Print" and "&Sort"
+// menus, found by their names. Holds the window weakly: once it is closed,
+// every call does nothing.
+class CustomerWindowLink
+{
+public:
+    CustomerWindowLink() = default;
+    explicit CustomerWindowLink(QWidget *customerWindow);
+
+    bool isValid() const { return !m_window.isNull(); }
+    QWidget *window() const { return m_window; }
+    store::DataControl *data() const;
+
+    bool filterLabelShown() const;
+    void setFilterLabelShown(bool shown);
+    void setPrintEnabled(bool enabled);
+    void setSortEnabled(bool enabled);
+    bool printEnabled() const;
+    bool sortEnabled() const;
+
+private:
+    void setMenuEnabled(const QString &name, bool enabled);
+    bool menuEnabled(const QString &name) const;
+
+    QPointer<QWidget> m_window;
+};
+
+} // namespace filter

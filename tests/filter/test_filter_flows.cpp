@@ -1,0 +1,238 @@
+#include "FindWindowFixture.h"
+
+using platform::Button;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+void expectBox(const platform::MessageBoxRequest &box, const QString &title, const QString &text, Buttons buttons,
+               Button defaultAnswer, Icon icon)
+{
+    EXPECT_EQ(box.shownTitle(), title);
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.buttons, buttons);
+    EXPECT_EQ(box.defaultAnswer(), defaultAnswer);
+    EXPECT_EQ(box.icon, icon);
+}
+
+class FilterFlowTest : public FindWindowTest
+{
+protected:
+    void filterCity(const QString &city)
+    {
+        choose("Field_0", "City");
+        type(0, city);
+    }
+    void advancedWith(bool count, bool del)
+    {
+        button("AdvancedButton")->click();
+        if (count)
+            check("CountCheck")->click();
+        if (del)
+            check("DeleteCheck")->click();
+    }
+    bool filterMarks() const
+    {
+        return !customer->filterLabel->isHidden() && customer->print->menuAction()->isEnabled()
+            && !customer->sort->menuAction()->isEnabled();
+    }
+    bool noFilterMarks() const
+    {
+        return customer->filterLabel->isHidden() && !customer->print->menuAction()->isEnabled()
+            && customer->sort->menuAction()->isEnabled();
+    }
+};
+
+TEST_F(FilterFlowTest, OkAppliesTheFilterAndCountsItWithTheSortPart)
+{
+    advancedWith(true, false);
+    filterCity("springfield");
+    choose("SortField_0", "LastName");
+    ui.answer(Button::OK);
+    button("OKButton")->click();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    expectBox(ui.lastBox(), "Found Records!", "6 Records Were Found And Sorted.", Buttons::OKOnly, Button::OK,
+              Icon::Exclamation);
+    EXPECT_EQ(ui.beeps, 1);
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(filterMarks());
+    auto rs = customer->data->recordset();
+    ASSERT_EQ(rs->RecordCount(), 6);
+    EXPECT_EQ(rs->value("LastName").toString(), "Baker");
+    EXPECT_EQ(label("Label6"), "+{Information.LastName}");
+}
+
+TEST_F(FilterFlowTest, OneFoundRecordHasItsOwnMessage)
+{
+    advancedWith(true, false);
+    choose("Field_0", "LockerNumber");
+    type(0, "7");
+    ui.answer(Button::OK);
+    button("OKButton")->click();
+    expectBox(ui.lastBox(), "Found Record!", "1 Record Was Found.", Buttons::OKOnly, Button::OK, Icon::Exclamation);
+}
+
+TEST_F(FilterFlowTest, NoMatchRestoresThePreviousSourceAndTheNoFilterMarks)
+{
+    filterCity("springfield");
+    button("OKButton")->click();
+    ASSERT_TRUE(filterMarks());
+    const QString previous = customer->data->RecordSource();
+
+    window->showFor(customer);
+    type(0, "nowhere");
+    ui.answer(Button::Yes);
+    button("OKButton")->click();
+    expectBox(ui.lastBox(), "Sorry!", "Your filter has found no matching records.\r\rTry Again?", Buttons::YesNo,
+              Button::Yes, Icon::Question);
+    EXPECT_EQ(customer->data->RecordSource(), previous);
+    EXPECT_EQ(customer->data->recordset()->RecordCount(), 6);
+    EXPECT_TRUE(noFilterMarks());
+    EXPECT_FALSE(window->isHidden()) << "Yes: try again";
+
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    EXPECT_TRUE(window->isHidden());
+}
+
+TEST_F(FilterFlowTest, SameFilterAgainAsksAboutTheDuplicate)
+{
+    filterCity("ogdenville");
+    button("OKButton")->click();
+    for (Button answer : {Button::Cancel, Button::No, Button::Yes}) {
+        window->showFor(customer);
+        ui.answer(answer);
+        button("OKButton")->click();
+        expectBox(ui.lastBox(), "Filter Duplicated!",
+                  "The current filter you have requested matches the current filter previously set.\r\rRefresh the "
+                  "Database?",
+                  Buttons::YesNoCancel, Button::Yes, Icon::Exclamation);
+        EXPECT_EQ(window->isHidden(), answer != Button::Cancel);
+    }
+    EXPECT_EQ(customer->data->recordset()->RecordCount(), 3);
+}
+
+TEST_F(FilterFlowTest, RefusedStatementShowsTheEngineTextAndKeepsTheWindowOpen)
+{
+    choose("Field_0", "KeyDeposit");
+    choose("Condition_0", "And");
+    choose("Field_1", "City");
+    type(1, "x");
+    // A number row with an operator outside its list writes no term.
+    list("Operator_0")->addItem("Bogus");
+    list("Operator_0")->setCurrentIndex(list("Operator_0")->count() - 1);
+    criteria(0)->setText("5");
+    ui.answer(Button::OK);
+    button("OKButton")->click();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.lastBox().shownTitle(), "Vantrel");
+    EXPECT_TRUE(ui.lastBox().text.endsWith("\r\rSelect Information.* From Information Where  AND [City] = 'X'"))
+        << ui.lastBox().text.toStdString();
+    EXPECT_FALSE(window->isHidden());
+    EXPECT_TRUE(filterMarks());
+}
+
+TEST_F(FilterFlowTest, CheckFailureStopsBeforeAnyStatement)
+{
+    choose("Field_0", "City");
+    ui.answer(Button::OK);
+    button("OKButton")->click();
+    expectBox(ui.lastBox(), "Empty Criteria Field",
+              "When finding a text or memo field that equals nothing, use the criteria 'empty'.", Buttons::OKOnly,
+              Button::OK, Icon::Exclamation);
+    EXPECT_EQ(ui.beeps, 1);
+    EXPECT_EQ(criteria(0)->text(), "empty");
+    EXPECT_EQ(customer->data->RecordSource(), "Information");
+}
+
+TEST_F(FilterFlowTest, CountedDeleteRemovesExactlyWhatItCounted)
+{
+    advancedWith(true, true);
+    filterCity("shelbyville");
+    ui.answer(Button::Yes);
+    ui.answer(Button::OK); // finished deleting
+    ui.answer(Button::OK); // the count of what remains
+    button("OKButton")->click();
+    ASSERT_EQ(ui.boxes.size(), 3);
+    expectBox(ui.boxes[0], "Confirm!",
+              "By performing this function, you will delete 3 records which meet your filter!\r\rAre you sure you "
+              "wish to delete these records?",
+              Buttons::YesNo, Button::No, Icon::Question);
+    expectBox(ui.boxes[1], "Finished Deleting!",
+              "The specified records (if any) have been deleted!\r\rAn attempt to find all records will now be "
+              "performed.",
+              Buttons::OKOnly, Button::OK, Icon::Exclamation);
+    EXPECT_EQ(ui.boxes[2].text, "9 Records Were Found.");
+    EXPECT_EQ(customers(), 9);
+    EXPECT_EQ(customer->data->RecordSource(), "Select [Information].* From Information");
+    EXPECT_TRUE(filterMarks()) << "the marks stay after a deletion";
+    EXPECT_EQ(window->CurrentTableName(), "[Information]");
+}
+
+TEST_F(FilterFlowTest, NoAtAnyDeleteQuestionDeletesNothing)
+{
+    advancedWith(true, true);
+    filterCity("shelbyville");
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    EXPECT_EQ(customers(), 12);
+    EXPECT_FALSE(window->isHidden());
+
+    check("CountCheck")->click(); // off: the hint question
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    expectBox(ui.lastBox(), "Confirm!",
+              "Hint: Select the 'Count Records' checkbox before performing the function to find out how many records "
+              "will be deleted.\r\rAre you sure you wish to delete the records which meet the provided criteria?",
+              Buttons::YesNo, Button::No, Icon::Question);
+    EXPECT_EQ(customers(), 12);
+
+    check("CountCheck")->click();
+    type(0, "nowhere");
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    expectBox(ui.lastBox(), "No Records Found!",
+              "By performing this function, you will not delete any records which meet the filter!\r\rTry Again?",
+              Buttons::YesNo, Button::Yes, Icon::Question);
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_EQ(customers(), 12);
+}
+
+TEST_F(FilterFlowTest, DeletingEverythingEndsWithNothingToShow)
+{
+    advancedWith(false, true);
+    ui.answer(Button::Yes);
+    ui.answer(Button::OK);
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    ASSERT_EQ(ui.boxes.size(), 3);
+    expectBox(ui.boxes[0], "Confirm!", "Are you sure you wish to delete all the records in this database?",
+              Buttons::YesNo, Button::No, Icon::Question);
+    EXPECT_EQ(ui.boxes[2].shownTitle(), "Sorry!");
+    EXPECT_EQ(customers(), 0);
+    EXPECT_EQ(customer->data->RecordSource(), "Information");
+}
+
+TEST_F(FilterFlowTest, CancelFilterNeedsAnActiveFilter)
+{
+    choose("Field_0", "City");
+    type(0, "x");
+    ui.answer(Button::OK);
+    button("Command1")->click();
+    expectBox(ui.lastBox(), "Notice", "There is no active filter to cancel !", Buttons::OKOnly, Button::OK,
+              Icon::Exclamation);
+    EXPECT_EQ(list("Field_0")->currentText(), "City") << "the rows stay as they were";
+
+    filterCity("ogdenville");
+    button("OKButton")->click();
+    window->showFor(customer);
+    button("Command1")->click();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(noFilterMarks());
+    EXPECT_EQ(customer->data->RecordSource(), "Select Information.* From Information");
+    EXPECT_EQ(customer->data->recordset()->RecordCount(), 12);
+    EXPECT_EQ(list("Field_0")->currentText(), "** Find All Records **");
+}
+
+} // namespace
