@@ -11,11 +11,7 @@ DateEdit::DateEdit(const QString &dataField, Storage storage, QWidget *parent)
     : QLineEdit(parent), m_dataField(dataField), m_storage(storage)
 {
     setInputMask(QStringLiteral("99/99/9999;_"));
-    connect(this, &QLineEdit::textEdited, this, [this] {
-        m_modified = true;
-        if (isAcceptable())
-            remember();
-    });
+    connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
 }
 
 QDate DateEdit::parse(const QString &text)
@@ -112,6 +108,7 @@ void DateEdit::focusOutEvent(QFocusEvent *event)
         QMetaObject::invokeMethod(this, &DateEdit::refuseEntry, Qt::QueuedConnection);
         return;
     }
+    remember();
     emit left();
 }
 

@@ -60,7 +60,8 @@ private:
     QString m_dataField;
     Storage m_storage;
     bool m_modified = false;
-    // What the field last held that was blank or a date, to go back to.
+    // What the field held when it was last filled from the row or left with
+    // a date (or blank), to go back to.
     QString m_acceptedText;
     bool m_acceptedModified = false;
     bool m_refusing = false;

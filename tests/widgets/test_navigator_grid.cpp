@@ -1,0 +1,198 @@
+#include "store/DataControl.h"
+#include "store/ProgramFolder.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
+#include "widgets/BoundLineEdit.h"
+#include "widgets/DataGrid.h"
+#include "widgets/RecordNavigator.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using testing_support::ScriptedServices;
+
+namespace {
+
+// A data control over the customer table with a few rows, and one bound field.
+class BoundRows : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        data.setDatabaseName(store::programPath("\\Vantrel.mdb"));
+        data.setRecordSource("Information");
+        data.bind(&name);
+        ASSERT_TRUE(data.Refresh());
+        for (const char *n : {"Ann", "Bob", "Cy", "Di"}) {
+            ASSERT_TRUE(data.addNew());
+            name.setText(n);
+            name.setBoundModified(true);
+        }
+        ASSERT_TRUE(data.moveFirst());
+    }
+    QString shownName() const { return name.text(); }
+    int position() const { return data.recordset()->AbsolutePosition(); }
+
+    testing_support::TempProgramFolder folder;
+    ScriptedServices services;
+    store::DataControl data;
+    widgets::BoundLineEdit name{"FirstName"};
+};
+
+TEST_F(BoundRows, NavigatorMovesAndTellsWhereItIs)
+{
+    widgets::RecordNavigator nav;
+    nav.setDataControl(&data);
+    auto button = [&](const char *n) { return nav.findChild<QToolButton *>(n); };
+    auto *where = nav.findChild<QLabel *>("Position");
+    EXPECT_EQ(where->text(), "Record 1 of 4");
+    EXPECT_FALSE(button("Previous")->isEnabled());
+
+    button("Last")->click();
+    EXPECT_EQ(shownName(), "Di");
+    EXPECT_FALSE(button("Next")->isEnabled());
+    button("Previous")->click();
+    EXPECT_EQ(shownName(), "Cy");
+    button("First")->click();
+    button("Next")->click();
+    EXPECT_EQ(shownName(), "Bob");
+    EXPECT_EQ(where->text(), "Record 2 of 4");
+
+    // A move writes the row that is left.
+    name.setText("Bobby");
+    name.setBoundModified(true);
+    button("Next")->click();
+    button("Previous")->click();
+    EXPECT_EQ(shownName(), "Bobby");
+
+    button("Add")->click();
+    EXPECT_TRUE(data.isAdding());
+    EXPECT_EQ(where->text(), "New record");
+    EXPECT_EQ(shownName(), "");
+}
+
+TEST_F(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
+{
+    widgets::RecordNavigator nav;
+    nav.setDataControl(&data);
+    auto *del = nav.findChild<QToolButton *>("Delete");
+
+    services.answer(platform::Button::No);
+    del->click();
+    ASSERT_EQ(services.boxes.size(), 1);
+    const auto &box = services.lastBox();
+    EXPECT_EQ(box.text, "Do you want to delete this record? A deleted record cannot be brought back.");
+    EXPECT_EQ(box.buttons, platform::Buttons::YesNo);
+    EXPECT_EQ(box.defaultAnswer(), platform::Button::No);
+    EXPECT_EQ(box.shownTitle(), "Vantrel");
+    EXPECT_EQ(data.recordset()->RecordCount(), 4);
+
+    services.answer(platform::Button::Yes);
+    del->click();
+    EXPECT_EQ(data.recordset()->RecordCount(), 3);
+    EXPECT_EQ(shownName(), "Bob") << "the next row becomes current";
+
+    nav.setEditingEnabled(false);
+    EXPECT_TRUE(del->isHidden());
+    nav.deleteCurrent();
+    EXPECT_EQ(data.recordset()->RecordCount(), 3) << "a navigator that only moves deletes nothing";
+}
+
+class GridRows : public BoundRows
+{
+protected:
+    void SetUp() override
+    {
+        BoundRows::SetUp();
+        grid = std::make_unique<widgets::DataGrid>(
+            QList<widgets::GridColumn>{{"FirstName", "FirstName", store::FieldKind::Text},
+                                       {"LockerNumber", "LockerNumber", store::FieldKind::Long}});
+        list.setRecordset(data.recordset());
+        grid->setDataControl(&list);
+        grid->resize(400, 300);
+        grid->show();
+    }
+    QString cell(int row, int column = 0) const
+    {
+        return grid->model()->index(row, column).data().toString();
+    }
+
+    store::DataControl list; // a second window's control on the same record set
+    std::unique_ptr<widgets::DataGrid> grid;
+};
+
+TEST_F(GridRows, ShowsTheRecordSetReadOnlyAndFollowsItsChanges)
+{
+    auto *model = grid->model();
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(cell(2), "Cy");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "LockerNumber");
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_EQ(grid->view()->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    data.addNew();
+    name.setText("Eve");
+    name.setBoundModified(true);
+    ASSERT_TRUE(data.UpdateRecord());
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_EQ(cell(4), "Eve");
+    EXPECT_EQ(grid->currentRow(), 4) << "the grid is on the row just added";
+
+    data.moveFirst();
+    name.setText("Anne");
+    name.setBoundModified(true);
+    ASSERT_TRUE(data.UpdateRecord());
+    EXPECT_EQ(cell(0), "Anne") << "an edited row shows its new values";
+
+    data.recordset()->Delete();
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(cell(0), "Bob");
+
+    data.closeRecordset();
+    list.closeRecordset();
+    EXPECT_EQ(model->rowCount(), 0);
+}
+
+TEST_F(GridRows, CurrentRowsFollowEachOtherAndAPendingEditIsWrittenFirst)
+{
+    data.moveLast();
+    EXPECT_EQ(grid->currentRow(), 3);
+
+    name.setText("Ann 2");
+    data.moveFirst();
+    name.setText("Ann 2");
+    name.setBoundModified(true);
+    auto *view = grid->view();
+    const QRect rowRect = view->visualRect(grid->model()->index(2, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowRect.center());
+    EXPECT_EQ(position(), 2);
+    EXPECT_EQ(shownName(), "Cy");
+    EXPECT_EQ(cell(0), "Ann 2");
+
+    // The record window's edit that the engine refuses keeps both on its row.
+    widgets::BoundLineEdit locker("LockerNumber");
+    data.bind(&locker);
+    locker.setText("99999999999");
+    locker.setBoundModified(true);
+    QObject::connect(&data, &store::DataControl::error, [] {});
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(grid->model()->index(0, 0)).center());
+    EXPECT_EQ(position(), 2);
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_EQ(locker.text(), "99999999999");
+    data.unbind(&locker);
+}
+
+TEST_F(GridRows, OpensOnABookmark)
+{
+    const qint64 third = data.recordset()->idAt(2);
+    ASSERT_TRUE(grid->setBookmark(third));
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_EQ(shownName(), "Cy") << "the shared record set moved with it";
+    EXPECT_FALSE(grid->setBookmark(999999));
+}
+
+} // namespace
