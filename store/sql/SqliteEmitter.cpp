@@ -306,7 +306,9 @@ QString SqliteEmitter::prefixRanges(const FieldDef &field, const QString &folded
     // spellings, a text may reach the prefix through the few other
     // characters that fold to ASCII letters (the Kelvin sign to k, the long
     // s to s); each gets a range of its own.
-    if (!isIndexed(field) || !isAscii(foldedPrefix))
+    // NOCASE stops comparing at a NUL character, so a prefix holding one
+    // would not bound the texts that begin with it.
+    if (!isIndexed(field) || !isAscii(foldedPrefix) || foldedPrefix.contains(QChar(0)))
         return QString();
     if (!wholeText && foldedPrefix.isEmpty())
         return QString();
