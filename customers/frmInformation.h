@@ -1,5 +1,6 @@
 #pragma once
 
+#include "customers/frmListWindow.h"
 #include "store/DataControl.h"
 
 #include <QMainWindow>
@@ -18,8 +19,6 @@ class RecordNavigator;
 } // namespace widgets
 
 namespace customers {
-
-class frmListWindow;
 
 // The customer record window ("Information"): one row of the table
 // Information at a time, every field bound to the data control Data1.

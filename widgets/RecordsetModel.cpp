@@ -85,6 +85,9 @@ QString RecordsetModel::displayText(store::FieldKind kind, const QVariant &value
                                                           : value.toString();
     case store::FieldKind::YesNo:
         return value.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
+    case store::FieldKind::Long:
+        return value.toString();
+    case store::FieldKind::Text:
     case store::FieldKind::Memo: {
         // One line per row: the lines of a note run on.
         QString text = value.toString();
@@ -92,9 +95,8 @@ QString RecordsetModel::displayText(store::FieldKind kind, const QVariant &value
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
         return text;
     }
-    default:
-        return value.toString();
     }
+    return value.toString();
 }
 
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const

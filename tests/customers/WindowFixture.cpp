@@ -1,0 +1,26 @@
+#include "WindowFixture.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace testing_support {
+
+void RecordWindowTest::retype(const QString &name, const QString &keys)
+{
+    enter(name);
+    if (auto *line = qobject_cast<QLineEdit *>(control(name)))
+        line->selectAll();
+    QTest::keyClicks(control(name), keys);
+}
+
+QString RecordWindowTest::shown(const QString &name) const
+{
+    QWidget *w = control(name);
+    if (auto *line = qobject_cast<QLineEdit *>(w))
+        return line->displayText();
+    if (auto *text = qobject_cast<QPlainTextEdit *>(w))
+        return text->toPlainText();
+    return QString();
+}
+
+} // namespace testing_support
