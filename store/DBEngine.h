@@ -9,7 +9,7 @@ namespace store {
 
 struct RepairReport {
     qint64 rowsRecovered = 0;  // rows copied into the repaired file
-    qint64 rowsLost = 0;       // rows that could not be read (estimate from row id gaps)
+    qint64 rowsLost = 0;       // rows known to exist (from the indexes) that could not be read
     bool wasDamaged = false;   // the integrity check found damage
 };
 

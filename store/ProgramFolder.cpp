@@ -26,12 +26,20 @@ void setProgramFolder(const QString &folder)
     folderOverride() = folder;
 }
 
-QString resolveInFolder(const QString &folder, const QString &backslashLiteral)
+namespace {
+QString relativePart(const QString &backslashLiteral)
 {
     QString relative = backslashLiteral;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (relative.startsWith(QLatin1Char('/')))
         relative.remove(0, 1);
+    return relative;
+}
+} // namespace
+
+QString resolveInFolder(const QString &folder, const QString &backslashLiteral)
+{
+    const QString relative = relativePart(backslashLiteral);
 
     const QDir dir(folder);
     const QString asWritten = dir.filePath(relative);
@@ -50,6 +58,11 @@ QString resolveInFolder(const QString &folder, const QString &backslashLiteral)
 QString programPath(const QString &backslashLiteral)
 {
     return resolveInFolder(programFolder(), backslashLiteral);
+}
+
+QString programPathAsWritten(const QString &backslashLiteral)
+{
+    return QDir::toNativeSeparators(QDir(programFolder()).filePath(relativePart(backslashLiteral)));
 }
 
 } // namespace store

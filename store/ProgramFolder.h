@@ -19,4 +19,9 @@ QString resolveInFolder(const QString &folder, const QString &backslashLiteral);
 // to a file of the program folder.
 QString programPath(const QString &backslashLiteral);
 
+// The program folder joined with the literal, the name exactly as written
+// even when a file of the same name in another case exists: the name to
+// give a file.
+QString programPathAsWritten(const QString &backslashLiteral);
+
 } // namespace store

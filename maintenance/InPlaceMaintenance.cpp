@@ -1,0 +1,139 @@
+#include "maintenance/InPlaceMaintenance.h"
+
+#include "maintenance/DataWindows.h"
+#include "maintenance/FileUsers.h"
+#include "store/ProgramFolder.h"
+#include "store/SafeFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace maintenance {
+
+namespace {
+
+using Result = Outcome::Result;
+
+Outcome outcome(Result result, const store::EngineError &error)
+{
+    Outcome o;
+    o.result = result;
+    o.error = error;
+    return o;
+}
+
+// Names that differ from the database's only in case: on this file system
+// they are other files, and a data window could open either.
+QStringList databaseNamesInFolder()
+{
+    const QString wanted = QFileInfo(store::programPathAsWritten(QStringLiteral("\\VANTREL.MDB"))).fileName();
+    QStringList found;
+    const QStringList entries = QDir(store::programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
+            found << entry;
+    }
+    return found;
+}
+
+store::EngineError inUseError(const QString &database, const QList<qint64> &holders)
+{
+    const qint64 self = QCoreApplication::applicationPid();
+    if (holders.contains(self))
+        return {store::Err::Locked,
+                QStringLiteral("The database '%1' is still open in a window of this program. Close the customer "
+                               "windows, then run the command again.")
+                    .arg(database)};
+    QStringList ids;
+    for (qint64 id : holders)
+        ids << QString::number(id);
+    return {store::Err::Locked, QStringLiteral("The database '%1' is open in another program (process %2). Close "
+                                               "that program, then run the command again.")
+                                    .arg(database, ids.join(QStringLiteral(", ")))};
+}
+
+} // namespace
+
+Outcome InPlaceMaintenance::compress()
+{
+    return run(false);
+}
+
+Outcome InPlaceMaintenance::repair()
+{
+    return run(true);
+}
+
+Outcome InPlaceMaintenance::run(bool repairFirst)
+{
+    const QString database = store::programPath(QStringLiteral("\\VANTREL.MDB"));
+    const QString target = store::programPath(QStringLiteral("\\VANTRELOLD.MDB"));
+
+    if (!QFileInfo(database).isFile())
+        return outcome(Result::NotRun, {store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(database)});
+    const QStringList names = databaseNamesInFolder();
+    if (names.size() > 1)
+        return outcome(Result::NotRun,
+                       {store::Err::InvalidOperation,
+                        QStringLiteral("The program folder '%1' holds more than one database file: %2. Move the ones "
+                                       "you do not need out of the folder, then run the command again.")
+                            .arg(QDir::toNativeSeparators(store::programFolder()), names.join(QStringLiteral(", ")))});
+    // After a crash this file may be the only complete copy of the data.
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        return outcome(Result::NotRun,
+                       {store::Err::FileExists,
+                        QStringLiteral("A file left by an earlier compress or repair is in the way: '%1'. It may hold "
+                                       "the only good copy of your data if that run was interrupted, so it has not "
+                                       "been deleted. Move it to a safe place, then run the command again.")
+                            .arg(target)});
+
+    DataWindows windows(database);
+    store::EngineError e;
+    if (!windows.release(&e))
+        return outcome(Result::NotRun, {e.number, QStringLiteral("The changes in an open window could not be saved: "
+                                                                 "%1 Correct them, then run the command again.")
+                                                      .arg(e.text)});
+    const auto finish = [&windows](Outcome o) {
+        windows.reopen(store::programPath(QStringLiteral("\\VANTREL.MDB")));
+        return o;
+    };
+
+    const QList<qint64> holders = processesHoldingOpen(database);
+    if (!holders.isEmpty())
+        return finish(outcome(Result::NotRun, inUseError(database, holders)));
+
+    Outcome result;
+    if (repairFirst && !store::DBEngine::RepairDatabase(database, &e, &result.repair))
+        return finish(outcome(Result::NotRun, e));
+    const Result failed = result.repair.wasDamaged ? Result::RepairedOnly : Result::NotRun;
+    auto failure = [&](const store::EngineError &error) {
+        Outcome o = outcome(failed, error);
+        o.repair = result.repair;
+        return finish(o);
+    };
+
+    if (!store::DBEngine::CompactDatabase(database, target, &e))
+        return failure(e);
+    // One rename puts the checked copy in the database's place.
+    if (!store::renameReplacing(target, database, &e)) {
+        // The copy was made from the intact database moments ago; removing
+        // it loses nothing and keeps the next run from stopping at it.
+        QFile::remove(target);
+        return failure(e);
+    }
+    // The file takes the name in upper case by a second rename, which never
+    // replaces a file: in between, the database is there under its old name.
+    const QString finalName = store::programPathAsWritten(QStringLiteral("\\VANTREL.MDB"));
+    if (database != finalName && !store::renameNoReplace(database, finalName, &e)) {
+        Outcome o = outcome(Result::CompactedUnderOldName, e);
+        o.repair = result.repair;
+        return finish(o);
+    }
+    store::syncFolder(store::programFolder(), nullptr);
+    result.result = Result::Done;
+    return finish(result);
+}
+
+} // namespace maintenance

@@ -1,0 +1,134 @@
+// Compaction: a complete copy of a database without its free pages, written
+// beside the destination, checked, and only then given the destination's name.
+#include "store/DBEngine.h"
+
+#include "store/CopyCheck.h"
+#include "store/RawDatabase.h"
+#include "store/SafeFiles.h"
+#include "store/Statement.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+
+bool exists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+qint64 dataVersion(sqlite3 *db)
+{
+    Statement st(db, QStringLiteral("PRAGMA data_version"));
+    return st.step() ? st.int64(0) : -1;
+}
+
+EngineError withContext(const EngineError &e, const QString &source)
+{
+    return {e.number, QStringLiteral("Could not compact '%1': %2").arg(source, e.text)};
+}
+
+// Writes the copy under the partial name; the source stays as it is.
+bool writeCopy(const QString &source, const QString &partial, QList<TableSummary> *summaries, EngineError *error)
+{
+    RawDatabase db;
+    EngineError e;
+    // Read-write, so that the engine can roll back a transaction that a crash
+    // left unfinished before anything is read; nothing is written here.
+    if (!db.open(source, RawDatabase::ReadWrite, &e)) {
+        if (error)
+            *error = e;
+        return false;
+    }
+    if (!summarizeTables(db.handle(), summaries, &e)) {
+        if (error)
+            *error = withContext(e, source);
+        return false;
+    }
+    const qint64 versionBefore = dataVersion(db.handle());
+
+    // The copy is synced once, after its check, rather than by the engine as it goes.
+    db.exec(QStringLiteral("PRAGMA synchronous = OFF"), nullptr);
+    Statement vacuum(db.handle(), QStringLiteral("VACUUM INTO ?"));
+    vacuum.bind(1, partial);
+    const bool written = vacuum.isValid() && !vacuum.step() && !vacuum.error().isError();
+    if (!written) {
+        if (error)
+            *error = withContext(vacuum.error(), source);
+        return false;
+    }
+    vacuum = Statement();
+
+    if (dataVersion(db.handle()) != versionBefore)
+        return fail(error, Err::Locked,
+                    QStringLiteral("Could not compact '%1': another program changed it meanwhile.").arg(source));
+    if (!db.close(&e)) {
+        if (error)
+            *error = e;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace DBEngine {
+
+bool CompactDatabase(const QString &source, const QString &destination, EngineError *error)
+{
+    if (!QFileInfo(source).isFile())
+        return fail(error, Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(source));
+    if (exists(destination))
+        return fail(error, Err::FileExists,
+                    QStringLiteral("Cannot compact into '%1': a file of that name already exists.").arg(destination));
+
+    const QString partial = partialNameFor(destination);
+    QFile::remove(partial);
+    EngineError e;
+    auto failAndClean = [&](const EngineError &reason) {
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
+        if (error)
+            *error = reason;
+        return false;
+    };
+
+    // The engine writes into an empty file that already exists, so the copy
+    // is readable by its owner only from its first byte on.
+    if (!createOwnerOnlyFile(partial, &e))
+        return failAndClean(e);
+    QList<TableSummary> summaries;
+    if (!writeCopy(source, partial, &summaries, &e))
+        return failAndClean(e);
+
+    // The disk writes the pages while the check reads them back; the sync
+    // below then waits only for what is left.
+    startWriteback(partial);
+    if (!checkCopy(partial, summaries, &e))
+        return failAndClean(e);
+    if (!syncFile(partial, &e))
+        return failAndClean(e);
+    if (!renameNoReplace(partial, destination, &e))
+        return failAndClean(e.number == Err::FileExists
+                                ? EngineError{Err::FileExists,
+                                              QStringLiteral("Cannot compact into '%1': a file of that name already "
+                                                             "exists.")
+                                                  .arg(destination)}
+                                : e);
+    if (!syncFolder(QFileInfo(destination).absolutePath(), &e)) {
+        // The copy is complete and named; only the folder's entry may not be on
+        // the disk yet. Take the name back rather than report a half success.
+        QFile::remove(destination);
+        if (error)
+            *error = e;
+        return false;
+    }
+    return true;
+}
+
+} // namespace DBEngine
+} // namespace store

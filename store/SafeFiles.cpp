@@ -1,0 +1,158 @@
+#include "store/SafeFiles.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+int errorNumberFor(int errorNumber)
+{
+    return errorNumber == ENOSPC || errorNumber == EDQUOT || errorNumber == EFBIG ? Err::DiskFull : Err::CannotOpen;
+}
+
+bool failWithErrno(EngineError *error, int errorNumber, const QString &what)
+{
+    return fail(error, errorNumberFor(errorNumber), what + QStringLiteral(": ") + systemErrorText(errorNumber));
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    // close() reports late write errors that fsync may not have seen.
+    int close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+QString partialNameFor(const QString &destination)
+{
+    return destination + QStringLiteral(".partial");
+}
+
+QString systemErrorText(int errorNumber)
+{
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+bool createOwnerOnlyFile(const QString &path, EngineError *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        const int e = errno;
+        if (e == EEXIST)
+            return fail(error, Err::FileExists, QStringLiteral("The file '%1' already exists.").arg(path));
+        return failWithErrno(error, e, QStringLiteral("Could not create '%1'").arg(path));
+    }
+    // The umask may have taken bits away, never added them; make sure anyway.
+    if (::fchmod(fd.get(), 0600) != 0) {
+        const int e = errno;
+        fd.close();
+        ::unlink(name.constData());
+        return failWithErrno(error, e, QStringLiteral("Could not restrict access to '%1'").arg(path));
+    }
+    if (fd.close() != 0) {
+        const int e = errno;
+        ::unlink(name.constData());
+        return failWithErrno(error, e, QStringLiteral("Could not create '%1'").arg(path));
+    }
+    return true;
+}
+
+void startWriteback(const QString &path)
+{
+#if defined(__linux__)
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+bool syncFile(const QString &path, EngineError *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return failWithErrno(error, errno, QStringLiteral("Could not open '%1'").arg(path));
+    if (::fsync(fd.get()) != 0)
+        return failWithErrno(error, errno, QStringLiteral("Could not write '%1' to the disk").arg(path));
+    if (fd.close() != 0)
+        return failWithErrno(error, errno, QStringLiteral("Could not write '%1' to the disk").arg(path));
+    return true;
+}
+
+bool syncFolder(const QString &folder, EngineError *error)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    Descriptor fd(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return failWithErrno(error, errno, QStringLiteral("Could not open the folder '%1'").arg(folder));
+    // Some file systems cannot sync a folder; they keep renames safe by other means.
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS)
+        return failWithErrno(error, errno, QStringLiteral("Could not write the folder '%1' to the disk").arg(folder));
+    return true;
+}
+
+bool renameNoReplace(const QString &from, const QString &to, EngineError *error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        const int e = errno;
+        if (e == EEXIST)
+            return fail(error, Err::FileExists, QStringLiteral("The file '%1' already exists.").arg(to));
+        return failWithErrno(error, e, QStringLiteral("Could not rename '%1' to '%2'").arg(from, to));
+    }
+#endif
+    // A file system without renameat2: a hard link fails when the name is
+    // taken, and removing the first name leaves exactly the new one.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    const int e = errno;
+    if (e == EEXIST)
+        return fail(error, Err::FileExists, QStringLiteral("The file '%1' already exists.").arg(to));
+    return failWithErrno(error, e, QStringLiteral("Could not rename '%1' to '%2'").arg(from, to));
+}
+
+bool renameReplacing(const QString &from, const QString &to, EngineError *error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (std::rename(source.constData(), target.constData()) != 0)
+        return failWithErrno(error, errno, QStringLiteral("Could not rename '%1' to '%2'").arg(from, to));
+    return true;
+}
+
+} // namespace store

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "store/EngineError.h"
+
+#include <QString>
+
+namespace store {
+
+// File steps for replacing a database without a moment in which the data is
+// missing or only half written. All of them work on paths of one folder.
+
+// Creates an empty file readable and writable by its owner only; fails if
+// the name is taken.
+bool createOwnerOnlyFile(const QString &path, EngineError *error);
+
+// Asks the disk to start writing the file's pages now, without waiting, so
+// that the writing overlaps with whatever the caller does next.
+void startWriteback(const QString &path);
+
+// Waits until the file's contents are on the disk.
+bool syncFile(const QString &path, EngineError *error);
+
+// Waits until the folder's entries (new names, renames) are on the disk.
+bool syncFolder(const QString &folder, EngineError *error);
+
+// Gives `from` the name `to`, which must not exist; never replaces a file.
+bool renameNoReplace(const QString &from, const QString &to, EngineError *error);
+
+// Gives `from` the name `to`, replacing the file there in one step: at every
+// moment `to` names either the old file or the new one.
+bool renameReplacing(const QString &from, const QString &to, EngineError *error);
+
+// The name under which a new file is written until it has passed its check.
+// It never names a checked file, so one left by an interrupted run may go.
+QString partialNameFor(const QString &destination);
+
+// The text of the system's last error for a file operation.
+QString systemErrorText(int errorNumber);
+
+} // namespace store

@@ -1,0 +1,142 @@
+#include "DatabaseFiles.h"
+
+#include "store/Statement.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <sys/stat.h>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace testing_support {
+
+namespace {
+
+class Connection
+{
+public:
+    explicit Connection(const QString &path, int flags = SQLITE_OPEN_READWRITE)
+    {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        EXPECT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(m_db);
+    }
+    ~Connection() { sqlite3_close_v2(m_db); }
+    sqlite3 *get() const { return m_db; }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+} // namespace
+
+void addCustomers(const QString &path, int count, int deleteEvery)
+{
+    Connection db(path);
+    store::EngineError e;
+    ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("BEGIN"), &e)) << e.text.toStdString();
+    const QString fill = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
+        "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, FirstName, "
+        "LastName, Address1, City, State, Zip, Phone1, EMail, Notes, SSNumber, VIBNumber, Adult, Junior, Senior, "
+        "MixedLeague, Winter) "
+        "SELECT i, i * 7 % 100000, (i % 5) * 5, printf('%02d-%02d-%02d', i % 40, i % 39, i % 38), "
+        "date('2015-01-01', '+' || (i % 4000) || ' days'), date('2016-01-01', '+' || (i % 4000) || ' days'), "
+        "char(65 + i % 26) || 'irst' || (i % 997), char(65 + (i * 7) % 26) || 'ast' || (i % 9973), "
+        "i || ' Main Street', 'Springfield', 'IL', printf('%05d-0000', i % 99999), "
+        "printf('(555)%03d-%04d', i % 1000, i % 10000), 'bowler' || i || '@example.com', "
+        "CASE WHEN i % 10 = 0 THEN 'Prefers the end locker near lane ' || (i % 40) END, "
+        "printf('%03d-%02d-%04d', i % 1000, i % 100, i % 10000), i, i % 2, (i + 1) % 2, 0, i % 3 = 0, 1 FROM n");
+    ASSERT_TRUE(store::execSql(db.get(), fill, &e, {count})) << e.text.toStdString();
+    if (deleteEvery > 0) {
+        ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("DELETE FROM Information WHERE LockerNumber % ?1 = 0"), &e,
+                                   {deleteEvery}));
+    }
+    ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("COMMIT"), &e)) << e.text.toStdString();
+}
+
+QList<StoredRow> storedRows(const QString &path, const QString &table)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    QList<StoredRow> rows;
+    store::Statement st(db.get(), QStringLiteral("SELECT rowid, * FROM \"%1\" ORDER BY rowid").arg(table));
+    EXPECT_TRUE(st.isValid()) << st.error().text.toStdString();
+    while (st.step()) {
+        StoredRow row{st.int64(0), {}};
+        for (int i = 1; i < st.columnCount(); ++i)
+            row.values << st.value(i);
+        rows << row;
+    }
+    EXPECT_FALSE(st.error().isError()) << st.error().text.toStdString();
+    return rows;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+int fileMode(const QString &path)
+{
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+    return int(info.st_mode & 07777);
+}
+
+QStringList filesIn(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QList<Page> leafPages(const QString &path, const QString &tree)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    QList<Page> pages;
+    // dbstat walks the tree in key order; its path column sorts that way.
+    store::Statement st(db.get(), QStringLiteral("SELECT pageno, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' "
+                                                 "ORDER BY path"));
+    st.bind(1, tree);
+    while (st.step())
+        pages << Page{int(st.int64(0)), int(st.int64(1))};
+    EXPECT_FALSE(st.error().isError()) << st.error().text.toStdString();
+    return pages;
+}
+
+int pageSize(const QString &path)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    store::Statement st(db.get(), QStringLiteral("PRAGMA page_size"));
+    return st.step() ? int(st.int64(0)) : 0;
+}
+
+void overwritePage(const QString &path, int pageNumber)
+{
+    const int size = pageSize(path);
+    QByteArray garbage(size, '\0');
+    QRandomGenerator random(quint32(pageNumber) * 7919u);
+    for (char &c : garbage)
+        c = char(random.bounded(256));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(qint64(pageNumber - 1) * size));
+    ASSERT_EQ(file.write(garbage), size);
+}
+
+QString integrityCheck(const QString &path)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    store::Statement st(db.get(), QStringLiteral("PRAGMA integrity_check"));
+    QStringList lines;
+    while (st.step())
+        lines << st.value(0).toString();
+    if (st.error().isError())
+        lines << st.error().text;
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace testing_support

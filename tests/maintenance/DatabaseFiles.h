@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace testing_support {
+
+// One row as the file holds it: its id and every value.
+struct StoredRow {
+    qint64 rowid = 0;
+    QVariantList values;
+    bool operator==(const StoredRow &other) const = default;
+};
+
+// Adds `count` customers with varied contents in one transaction, then
+// deletes every `deleteEvery`-th of them (0: none), leaving free pages.
+void addCustomers(const QString &path, int count, int deleteEvery = 0);
+
+// Every row of a table in row id order, read with the stock engine.
+QList<StoredRow> storedRows(const QString &path, const QString &table);
+
+QByteArray fileBytes(const QString &path);
+// The file's access bits (0600: its owner reads and writes, nobody else).
+int fileMode(const QString &path);
+// The names of the files in a folder, hidden ones too, in byte order.
+QStringList filesIn(const QString &folder);
+
+// The leaf pages of a table's or index's tree, in key order, with the
+// number of entries on each.
+struct Page {
+    int number = 0;
+    int cells = 0;
+};
+QList<Page> leafPages(const QString &path, const QString &tree);
+int pageSize(const QString &path);
+
+// Overwrites one page of the file with bytes that are no page at all.
+void overwritePage(const QString &path, int pageNumber);
+
+// The result of the engine's full integrity check ("ok" when whole).
+QString integrityCheck(const QString &path);
+
+} // namespace testing_support
