@@ -1,0 +1,102 @@
+// Opening the customer windows on a table of 1,000,000 rows: the record
+// window (its data control reads the keyset of row ids), then the list
+// window over the same record set, shown and painted once. Reports the time
+// and the resident memory each adds.
+#include "bench/BenchDatabase.h"
+#include "customers/frmInformation.h"
+#include "customers/frmListWindow.h"
+#include "store/ProgramFolder.h"
+#include "widgets/DataGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRows = 1000000;
+
+double residentMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = statm.readAll().split(' ');
+    return parts.size() > 1 ? parts.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+// A program folder whose database is the benchmark's table.
+struct BenchFolder {
+    BenchFolder()
+    {
+        QFile::link(bench::customerDatabase(kRows), dir.filePath(QStringLiteral("Vantrel.mdb")));
+        store::setProgramFolder(dir.path());
+    }
+    QTemporaryDir dir;
+};
+
+void showFirstScreen(QWidget *window)
+{
+    window->show();
+    // grab() lays the window out and paints it as the screen would.
+    benchmark::DoNotOptimize(window->grab());
+}
+
+void BM_RecordWindowOpen(benchmark::State &state)
+{
+    BenchFolder folder;
+    double added = 0;
+    for (auto _ : state) {
+        const double before = residentMB();
+        auto *record = new customers::frmInformation;
+        showFirstScreen(record);
+        added = std::max(added, residentMB() - before);
+        state.PauseTiming();
+        if (!record->data()->recordset() || record->data()->recordset()->RecordCount() != kRows)
+            state.SkipWithError("the record window did not open the table");
+        delete record;
+        state.ResumeTiming();
+    }
+    state.counters["added_MB"] = added;
+}
+BENCHMARK(BM_RecordWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ListWindowOpen(benchmark::State &state)
+{
+    BenchFolder folder;
+    auto *record = new customers::frmInformation;
+    showFirstScreen(record);
+    QAction *list = record->findChild<QAction *>(QStringLiteral("MnuList"));
+    double added = 0;
+    for (auto _ : state) {
+        const double before = residentMB();
+        list->trigger();
+        showFirstScreen(record->listWindow());
+        added = std::max(added, residentMB() - before);
+        state.PauseTiming();
+        if (record->listWindow()->grid()->model()->rowCount() != kRows)
+            state.SkipWithError("the list does not show the table");
+        delete record->listWindow();
+        state.ResumeTiming();
+    }
+    state.counters["added_MB"] = added;
+    delete record;
+}
+BENCHMARK(BM_ListWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
