@@ -90,10 +90,16 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
         return false;
 
     QStringList order;
+    const QList<int> fixed = emitter.fieldsFixedByEquality(query.where.get());
     for (const OrderKey &key : query.order) {
         const FieldDef *field = emitter.resolve(key.field);
         if (!field)
             return false;
+        // A key that every selected row has the same value of cannot change
+        // the order; leaving it out lets SQLite skip work (and an index
+        // lookup then needs no sort by it).
+        if (fixed.contains(table->fieldIndex(field->name)))
+            continue;
         order << emitter.column(*field) + (isText(*field) ? QStringLiteral(" COLLATE vt_text") : QString())
                      + (key.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
     }
@@ -166,6 +172,27 @@ const FieldDef *SqliteEmitter::resolve(const FieldName &name)
              QStringLiteral("The field %1 does not exist in the table %2.")
                  .arg(quotedPiece(name.name), quotedPiece(m_table.name)));
     return field;
+}
+
+QList<int> SqliteEmitter::fieldsFixedByEquality(const Condition *where) const
+{
+    // Only terms that every selected row satisfies: the whole condition, or
+    // a term of a top-level AND. "= NULL" does not fix the order (null sorts
+    // before an empty text).
+    QList<int> fixed;
+    if (!where)
+        return fixed;
+    auto consider = [&](const Condition &c) {
+        if (c.kind == Condition::Kind::Compare && c.op == CompareOp::Equal && c.value.kind != Value::Kind::Null)
+            fixed << m_table.fieldIndex(c.field.name);
+    };
+    if (where->kind == Condition::Kind::And) {
+        for (const auto &child : where->children)
+            consider(*child);
+    } else {
+        consider(*where);
+    }
+    return fixed;
 }
 
 bool SqliteEmitter::mismatch(const Condition &c, const FieldDef &field, const QString &what)

@@ -30,6 +30,7 @@ private:
     QString piece(const Span &span) const;
     QString column(const FieldDef &field) const;
     bool isIndexed(const FieldDef &field) const;
+    QList<int> fieldsFixedByEquality(const Condition *where) const;
 
     const QString &m_statement;
     const TableDef &m_table;
