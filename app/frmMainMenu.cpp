@@ -3,6 +3,10 @@
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
 #include "app/ClickableImage.h"
+#include "center/frmCenterInformation.h"
+#include "customers/frmInformation.h"
+#include "filter/frmFindWindow.h"
+#include "maintenance/MaintenanceCommands.h"
 #include "platform/Services.h"
 
 #include <QAction>
@@ -24,12 +28,29 @@ frmMainMenu::frmMainMenu(QWidget *parent)
     m_exit = [] { QCoreApplication::exit(0); };
     createMenus();
     createControls();
+    customers::frmInformation::setFilterWindowLauncher(
+        [this](customers::frmInformation &window) { findWindow()->execFor(&window); });
 }
 
 frmMainMenu::~frmMainMenu()
 {
+    customers::frmInformation::setFilterWindowLauncher(nullptr);
     // Windows that live beside the main menu go with it.
     delete m_about;
+    delete m_center;
+    delete m_information;
+}
+
+customers::frmInformation *frmMainMenu::informationWindow() const
+{
+    return m_information;
+}
+
+filter::frmFindWindow *frmMainMenu::findWindow()
+{
+    if (!m_find)
+        m_find = std::make_unique<filter::frmFindWindow>();
+    return m_find.get();
 }
 
 QAction *frmMainMenu::addItem(QMenu *menu, const QString &name, const QString &caption,
@@ -133,14 +154,19 @@ Window *frmMainMenu::showSingle(QPointer<Window> &slot, Factory make)
 
 void frmMainMenu::Command1_Click()
 {
-    // Ends the program at once: no window runs its closing steps and
-    // nobody is asked anything.
+    // Ends the program at once: no window runs its closing steps and nobody
+    // is asked anything. Only what the operator typed into the record window
+    // is written first, and a value the database refuses keeps the program
+    // running so that nothing typed is lost.
+    if (m_information && !m_information->writePendingEdit())
+        return;
     m_exit();
 }
 
 void frmMainMenu::Image1_Click()
 {
     platform::Hourglass hourglass;
+    showSingle(m_information, [] { return new customers::frmInformation; });
 }
 
 void frmMainMenu::MnuCustInfo_Click()
@@ -154,15 +180,19 @@ void frmMainMenu::MnuBackupRestore_Click()
 
 void frmMainMenu::MnuDatabaseCompress_Click()
 {
+    maintenance::compressDatabase();
 }
 
 void frmMainMenu::MnuDatabaseRepair_Click()
 {
+    maintenance::repairDatabase();
 }
 
 void frmMainMenu::MnuModifyCenterInfo_Click()
 {
     platform::Hourglass hourglass;
+    setEnabled(false);
+    showSingle(m_center, [this] { return new center::frmCenterInformation(this); });
 }
 
 void frmMainMenu::MnuHelpAbout_Click()

@@ -3,10 +3,18 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMenu;
 class QPushButton;
+
+namespace customers {
+class frmInformation;
+}
+namespace filter {
+class frmFindWindow;
+}
 
 namespace app {
 
@@ -40,6 +48,10 @@ public:
     void MnuPrintComplete_Click();
 
     QWidget *aboutWindow() const { return m_about; }
+    QWidget *centerWindow() const { return m_center; }
+    customers::frmInformation *informationWindow() const;
+    // The one filter window of the run, created when first needed.
+    filter::frmFindWindow *findWindow();
 
 private:
     void createMenus();
@@ -55,6 +67,9 @@ private:
     QAction *MnuPrintMail = nullptr;
     QAction *MnuPrintLocker = nullptr;
     QPointer<QWidget> m_about;
+    QPointer<QWidget> m_center;
+    QPointer<customers::frmInformation> m_information;
+    std::unique_ptr<filter::frmFindWindow> m_find;
     ExitHandler m_exit;
 };
 

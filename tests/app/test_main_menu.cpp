@@ -1,6 +1,12 @@
 #include "app/frmMainMenu.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "customers/frmInformation.h"
+#include "store/Statement.h"
+
+#include <QDir>
+#include <QFile>
+#include <sqlite3.h>
 
 #include <QAction>
 #include <QApplication>
@@ -107,6 +113,91 @@ TEST(frmMainMenu, StartingTouchesNoDatabase)
     menu.show();
     QCoreApplication::processEvents();
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+class MainMenuWithData : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        menu.setExitHandler([this] { ++exits; });
+        menu.show();
+    }
+    QString storedFirstName()
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(folder.databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        store::Statement st(db, "SELECT FirstName FROM Information");
+        const QString name = st.step() ? st.value(0).toString() : QString("<no row>");
+        st = store::Statement();
+        sqlite3_close(db);
+        return name;
+    }
+    void typeFirstName(const QString &text)
+    {
+        QWidget *first = menu.informationWindow()->findChild<QWidget *>("txtFields_0");
+        ASSERT_TRUE(first);
+        first->setFocus();
+        QTest::keyClicks(first, text);
+    }
+
+    testing_support::TempProgramFolder folder;
+    ScriptedServices ui;
+    app::frmMainMenu menu;
+    int exits = 0;
+};
+
+TEST_F(MainMenuWithData, PictureTwiceShowsOneCustomerWindow)
+{
+    menu.findChild<QWidget *>("Image1")->setFocus();
+    QTest::keyClick(menu.findChild<QWidget *>("Image1"), Qt::Key_Space);
+    QWidget *first = menu.informationWindow();
+    ASSERT_TRUE(first);
+    menu.menuAction("MnuCustInfo")->trigger();
+    EXPECT_EQ(menu.informationWindow(), first);
+    EXPECT_TRUE(menu.isEnabled()) << "the main menu stays usable beside the record window";
+    EXPECT_EQ(ui.pointer(), platform::Pointer::Default);
+}
+
+TEST_F(MainMenuWithData, ExitWritesWhatWasTypedInTheRecordWindowFirst)
+{
+    menu.Image1_Click();
+    typeFirstName("Ann");
+    menu.findChild<QPushButton *>("Command1")->click();
+    EXPECT_EQ(exits, 1);
+    EXPECT_TRUE(ui.boxes.isEmpty());
+    EXPECT_EQ(storedFirstName(), "Ann");
+}
+
+TEST_F(MainMenuWithData, CenterWindowDisablesTheMenuUntilItCloses)
+{
+    menu.menuAction("MnuModifyCenterInfo")->trigger();
+    QWidget *center = menu.centerWindow();
+    ASSERT_TRUE(center);
+    EXPECT_FALSE(menu.isEnabled());
+    center->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(menu.isEnabled());
+    EXPECT_EQ(ui.pointer(), platform::Pointer::Default);
+}
+
+TEST_F(MainMenuWithData, CompressKeepsTheRowsTypedInAnOpenRecordWindow)
+{
+    menu.Image1_Click();
+    typeFirstName("Bea");
+    ui.answerWith([](const platform::MessageBoxRequest &box) {
+        EXPECT_EQ(box.shownTitle(), "Notice!") << box.text.toStdString();
+        return platform::Button::OK;
+    });
+    menu.menuAction("MnuDatabaseCompress")->trigger();
+    EXPECT_EQ(storedFirstName(), "Bea");
+    EXPECT_TRUE(QFile::exists(folder.file("VANTREL.MDB")));
+    EXPECT_FALSE(QFile::exists(folder.file("Vantrel.mdb")));
+    EXPECT_FALSE(QFile::exists(folder.file("VANTRELOLD.MDB")));
 }
 
 } // namespace
