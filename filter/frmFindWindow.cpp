@@ -39,6 +39,11 @@ frmFindWindow::frmFindWindow(QWidget *parent)
     pal.setColor(QPalette::Window, kLightGrey);
     setPalette(pal);
     setAutoFillBackground(true);
+    // The layout is measured for a small sans-serif face at 8 points.
+    QFont small = font();
+    small.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    small.setPointSize(8);
+    setFont(small);
     createControls();
     setFixedSize(tw(kClientWidth), tw(kClientHeight));
 }
