@@ -42,7 +42,8 @@ int main(int argc, char **argv)
 
     auto *record = new customers::frmInformation;
     record->show();
-    QTest::qWaitForWindowExposed(record);
+    if (!QTest::qWaitForWindowExposed(record))
+        return 2;
     QApplication::processEvents();
     record->grab().save(out + QStringLiteral("/record-window.png"));
     QGuiApplication::primaryScreen()->grabWindow(0).save(out + QStringLiteral("/record-window-screen.png"));
@@ -50,7 +51,8 @@ int main(int argc, char **argv)
     record->findChild<QAction *>(QStringLiteral("MnuSortName"))->trigger();
     record->findChild<QAction *>(QStringLiteral("MnuList"))->trigger();
     QWidget *list = record->listWindow();
-    QTest::qWaitForWindowExposed(list);
+    if (!list || !QTest::qWaitForWindowExposed(list))
+        return 3;
     QApplication::processEvents();
     list->grab().save(out + QStringLiteral("/list-window.png"));
     QGuiApplication::primaryScreen()->grabWindow(0).save(out + QStringLiteral("/list-window-screen.png"));
