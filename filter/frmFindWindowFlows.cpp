@@ -20,6 +20,19 @@ namespace {
 
 using platform::Button;
 
+// The filter window reports a refused statement itself, with the statement.
+class SilencedErrors
+{
+public:
+    explicit SilencedErrors(store::DataControl *data) : m_data(data) { m_data->setErrorsSilenced(true); }
+    ~SilencedErrors() { m_data->setErrorsSilenced(false); }
+    SilencedErrors(const SilencedErrors &) = delete;
+    SilencedErrors &operator=(const SilencedErrors &) = delete;
+
+private:
+    store::DataControl *m_data;
+};
+
 void hourglass()
 {
     platform::services().setPointer(platform::Pointer::Hourglass);
@@ -104,9 +117,7 @@ frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
     store::DataControl *data = m_customer.data();
     const QString saved = data->RecordSource();
     data->setRecordSource(s);
-    // The data control must not report this failure itself: the filter
-    // window tells it in its own words, with the statement.
-    const QSignalBlocker quiet(data);
+    const SilencedErrors quiet(data);
     if (!data->Refresh()) {
         defaultPointer();
         platform::services().messageBox(FilterMessages::engineError(data->lastError().text, s));
@@ -234,7 +245,7 @@ void frmFindWindow::Command1_Click()
     hourglass();
     const QString saved = data->RecordSource();
     data->setRecordSource(s);
-    const QSignalBlocker quiet(data);
+    const SilencedErrors quiet(data);
     if (!data->Refresh()) {
         defaultPointer();
         platform::services().messageBox(FilterMessages::engineError(data->lastError().text, s));

@@ -42,7 +42,8 @@ void DataControl::setDatabaseName(const QString &name)
 bool DataControl::report(const EngineError &e)
 {
     m_lastError = e;
-    emit error(e);
+    if (!m_silenced)
+        emit error(e);
     return false;
 }
 

@@ -46,6 +46,9 @@ public:
     bool release();
 
     const EngineError &lastError() const { return m_lastError; }
+    // While silenced, failures are only kept in lastError(): the caller tells
+    // the operator in its own words.
+    void setErrorsSilenced(bool silenced) { m_silenced = silenced; }
 
     // Whether this control holds the database file open.
     bool hasOpenFile() const { return m_database != nullptr; }
@@ -98,6 +101,7 @@ private:
     QList<BoundField *> m_bound;
     bool m_adding = false;
     bool m_writing = false;
+    bool m_silenced = false;
     EngineError m_lastError;
 };
 
