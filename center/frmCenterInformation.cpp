@@ -103,6 +103,7 @@ void frmCenterInformation::createControls()
         if (f.limit <= kShortField) {
             box->setFixedWidth(charWidth * (f.limit + 2) + 12);
             auto *line = new QHBoxLayout;
+            line->setSpacing(6);
             line->addWidget(box);
             if (f.unit) {
                 auto *unit = new QLabel(QString::fromLatin1(f.unit), this);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace maintenance {
 
@@ -30,11 +31,13 @@ QStringList databaseNamesInFolder()
 {
     const QString wanted = QFileInfo(store::programPathAsWritten(QStringLiteral("\\VANTREL.MDB"))).fileName();
     QStringList found;
-    const QStringList entries = QDir(store::programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList entries =
+        QDir(store::programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QString &entry : entries) {
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
             found << entry;
     }
+    std::sort(found.begin(), found.end());
     return found;
 }
 

@@ -86,12 +86,17 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
         return fail(error, Err::FileExists,
                     QStringLiteral("Cannot compact into '%1': a file of that name already exists.").arg(destination));
 
+    // The engine keeps a journal beside the copy while writing it. One left by
+    // an interrupted run must go first: beside the new copy it would be taken
+    // for the new copy's own and played back into it.
     const QString partial = partialNameFor(destination);
+    const QString partialJournal = partial + QStringLiteral("-journal");
+    QFile::remove(partialJournal);
     QFile::remove(partial);
     EngineError e;
     auto failAndClean = [&](const EngineError &reason) {
         QFile::remove(partial);
-        QFile::remove(partial + QStringLiteral("-journal"));
+        QFile::remove(partialJournal);
         if (error)
             *error = reason;
         return false;

@@ -166,7 +166,10 @@ bool RepairDatabase(const QString &path, EngineError *error, RepairReport *repor
         return true;
     result.wasDamaged = true;
 
+    // The fresh file is written without a journal; a journal of that name
+    // left by anything else must not be taken for its own.
     const QString partial = partialNameFor(path);
+    QFile::remove(partial + QStringLiteral("-journal"));
     QFile::remove(partial);
     auto failAndClean = [&](const EngineError &reason) {
         QFile::remove(partial);

@@ -72,6 +72,14 @@ QList<StoredRow> storedRows(const QString &path, const QString &table)
     return rows;
 }
 
+qint64 rowCount(const QString &path, const QString &table)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    store::Statement st(db.get(), QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table));
+    EXPECT_TRUE(st.step()) << st.error().text.toStdString();
+    return st.int64(0);
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -127,16 +135,29 @@ void overwritePage(const QString &path, int pageNumber)
     ASSERT_EQ(file.write(garbage), size);
 }
 
-QString integrityCheck(const QString &path)
+namespace {
+QString check(const QString &path, const QString &pragma)
 {
     Connection db(path, SQLITE_OPEN_READONLY);
-    store::Statement st(db.get(), QStringLiteral("PRAGMA integrity_check"));
+    store::Statement st(db.get(), pragma);
     QStringList lines;
     while (st.step())
         lines << st.value(0).toString();
     if (st.error().isError())
         lines << st.error().text;
     return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QString integrityCheck(const QString &path)
+{
+    return check(path, QStringLiteral("PRAGMA integrity_check"));
+}
+
+QString quickCheck(const QString &path)
+{
+    return check(path, QStringLiteral("PRAGMA quick_check"));
 }
 
 } // namespace testing_support

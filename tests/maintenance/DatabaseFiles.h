@@ -4,6 +4,13 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <ostream>
+
+// Test failures show texts as texts.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace testing_support {
 
@@ -20,6 +27,9 @@ void addCustomers(const QString &path, int count, int deleteEvery = 0);
 
 // Every row of a table in row id order, read with the stock engine.
 QList<StoredRow> storedRows(const QString &path, const QString &table);
+
+// The number of rows of a table.
+qint64 rowCount(const QString &path, const QString &table);
 
 QByteArray fileBytes(const QString &path);
 // The file's access bits (0600: its owner reads and writes, nobody else).
@@ -39,7 +49,9 @@ int pageSize(const QString &path);
 // Overwrites one page of the file with bytes that are no page at all.
 void overwritePage(const QString &path, int pageNumber);
 
-// The result of the engine's full integrity check ("ok" when whole).
+// The result of the engine's full integrity check ("ok" when whole), or of
+// its check of the pages alone, which skips comparing indexes with rows.
 QString integrityCheck(const QString &path);
+QString quickCheck(const QString &path);
 
 } // namespace testing_support

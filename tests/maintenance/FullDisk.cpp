@@ -94,6 +94,11 @@ FullDisk::FullDisk(qint64 freeBytes)
     EXPECT_EQ(sqlite3_vfs_register(&g_shim, 1), SQLITE_OK);
 }
 
+void FullDisk::setFreeBytes(qint64 freeBytes)
+{
+    g_freeBytes = freeBytes;
+}
+
 FullDisk::~FullDisk()
 {
     sqlite3_vfs_register(g_real, 1);

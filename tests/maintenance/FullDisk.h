@@ -4,15 +4,17 @@
 
 namespace testing_support {
 
-// A disk with `freeBytes` left, for the lifetime of the object: every
-// database file the engine opens meanwhile takes its writes from that space,
-// and a write that does not fit fails as on a full disk. Only connections
-// opened while it lives see it.
+// A disk with `freeBytes` left: every database connection the engine opens
+// while the object lives takes its writes from that space, and a write that
+// does not fit fails as on a full disk. Connections opened before it came
+// are not affected; those opened while it lived stay on the same disk.
 class FullDisk
 {
 public:
     explicit FullDisk(qint64 freeBytes);
     ~FullDisk();
+    // Space freed (or taken) meanwhile.
+    void setFreeBytes(qint64 freeBytes);
     FullDisk(const FullDisk &) = delete;
     FullDisk &operator=(const FullDisk &) = delete;
 };

@@ -1,0 +1,349 @@
+// The main menu's compress and repair commands: one checked database named
+// "VANTREL.MDB" afterwards, or the database byte for byte as it was and a
+// message that says why.
+#include "DatabaseFiles.h"
+#include "FullDisk.h"
+
+#include "maintenance/MaintenanceCommands.h"
+#include "store/DBEngine.h"
+#include "store/DataControl.h"
+#include "store/ProgramFolder.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using platform::Button;
+using platform::Icon;
+
+namespace {
+
+// A bound control as the windows have them, without a widget.
+class TypedField : public store::BoundField
+{
+public:
+    explicit TypedField(QString field) : m_field(std::move(field)) {}
+    QString dataField() const override { return m_field; }
+    QVariant boundValue() const override { return value; }
+    void setBoundValue(const QVariant &v) override { value = v; }
+    bool isBoundModified() const override { return m_modified; }
+    void setBoundModified(bool modified) override { m_modified = modified; }
+    void type(const QVariant &v)
+    {
+        value = v;
+        m_modified = true;
+    }
+    QVariant value;
+
+private:
+    QString m_field;
+    bool m_modified = false;
+};
+
+enum class Which { Compress, Repair };
+
+class Commands : public ::testing::Test
+{
+protected:
+    void SetUp() override { addCustomers(database(), 300, 4); }
+
+    QString database() const { return store::programPath("\\Vantrel.mdb"); }
+    QString upperCaseName() const { return folder.file("VANTREL.MDB"); }
+    QString target() const { return folder.file("VANTRELOLD.MDB"); }
+
+    bool run(Which which)
+    {
+        return which == Which::Compress ? maintenance::compressDatabase() : maintenance::repairDatabase();
+    }
+    static QString notRun(Which which)
+    {
+        return which == Which::Compress ? "Your database has not been compressed; it is as it was.\n\n"
+                                        : "Your database has not been repaired; it is as it was.\n\n";
+    }
+    static QString title(Which which) { return which == Which::Compress ? "Compress" : "Repair"; }
+
+    void expectFailureBox(Which which, const QString &reason)
+    {
+        ASSERT_EQ(services.boxes.size(), 1);
+        const auto &box = services.lastBox();
+        EXPECT_EQ(box.title, title(which));
+        EXPECT_EQ(box.text, notRun(which) + reason);
+        EXPECT_EQ(box.icon, Icon::Critical);
+        EXPECT_EQ(box.buttons, platform::Buttons::OKOnly);
+    }
+
+    TempProgramFolder folder;
+    ScriptedServices services;
+};
+
+TEST_F(Commands, CompressLeavesOneDatabaseNamedInUpperCaseWithTheSameRows)
+{
+    const auto rows = storedRows(database(), "Information");
+    ASSERT_EQ(rows.size(), 225);
+    const qint64 sizeBefore = fileBytes(database()).size();
+    platform::Pointer pointerAtNotice = platform::Pointer::Default;
+    services.answerWith([&](const platform::MessageBoxRequest &) {
+        pointerAtNotice = services.pointer();
+        return Button::OK;
+    });
+
+    EXPECT_TRUE(maintenance::compressDatabase());
+
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+    EXPECT_EQ(services.lastBox().text, "Your database has been successfully compressed. ");
+    EXPECT_EQ(services.lastBox().icon, Icon::Information);
+    EXPECT_EQ(services.lastBox().buttons, platform::Buttons::OKOnly);
+    EXPECT_EQ(pointerAtNotice, platform::Pointer::Hourglass);
+    EXPECT_EQ(services.pointerChanges, QList<platform::Pointer>({platform::Pointer::Hourglass, platform::Pointer::Default}));
+
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+    EXPECT_EQ(storedRows(upperCaseName(), "Information"), rows);
+    EXPECT_LT(fileBytes(upperCaseName()).size(), sizeBefore);
+    EXPECT_EQ(fileMode(upperCaseName()), 0600);
+
+    // A data window opened afterwards finds it under the name it knows.
+    store::DataControl data;
+    data.setDatabaseName(store::programPath("\\Vantrel.mdb"));
+    data.setRecordSource("Information");
+    ASSERT_TRUE(data.Refresh());
+    EXPECT_EQ(data.recordset()->RecordCount(), 225);
+    data.release();
+
+    // Once more, now that the file has its upper-case name.
+    services.answer(Button::OK);
+    EXPECT_TRUE(maintenance::compressDatabase());
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+    EXPECT_EQ(storedRows(upperCaseName(), "Information"), rows);
+}
+
+TEST_F(Commands, RepairOfAWholeFileLeavesOneDatabaseWithTheSameRows)
+{
+    const auto rows = storedRows(database(), "Information");
+    services.answer(Button::OK);
+
+    EXPECT_TRUE(maintenance::repairDatabase());
+
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+    EXPECT_EQ(services.lastBox().text, "Your database has been successfully repaired. ");
+    EXPECT_EQ(services.lastBox().icon, Icon::Information);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+    EXPECT_EQ(storedRows(upperCaseName(), "Information"), rows);
+}
+
+TEST_F(Commands, RepairOfADamagedFileSaysWhatItRecovered)
+{
+    const auto pages = leafPages(database(), "Information");
+    ASSERT_GT(pages.size(), 4);
+    const Page damaged = pages.at(pages.size() / 2);
+    overwritePage(database(), damaged.number);
+    services.answer(Button::OK);
+
+    EXPECT_TRUE(maintenance::repairDatabase());
+
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+    EXPECT_EQ(services.lastBox().text, QString("Your database has been successfully repaired. \n\nThe file was damaged: "
+                                               "%1 rows recovered, %2 rows could not be read.")
+                                           .arg(225 - damaged.cells + 1)
+                                           .arg(damaged.cells));
+    EXPECT_EQ(services.lastBox().icon, Icon::Exclamation);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+    EXPECT_EQ(storedRows(upperCaseName(), "Information").size(), 225 - damaged.cells);
+    EXPECT_EQ(integrityCheck(upperCaseName()), "ok");
+}
+
+class CommandFailures : public Commands, public ::testing::WithParamInterface<Which>
+{
+};
+
+TEST_P(CommandFailures, AFileLeftByAnEarlierRunIsNeverDeleted)
+{
+    ASSERT_TRUE(QFile::copy(database(), target()));
+    const QByteArray before = fileBytes(database());
+    const QByteArray leftover = fileBytes(target());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    expectFailureBox(GetParam(),
+                     QString("A file left by an earlier compress or repair is in the way: '%1'. It may hold the only "
+                             "good copy of your data if that run was interrupted, so it has not been deleted. Move it "
+                             "to a safe place, then run the command again.")
+                         .arg(target()));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_EQ(fileBytes(target()), leftover);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTRELOLD.MDB", "Vantrel.mdb"}));
+}
+
+TEST_P(CommandFailures, AFullDiskLeavesTheDatabaseAsItWas)
+{
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+    {
+        FullDisk disk(before.size() / 4);
+        EXPECT_FALSE(run(GetParam()));
+    }
+    expectFailureBox(GetParam(), QString("Could not compact '%1': database or disk is full\n\nFree some space on the "
+                                         "disk, then run the command again.")
+                                     .arg(database()));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
+}
+
+TEST_P(CommandFailures, AnUnreadableFileIsLeftAsItWas)
+{
+    QFile file(database());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(16384, '\x5a'));
+    file.close();
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    expectFailureBox(GetParam(), GetParam() == Which::Compress
+                                     ? QString("Could not compact '%1': file is not a database").arg(database())
+                                     : QString("Could not repair '%1': the file's list of tables cannot be read (file "
+                                               "is not a database).")
+                                           .arg(database()));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
+}
+
+TEST_P(CommandFailures, TwoDatabaseFilesThatDifferOnlyInCaseAreLeftAlone)
+{
+    ASSERT_TRUE(QFile::copy(database(), upperCaseName()));
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    expectFailureBox(GetParam(), QString("The program folder '%1' holds more than one database file: VANTREL.MDB, "
+                                         "Vantrel.mdb. Move the ones you do not need out of the folder, then run the "
+                                         "command again.")
+                                     .arg(folder.path()));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_EQ(fileBytes(upperCaseName()), before);
+}
+
+TEST_P(CommandFailures, WithoutADatabaseNothingIsCreated)
+{
+    QFile::remove(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    expectFailureBox(GetParam(), QString("Could not find file '%1'.").arg(upperCaseName()));
+    EXPECT_TRUE(filesIn(folder.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(CompressAndRepair, CommandFailures, ::testing::Values(Which::Compress, Which::Repair),
+                         [](const auto &info) { return info.param == Which::Compress ? "Compress" : "Repair"; });
+
+class OpenWindows : public Commands
+{
+protected:
+    void SetUp() override
+    {
+        Commands::SetUp();
+        data.setDatabaseName(database());
+        data.setRecordSource("Information");
+        data.setRecordsetType(store::Recordset::Table);
+        data.bind(&firstName);
+        data.bind(&lockerNumber);
+        ASSERT_TRUE(data.Refresh());
+        ASSERT_TRUE(data.recordset()->setIndex("LastName"));
+        ASSERT_TRUE(data.moveTo(40));
+    }
+
+    store::DataControl data;
+    TypedField firstName{"FirstName"};
+    TypedField lockerNumber{"LockerNumber"};
+};
+
+TEST_F(OpenWindows, EditsAreWrittenAndTheWindowsComeBackOnTheSameCustomer)
+{
+    // The list window shows the record window's rows.
+    store::DataControl list;
+    list.setRecordset(data.recordset());
+    const qint64 customer = data.recordset()->Bookmark();
+    firstName.type("Rosalind");
+    services.answer(Button::OK);
+
+    EXPECT_TRUE(maintenance::compressDatabase());
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+
+    ASSERT_TRUE(data.hasOpenFile());
+    EXPECT_EQ(data.DatabaseName(), upperCaseName());
+    EXPECT_EQ(data.recordset()->Bookmark(), customer);
+    EXPECT_EQ(data.recordset()->index(), "LastName");
+    EXPECT_EQ(data.recordset()->AbsolutePosition(), 40);
+    EXPECT_EQ(firstName.value.toString(), "Rosalind");
+    EXPECT_EQ(list.recordset(), data.recordset());
+
+    const auto rows = storedRows(upperCaseName(), "Information");
+    const auto written = std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
+    ASSERT_NE(written, rows.cend());
+    EXPECT_EQ(written->values.at(8).toString(), "Rosalind");
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+}
+
+TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
+{
+    lockerNumber.type("12x");
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(maintenance::compressDatabase());
+
+    expectFailureBox(Which::Compress, "The changes in an open window could not be saved: Data type conversion error: "
+                                      "'12x' is not a whole number for the field 'LockerNumber'. Correct them, then "
+                                      "run the command again.");
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_TRUE(data.hasOpenFile());
+    EXPECT_EQ(lockerNumber.value.toString(), "12x");
+    EXPECT_TRUE(data.hasPendingEdits());
+}
+
+TEST_F(OpenWindows, AConnectionNoWindowLetsGoOfStopsTheCommand)
+{
+    store::EngineError e;
+    const auto held = store::DBEngine::OpenDatabase(database(), &e);
+    ASSERT_TRUE(held);
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(maintenance::repairDatabase());
+
+    expectFailureBox(Which::Repair, QString("The database '%1' is still open in a window of this program. Close the "
+                                            "customer windows, then run the command again.")
+                                        .arg(database()));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_TRUE(data.hasOpenFile()) << "the window has the file again";
+    EXPECT_EQ(data.recordset()->AbsolutePosition(), 40);
+}
+
+TEST_F(OpenWindows, AnotherProgramHoldingTheFileStopsTheCommand)
+{
+    QProcess other;
+    other.start("sh", {"-c", "exec 3<\"$0\"; echo ready; exec sleep 60", database()});
+    ASSERT_TRUE(other.waitForReadyRead(5000));
+    const QByteArray before = fileBytes(database());
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(maintenance::compressDatabase());
+
+    expectFailureBox(Which::Compress, QString("The database '%1' is open in another program (process %2). Close that "
+                                              "program, then run the command again.")
+                                          .arg(database())
+                                          .arg(other.processId()));
+    EXPECT_EQ(fileBytes(database()), before);
+    other.kill();
+    other.waitForFinished();
+}
+
+} // namespace
