@@ -88,18 +88,25 @@ bool AccessParser::parseQuery(Query *query)
 {
     if (takeWord("SELECT")) {
         query->kind = Query::Kind::Select;
-        QString starTable;
-        Span starSpan;
-        if (!parseTableName(&starTable, &starSpan) || !expect(Token::Kind::Dot, "'.*' after the table name")
-            || !expect(Token::Kind::Star, "'*' after the table name") || !expectWord("FROM")
-            || !parseTableName(&query->table, &query->tableSpan))
-            return false;
-        if (starTable.compare(query->table, Qt::CaseInsensitive) != 0) {
-            if (m_error)
-                *m_error = QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
-                               .arg(quotedPiece(QStringView(m_statement).sliced(starSpan.position, starSpan.length)),
-                                    quotedPiece(query->table));
-            return false;
+        // "Select * From T" is how the filter builder counts what a delete removes.
+        if (peek().kind == Token::Kind::Star) {
+            take();
+            if (!expectWord("FROM") || !parseTableName(&query->table, &query->tableSpan))
+                return false;
+        } else {
+            QString starTable;
+            Span starSpan;
+            if (!parseTableName(&starTable, &starSpan) || !expect(Token::Kind::Dot, "'.*' after the table name")
+                || !expect(Token::Kind::Star, "'*' after the table name") || !expectWord("FROM")
+                || !parseTableName(&query->table, &query->tableSpan))
+                return false;
+            if (starTable.compare(query->table, Qt::CaseInsensitive) != 0) {
+                if (m_error)
+                    *m_error = QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
+                                   .arg(quotedPiece(QStringView(m_statement).sliced(starSpan.position, starSpan.length)),
+                                        quotedPiece(query->table));
+                return false;
+            }
         }
     } else if (takeWord("DELETE")) {
         query->kind = Query::Kind::Delete;

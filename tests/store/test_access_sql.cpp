@@ -209,7 +209,7 @@ TEST_F(AccessSqlTest, RefusalsNameTheOffendingPiece)
     };
     const Refusal refusals[] = {
         {"", Err::SyntaxError, "SELECT or DELETE"},
-        {"Select * From Information", Err::SyntaxError, "'*'"},
+        {"Select * Information", Err::SyntaxError, "'Information'"},
         {"Select Foo.* From Information", Err::SyntaxError, "'Foo'"},
         {"Select Nowhere.* From Nowhere", Err::ItemNotFound, "'Nowhere'"},
         {"Select Information.* From Nowhere", Err::SyntaxError, "'Nowhere'"},
