@@ -61,7 +61,10 @@ frmCenterInformation::frmCenterInformation(QWidget *mainMenu)
 
 frmCenterInformation::~frmCenterInformation()
 {
-    // Also when the window goes without closing (the program ending).
+    // The window may go without closing (the program ending): what was typed
+    // is still written, with no one left to tell of a failure.
+    Data1->setErrorsSilenced(true);
+    Data1->UpdateRecord();
     enableMainMenu();
 }
 

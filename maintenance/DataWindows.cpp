@@ -40,8 +40,13 @@ bool DataWindows::release(store::EngineError *error)
 
     // Every edit is written before any control lets go, so that a control
     // sharing its rows with another never finds them closed under its edits.
+    // A failure is told once, by the command, not also by the window.
     for (store::DataControl *control : std::as_const(holding)) {
-        if (!control->UpdateRecord()) {
+        const bool silenced = control->errorsSilenced();
+        control->setErrorsSilenced(true);
+        const bool written = control->UpdateRecord();
+        control->setErrorsSilenced(silenced);
+        if (!written) {
             if (error)
                 *error = control->lastError();
             return false;

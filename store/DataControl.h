@@ -49,6 +49,7 @@ public:
     // While silenced, failures are only kept in lastError(): the caller tells
     // the operator in its own words.
     void setErrorsSilenced(bool silenced) { m_silenced = silenced; }
+    bool errorsSilenced() const { return m_silenced; }
 
     // Whether this control holds the database file open.
     bool hasOpenFile() const { return m_database != nullptr; }

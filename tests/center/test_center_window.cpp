@@ -252,6 +252,16 @@ TEST_F(CenterWindow, WithoutARowTheBoxesAreEmptyAndTypingCreatesIt)
     EXPECT_TRUE(centerRows().isEmpty());
 }
 
+TEST_F(CenterWindow, GoingWithTheProgramStillWritesWhatWasTyped)
+{
+    // The main menu deletes the windows beside it when it goes.
+    open();
+    QTest::keyClicks(box(9), "(555)765-0000");
+    delete window.data();
+    EXPECT_EQ(centerRows().first().at(9).toString(), "(555)765-0000");
+    EXPECT_TRUE(mainMenu.isEnabled());
+}
+
 TEST(CenterWindowWithoutDatabase, SaysWhyAndLetsNothingBeTypedThatWouldBeLost)
 {
     TempProgramFolder folder(false);

@@ -296,9 +296,12 @@ TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
 {
     lockerNumber.type("12x");
     const QByteArray before = fileBytes(database());
+    int reportedByTheWindow = 0;
+    QObject::connect(&data, &store::DataControl::error, [&] { ++reportedByTheWindow; });
     services.answer(Button::OK);
 
     EXPECT_FALSE(maintenance::compressDatabase());
+    EXPECT_EQ(reportedByTheWindow, 0) << "one box tells it, the command's";
 
     expectFailureBox(Which::Compress, "The changes in an open window could not be saved: Data type conversion error: "
                                       "'12x' is not a whole number for the field 'LockerNumber'. Correct them, then "
