@@ -82,6 +82,15 @@ void digestFinal(sqlite3_context *context)
     sqlite3_result_int64(context, sum ? qint64(*sum) : 0);
 }
 
+// Registers vt_digest(value, ...): the sum over the rows of a hash of the
+// values, the same whatever order the rows are read in.
+bool registerDigestFunction(sqlite3 *db)
+{
+    return sqlite3_create_function_v2(db, "vt_digest", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr,
+                                      digestStep, digestFinal, nullptr)
+           == SQLITE_OK;
+}
+
 EngineError copyError(const QString &path, const QString &what)
 {
     return {Err::Corrupt, QStringLiteral("The copy '%1' failed its check: %2").arg(path, what)};
@@ -191,42 +200,60 @@ bool structureIsSound(sqlite3 *db, const QString &path, EngineError *error)
     return true;
 }
 
+bool summarizeTable(sqlite3 *db, const QString &name, TableSummary *summary, EngineError *error)
+{
+    const QString table = quoteIdentifier(name);
+    Statement st(db, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT min(rowid) FROM %1), "
+                                    "(SELECT max(rowid) FROM %1)")
+                         .arg(table));
+    if (!stepOne(st, error))
+        return false;
+    *summary = {name, st.int64(0), st.int64(1), st.int64(2)};
+    return true;
+}
+
 bool tableMatches(sqlite3 *db, const QString &path, const TableSummary &expected, EngineError *error)
 {
     QList<IndexColumns> indexes;
     if (!plainIndexes(db, expected.table, &indexes, error))
         return false;
 
-    // One pass over the table gives its summary and what each index should hold;
-    // one pass over each index gives what it does hold. Sequential reads
-    // instead of a search in every index for every row.
+    TableSummary actual;
+    if (!summarizeTable(db, expected.table, &actual, error))
+        return false;
+    if (actual.rows != expected.rows) {
+        if (error)
+            *error = copyError(path, QStringLiteral("the table '%1' holds %2 rows instead of %3.")
+                                         .arg(expected.table)
+                                         .arg(actual.rows)
+                                         .arg(expected.rows));
+        return false;
+    }
+    if (actual != expected) {
+        if (error)
+            *error = copyError(path, QStringLiteral("the rows of the table '%1' have other row ids.").arg(expected.table));
+        return false;
+    }
+    if (indexes.isEmpty())
+        return true;
+
+    // One pass over the table gives what each index should hold; one pass
+    // over each index gives what it does hold. Sequential reads instead of a
+    // search in every index for every row.
     const QString table = quoteIdentifier(expected.table);
-    QStringList terms{QStringLiteral("count(*)"), QStringLiteral("vt_digest(rowid)")};
+    QStringList terms;
     for (const IndexColumns &index : indexes)
         terms << QStringLiteral("vt_digest(%1, rowid)").arg(index.columns.join(QStringLiteral(", ")));
     Statement scan(db, QStringLiteral("SELECT %1 FROM %2 NOT INDEXED").arg(terms.join(QStringLiteral(", ")), table));
     if (!stepOne(scan, error))
         return false;
-    if (scan.int64(0) != expected.rows) {
-        if (error)
-            *error = copyError(path, QStringLiteral("the table '%1' holds %2 rows instead of %3.")
-                                         .arg(expected.table)
-                                         .arg(scan.int64(0))
-                                         .arg(expected.rows));
-        return false;
-    }
-    if (quint64(scan.int64(1)) != expected.rowidDigest) {
-        if (error)
-            *error = copyError(path, QStringLiteral("the rows of the table '%1' have other row ids.").arg(expected.table));
-        return false;
-    }
     for (int i = 0; i < indexes.size(); ++i) {
         const IndexColumns &index = indexes.at(i);
         Statement keys(db, QStringLiteral("SELECT vt_digest(%1, rowid) FROM %2 INDEXED BY %3")
                                .arg(index.columns.join(QStringLiteral(", ")), table, quoteIdentifier(index.name)));
         if (!stepOne(keys, error))
             return false;
-        if (keys.int64(0) != scan.int64(2 + i)) {
+        if (keys.int64(0) != scan.int64(i)) {
             if (error)
                 *error = copyError(path, QStringLiteral("the index '%1' does not match the rows of the table '%2'.")
                                              .arg(index.name, expected.table));
@@ -238,32 +265,18 @@ bool tableMatches(sqlite3 *db, const QString &path, const TableSummary &expected
 
 } // namespace
 
-quint64 rowidDigest(qint64 rowid)
-{
-    return mix(kRowSeed ^ integerHash(rowid));
-}
-
-bool registerDigestFunction(sqlite3 *db)
-{
-    return sqlite3_create_function_v2(db, "vt_digest", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr,
-                                      digestStep, digestFinal, nullptr)
-           == SQLITE_OK;
-}
-
 bool summarizeTables(sqlite3 *db, QList<TableSummary> *summaries, EngineError *error)
 {
-    if (!registerDigestFunction(db))
-        return fail(error, Err::Unexpected, QStringLiteral("Could not register the digest function."));
     bool ok = false;
     const QStringList tables = ordinaryTables(db, error, &ok);
     if (!ok)
         return false;
     summaries->clear();
     for (const QString &name : tables) {
-        Statement st(db, QStringLiteral("SELECT count(*), vt_digest(rowid) FROM %1").arg(quoteIdentifier(name)));
-        if (!stepOne(st, error))
+        TableSummary summary;
+        if (!summarizeTable(db, name, &summary, error))
             return false;
-        summaries->append({name, st.int64(0), quint64(st.int64(1))});
+        summaries->append(summary);
     }
     return true;
 }

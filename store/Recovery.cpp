@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace store {
@@ -109,9 +110,12 @@ bool salvageTable(sqlite3 *damaged, RawDatabase &fresh, const TableDef &table, R
     TableSalvage salvage(damaged, table.name, columns);
     if (!salvage.run(copyRow, error))
         return false;
-    summary->rows = salvage.recovered().size();
-    for (qint64 id : salvage.recovered())
-        summary->rowidDigest += rowidDigest(id);
+    const QVector<qint64> &ids = salvage.recovered();
+    summary->rows = ids.size();
+    if (!ids.isEmpty()) {
+        summary->firstRowid = *std::min_element(ids.cbegin(), ids.cend());
+        summary->lastRowid = *std::max_element(ids.cbegin(), ids.cend());
+    }
     report->rowsRecovered += summary->rows;
     report->rowsLost += salvage.lostRows();
     return true;

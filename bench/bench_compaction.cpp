@@ -1,0 +1,122 @@
+// Compacting a database of 1,000,000 customers with the engine's compaction
+// (a copy written, synced, checked, then named) against SQLite's own
+// VACUUM INTO of the same file, which writes and syncs a copy and checks
+// nothing. Prints the ratio of the medians, and the check's share of it.
+#include "bench/BenchDatabase.h"
+
+#include "store/CopyCheck.h"
+#include "store/DBEngine.h"
+#include "store/RawDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kCustomers = 1000000;
+
+// The copies go beside the source, as the compress command puts them.
+QString destination()
+{
+    static const QString path = QFileInfo(bench::customerDatabase(kCustomers)).dir().filePath("vantrel-bench-copy.mdb");
+    return path;
+}
+
+void BM_VacuumInto(benchmark::State &state)
+{
+    const QByteArray source = QFile::encodeName(bench::customerDatabase(kCustomers));
+    const QByteArray target = QFile::encodeName(destination());
+    QFile::remove(destination());
+    for (auto _ : state) {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(source.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt *vacuum = nullptr;
+        sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &vacuum, nullptr);
+        sqlite3_bind_text(vacuum, 1, target.constData(), -1, SQLITE_STATIC);
+        if (sqlite3_step(vacuum) != SQLITE_DONE)
+            state.SkipWithError(sqlite3_errmsg(db));
+        sqlite3_finalize(vacuum);
+        sqlite3_close(db);
+        state.PauseTiming();
+        QFile::remove(destination());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_VacuumInto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
+
+void BM_CompactDatabase(benchmark::State &state)
+{
+    const QString source = bench::customerDatabase(kCustomers);
+    QFile::remove(destination());
+    for (auto _ : state) {
+        store::EngineError e;
+        if (!store::DBEngine::CompactDatabase(source, destination(), &e))
+            state.SkipWithError(qPrintable(e.text));
+        state.PauseTiming();
+        QFile::remove(destination());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CompactDatabase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
+
+// The part of the compaction that checks the copy before it is named: what
+// the copy costs over and above VACUUM INTO and a sync.
+void BM_CheckCopy(benchmark::State &state)
+{
+    const QString source = bench::customerDatabase(kCustomers);
+    QFile::remove(destination());
+    store::EngineError e;
+    if (!store::DBEngine::CompactDatabase(source, destination(), &e))
+        return state.SkipWithError(qPrintable(e.text));
+    store::RawDatabase db;
+    db.open(source, store::RawDatabase::ReadOnly, &e);
+    QList<store::TableSummary> summaries;
+    store::summarizeTables(db.handle(), &summaries, &e);
+    db.close();
+    for (auto _ : state) {
+        if (!store::checkCopy(destination(), summaries, &e))
+            state.SkipWithError(qPrintable(e.text));
+    }
+    QFile::remove(destination());
+}
+BENCHMARK(BM_CheckCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
+
+// Keeps the median of each benchmark for the ratio printed at the end.
+class MedianReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    bench::customerDatabase(kCustomers); // built once, outside the timing
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const auto ours = reporter.medians.find("BM_CompactDatabase");
+    const auto sqlite = reporter.medians.find("BM_VacuumInto");
+    const auto check = reporter.medians.find("BM_CheckCopy");
+    if (ours != reporter.medians.end() && sqlite != reporter.medians.end() && sqlite->second > 0) {
+        std::printf("CompactDatabase / VACUUM INTO (medians): %.3f\n", ours->second / sqlite->second);
+        if (check != reporter.medians.end())
+            std::printf("of which the check of the copy: %.3f\n", check->second / sqlite->second);
+    }
+    return 0;
+}
