@@ -201,3 +201,43 @@ TEST_F(MainMenuWithData, CompressKeepsTheRowsTypedInAnOpenRecordWindow)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainMenuWithData, ExitWritesEveryFieldTypedAfterTheRenewalProposal)
+{
+    menu.Image1_Click();
+    customers::frmInformation *window = menu.informationWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto typeInto = [&](const char *name, const QString &text) {
+        QWidget *w = window->findChild<QWidget *>(name);
+        ASSERT_TRUE(w) << name;
+        w->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QTest::keyClicks(w, text);
+    };
+    typeInto("TDBMask13", "42");
+    typeInto("TDBDate1", "01152024");
+    ui.answer(platform::Button::Yes);
+    window->findChild<QWidget *>("TDBDate2")->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), window->findChild<QWidget *>("TDBMask14"));
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    menu.findChild<QPushButton *>("Command1")->click();
+    EXPECT_EQ(exits, 1);
+
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(folder.databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    {
+        store::Statement st(db, "SELECT LockerNumber, DateRented, DateToRenew, KeyNumber FROM Information");
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.value(0).toInt(), 42);
+        EXPECT_EQ(st.value(1).toString(), "2024-01-15");
+        EXPECT_EQ(st.value(2).toString(), "2025-01-14");
+        EXPECT_EQ(st.value(3).toInt(), 7);
+    }
+    sqlite3_close(db);
+}
+
+} // namespace
