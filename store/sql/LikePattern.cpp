@@ -122,7 +122,10 @@ void LikePattern::addToken(const Token &token)
 
 bool LikePattern::inSet(const Token &token, char32_t c) const
 {
-    const char32_t variants[] = {c, QChar::toCaseFolded(c), QChar::toUpper(c), QChar::toLower(c)};
+    // An undecodable byte (past Unicode) has no case forms.
+    const bool decodable = c <= QChar::LastValidCodePoint;
+    const char32_t variants[] = {c, decodable ? QChar::toCaseFolded(c) : c, decodable ? QChar::toUpper(c) : c,
+                                 decodable ? QChar::toLower(c) : c};
     for (std::uint32_t e = token.first; e < token.last; ++e) {
         const SetEntry &entry = m_entries[e];
         for (char32_t v : variants) {
@@ -154,10 +157,25 @@ template <typename Text> bool LikePattern::matchText(const Text &text) const
     qsizetype pos = 0;
     size_t starToken = size_t(-1);
     qsizetype starPos = 0;
+    // After a star followed by a plain character, the star can only end just
+    // before that character: skip the places where it is not.
+    auto skipToCandidate = [&](qsizetype from) {
+        if (starToken >= n || m_tokens[starToken].kind != Token::Char)
+            return from;
+        const char32_t wanted = m_tokens[starToken].ch;
+        while (!text.atEnd(from)) {
+            qsizetype next = from;
+            if (text::fold(text.next(&next)) == wanted)
+                break;
+            from = next;
+        }
+        return from;
+    };
     while (!text.atEnd(pos)) {
         if (p < n && m_tokens[p].kind == Token::Star) {
             starToken = ++p;
-            starPos = pos;
+            starPos = skipToCandidate(pos);
+            pos = starPos;
             continue;
         }
         if (p < n) {
@@ -172,6 +190,7 @@ template <typename Text> bool LikePattern::matchText(const Text &text) const
             return false;
         p = starToken;
         text.next(&starPos);
+        starPos = skipToCandidate(starPos);
         pos = starPos;
     }
     while (p < n && m_tokens[p].kind == Token::Star)

@@ -50,12 +50,6 @@ char32_t decodeUtf8(const char *s, qsizetype n, qsizetype *pos)
 }
 
 namespace {
-inline char32_t foldAny(char32_t c)
-{
-    // Code points past Unicode stand for undecodable bytes and fold to themselves.
-    return c > 0x10FFFF ? c : fold(c);
-}
-
 qsizetype withoutTrailingBlanks(const char *s, qsizetype n)
 {
     while (n > 0 && s[n - 1] == ' ')
@@ -101,8 +95,8 @@ int compareUtf8(const char *a, qsizetype na, const char *b, qsizetype nb)
             ++j;
             continue;
         }
-        const char32_t x = foldAny(decodeUtf8(a, na, &i));
-        const char32_t y = foldAny(decodeUtf8(b, nb, &j));
+        const char32_t x = fold(decodeUtf8(a, na, &i));
+        const char32_t y = fold(decodeUtf8(b, nb, &j));
         if (x != y)
             return x < y ? -1 : 1;
     }

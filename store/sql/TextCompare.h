@@ -8,12 +8,13 @@
 namespace store::text {
 
 // Case folding of one code point (Unicode simple folding: one code point
-// in, one out), with a table-free path for ASCII.
+// in, one out), with a table-free path for ASCII. Values past Unicode stand
+// for undecodable bytes (see decodeUtf8) and fold to themselves.
 inline char32_t fold(char32_t c)
 {
     if (c < 0x80)
         return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
-    return QChar::toCaseFolded(c);
+    return c > QChar::LastValidCodePoint ? c : QChar::toCaseFolded(c);
 }
 
 // The order of texts that comparisons and sorting use: every letter without

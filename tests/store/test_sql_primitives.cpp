@@ -57,6 +57,130 @@ TEST(LikePattern, WildcardsSetsAndLiteralBrackets)
     EXPECT_FALSE(LikePattern(u"SMITH?").isLiteral());
 }
 
+TEST(LikePattern, UndecodableBytesAreCharactersOfTheirOwn)
+{
+    // Texts written by other tools may hold bytes that are not UTF-8.
+    const QByteArray broken("a\xff\xfe" "b\xc3", 5);
+    EXPECT_TRUE(LikePattern(u"a??b?").matchesUtf8(broken.constData(), broken.size()));
+    EXPECT_TRUE(LikePattern(u"a*b*").matchesUtf8(broken.constData(), broken.size()));
+    EXPECT_TRUE(LikePattern(u"A[!x][!x]B[!a-z]").matchesUtf8(broken.constData(), broken.size()));
+    EXPECT_FALSE(LikePattern(u"a?b?").matchesUtf8(broken.constData(), broken.size()));
+    const QByteArray other("a\xff\xfd" "b\xc3", 5);
+    EXPECT_NE(text::compareUtf8(broken.constData(), broken.size(), other.constData(), other.size()), 0);
+    EXPECT_EQ(text::compareUtf8(broken.constData(), broken.size(), broken.constData(), broken.size()), 0);
+}
+
+TEST(LikePattern, StarsFindTheNextLiteralWithoutMissingOverlaps)
+{
+    EXPECT_TRUE(like("*R12*", "bowler12@example.com"));
+    EXPECT_FALSE(like("*R12*", "bowler112@example.com"));
+    EXPECT_TRUE(like("*r12", "rr12"));
+    EXPECT_TRUE(like("*r12*", "BOWLER12"));
+    EXPECT_FALSE(like("*r12*", "bowler1r2"));
+    EXPECT_TRUE(like("*aab", "aaaab"));         // the candidate after a failed try overlaps it
+    EXPECT_TRUE(like("*Kelvin*", "x kelvin"));
+    EXPECT_TRUE(like("*k*", "K"));         // the Kelvin sign folds to k
+    EXPECT_TRUE(like("*s#", "Σs1"));
+}
+
+// The pattern language read the plainest way: a table of which pattern
+// prefixes match which text prefixes. Slow, and obviously right.
+bool referenceLike(const QString &pattern, const QString &text)
+{
+    struct Item {
+        enum { Literal, Star, Any, Digit, Set } kind;
+        QChar c;
+        bool negated = false;
+        QList<QPair<QChar, QChar>> ranges;
+    };
+    QList<Item> items;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        const qsizetype close = pattern.indexOf(u']', i + 1);
+        if (c == u'*') {
+            items.append({Item::Star, c, false, {}});
+        } else if (c == u'?') {
+            items.append({Item::Any, c, false, {}});
+        } else if (c == u'#') {
+            items.append({Item::Digit, c, false, {}});
+        } else if (c == u'[' && close > 0) {
+            Item set{Item::Set, c, false, {}};
+            QString inside = pattern.mid(i + 1, close - i - 1);
+            i = close;
+            if (inside.isEmpty())
+                continue;
+            if (inside.size() > 1 && inside[0] == u'!') {
+                set.negated = true;
+                inside.remove(0, 1);
+            }
+            for (qsizetype k = 0; k < inside.size(); ++k) {
+                if (k + 2 < inside.size() && inside[k + 1] == u'-') {
+                    set.ranges.append({inside[k], inside[k + 2]});
+                    k += 2;
+                } else {
+                    set.ranges.append({inside[k], inside[k]});
+                }
+            }
+            items.append(set);
+        } else {
+            items.append({Item::Literal, c, false, {}});
+        }
+    }
+    auto same = [](QChar a, QChar b) { return a.toCaseFolded() == b.toCaseFolded(); };
+    auto matchesOne = [&](const Item &item, QChar t) {
+        switch (item.kind) {
+        case Item::Literal: return same(item.c, t);
+        case Item::Any: return true;
+        case Item::Digit: return t >= u'0' && t <= u'9';
+        case Item::Set: {
+            bool in = false;
+            for (const auto &[low, high] : item.ranges) {
+                for (QChar v : {t, t.toCaseFolded(), t.toUpper(), t.toLower()})
+                    in = in || (v >= low && v <= high);
+            }
+            return in != item.negated;
+        }
+        case Item::Star: return false;
+        }
+        return false;
+    };
+    // can[i][j]: the first i items match the first j characters.
+    QList<QList<bool>> can(items.size() + 1, QList<bool>(text.size() + 1, false));
+    can[0][0] = true;
+    for (qsizetype i = 1; i <= items.size(); ++i) {
+        for (qsizetype j = 0; j <= text.size(); ++j) {
+            const Item &item = items[i - 1];
+            if (item.kind == Item::Star)
+                can[i][j] = can[i - 1][j] || (j > 0 && can[i][j - 1]);
+            else
+                can[i][j] = j > 0 && can[i - 1][j - 1] && matchesOne(item, text[j - 1]);
+        }
+    }
+    return can[items.size()][text.size()];
+}
+
+TEST(LikePattern, AgreesWithThePlainestReading)
+{
+    QRandomGenerator random(11);
+    const QString patternAlphabet = QStringLiteral("aAb*?#1[]!-z ");
+    const QString textAlphabet = QStringLiteral("aAbB1z -[]!*");
+    for (int round = 0; round < 100000; ++round) {
+        QString pattern;
+        QString text;
+        for (int i = random.bounded(8); i > 0; --i)
+            pattern += patternAlphabet[random.bounded(int(patternAlphabet.size()))];
+        for (int i = random.bounded(9); i > 0; --i)
+            text += textAlphabet[random.bounded(int(textAlphabet.size()))];
+        const LikePattern compiled(pattern);
+        if (!compiled.isValid())
+            continue; // a backwards range
+        const QByteArray utf8 = text.toUtf8();
+        const bool expected = referenceLike(pattern, text);
+        ASSERT_EQ(compiled.matches(text), expected) << pattern.toStdString() << " / " << text.toStdString();
+        ASSERT_EQ(compiled.matchesUtf8(utf8.constData(), utf8.size()), expected) << pattern.toStdString();
+    }
+}
+
 TEST(LikePattern, BacktrackingStaysLinearPerStar)
 {
     // A pattern that drives naive recursive matchers exponential.
