@@ -37,6 +37,12 @@ sqlite3 *fixtureDatabase()
             std::abort();
         ++locker;
     }
+    // Texts written by other tools may hold bytes that are not UTF-8.
+    if (!store::execSql(db,
+                        QStringLiteral("INSERT INTO Information (LockerNumber, LastName, City, Notes, Adult) VALUES "
+                                       "(50, CAST(X'41FF5A' AS TEXT), CAST(X'C3' AS TEXT), CAST(X'E284' AS TEXT), 0)"),
+                        nullptr))
+        std::abort();
     return db;
 }
 

@@ -30,6 +30,9 @@ std::vector<QVariantList> fixtureRows()
         rows.push_back(r);
         ++i;
     }
+    QVariantList lone(table.fields.size());
+    lone[index("LastName")] = QString(QChar(0xD800)) + QLatin1Char('x') + QChar(0xDC00); // lone surrogates
+    rows.push_back(lone);
     rows.push_back(QVariantList(table.fields.size())); // every field null
     rows.push_back(QVariantList());                    // a short row
     return rows;
