@@ -246,7 +246,7 @@ bool SqliteEmitter::compare(const Condition &c, const FieldDef &field, QString *
             // "= NULL" is how the filter writes "empty": null, or a text of
             // nothing but blanks (which equals "" since trailing blanks are
             // ignored).
-            *sql = QStringLiteral("(%1 IS NULL OR %1 COLLATE vt_text = %2)").arg(col, bind(QString()));
+            *sql = QStringLiteral("(%1 IS NULL OR %1 COLLATE vt_text = %2)").arg(col, bind(QStringLiteral("")));
             return true;
         }
         // A comparison with NULL is never true in the dialect.
