@@ -73,20 +73,7 @@ QComboBox *frmFindWindow::newList(QWidget *parent, bool sorted)
     list->setProperty(kListKind, QString());
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // A choice by the operator runs the same handler as a choice made by code.
-    connect(list, &QComboBox::activated, this, [this, list] {
-        const QString array = list->objectName().section(QLatin1Char('_'), 0, 0);
-        const int i = list->objectName().section(QLatin1Char('_'), 1).toInt();
-        if (array == QLatin1String("Field"))
-            Field_Click(i);
-        else if (array == QLatin1String("Operator"))
-            Operator_Click(i);
-        else if (array == QLatin1String("Condition"))
-            Condition_Click(i);
-        else if (array == QLatin1String("SortField"))
-            SortField_Click(i);
-        else if (array == QLatin1String("SortOrder"))
-            RefreshStatementPreview();
-    });
+    connect(list, &QComboBox::activated, this, [this, list] { runClickHandler(list); });
     return list;
 }
 
@@ -271,6 +258,11 @@ void frmFindWindow::select(QComboBox *list, int position)
     if (!list)
         return;
     list->setCurrentIndex(position);
+    runClickHandler(list);
+}
+
+void frmFindWindow::runClickHandler(QComboBox *list)
+{
     const QString array = list->objectName().section(QLatin1Char('_'), 0, 0);
     const int i = list->objectName().section(QLatin1Char('_'), 1).toInt();
     if (array == QLatin1String("Field"))
@@ -281,6 +273,8 @@ void frmFindWindow::select(QComboBox *list, int position)
         Condition_Click(i);
     else if (array == QLatin1String("SortField"))
         SortField_Click(i);
+    else if (array == QLatin1String("SortOrder"))
+        RefreshStatementPreview();
 }
 
 void frmFindWindow::setChecked(QCheckBox *box, bool checked)
@@ -550,7 +544,7 @@ void frmFindWindow::AdvancedButton_Click()
     RefreshStatementPreview();
 }
 
-void frmFindWindow::CancelButton_Click()
+void frmFindWindow::hideAndResetOptions()
 {
     hide();
     setFixedSize(tw(kClientWidth), tw(kClientHeight));
@@ -559,6 +553,11 @@ void frmFindWindow::CancelButton_Click()
     DeleteCheck->hide();
     setChecked(DeleteCheck, false);
     setChecked(CountCheck, false);
+}
+
+void frmFindWindow::CancelButton_Click()
+{
+    hideAndResetOptions();
     if (!m_customer.filterLabelShown()) {
         m_customer.setPrintEnabled(false);
         m_customer.setSortEnabled(true);

@@ -87,6 +87,9 @@ private:
     void place(QWidget *w, int left, int top, int width, int height);
     void placeBelow(QWidget *element, QWidget *first, int index);
     void select(QComboBox *list, int position);
+    void runClickHandler(QComboBox *list);
+    // Hides the window and turns the advanced options off and unticked.
+    void hideAndResetOptions();
     void setChecked(QCheckBox *box, bool checked);
     int rowOf(QObject *element, const QString &arrayName) const;
     void addSortedEntry(QComboBox *list, const QString &text, int typeCode);
@@ -98,6 +101,8 @@ private:
     Applied applyStatement(const QString &s);
     void deleteFlow(const QString &s);
     void reportFoundCount(const QString &s);
+    // Puts a record source back after a filter found nothing.
+    void restoreSource(const QString &saved);
     void closeAfterCancelFilter();
 
     CustomerWindowLink m_customer;

@@ -130,13 +130,7 @@ frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
         m_customer.setPrintEnabled(false);
         defaultPointer();
         const Button answer = ask(FilterMessages::noMatch());
-        data->setRecordSource(saved);
-        hourglass();
-        if (!data->Refresh()) {
-            defaultPointer();
-            platform::services().messageBox(FilterMessages::engineError(data->lastError().text, saved));
-        }
-        defaultPointer();
+        restoreSource(saved);
         if (answer == Button::No) {
             CancelButton_Click();
             return Applied::NoneFoundClosed;
@@ -148,6 +142,20 @@ frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
     defaultPointer();
     CancelButton_Click();
     return Applied::Found;
+}
+
+void frmFindWindow::restoreSource(const QString &saved)
+{
+    store::DataControl *data = m_customer.data();
+    data->setRecordSource(saved);
+    hourglass();
+    // The source may be one the engine refused before: say so rather than
+    // leave the record window silently empty.
+    if (!data->Refresh()) {
+        defaultPointer();
+        platform::services().messageBox(FilterMessages::engineError(data->lastError().text, saved));
+    }
+    defaultPointer();
 }
 
 void frmFindWindow::reportFoundCount(const QString &s)
@@ -254,13 +262,7 @@ void frmFindWindow::Command1_Click()
     if (!data->recordset() || data->recordset()->RecordCount() == 0) {
         defaultPointer();
         const Button answer = ask(FilterMessages::noMatch());
-        data->setRecordSource(saved);
-        hourglass();
-        if (!data->Refresh()) {
-            defaultPointer();
-            platform::services().messageBox(FilterMessages::engineError(data->lastError().text, saved));
-        }
-        defaultPointer();
+        restoreSource(saved);
         if (answer == Button::No)
             closeAfterCancelFilter();
         return;
@@ -273,13 +275,7 @@ void frmFindWindow::Command1_Click()
 
 void frmFindWindow::closeAfterCancelFilter()
 {
-    hide();
-    setFixedSize(tw(8955), tw(3735));
-    AdvancedButton->show();
-    CountCheck->hide();
-    DeleteCheck->hide();
-    setChecked(DeleteCheck, false);
-    setChecked(CountCheck, false);
+    hideAndResetOptions();
     m_customer.setFilterLabelShown(false);
     m_customer.setSortEnabled(true);
     m_customer.setPrintEnabled(false);

@@ -205,32 +205,30 @@ void DataControl::showCurrent()
     }
 }
 
-bool DataControl::moveFirst()
+bool DataControl::moveToEnd(bool last)
 {
     if (!writePendingEdits())
         return false;
     m_adding = false;
-    EngineError e;
     if (!m_recordset)
         return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
-    if (!m_recordset->MoveFirst(&e))
+    EngineError e;
+    const bool moved = last ? m_recordset->MoveLast(&e) : m_recordset->MoveFirst(&e);
+    // An empty set has no row to move to; that is no failure to report.
+    if (!moved)
         return e.number == Err::NoCurrentRecord ? false : report(e);
     showCurrent();
     return true;
 }
 
+bool DataControl::moveFirst()
+{
+    return moveToEnd(false);
+}
+
 bool DataControl::moveLast()
 {
-    if (!writePendingEdits())
-        return false;
-    m_adding = false;
-    EngineError e;
-    if (!m_recordset)
-        return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
-    if (!m_recordset->MoveLast(&e))
-        return e.number == Err::NoCurrentRecord ? false : report(e);
-    showCurrent();
-    return true;
+    return moveToEnd(true);
 }
 
 bool DataControl::moveNext()

@@ -90,6 +90,7 @@ signals:
 
 private:
     bool report(const EngineError &e);
+    bool moveToEnd(bool last);
     void attach(const std::shared_ptr<store::Recordset> &recordset);
     void detach();
 
