@@ -109,6 +109,7 @@ void frmCenterInformation::createControls()
             line->setSpacing(6);
             line->addWidget(box);
             if (f.unit) {
+                box->setAccessibleDescription(QString::fromLatin1(f.unit));
                 auto *unit = new QLabel(QString::fromLatin1(f.unit), this);
                 unit->setObjectName(QStringLiteral("lblUnit_%1").arg(index));
                 line->addWidget(unit);

@@ -110,8 +110,8 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
     if (!writeCopy(source, partial, &summaries, &e))
         return failAndClean(e);
 
-    // The disk writes the pages while the check reads them back; the sync
-    // below then waits only for what is left.
+    // The disk writes the pages while the check reads them back from memory;
+    // the sync below then waits for what is left.
     startWriteback(partial);
     if (!checkCopy(partial, summaries, &e))
         return failAndClean(e);

@@ -46,7 +46,7 @@ bool readableColumns(sqlite3 *db, const TableDef &table, QStringList *columns, E
         present << info.value(0).toString();
     if (!info.isValid() || info.error().isError()) {
         if (error)
-            *error = info.isValid() ? info.error() : info.error();
+            *error = info.error();
         return false;
     }
     columns->clear();

@@ -13,8 +13,8 @@ namespace store {
 // the name is taken.
 bool createOwnerOnlyFile(const QString &path, EngineError *error);
 
-// Asks the disk to start writing the file's pages now, without waiting, so
-// that the writing overlaps with whatever the caller does next.
+// Asks the disk to start writing the file's pages now, without waiting for
+// the writes to finish, so that they overlap with what the caller does next.
 void startWriteback(const QString &path);
 
 // Waits until the file's contents are on the disk.
