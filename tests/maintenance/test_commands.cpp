@@ -253,7 +253,6 @@ protected:
         data.setDatabaseName(database());
         data.setRecordSource("Information");
         data.setRecordsetType(store::Recordset::Table);
-        data.bind(&firstName);
         data.bind(&lockerNumber);
         ASSERT_TRUE(data.Refresh());
         ASSERT_TRUE(data.recordset()->setIndex("LastName"));
@@ -261,36 +260,8 @@ protected:
     }
 
     store::DataControl data;
-    TypedField firstName{"FirstName"};
     TypedField lockerNumber{"LockerNumber"};
 };
-
-TEST_F(OpenWindows, EditsAreWrittenAndTheWindowsComeBackOnTheSameCustomer)
-{
-    // The list window shows the record window's rows.
-    store::DataControl list;
-    list.setRecordset(data.recordset());
-    const qint64 customer = data.recordset()->Bookmark();
-    firstName.type("Rosalind");
-    services.answer(Button::OK);
-
-    EXPECT_TRUE(maintenance::compressDatabase());
-    EXPECT_EQ(services.lastBox().title, "Notice!");
-
-    ASSERT_TRUE(data.hasOpenFile());
-    EXPECT_EQ(data.DatabaseName(), upperCaseName());
-    EXPECT_EQ(data.recordset()->Bookmark(), customer);
-    EXPECT_EQ(data.recordset()->index(), "LastName");
-    EXPECT_EQ(data.recordset()->AbsolutePosition(), 40);
-    EXPECT_EQ(firstName.value.toString(), "Rosalind");
-    EXPECT_EQ(list.recordset(), data.recordset());
-
-    const auto rows = storedRows(upperCaseName(), "Information");
-    const auto written = std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
-    ASSERT_NE(written, rows.cend());
-    EXPECT_EQ(written->values.at(8).toString(), "Rosalind");
-    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
-}
 
 TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
 {

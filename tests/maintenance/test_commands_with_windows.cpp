@@ -49,6 +49,7 @@ TEST(CompressWithCustomerWindows, TheEditIsWrittenAndBothWindowsComeBackOnTheSam
     EXPECT_EQ(services.lastBox().text, "Your database has been successfully compressed. ");
     EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
     ASSERT_TRUE(data->recordset());
+    EXPECT_EQ(data->DatabaseName(), folder.file("VANTREL.MDB"));
     EXPECT_EQ(data->recordset()->Bookmark(), customer);
     EXPECT_EQ(data->recordset()->AbsolutePosition(), 20);
     EXPECT_EQ(data->recordset()->index(), "LastName");
