@@ -30,8 +30,6 @@ public:
     // open it reports that itself.
     void reopen(const QString &databasePath);
 
-    int heldCount() const { return int(m_held.size()); }
-
 private:
     struct Held {
         QPointer<store::DataControl> control;
