@@ -25,6 +25,7 @@ constexpr int FileNotFound = 3024;
 constexpr int CannotOpen = 3051;
 constexpr int SyntaxError = 3075;
 constexpr int FieldTooSmall = 3163;
+constexpr int RecordDeleted = 3167;
 constexpr int FileExists = 3204;
 constexpr int InvalidOperation = 3219;
 constexpr int ItemNotFound = 3265;

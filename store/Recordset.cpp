@@ -527,6 +527,12 @@ bool Recordset::Update(EngineError *error)
         if (!execSql(db, sql, error, values))
             return false;
         m_cache.remove(m_ids.at(m_pos));
+        // Another connection may have deleted the row meanwhile: the edit
+        // went nowhere, and the operator must hear of it.
+        if (sqlite3_changes(db) == 0)
+            return fail(error, Err::RecordDeleted,
+                        QStringLiteral("Record is deleted: another user removed this customer before the changes "
+                                       "could be saved."));
     }
     m_editMode = EditNone;
     emit rowChanged(m_pos);

@@ -211,3 +211,19 @@ TEST_F(RecordsetTest, YesNoFieldsAreNeverNull)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RecordsetTest, EditOfARowDeletedElsewhereIsRefused)
+{
+    addCustomer(1, "Gone");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->Edit(&e));
+    rs->setValue("FirstName", QStringLiteral("Lost"));
+    ASSERT_TRUE(execSql(db->handle(), "DELETE FROM Information", nullptr));
+    EXPECT_FALSE(rs->Update(&e));
+    EXPECT_EQ(e.number, Err::RecordDeleted);
+}
+
+} // namespace
