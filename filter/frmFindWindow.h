@@ -5,6 +5,7 @@
 #include "widgets/ControlArray.h"
 
 #include <QDialog>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -97,8 +98,13 @@ private:
     void showModalState();
 
     // The apply, delete and cancel flows.
-    enum class Applied { Found, NoneFoundStayed, NoneFoundClosed, Failed };
-    Applied applyStatement(const QString &s);
+    // The statement of the checked rows; empty when a check failed.
+    QString checkedStatement();
+    // Makes s the record source and refreshes; a refusal is told with the
+    // engine's text and the statement. Returns the source it replaced, or
+    // nothing when the refresh failed.
+    std::optional<QString> putInForce(const QString &s);
+    void applyStatement(const QString &s);
     void deleteFlow(const QString &s);
     void reportFoundCount(const QString &s);
     // Puts a record source back after a filter found nothing.

@@ -88,9 +88,7 @@ void frmFindWindow::OKButton_Click()
     m_customer.setPrintEnabled(true);
     m_customer.setSortEnabled(false);
 
-    if (!CheckCriteria())
-        return;
-    const QString s = CreateSQLStatement();
+    const QString s = checkedStatement();
     if (s.isEmpty())
         return;
     hourglass();
@@ -112,7 +110,12 @@ void frmFindWindow::OKButton_Click()
     applyStatement(s);
 }
 
-frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
+QString frmFindWindow::checkedStatement()
+{
+    return CheckCriteria() ? CreateSQLStatement() : QString();
+}
+
+std::optional<QString> frmFindWindow::putInForce(const QString &s)
 {
     store::DataControl *data = m_customer.data();
     const QString saved = data->RecordSource();
@@ -121,8 +124,17 @@ frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
     if (!data->Refresh()) {
         defaultPointer();
         platform::services().messageBox(FilterMessages::engineError(data->lastError().text, s));
-        return Applied::Failed;
+        return std::nullopt;
     }
+    return saved;
+}
+
+void frmFindWindow::applyStatement(const QString &s)
+{
+    store::DataControl *data = m_customer.data();
+    const std::optional<QString> saved = putInForce(s);
+    if (!saved)
+        return;
     const int count = data->recordset() ? data->recordset()->RecordCount() : 0;
     if (count == 0) {
         m_customer.setFilterLabelShown(false);
@@ -130,24 +142,22 @@ frmFindWindow::Applied frmFindWindow::applyStatement(const QString &s)
         m_customer.setPrintEnabled(false);
         defaultPointer();
         const Button answer = ask(FilterMessages::noMatch());
-        restoreSource(saved);
-        if (answer == Button::No) {
+        restoreSource(*saved);
+        if (answer == Button::No)
             CancelButton_Click();
-            return Applied::NoneFoundClosed;
-        }
-        return Applied::NoneFoundStayed;
+        return;
     }
     if (CountCheck->isChecked())
         reportFoundCount(s);
     defaultPointer();
     CancelButton_Click();
-    return Applied::Found;
 }
 
 void frmFindWindow::restoreSource(const QString &saved)
 {
     store::DataControl *data = m_customer.data();
     data->setRecordSource(saved);
+    const SilencedErrors quiet(data);
     hourglass();
     // The source may be one the engine refused before: say so rather than
     // leave the record window silently empty.
@@ -245,24 +255,17 @@ void frmFindWindow::Command1_Click()
     select(Field(0), 0);
     Field(0)->setFocus();
 
-    if (!CheckCriteria())
-        return;
-    const QString s = CreateSQLStatement();
+    const QString s = checkedStatement();
     if (s.isEmpty())
         return;
     hourglass();
-    const QString saved = data->RecordSource();
-    data->setRecordSource(s);
-    const SilencedErrors quiet(data);
-    if (!data->Refresh()) {
-        defaultPointer();
-        platform::services().messageBox(FilterMessages::engineError(data->lastError().text, s));
+    const std::optional<QString> saved = putInForce(s);
+    if (!saved)
         return;
-    }
     if (!data->recordset() || data->recordset()->RecordCount() == 0) {
         defaultPointer();
         const Button answer = ask(FilterMessages::noMatch());
-        restoreSource(saved);
+        restoreSource(*saved);
         if (answer == Button::No)
             closeAfterCancelFilter();
         return;
