@@ -1,16 +1,64 @@
+#include "app/CommandLine.h"
 #include "app/frmMainMenu.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <cstdio>
+
+namespace {
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+void setNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.34"));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.34"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    app::CommandLine commandLine;
+    if (!commandLine.parse(argumentList(argc, argv))) {
+        err << commandLine.errorText() << "\nTry --help for the options.\n";
+        return 2;
+    }
+    if (commandLine.helpRequested()) {
+        out << commandLine.helpText();
+        return 0;
+    }
+    if (commandLine.versionRequested()) {
+        out << "Vantrel 1.0.34\n";
+        return 0;
+    }
 
+    if (commandLine.command()) {
+        // Commands run without a display: rendering reports needs fonts and
+        // a paint device, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        setNames();
+        const int status = commandLine.run(out, err);
+        out.flush();
+        err.flush();
+        return status;
+    }
+
+    QApplication application(argc, argv);
+    setNames();
     // At start only the main menu is shown; the database is first touched
     // when a data window opens.
     app::frmMainMenu mainMenu;
     mainMenu.show();
-    return app.exec();
+    return application.exec();
 }

@@ -1,0 +1,53 @@
+#include "app/CommandLine.h"
+
+namespace app {
+
+CommandLine::CommandLine()
+    : m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+             QStringLiteral("Shows these options and ends."))
+    , m_version(QStringLiteral("version"), QStringLiteral("Shows the version and ends."))
+{
+    m_parser.setApplicationDescription(
+        QStringLiteral("Vantrel: locker rentals for a bowling center.\n"
+                       "Without options the main menu starts. Each command below works on the\n"
+                       "database of the program folder without a window and ends with status 0\n"
+                       "only when it succeeded."));
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOption(m_help);
+    m_parser.addOption(m_version);
+    // Commands register themselves in their own files; the order here is the
+    // order of --help.
+}
+
+bool CommandLine::parse(const QStringList &arguments)
+{
+    m_command = nullptr;
+    m_conflict.clear();
+    if (!m_parser.parse(arguments))
+        return false;
+    if (!m_parser.positionalArguments().isEmpty()) {
+        m_conflict = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().first());
+        return false;
+    }
+    for (const CommandLineCommand &c : m_commands) {
+        if (!m_parser.isSet(c.option))
+            continue;
+        if (m_command) {
+            m_conflict = QStringLiteral("--%1 and --%2 cannot be given together.").arg(m_command->option, c.option);
+            m_command = nullptr;
+            return false;
+        }
+        m_command = &c;
+    }
+    return true;
+}
+
+bool CommandLine::helpRequested() const { return m_parser.isSet(m_help); }
+bool CommandLine::versionRequested() const { return m_parser.isSet(m_version); }
+
+int CommandLine::run(QTextStream &out, QTextStream &err) const
+{
+    return m_command ? m_command->run(m_parser, out, err) : 0;
+}
+
+} // namespace app

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <vector>
+
+namespace app {
+
+// A command of the command line: one option that selects it (plus any
+// options only it reads) and the routine that runs it without a window.
+// The routine returns the process's exit status: 0 only on success.
+struct CommandLineCommand
+{
+    QString option;   // the option that selects the command, e.g. "report"
+    std::function<int(const QCommandLineParser &, QTextStream &out, QTextStream &err)> run;
+};
+
+// The program's one command line. Without a command the main menu starts.
+class CommandLine
+{
+public:
+    CommandLine();
+
+    // Parses the arguments (argv[0] included). False when they are not valid;
+    // errorText() then says why.
+    bool parse(const QStringList &arguments);
+    QString errorText() const { return m_conflict.isEmpty() ? m_parser.errorText() : m_conflict; }
+
+    bool helpRequested() const;
+    bool versionRequested() const;
+    QString helpText() const { return m_parser.helpText(); }
+
+    // The command the arguments name, or nullptr to start the windows.
+    // More than one command is an error (errorText after parse()).
+    const CommandLineCommand *command() const { return m_command; }
+
+    // Runs the selected command. A QCoreApplication (or QGuiApplication for
+    // rendering) must exist.
+    int run(QTextStream &out, QTextStream &err) const;
+
+    const QCommandLineParser &parser() const { return m_parser; }
+
+private:
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_version;
+    std::vector<CommandLineCommand> m_commands;
+    const CommandLineCommand *m_command = nullptr;
+    QString m_conflict;
+};
+
+// Each command adds its options and its routine from its own file, through
+// a function of this shape declared here and called in CommandLine's
+// constructor, e.g.
+//   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
+
+} // namespace app
