@@ -31,7 +31,12 @@ public:
 
     bool helpRequested() const;
     bool versionRequested() const;
-    QString helpText() const { return m_parser.helpText(); }
+    // The usage line names the program, whether or not an application object
+    // exists yet.
+    QString helpText() const
+    {
+        return m_parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vantrel"));
+    }
 
     // The command the arguments name, or nullptr to start the windows.
     // More than one command is an error (errorText after parse()).
