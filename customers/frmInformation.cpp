@@ -330,6 +330,15 @@ bool frmInformation::writePendingEdit()
     return Data1->UpdateRecord();
 }
 
+bool frmInformation::addNewForLocker(qint64 lockerNumber)
+{
+    if (!Data1->addNew())
+        return false;
+    TDBMask13->setEditedText(QString::number(lockerNumber));
+    TDBMask13->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void frmInformation::closeEvent(QCloseEvent *event)
 {
     // The closing call writes the pending edit; one the engine refuses keeps

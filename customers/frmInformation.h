@@ -39,6 +39,11 @@ public:
     // been told, the row and its edits stay, and false is returned.
     bool writePendingEdit();
 
+    // Starts a new row with the locker number put in as if typed (a vacant
+    // locker chosen on the locker map). False when the row that is left
+    // could not be written; the operator has been told.
+    bool addNewForLocker(qint64 lockerNumber);
+
     // What the filter builder works on.
     store::DataControl *data() const { return Data1; }
     QLabel *filterLabel() const { return FilterLabel; }

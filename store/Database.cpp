@@ -3,6 +3,7 @@
 #include "store/Recordset.h"
 #include "store/SqlFunctions.h"
 #include "store/Statement.h"
+#include "store/WriteNotifier.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -69,6 +70,13 @@ std::shared_ptr<Database> Database::open(const QString &path, EngineError *error
         return nullptr;
     }
     registerVantrelFunctions(db->m_handle);
+    sqlite3_commit_hook(
+        db->m_handle,
+        [](void *) {
+            WriteNotifier::instance()->noteCommit();
+            return 0; // never vetoes the commit
+        },
+        nullptr);
     return db;
 }
 

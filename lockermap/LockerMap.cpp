@@ -1,0 +1,171 @@
+#include "lockermap/LockerMap.h"
+
+#include "store/RawDatabase.h"
+#include "store/Statement.h"
+
+#include <algorithm>
+#include <limits>
+#include <sqlite3.h>
+
+namespace lockermap {
+
+namespace {
+constexpr qint32 kNoDay = std::numeric_limits<qint32>::min();
+// Longer than any name a cell or a spoken name can use.
+constexpr int kNameBytes = 200;
+
+// The length of a UTF-8 text cut to at most `limit` bytes without splitting a character.
+int cutUtf8(const char *text, int length, int limit)
+{
+    if (length <= limit)
+        return length;
+    int cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+} // namespace
+
+bool LockerMap::compute(const QString &databasePath, const MapRange &range, const QDate &today, LockerMap *out,
+                        store::EngineError *error)
+{
+    store::RawDatabase db;
+    if (!db.open(databasePath, store::RawDatabase::ReadOnly, error))
+        return false;
+    // The one read of the table: every locker's state comes from these rows.
+    store::Statement rows(db.handle(),
+                          QStringLiteral("SELECT rowid, LockerNumber, DateToRenew, LastName FROM Information"));
+    if (!rows.isValid()) {
+        if (error)
+            *error = rows.error();
+        return false;
+    }
+
+    LockerMap map;
+    map.m_today = today;
+    map.m_expiringDays = range.expiringDays;
+    const qint64 todayDay = today.toJulianDay();
+    sqlite3_stmt *st = rows.handle();
+    while (rows.step()) {
+        if (sqlite3_column_type(st, 1) != SQLITE_INTEGER)
+            continue; // no locker: an empty number or one that is not whole
+        const qint64 number = sqlite3_column_int64(st, 1);
+        if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+            continue;
+        map.m_highestInUse = std::max(map.m_highestInUse, number);
+        if (number < range.first || (range.last != 0 && number > range.last))
+            continue;
+
+        Held held{};
+        held.rowId = sqlite3_column_int64(st, 0);
+        held.number = qint32(number);
+        held.expiry = kNoDay;
+        if (sqlite3_column_type(st, 2) == SQLITE_TEXT) {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
+            if (const auto day = parseStoredDate(text, sqlite3_column_bytes(st, 2)))
+                held.expiry = qint32(*day);
+        }
+        const auto *name = reinterpret_cast<const char *>(sqlite3_column_text(st, 3));
+        const int nameLength = name ? cutUtf8(name, sqlite3_column_bytes(st, 3), kNameBytes) : 0;
+        held.nameOffset = quint32(map.m_names.size());
+        held.nameLength = quint16(nameLength);
+        map.m_names.append(name, nameLength);
+        held.customers = 1;
+        map.m_held.append(held);
+    }
+    if (rows.error().isError()) {
+        if (error)
+            *error = rows.error();
+        return false;
+    }
+
+    map.m_first = range.first;
+    // With nothing in use the automatic range is empty.
+    map.m_last = range.last != 0 ? range.last : map.m_highestInUse;
+
+    // Rows come in row order, which is usually locker order already.
+    const auto byNumber = [](const Held &a, const Held &b) { return a.number < b.number; };
+    if (!std::is_sorted(map.m_held.begin(), map.m_held.end(), byNumber))
+        std::stable_sort(map.m_held.begin(), map.m_held.end(), byNumber);
+
+    // One entry per locker number; the customers who share one make a double.
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < map.m_held.size();) {
+        qsizetype end = i + 1;
+        while (end < map.m_held.size() && map.m_held.at(end).number == map.m_held.at(i).number)
+            ++end;
+        Held merged = map.m_held.at(i);
+        if (end - i > 1) {
+            QByteArray names;
+            for (qsizetype k = i; k < end; ++k) {
+                const Held &h = map.m_held.at(k);
+                if (!names.isEmpty())
+                    names.append(", ");
+                names.append(map.m_names.constData() + h.nameOffset, h.nameLength);
+            }
+            const int length = cutUtf8(names.constData(), int(names.size()), kNameBytes);
+            merged.nameOffset = quint32(map.m_names.size());
+            merged.nameLength = quint16(length);
+            map.m_names.append(names.constData(), length);
+            merged.customers = quint8(std::min<qsizetype>(end - i, 255));
+            merged.state = quint8(LockerState::Double);
+        } else {
+            merged.state = quint8(singleCustomerState(
+                merged.expiry == kNoDay ? std::nullopt : std::optional<qint64>(merged.expiry), todayDay,
+                range.expiringDays));
+        }
+        map.m_held[kept++] = merged;
+        ++map.m_counts[merged.state];
+        i = end;
+    }
+    map.m_held.resize(kept);
+    map.m_held.squeeze();
+    map.m_counts[size_t(LockerState::Vacant)] = map.size() - kept;
+    *out = std::move(map);
+    return true;
+}
+
+int LockerMap::find(qint64 number) const
+{
+    const auto it = std::lower_bound(m_held.cbegin(), m_held.cend(), number,
+                                     [](const Held &h, qint64 n) { return h.number < n; });
+    if (it == m_held.cend() || it->number != number)
+        return -1;
+    return int(it - m_held.cbegin());
+}
+
+QString LockerMap::nameAt(const Held &held) const
+{
+    return QString::fromUtf8(m_names.constData() + held.nameOffset, held.nameLength).trimmed();
+}
+
+LockerState LockerMap::stateOf(qint64 number) const
+{
+    const int i = find(number);
+    return i < 0 ? LockerState::Vacant : LockerState(m_held.at(i).state);
+}
+
+LockerCell LockerMap::cell(qint64 number) const
+{
+    LockerCell cell;
+    cell.number = number;
+    const int i = find(number);
+    if (i < 0)
+        return cell;
+    const Held &held = m_held.at(i);
+    cell.state = LockerState(held.state);
+    cell.customers = held.customers;
+    cell.rowId = held.rowId;
+    if (held.expiry != kNoDay)
+        cell.expiry = QDate::fromJulianDay(held.expiry);
+    cell.name = nameAt(held);
+    return cell;
+}
+
+qint64 LockerMap::lettingCount() const
+{
+    return count(LockerState::Rented) + count(LockerState::Expiring) + count(LockerState::NoDate) +
+           count(LockerState::Double);
+}
+
+} // namespace lockermap
