@@ -6,6 +6,7 @@
 #include "center/frmCenterInformation.h"
 #include "customers/frmInformation.h"
 #include "filter/frmFindWindow.h"
+#include "lockermap/frmLockerMap.h"
 #include "maintenance/MaintenanceCommands.h"
 #include "platform/Services.h"
 
@@ -38,6 +39,7 @@ frmMainMenu::~frmMainMenu()
     // Windows that live beside the main menu go with it.
     delete m_about;
     delete m_center;
+    delete m_lockerMap;
     delete m_information;
 }
 
@@ -97,6 +99,7 @@ void frmMainMenu::createMenus()
             &frmMainMenu::MnuModifyCenterInfo_Click);
     addItem(modify, QStringLiteral("MnuCustInfo"), QStringLiteral("&Customer Information"),
             &frmMainMenu::MnuCustInfo_Click);
+    addItem(modify, QStringLiteral("MnuLockerMap"), QStringLiteral("Locker &Map"), &frmMainMenu::MnuLockerMap_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("MnuHelp"));
@@ -172,6 +175,20 @@ void frmMainMenu::Image1_Click()
 void frmMainMenu::MnuCustInfo_Click()
 {
     Image1_Click();
+}
+
+void frmMainMenu::MnuLockerMap_Click()
+{
+    platform::Hourglass hourglass;
+    showSingle(m_lockerMap, [this] {
+        auto *map = new lockermap::frmLockerMap;
+        // A cell opens the program's one record window.
+        map->setRecordWindowOpener([this] {
+            MnuCustInfo_Click();
+            return informationWindow();
+        });
+        return map;
+    });
 }
 
 void frmMainMenu::MnuBackupRestore_Click()

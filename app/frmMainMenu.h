@@ -46,9 +46,11 @@ public:
     void MnuPrintMail_Click();
     void MnuPrintLocker_Click();
     void MnuPrintComplete_Click();
+    void MnuLockerMap_Click();
 
     QWidget *aboutWindow() const { return m_about; }
     QWidget *centerWindow() const { return m_center; }
+    QWidget *lockerMapWindow() const { return m_lockerMap; }
     customers::frmInformation *informationWindow() const;
     // The one filter window of the run, created when first needed.
     filter::frmFindWindow *findWindow();
@@ -69,6 +71,7 @@ private:
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_center;
     QPointer<customers::frmInformation> m_information;
+    QPointer<QWidget> m_lockerMap;
     std::unique_ptr<filter::frmFindWindow> m_find;
     ExitHandler m_exit;
 };

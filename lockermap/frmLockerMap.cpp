@@ -61,9 +61,15 @@ QString databaseLiteral()
 
 QString legendObjectName(LockerState state)
 {
-    QString name = stateCaption(state);
-    name.remove(QLatin1Char(' '));
-    return QStringLiteral("lbl") + name;
+    switch (state) {
+    case LockerState::Vacant: return QStringLiteral("lblVacant");
+    case LockerState::Rented: return QStringLiteral("lblRented");
+    case LockerState::Expiring: return QStringLiteral("lblExpiring");
+    case LockerState::Expired: return QStringLiteral("lblExpired");
+    case LockerState::NoDate: return QStringLiteral("lblNoDate");
+    case LockerState::Double: return QStringLiteral("lblDouble");
+    }
+    return QString();
 }
 
 // A dark window colour means a dark or high-contrast theme: the map then

@@ -44,7 +44,8 @@ TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
     EXPECT_EQ(items("MnuPrintLockersDue"),
               QStringList({"MnuPrintMail=To Be &Mailed", "MnuPrintLocker=For the &Locker"}));
     EXPECT_EQ(items("MnuModify"),
-              QStringList({"MnuModifyCenterInfo=Center &Information", "MnuCustInfo=&Customer Information"}));
+              QStringList({"MnuModifyCenterInfo=Center &Information", "MnuCustInfo=&Customer Information",
+                           "MnuLockerMap=Locker &Map"}));
     EXPECT_EQ(items("MnuHelp"), QStringList({"MnuHelpAbout=&About"}));
 
     auto *exit = menu.findChild<QPushButton *>("Command1");
