@@ -31,6 +31,7 @@ void LockerGrid::setMap(std::shared_ptr<const LockerMap> map, int perRow)
     m_map = std::move(map);
     m_perRow = perRow;
     relayout();
+    updateGeometry();
     verticalScrollBar()->setValue(int(std::min<qint64>(top, verticalScrollBar()->maximum())));
     if (m_current && !m_layout.contains(*m_current))
         m_current.reset();
@@ -75,6 +76,13 @@ QRect LockerGrid::cellRect(qint64 number) const
 std::optional<qint64> LockerGrid::numberAt(QPoint point) const
 {
     return m_layout.numberAt(point, topRow(), horizontalScrollBar()->value());
+}
+
+QSize LockerGrid::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    const int width = MapLayout(1, 1, m_perRow, CellStyle::cellSize(font()), 4).contentWidth();
+    return {width + frame + verticalScrollBar()->sizeHint().width(), 10 * m_layout.rowHeight() + frame};
 }
 
 int LockerGrid::childCount() const

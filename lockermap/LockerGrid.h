@@ -39,6 +39,9 @@ public:
     std::optional<qint64> numberAt(QPoint point) const;
     // Scrolls so that the cell shows.
     void ensureVisible(qint64 number);
+    // Wide enough for a whole row of cells.
+    QSize sizeHint() const override;
+
     // How many cells an accessibility client can reach as children.
     int childCount() const;
 
@@ -62,7 +65,7 @@ private:
     std::shared_ptr<const LockerMap> m_map;
     MapLayout m_layout;
     CellStyle m_style;
-    int m_perRow = 20;
+    int m_perRow = 10;
     std::optional<qint64> m_current;
 };
 

@@ -1,9 +1,11 @@
 #include "lockermap/LockerMap.h"
 
-#include "store/RawDatabase.h"
 #include "store/Statement.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <memory>
 #include <limits>
 #include <sqlite3.h>
 
@@ -29,11 +31,24 @@ int cutUtf8(const char *text, int length, int limit)
 bool LockerMap::compute(const QString &databasePath, const MapRange &range, const QDate &today, LockerMap *out,
                         store::EngineError *error)
 {
-    store::RawDatabase db;
-    if (!db.open(databasePath, store::RawDatabase::ReadOnly, error))
+    // A connection of its own, read-only (it never creates a file) and
+    // without locking for other threads, reading the file through a memory
+    // map: the table is read from end to end.
+    if (!QFileInfo(databasePath).isFile())
+        return store::fail(error, store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(databasePath));
+    sqlite3 *handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &handle,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(handle, &sqlite3_close);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = store::engineErrorFor(handle, rc, databasePath);
         return false;
+    }
+    sqlite3_busy_timeout(handle, 5000);
+    store::execSql(handle, QStringLiteral("PRAGMA mmap_size = 1073741824"), nullptr);
     // The one read of the table: every locker's state comes from these rows.
-    store::Statement rows(db.handle(),
+    store::Statement rows(handle,
                           QStringLiteral("SELECT rowid, LockerNumber, DateToRenew, LastName FROM Information"));
     if (!rows.isValid()) {
         if (error)
@@ -42,6 +57,16 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
     }
 
     LockerMap map;
+    // The highest row id bounds the row count in a table that is only added
+    // to; the file's size keeps a stray huge row id from reserving too much.
+    {
+        store::Statement top(handle, QStringLiteral("SELECT max(rowid) FROM Information"));
+        if (top.step()) {
+            const qint64 bound = std::min(top.int64(0), qint64(QFileInfo(databasePath).size() / 64));
+            map.m_held.reserve(qsizetype(std::max<qint64>(bound, 0)));
+            map.m_names.reserve(qsizetype(std::max<qint64>(bound, 0)) * 10);
+        }
+    }
     map.m_today = today;
     map.m_expiringDays = range.expiringDays;
     const qint64 todayDay = today.toJulianDay();

@@ -25,7 +25,7 @@ MapSettings MapSettings::load(bool highContrastByDefault)
     m.range.first = readNumber(s, QStringLiteral("first"), 1, 1, top);
     m.range.last = readNumber(s, QStringLiteral("last"), 0, 0, top);
     m.range.expiringDays = int(readNumber(s, QStringLiteral("expiringDays"), 30, 0, kMaxExpiringDays));
-    m.perRow = int(readNumber(s, QStringLiteral("perRow"), 20, 1, kMaxPerRow));
+    m.perRow = int(readNumber(s, QStringLiteral("perRow"), MapSettings().perRow, 1, kMaxPerRow));
     m.highContrast = s.value(QStringLiteral("highContrast"), highContrastByDefault).toBool();
     return m;
 }

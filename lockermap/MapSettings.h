@@ -8,7 +8,7 @@ namespace lockermap {
 // (never in the database file, which belongs to the center's data).
 struct MapSettings {
     MapRange range;
-    int perRow = 20;
+    int perRow = 10;
     bool highContrast = false;
 
     static constexpr int kMaxPerRow = 500;

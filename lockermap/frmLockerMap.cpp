@@ -19,6 +19,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <limits>
@@ -114,6 +115,10 @@ frmLockerMap::frmLockerMap(QWidget *parent)
 
     connect(store::WriteNotifier::instance(), &store::WriteNotifier::committed, this, [this] { refresh(); });
     refresh();
+    // A whole row in view where the screen allows it.
+    const QRect screen = this->screen()->availableGeometry();
+    const int width = std::max(sizeHint().width(), m_grid->sizeHint().width() + 24);
+    resize(std::min(width, screen.width() - 40), std::min(680, screen.height() - 60));
     m_grid->setFocus(Qt::OtherFocusReason);
 }
 
@@ -224,7 +229,6 @@ void frmLockerMap::buildLayout()
     page->addLayout(bottom);
     page->addWidget(lblIncome);
     setCentralWidget(central);
-    resize(900, 640);
 }
 
 void frmLockerMap::showSettings()
