@@ -95,10 +95,16 @@ void LockerGrid::paintEvent(QPaintEvent *)
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), m_style.background());
     if (!m_map || m_layout.count() == 0) {
+        QString why;
+        if (m_map && m_map->highestInUse() == 0 && m_map->last() == 0)
+            why = QStringLiteral("No customer holds a locker number yet. Set the last locker number to see the "
+                                 "vacant lockers.");
+        else if (m_map)
+            why = QStringLiteral("No locker to show: the last locker number (%1) is below the first (%2).")
+                      .arg(m_map->last())
+                      .arg(m_map->first());
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
-                         QStringLiteral("No locker to show. No customer holds a locker number yet; "
-                                        "set the last locker number to see the vacant lockers."));
+        painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, why);
         return;
     }
     const qint64 top = topRow();
