@@ -6,12 +6,12 @@
 #include "customers/frmInformation.h"
 #include "lockermap/LockerGrid.h"
 #include "lockermap/LockerMap.h"
+#include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
 #include "store/ProgramFolder.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -107,7 +107,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     // The benchmark's map uses the default range, not an operator's settings.
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove(QStringLiteral("LockerMap"));
+    lockermap::MapSettings::clear();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -27,11 +27,13 @@ LockerGrid::~LockerGrid() = default;
 
 void LockerGrid::setMap(std::shared_ptr<const LockerMap> map, int perRow)
 {
-    const qint64 top = topRow();
+    // The locker at the top left stays in view, also when the rows change length.
+    const qint64 topLocker = m_layout.first() + topRow() * m_layout.perRow();
     m_map = std::move(map);
     m_perRow = perRow;
     relayout();
     updateGeometry();
+    const qint64 top = m_layout.contains(topLocker) ? m_layout.rowOf(topLocker) : 0;
     verticalScrollBar()->setValue(int(std::min<qint64>(top, verticalScrollBar()->maximum())));
     if (m_current && !m_layout.contains(*m_current))
         m_current.reset();

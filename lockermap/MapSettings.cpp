@@ -7,6 +7,9 @@ namespace lockermap {
 
 namespace {
 const QString kGroup = QStringLiteral("LockerMap");
+// Kept in the user's own settings file of the program, "Vantrel/Vantrel.conf"
+// in the user's configuration folder.
+
 
 qint64 readNumber(const QSettings &s, const QString &key, qint64 fallback, qint64 low, qint64 high)
 {
@@ -18,7 +21,7 @@ qint64 readNumber(const QSettings &s, const QString &key, qint64 fallback, qint6
 
 MapSettings MapSettings::load(bool highContrastByDefault)
 {
-    QSettings s;
+    QSettings s(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
     s.beginGroup(kGroup);
     MapSettings m;
     constexpr qint64 top = std::numeric_limits<qint32>::max();
@@ -32,13 +35,19 @@ MapSettings MapSettings::load(bool highContrastByDefault)
 
 void MapSettings::save() const
 {
-    QSettings s;
+    QSettings s(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
     s.beginGroup(kGroup);
     s.setValue(QStringLiteral("first"), range.first);
     s.setValue(QStringLiteral("last"), range.last);
     s.setValue(QStringLiteral("expiringDays"), range.expiringDays);
     s.setValue(QStringLiteral("perRow"), perRow);
     s.setValue(QStringLiteral("highContrast"), highContrast);
+}
+
+void MapSettings::clear()
+{
+    QSettings s(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
+    s.remove(kGroup);
 }
 
 } // namespace lockermap

@@ -18,6 +18,8 @@ struct MapSettings {
     // defaults; high contrast is the given default until the operator chooses.
     static MapSettings load(bool highContrastByDefault = false);
     void save() const;
+    // Forgets what the operator set: the defaults apply again.
+    static void clear();
 };
 
 } // namespace lockermap

@@ -3,6 +3,7 @@
 // folder given as the first argument. Run under Xvfb to see what an
 // operator sees.
 #include "MapRows.h"
+#include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
 #include "lockermap/LockerGrid.h"
 #include "store/ProgramFolder.h"
@@ -13,7 +14,6 @@
 #include <QDate>
 #include <QDir>
 #include <QPrinter>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove(QStringLiteral("LockerMap"));
+    lockermap::MapSettings::clear();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
 

@@ -5,6 +5,7 @@
 #include "app/frmMainMenu.h"
 #include "customers/frmInformation.h"
 #include "lockermap/LockerGrid.h"
+#include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
 #include "store/Recordset.h"
 #include "support/ScriptedServices.h"
@@ -19,7 +20,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,7 +40,7 @@ protected:
     static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
     void SetUp() override
     {
-        QSettings().remove(QStringLiteral("LockerMap"));
+        lockermap::MapSettings::clear();
         RawRows rows(folder.databasePath());
         rented = rows.customer(1, "2027-06-01", "Adams");
         zimmer = rows.customer(2, "2026-01-10", "Zimmer");
@@ -220,7 +220,8 @@ TEST_F(LockerMapWindow, RangeRowLengthAndPeriodAreTheUsersSettingsNotTheDatabase
     EXPECT_EQ(legend("lblVacant"), "Vacant: 37");
     delete map.data();
 
-    EXPECT_EQ(QSettings().value("LockerMap/last").toLongLong(), 40);
+    EXPECT_EQ(MapSettings::load().range.last, 40);
+    EXPECT_EQ(MapSettings::load().perRow, 8);
     open();
     EXPECT_EQ(map->findChild<QSpinBox *>("txtLast")->value(), 40);
     EXPECT_EQ(map->findChild<QSpinBox *>("txtPerRow")->value(), 8);
@@ -230,6 +231,26 @@ TEST_F(LockerMapWindow, RangeRowLengthAndPeriodAreTheUsersSettingsNotTheDatabase
     store::Statement tables(rows.handle(), "SELECT group_concat(name, ' ') FROM sqlite_master WHERE type = 'table'");
     ASSERT_TRUE(tables.step());
     EXPECT_EQ(tables.value(0).toString(), "Information CenterInformation");
+}
+
+TEST_F(LockerMapWindow, ALongMapKeepsItsPlaceWhenTheRowsChangeLength)
+{
+    RawRows(folder.databasePath()).customer(1000, "2027-06-01", "Far");
+    open();
+    ASSERT_EQ(map->lockerMap()->size(), 1000);
+    grid()->ensureVisible(700);
+    const qint64 topLocker = 1 + grid()->topRow() * grid()->layout().perRow();
+    EXPECT_GT(topLocker, 500);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(grid());
+    EXPECT_TRUE(iface->child(0)->state().offscreen) << "locker 1 is scrolled away";
+    EXPECT_FALSE(iface->child(699)->state().offscreen);
+
+    map->findChild<QSpinBox *>("txtPerRow")->setValue(7);
+    const QRect view = grid()->viewport()->rect();
+    EXPECT_TRUE(view.intersects(grid()->cellRect(topLocker))) << "the locker at the top stays in view";
+    clickCell(1000);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(recordControl<QLineEdit>("txtFields_1")->text(), "Far");
 }
 
 TEST_F(LockerMapWindow, PrintsTheMapThroughTheChosenPrinter)
