@@ -239,7 +239,7 @@ void frmLockerMap::showSettings()
     txtPerRow->setValue(m_settings.perRow);
     txtExpiringDays->setValue(m_settings.range.expiringDays);
     chkHighContrast->setChecked(m_settings.highContrast);
-    contrastToggled(m_settings.highContrast);
+    applyContrast(m_settings.highContrast);
 }
 
 bool frmLockerMap::refresh()
@@ -290,6 +290,11 @@ void frmLockerMap::contrastToggled(bool on)
 {
     m_settings.highContrast = on;
     m_settings.save();
+    applyContrast(on);
+}
+
+void frmLockerMap::applyContrast(bool on)
+{
     const CellStyle style(on, palette());
     m_grid->setCellStyle(style);
     for (LegendSwatch *swatch : m_swatches)

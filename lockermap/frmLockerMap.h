@@ -74,6 +74,7 @@ private:
     void rangeEdited();
     void perRowEdited();
     void contrastToggled(bool on);
+    void applyContrast(bool on);
     void showLegend();
     customers::frmInformation *recordWindow();
 
@@ -84,7 +85,6 @@ private:
     RecordWindowOpener m_openRecordWindow;
     PrinterChooser m_choosePrinter;
     QPointer<customers::frmInformation> m_ownRecordWindow;
-    bool m_refreshQueued = false;
 
     QAction *MnuPrint = nullptr;
     QSpinBox *txtFirst = nullptr;
