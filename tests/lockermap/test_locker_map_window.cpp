@@ -253,6 +253,23 @@ TEST_F(LockerMapWindow, ALongMapKeepsItsPlaceWhenTheRowsChangeLength)
     EXPECT_EQ(recordControl<QLineEdit>("txtFields_1")->text(), "Far");
 }
 
+TEST_F(LockerMapWindow, AHandEditedSettingsFileFallsBackToTheDefaults)
+{
+    MapSettings odd;
+    odd.range.first = 0;            // below the first locker
+    odd.range.last = 5000000000LL;  // beyond a long integer
+    odd.range.expiringDays = -3;
+    odd.perRow = 100000;
+    odd.save();
+    const MapSettings loaded = MapSettings::load();
+    EXPECT_EQ(loaded.range.first, 1);
+    EXPECT_EQ(loaded.range.last, 0);
+    EXPECT_EQ(loaded.range.expiringDays, 30);
+    EXPECT_EQ(loaded.perRow, MapSettings().perRow);
+    open();
+    EXPECT_EQ(map->lockerMap()->size(), 5);
+}
+
 TEST_F(LockerMapWindow, PrintsTheMapThroughTheChosenPrinter)
 {
     open();
