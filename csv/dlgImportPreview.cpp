@@ -115,6 +115,8 @@ void dlgImportPreview::buildControls()
         m_mapping->setCellWidget(c, 1, choice);
         m_fieldChoices << choice;
     }
+    m_mapping->resizeColumnToContents(0);
+    m_mapping->setColumnWidth(0, qMax(m_mapping->columnWidth(0), 180));
     auto *mappingLabel = new QLabel(QStringLiteral("&Columns and the fields they fill:"), this);
     mappingLabel->setBuddy(m_mapping);
     m_mapping->setAccessibleName(QStringLiteral("Columns and the fields they fill"));
