@@ -61,7 +61,7 @@ bool exportCustomers(QWidget *parent, const std::shared_ptr<store::Recordset> &r
         QProgressDialog progress(QStringLiteral("Exporting customers..."), QStringLiteral("Cancel"), 0, 1000, parent);
         progress.setObjectName(QStringLiteral("ExportProgress"));
         progress.setWindowTitle(exportTitle());
-        progress.setWindowModality(Qt::WindowModal);
+        progress.setWindowModality(Qt::ApplicationModal); // no window may go while it works
         progress.setMinimumDuration(500);
         const Progress report = [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);

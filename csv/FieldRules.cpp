@@ -4,7 +4,6 @@
 #include "filter/CriteriaRules.h"
 #include "widgets/MaskPattern.h"
 
-#include <QRegularExpression>
 #include <QTime>
 #include <limits>
 
@@ -69,19 +68,24 @@ QString maskOf(const QString &fieldName)
 
 bool checkLong(const QString &value, QVariant *stored, QString *reason)
 {
-    static const QRegularExpression form(QStringLiteral("^[+-]?[0-9]+$"));
     const QString t = value.trimmed();
-    if (!form.match(t).hasMatch()) {
+    bool wellFormed = !t.isEmpty();
+    for (qsizetype i = 0; wellFormed && i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        wellFormed = (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                     || (i == 0 && t.size() > 1 && (c == QLatin1Char('+') || c == QLatin1Char('-')));
+    }
+    if (!wellFormed) {
         *reason = QStringLiteral("%1 is not a whole number.").arg(quoted(value));
         return false;
     }
     bool ok = false;
     const qint64 n = t.toLongLong(&ok);
-    if (!ok || n > std::numeric_limits<qint32>::max()) {
+    if ((!ok && !t.startsWith(QLatin1Char('-'))) || (ok && n > std::numeric_limits<qint32>::max())) {
         *reason = QStringLiteral("%1 is above 2147483647, the largest number the field holds.").arg(t);
         return false;
     }
-    if (n < std::numeric_limits<qint32>::min()) {
+    if (!ok || n < std::numeric_limits<qint32>::min()) {
         *reason = QStringLiteral("%1 is below -2147483648, the smallest number the field holds.").arg(t);
         return false;
     }
@@ -141,23 +145,85 @@ QList<FieldRule> fieldRules(const store::TableDef &table)
     return rules;
 }
 
+namespace {
+
+// Reads digits at `pos`, from `least` to `most` of them; -1 when there are too few.
+int readNumber(const QString &t, qsizetype &pos, int least, int most)
+{
+    int value = 0;
+    int count = 0;
+    while (pos < t.size() && count < most && t.at(pos) >= QLatin1Char('0') && t.at(pos) <= QLatin1Char('9')) {
+        value = value * 10 + (t.at(pos).unicode() - '0');
+        ++pos;
+        ++count;
+    }
+    return count >= least ? value : -1;
+}
+
+bool readChar(const QString &t, qsizetype &pos, char c)
+{
+    if (pos < t.size() && t.at(pos) == QLatin1Char(c)) {
+        ++pos;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::optional<QDate> readFileDate(const QString &text)
 {
-    QString t = text.trimmed();
-    static const QRegularExpression withTime(QStringLiteral("^(\\S+)\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?$"));
-    const QRegularExpressionMatch m = withTime.match(t);
-    if (m.hasMatch()) {
-        const QTime time(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).isEmpty() ? 0 : m.captured(4).toInt());
-        if (!time.isValid())
+    const QString t = text.trimmed();
+    qsizetype pos = 0;
+    QDate date;
+    const qsizetype firstEnd = [&] {
+        qsizetype p = 0;
+        readNumber(t, p, 1, 4);
+        return p;
+    }();
+    if (firstEnd == 4) { // yyyy-mm-dd
+        const int year = readNumber(t, pos, 4, 4);
+        const bool dash1 = readChar(t, pos, '-');
+        const qsizetype monthStart = pos;
+        const int month = readNumber(t, pos, 2, 2);
+        const bool dash2 = readChar(t, pos, '-');
+        const int day = readNumber(t, pos, 2, 2);
+        if (!dash1 || !dash2 || month < 0 || day < 0 || pos - monthStart != 5)
             return std::nullopt;
-        t = m.captured(1);
+        date = QDate(year, month, day);
+    } else { // m/d/yy or mm/dd/yyyy
+        const int month = readNumber(t, pos, 1, 2);
+        const bool slash1 = readChar(t, pos, '/');
+        const int day = readNumber(t, pos, 1, 2);
+        const bool slash2 = readChar(t, pos, '/');
+        const qsizetype yearStart = pos;
+        int year = readNumber(t, pos, 2, 4);
+        const qsizetype yearDigits = pos - yearStart;
+        if (month < 0 || day < 0 || !slash1 || !slash2 || year < 0 || yearDigits == 3)
+            return std::nullopt;
+        if (yearDigits == 2)
+            year = filter::windowedYear(year);
+        date = QDate(year, month, day);
     }
-    static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-    if (iso.match(t).hasMatch()) {
-        const QDate d = QDate::fromString(t, Qt::ISODate);
-        return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
-    }
-    return filter::readCriteriaDate(t);
+    if (!date.isValid())
+        return std::nullopt;
+    if (pos == t.size())
+        return date;
+
+    // A time after the date, as exporters of date-and-time fields write it.
+    if (!t.at(pos).isSpace())
+        return std::nullopt;
+    while (pos < t.size() && t.at(pos).isSpace())
+        ++pos;
+    const int hour = readNumber(t, pos, 1, 2);
+    const bool colon = readChar(t, pos, ':');
+    const int minute = readNumber(t, pos, 2, 2);
+    int second = 0;
+    if (readChar(t, pos, ':'))
+        second = readNumber(t, pos, 2, 2);
+    if (hour < 0 || !colon || minute < 0 || second < 0 || pos != t.size() || !QTime(hour, minute, second).isValid())
+        return std::nullopt;
+    return date;
 }
 
 std::optional<QString> fitToMask(const QString &mask, const QString &value)

@@ -230,7 +230,7 @@ void dlgImportPreview::cmdImport_Click()
         QProgressDialog progress(QStringLiteral("Importing..."), QStringLiteral("Cancel"), 0, 1000, this);
         progress.setObjectName(QStringLiteral("ImportProgress"));
         progress.setWindowTitle(caption);
-        progress.setWindowModality(Qt::WindowModal);
+        progress.setWindowModality(Qt::ApplicationModal); // no window may go while it works
         progress.setMinimumDuration(500);
         result = m_import->run(CsvImport::Rows::Good, [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);

@@ -120,6 +120,7 @@ TEST(FieldRules, DatesInEveryFormAFileBrings)
     EXPECT_EQ(checked("DateRented", "1/5/30"), QStringLiteral("1930-01-05"));
     EXPECT_EQ(checked("DateToRenew", "2024-02-29"), QStringLiteral("2024-02-29"));
     EXPECT_EQ(checked("DateToRenew", "01/15/24 00:00:00"), QStringLiteral("2024-01-15"));
+    EXPECT_EQ(checked("DateToRenew", "2024-01-15 00:00:00"), QStringLiteral("2024-01-15"));
     EXPECT_EQ(checked("Birthdate", "1961-02-03"), QStringLiteral("02/03/1961")); // a text field keeps the window's form
     for (const char *bad : {"02/30/2024", "2023-02-29", "13/01/2024", "yesterday", "01/15/24 25:00:00", "15.01.2024"})
         EXPECT_TRUE(checked("DateRented", bad).startsWith(QStringLiteral("!'"))) << bad;
