@@ -45,7 +45,8 @@ int importCsv(const QCommandLineParser &parser, QTextStream &out, QTextStream &e
     const bool centerSettings = import.target() == csv::Target::CenterSettings;
     const QStringList missing = import.fieldsWithoutColumn();
     if (!missing.isEmpty())
-        out << "No column for " << missing.join(QStringLiteral(", ")) << ": these fields stay empty.\n";
+        out << "No column for " << missing.join(QStringLiteral(", "))
+            << (centerSettings ? ": these settings stay as they are.\n" : ": these fields stay empty.\n");
 
     if (parser.isSet(QStringLiteral("check"))) {
         const csv::CheckSummary summary = import.check();
