@@ -45,7 +45,7 @@ public:
     qsizetype position() const { return m_pos; }
 
 private:
-    const QString &m_text;
+    QString m_text; // shared with the caller's text, never copied
     QChar m_delimiter;
     qsizetype m_pos = 0;
     int m_line = 1;
