@@ -17,6 +17,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_version);
     // Commands register themselves in their own files; the order here is the
     // order of --help.
+    addCsvCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)
@@ -38,6 +39,15 @@ bool CommandLine::parse(const QStringList &arguments)
             return false;
         }
         m_command = &c;
+    }
+    for (const CommandLineCommand &c : m_commands) {
+        for (const QString &modifier : c.modifiers) {
+            if (m_parser.isSet(modifier) && m_command != &c) {
+                m_conflict = QStringLiteral("--%1 goes with --%2.").arg(modifier, c.option);
+                m_command = nullptr;
+                return false;
+            }
+        }
     }
     return true;
 }

@@ -16,6 +16,9 @@ struct CommandLineCommand
 {
     QString option;   // the option that selects the command, e.g. "report"
     std::function<int(const QCommandLineParser &, QTextStream &out, QTextStream &err)> run;
+    // Options that only this command reads, e.g. "check"; given without the
+    // command they are an error.
+    QStringList modifiers = {};
 };
 
 // The program's one command line. Without a command the main menu starts.
@@ -61,5 +64,6 @@ private:
 // a function of this shape declared here and called in CommandLine's
 // constructor, e.g.
 //   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
+void addCsvCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
 } // namespace app

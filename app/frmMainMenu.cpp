@@ -4,6 +4,7 @@
 #include "about/frmAbout.h"
 #include "app/ClickableImage.h"
 #include "center/frmCenterInformation.h"
+#include "csv/CsvFlows.h"
 #include "customers/frmInformation.h"
 #include "filter/frmFindWindow.h"
 #include "lockermap/frmLockerMap.h"
@@ -31,11 +32,14 @@ frmMainMenu::frmMainMenu(QWidget *parent)
     createControls();
     customers::frmInformation::setFilterWindowLauncher(
         [this](customers::frmInformation &window) { findWindow()->execFor(&window); });
+    customers::frmListWindow::setExportLauncher(
+        [](customers::frmListWindow &window) { csv::exportCustomers(&window, window.data()->recordset()); });
 }
 
 frmMainMenu::~frmMainMenu()
 {
     customers::frmInformation::setFilterWindowLauncher(nullptr);
+    customers::frmListWindow::setExportLauncher(nullptr);
     // Windows that live beside the main menu go with it.
     delete m_about;
     delete m_center;
@@ -74,6 +78,10 @@ void frmMainMenu::createMenus()
             &frmMainMenu::MnuDatabaseCompress_Click);
     addItem(database, QStringLiteral("MnuDatabaseRepair"), QStringLiteral("&Repair"),
             &frmMainMenu::MnuDatabaseRepair_Click);
+    addItem(database, QStringLiteral("MnuDatabaseExport"), QStringLiteral("E&xport Customers..."),
+            &frmMainMenu::MnuDatabaseExport_Click);
+    addItem(database, QStringLiteral("MnuDatabaseImport"), QStringLiteral("&Import Customers..."),
+            &frmMainMenu::MnuDatabaseImport_Click);
 
     QMenu *print = menuBar()->addMenu(QStringLiteral("&Print"));
     print->setObjectName(QStringLiteral("MnuPrint"));
@@ -203,6 +211,18 @@ void frmMainMenu::MnuDatabaseCompress_Click()
 void frmMainMenu::MnuDatabaseRepair_Click()
 {
     maintenance::repairDatabase();
+}
+
+void frmMainMenu::MnuDatabaseExport_Click()
+{
+    // With the record window open, what it shows (a filter's rows, in order);
+    // otherwise every customer.
+    csv::exportCustomers(this, m_information ? m_information->data()->recordset() : nullptr);
+}
+
+void frmMainMenu::MnuDatabaseImport_Click()
+{
+    csv::importCustomers(this);
 }
 
 void frmMainMenu::MnuModifyCenterInfo_Click()

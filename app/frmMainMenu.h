@@ -41,6 +41,8 @@ public:
     void MnuBackupRestore_Click();
     void MnuDatabaseCompress_Click();
     void MnuDatabaseRepair_Click();
+    void MnuDatabaseExport_Click();
+    void MnuDatabaseImport_Click();
     void MnuModifyCenterInfo_Click();
     void MnuHelpAbout_Click();
     void MnuPrintMail_Click();

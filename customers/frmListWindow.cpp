@@ -4,9 +4,24 @@
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace customers {
+
+namespace {
+frmListWindow::ExportLauncher &exportLauncher()
+{
+    static frmListWindow::ExportLauncher launcher;
+    return launcher;
+}
+} // namespace
+
+void frmListWindow::setExportLauncher(ExportLauncher launcher)
+{
+    exportLauncher() = std::move(launcher);
+}
 
 QList<widgets::GridColumn> frmListWindow::gridColumns()
 {
@@ -73,9 +88,22 @@ frmListWindow::frmListWindow(store::DataControl *recordWindowData, QWidget *pare
     SSDBData1->setEditingEnabled(false);
     SSDBData1->setDataControl(Data1);
 
+    cmdExport = new QPushButton(QStringLiteral("E&xport..."), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setToolTip(QStringLiteral("Click here to write these customers to a CSV file"));
+    cmdExport->setVisible(bool(exportLauncher()));
+    connect(cmdExport, &QPushButton::clicked, this, [this] {
+        if (exportLauncher())
+            exportLauncher()(*this);
+    });
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(SSDBData1);
+    bottom->addStretch(1);
+    bottom->addWidget(cmdExport);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(SSDBGrid1, 1);
-    layout->addWidget(SSDBData1, 0, Qt::AlignLeft);
+    layout->addLayout(bottom);
     resize(960, 540);
 
     if (m_recordWindowData)

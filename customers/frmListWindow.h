@@ -5,6 +5,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+
+class QPushButton;
 
 namespace widgets {
 class DataGrid;
@@ -31,6 +34,11 @@ public:
     store::DataControl *data() const { return Data1; }
     widgets::DataGrid *grid() const { return SSDBGrid1; }
 
+    // Writes the window's rows to a CSV file ("E&xport..."). Set once by the
+    // program; without it the window has no export button.
+    using ExportLauncher = std::function<void(frmListWindow &)>;
+    static void setExportLauncher(ExportLauncher launcher);
+
 private:
     void Form_Load();
     void followRecordWindow();
@@ -38,6 +46,7 @@ private:
     store::DataControl *Data1 = nullptr;
     widgets::DataGrid *SSDBGrid1 = nullptr;
     widgets::RecordNavigator *SSDBData1 = nullptr;
+    QPushButton *cmdExport = nullptr;
     QPointer<store::DataControl> m_recordWindowData;
 };
 

@@ -1,0 +1,196 @@
+#include "csv/CsvExport.h"
+
+#include "csv/SafeOutputFile.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "store/Statement.h"
+
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace csv {
+
+namespace {
+
+constexpr qsizetype kFlushAt = 1 << 20;
+constexpr qint64 kProgressEvery = 4096;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+void appendText(QByteArray &out, const char *text, int size)
+{
+    const QByteArrayView view(text, size);
+    if (view.isValidUtf8()) {
+        appendCsvValue(out, text, size);
+        return;
+    }
+    // Bytes that are not UTF-8 (written by some other program) go out as
+    // replacement characters rather than as a file no reader accepts.
+    appendCsvValue(out, QString::fromUtf8(view).toUtf8());
+}
+
+void appendField(QByteArray &out, sqlite3_stmt *st, int column, store::FieldKind kind)
+{
+    const int type = sqlite3_column_type(st, column);
+    if (type == SQLITE_NULL)
+        return;
+    using store::FieldKind;
+    if (kind == FieldKind::YesNo && (type == SQLITE_INTEGER || type == SQLITE_FLOAT)) {
+        out.append(sqlite3_column_int64(st, column) != 0 ? "Yes" : "No");
+        return;
+    }
+    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
+    const int size = sqlite3_column_bytes(st, column);
+    if (!text)
+        return;
+    if (kind == FieldKind::Date && size >= 10 && isDigit(text[0]) && isDigit(text[1]) && isDigit(text[2])
+        && isDigit(text[3]) && text[4] == '-' && isDigit(text[5]) && isDigit(text[6]) && text[7] == '-'
+        && isDigit(text[8]) && isDigit(text[9]) && (size == 10 || text[10] == ' ' || text[10] == 'T')) {
+        const char date[10] = {text[5], text[6], '/', text[8], text[9], '/', text[0], text[1], text[2], text[3]};
+        out.append(date, 10);
+        return;
+    }
+    if (type == SQLITE_INTEGER) {
+        out.append(text, size);
+        return;
+    }
+    appendText(out, text, size);
+}
+
+} // namespace
+
+ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, const QVector<qint64> *ids,
+                                  const QString &csvPath, const Progress &progress)
+{
+    ExportResult result;
+    QStringList columns;
+    for (const store::FieldDef &f : table.fields)
+        columns << store::quoteIdentifier(f.name);
+    const QString select = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name));
+
+    qint64 total = 0;
+    if (ids) {
+        total = ids->size();
+    } else {
+        store::Statement count(db, QStringLiteral("SELECT count(*) FROM %1").arg(store::quoteIdentifier(table.name)));
+        if (!count.step()) {
+            result.error = count.error().text;
+            return result;
+        }
+        total = count.int64(0);
+    }
+    store::Statement st(db, ids ? select + QStringLiteral(" WHERE rowid = ?") : select + QStringLiteral(" ORDER BY rowid"));
+    if (!st.isValid()) {
+        result.error = st.error().text;
+        return result;
+    }
+
+    SafeOutputFile file(csvPath);
+    if (!file.open(&result.error))
+        return result;
+
+    QByteArray out;
+    out.reserve(kFlushAt + 64 * 1024);
+    out.append("\xEF\xBB\xBF");
+    for (int i = 0; i < table.fields.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        appendCsvValue(out, table.fields.at(i).name.toUtf8());
+    }
+    out.append("\r\n");
+
+    QVector<store::FieldKind> kinds;
+    for (const store::FieldDef &f : table.fields)
+        kinds << f.kind;
+    const int fieldCount = int(kinds.size());
+    sqlite3_stmt *handle = st.handle();
+    qint64 done = 0;
+    qint64 next = 0;
+    for (;;) {
+        if (ids) {
+            if (next >= ids->size())
+                break;
+            sqlite3_reset(handle);
+            sqlite3_bind_int64(handle, 1, ids->at(next++));
+        }
+        const int rc = sqlite3_step(handle);
+        if (rc == SQLITE_DONE) {
+            if (ids)
+                continue; // a row deleted meanwhile is not there to export
+            break;
+        }
+        if (rc != SQLITE_ROW) {
+            result.error = store::engineErrorFor(db, rc).text;
+            return result;
+        }
+        for (int i = 0; i < fieldCount; ++i) {
+            if (i > 0)
+                out.append(',');
+            appendField(out, handle, i, kinds.at(i));
+        }
+        out.append("\r\n");
+        ++done;
+        if (out.size() >= kFlushAt) {
+            if (!file.write(out, &result.error))
+                return result;
+            out.resize(0);
+        }
+        if (progress && done % kProgressEvery == 0 && !progress(done, total)) {
+            result.cancelled = true;
+            result.error = QStringLiteral("The export was cancelled.");
+            return result;
+        }
+    }
+    if (!file.write(out, &result.error) || !file.commit(&result.error))
+        return result;
+    if (progress)
+        progress(total, total);
+    result.rows = done;
+    result.succeeded = true;
+    return result;
+}
+
+ExportResult CustomerExport::allCustomers(const QString &databasePath, const QString &csvPath, const Progress &progress)
+{
+    ExportResult result;
+    if (QFileInfo(csvPath).canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath() && QFileInfo::exists(csvPath)) {
+        result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
+        return result;
+    }
+    store::EngineError e;
+    const std::shared_ptr<store::Database> db = store::Database::open(databasePath, &e);
+    if (!db) {
+        result.error = e.text;
+        return result;
+    }
+    const store::TableDef *table = db->tableDef(QStringLiteral("Information"));
+    if (!table) {
+        result.error = QStringLiteral("The database '%1' holds no table Information.").arg(databasePath);
+        return result;
+    }
+    return rows(db->handle(), *table, nullptr, csvPath, progress);
+}
+
+ExportResult CustomerExport::recordset(const store::Recordset &set, const QString &csvPath, const Progress &progress)
+{
+    ExportResult result;
+    const auto db = set.database();
+    if (!db || !set.isOpen()) {
+        result.error = QStringLiteral("The customers' record set is not open.");
+        return result;
+    }
+    if (QFileInfo::exists(csvPath) && QFileInfo(csvPath).canonicalFilePath() == QFileInfo(db->name()).canonicalFilePath()) {
+        result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
+        return result;
+    }
+    QVector<qint64> ids;
+    ids.reserve(set.RecordCount());
+    for (int i = 0; i < set.RecordCount(); ++i)
+        ids.append(set.idAt(i));
+    return rows(db->handle(), set.table(), &ids, csvPath, progress);
+}
+
+} // namespace csv

@@ -1,0 +1,399 @@
+#include "csv/CsvImport.h"
+
+#include "store/Database.h"
+#include "store/Statement.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <sqlite3.h>
+
+namespace csv {
+
+namespace {
+
+constexpr qint64 kLargestFile = qint64(512) * 1024 * 1024;
+constexpr int kProgressEvery = 1024;
+
+Issue makeIssue(Issue::Kind kind, int line, const QString &field, const QString &reason)
+{
+    Issue issue;
+    issue.kind = kind;
+    issue.line = line;
+    issue.field = field;
+    issue.reason = reason;
+    return issue;
+}
+
+QString targetTable(Target target)
+{
+    return target == Target::Customers ? QStringLiteral("Information") : QStringLiteral("CenterInformation");
+}
+
+QVector<int> mapColumns(const QStringList &header, const QList<FieldRule> &rules)
+{
+    QHash<QString, int> byKey;
+    for (int i = 0; i < rules.size(); ++i)
+        byKey.insert(headerKey(rules.at(i).field), i);
+    QVector<int> mapping(header.size(), -1);
+    QSet<int> taken;
+    for (int c = 0; c < header.size(); ++c) {
+        const int field = byKey.value(headerKey(header.at(c)), -1);
+        if (field >= 0 && !taken.contains(field)) {
+            mapping[c] = field;
+            taken.insert(field);
+        }
+    }
+    return mapping;
+}
+
+int mappedCount(const QVector<int> &mapping)
+{
+    int n = 0;
+    for (int m : mapping)
+        n += m >= 0 ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+QString headerKey(const QString &name)
+{
+    QString key;
+    key.reserve(name.size());
+    for (QChar c : name) {
+        if (!c.isSpace())
+            key += c.toLower();
+    }
+    return key;
+}
+
+QString describe(const Issue &issue)
+{
+    QString text = QStringLiteral("line %1").arg(issue.line);
+    if (!issue.field.isEmpty())
+        text += QStringLiteral(", ") + issue.field;
+    text += issue.kind == Issue::Kind::Warning ? QStringLiteral(" (warning): ") : QStringLiteral(": ");
+    return text + issue.reason;
+}
+
+struct CsvImport::Walk {
+    CheckSummary summary;
+    // Takes a good row: the checked value of each mapped column, in column order.
+    std::function<bool(int line, const QVariantList &values)> sink;
+    QString error;
+};
+
+CsvImport::CsvImport() = default;
+CsvImport::~CsvImport() = default;
+
+bool CsvImport::open(const QString &csvPath, const QString &databasePath, QString *error)
+{
+    QFile file(csvPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Could not read '%1': %2").arg(csvPath, file.errorString());
+        return false;
+    }
+    if (file.size() > kLargestFile) {
+        *error = QStringLiteral("'%1' is larger than 512 MB; split it into smaller files.").arg(csvPath);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Could not read '%1': %2").arg(csvPath, file.errorString());
+        return false;
+    }
+    DecodedText decoded = decodeText(bytes);
+    if (decoded.binaryLine > 0) {
+        *error = QStringLiteral("Line %1: the file is not a text file (it holds a zero byte); nothing can be imported from it.")
+                     .arg(decoded.binaryLine);
+        return false;
+    }
+    m_text = std::move(decoded.text);
+    m_encoding = decoded.encoding;
+    m_delimiter = detectDelimiter(m_text);
+
+    CsvParser parser(m_text, m_delimiter);
+    CsvRecord first;
+    if (!parser.next(&first)) {
+        *error = QStringLiteral("The file is empty: it needs a first line of field names and a line for each row.");
+        return false;
+    }
+    m_header = first.values;
+
+    store::EngineError e;
+    m_db = store::Database::open(databasePath, &e);
+    if (!m_db) {
+        *error = e.text;
+        return false;
+    }
+    m_databasePath = databasePath;
+
+    int best = 0;
+    for (Target t : {Target::Customers, Target::CenterSettings}) {
+        const store::TableDef *table = m_db->tableDef(targetTable(t));
+        if (!table)
+            continue;
+        const QList<FieldRule> rules = fieldRules(*table);
+        const QVector<int> mapping = mapColumns(m_header, rules);
+        if (mappedCount(mapping) > best) {
+            best = mappedCount(mapping);
+            m_target = t;
+            m_table = table->name;
+            m_rules = rules;
+            m_mapping = mapping;
+        }
+    }
+    if (best == 0) {
+        *error = QStringLiteral("Line %1: no column names a field of the customers or of the center's settings. The "
+                                "first line must name the fields, such as LockerNumber,FirstName,LastName.")
+                     .arg(first.line);
+        return false;
+    }
+    return true;
+}
+
+bool CsvImport::setMapping(const QVector<int> &mapping, QString *error)
+{
+    if (mapping.size() != m_header.size()) {
+        *error = QStringLiteral("The mapping must name a field, or none, for each of the %1 columns.").arg(m_header.size());
+        return false;
+    }
+    QSet<int> taken;
+    for (int c = 0; c < mapping.size(); ++c) {
+        const int field = mapping.at(c);
+        if (field < -1 || field >= m_rules.size()) {
+            *error = QStringLiteral("Column %1 names no field of the table.").arg(c + 1);
+            return false;
+        }
+        if (field >= 0 && taken.contains(field)) {
+            *error = QStringLiteral("The field %1 is given to two columns; each field takes one column at most.")
+                         .arg(m_rules.at(field).field);
+            return false;
+        }
+        taken.insert(field);
+    }
+    m_mapping = mapping;
+    return true;
+}
+
+QStringList CsvImport::fieldsWithoutColumn() const
+{
+    QStringList missing;
+    for (int i = 0; i < m_rules.size(); ++i) {
+        if (!m_mapping.contains(i))
+            missing << m_rules.at(i).field;
+    }
+    return missing;
+}
+
+QList<CsvRecord> CsvImport::firstRows(int count) const
+{
+    QList<CsvRecord> rows;
+    CsvParser parser(m_text, m_delimiter);
+    CsvRecord record;
+    parser.next(&record); // the header
+    while (rows.size() < count && parser.next(&record))
+        rows.append(record);
+    return rows;
+}
+
+QList<Issue> CsvImport::headerIssues() const
+{
+    QList<Issue> issues;
+    for (int c = 0; c < m_header.size(); ++c) {
+        if (m_mapping.value(c, -1) >= 0)
+            continue;
+        const QString name = m_header.at(c).trimmed();
+        issues << makeIssue(Issue::Kind::Warning, 1, QString(),
+                            name.isEmpty() ? QStringLiteral("Column %1 has no name and is not imported.").arg(c + 1)
+                                           : QStringLiteral("The column '%1' is not imported.").arg(name));
+    }
+    return issues;
+}
+
+bool CsvImport::walk(Walk &walk, const Progress &progress) const
+{
+    CheckSummary &summary = walk.summary;
+    summary.issues = headerIssues();
+
+    // Locker numbers already given out, to warn of a second customer on one locker.
+    int lockerColumn = -1;
+    QSet<qint64> lockersInUse;
+    QHash<qint64, int> lockersInFile;
+    if (m_target == Target::Customers) {
+        for (int c = 0; c < m_mapping.size(); ++c) {
+            if (m_mapping.at(c) >= 0 && m_rules.at(m_mapping.at(c)).field.compare(QLatin1String("LockerNumber"), Qt::CaseInsensitive) == 0)
+                lockerColumn = c;
+        }
+        if (lockerColumn >= 0) {
+            store::Statement st(m_db->handle(), QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
+                                                    .arg(store::quoteIdentifier(m_table)));
+            while (st.step())
+                lockersInUse.insert(st.int64(0));
+        }
+    }
+
+    CsvParser parser(m_text, m_delimiter);
+    CsvRecord record;
+    parser.next(&record); // the header
+    QVariantList values;
+    QList<Issue> rowIssues;
+    while (parser.next(&record)) {
+        ++summary.rows;
+        rowIssues.clear();
+        values.clear();
+        bool bad = false;
+        if (parser.unclosedQuoteLine() > 0) {
+            rowIssues << makeIssue(Issue::Kind::Error, parser.unclosedQuoteLine(), QString(),
+                                   QStringLiteral("A value in quotes is not closed before the end of the file."));
+            bad = true;
+        } else if (record.values.size() != m_header.size()) {
+            rowIssues << makeIssue(Issue::Kind::Error, record.line, QString(),
+                                   QStringLiteral("The row has %1 values; the first line names %2 columns.")
+                                       .arg(record.values.size())
+                                       .arg(m_header.size()));
+            bad = true;
+        } else if (m_target == Target::CenterSettings && summary.rows > 1) {
+            rowIssues << makeIssue(Issue::Kind::Error, record.line, QString(),
+                                   QStringLiteral("The center has one row of settings; only the first row of the file is imported."));
+            bad = true;
+        } else {
+            for (int c = 0; c < m_mapping.size(); ++c) {
+                const int field = m_mapping.at(c);
+                if (field < 0)
+                    continue;
+                QVariant stored;
+                QString reason;
+                if (!checkValue(m_rules.at(field), record.values.at(c), &stored, &reason)) {
+                    rowIssues << makeIssue(Issue::Kind::Error, record.line, m_rules.at(field).field, reason);
+                    bad = true;
+                }
+                values.append(stored);
+            }
+        }
+        if (!bad && lockerColumn >= 0) {
+            int position = 0;
+            for (int c = 0; c < lockerColumn; ++c)
+                position += m_mapping.at(c) >= 0 ? 1 : 0;
+            const QVariant locker = values.at(position);
+            if (!locker.isNull()) {
+                const qint64 n = locker.toLongLong();
+                if (lockersInUse.contains(n))
+                    rowIssues << makeIssue(Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
+                                           QStringLiteral("Locker %1 is already in use by a customer of the database.").arg(n));
+                else if (lockersInFile.contains(n))
+                    rowIssues << makeIssue(Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
+                                           QStringLiteral("Locker %1 is also given on line %2.").arg(n).arg(lockersInFile.value(n)));
+                else
+                    lockersInFile.insert(n, record.line);
+            }
+        }
+        summary.issues << rowIssues;
+        if (bad) {
+            ++summary.badRows;
+        } else {
+            ++summary.goodRows;
+            if (walk.sink && !walk.sink(record.line, values))
+                return false;
+        }
+        if (progress && summary.rows % kProgressEvery == 0 && !progress(parser.position(), m_text.size())) {
+            summary.cancelled = true;
+            return false;
+        }
+    }
+    if (progress)
+        progress(m_text.size(), m_text.size());
+    return true;
+}
+
+CheckSummary CsvImport::check(const Progress &progress) const
+{
+    Walk w;
+    walk(w, progress);
+    return w.summary;
+}
+
+ImportResult CsvImport::run(Rows rows, const Progress &progress)
+{
+    ImportResult result;
+    sqlite3 *db = m_db->handle();
+    QStringList columns;
+    for (int field : std::as_const(m_mapping)) {
+        if (field >= 0)
+            columns << store::quoteIdentifier(m_rules.at(field).field);
+    }
+    const QString table = store::quoteIdentifier(m_table);
+    const QString placeholders = QStringList(QList<QString>(columns.size(), QStringLiteral("?"))).join(QStringLiteral(", "));
+    const QString insertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(QStringLiteral(", ")), placeholders);
+
+    store::EngineError e;
+    if (!store::execSql(db, QStringLiteral("BEGIN IMMEDIATE"), &e)) {
+        result.error = QStringLiteral("The database could not be opened for writing: %1").arg(e.text);
+        return result;
+    }
+    store::Statement insert(db, insertSql);
+    store::Statement update;
+    if (m_target == Target::CenterSettings) {
+        QStringList assignments;
+        for (const QString &c : std::as_const(columns))
+            assignments << c + QStringLiteral(" = ?");
+        update = store::Statement(db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = (SELECT min(rowid) FROM %1)")
+                                          .arg(table, assignments.join(QStringLiteral(", "))));
+    }
+
+    Walk w;
+    w.sink = [&](int line, const QVariantList &values) {
+        store::Statement *st = &insert;
+        if (m_target == Target::CenterSettings) {
+            update.reset();
+            update.bindAll(values);
+            if (!update.step() && update.error().isError()) {
+                w.error = QStringLiteral("Line %1: %2").arg(line).arg(update.error().text);
+                return false;
+            }
+            if (sqlite3_changes(db) > 0) {
+                ++result.added;
+                return true;
+            }
+        }
+        if (!st->isValid()) {
+            w.error = st->error().text;
+            return false;
+        }
+        st->reset();
+        st->bindAll(values);
+        if (!st->step() && st->error().isError()) {
+            w.error = QStringLiteral("Line %1: %2").arg(line).arg(st->error().text);
+            return false;
+        }
+        ++result.added;
+        return true;
+    };
+    const bool walked = walk(w, progress);
+    insert = store::Statement();
+    update = store::Statement();
+    result.summary = w.summary;
+    result.cancelled = w.summary.cancelled;
+
+    QString failure;
+    if (!walked)
+        failure = result.cancelled ? QStringLiteral("The import was cancelled.") : w.error;
+    else if (w.summary.goodRows == 0)
+        failure = QStringLiteral("No row of the file can go in.");
+    else if (rows == Rows::AllOrNothing && w.summary.badRows > 0)
+        failure = w.summary.badRows == 1 ? QStringLiteral("1 row cannot go in.")
+                                         : QStringLiteral("%1 rows cannot go in.").arg(w.summary.badRows);
+    else if (!store::execSql(db, QStringLiteral("COMMIT"), &e))
+        failure = e.text;
+    if (!failure.isEmpty()) {
+        store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
+        result.added = 0;
+        result.error = failure + QStringLiteral(" Nothing was imported.");
+        return result;
+    }
+    result.succeeded = true;
+    return result;
+}
+
+} // namespace csv

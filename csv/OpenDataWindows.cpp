@@ -1,0 +1,60 @@
+#include "csv/OpenDataWindows.h"
+
+#include "store/DataControl.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+namespace csv {
+
+namespace {
+
+QList<store::DataControl *> controlsOf(const QString &databasePath)
+{
+    const QString file = QFileInfo(databasePath).canonicalFilePath();
+    QList<store::DataControl *> controls;
+    if (file.isEmpty())
+        return controls;
+    for (store::DataControl *control : store::DataControl::instances()) {
+        const auto db = control->database();
+        if (control->hasOpenFile() && db && QFileInfo(db->name()).canonicalFilePath() == file)
+            controls << control;
+    }
+    return controls;
+}
+
+} // namespace
+
+bool writeOpenEdits(const QString &databasePath, QString *error)
+{
+    for (store::DataControl *control : controlsOf(databasePath)) {
+        const bool silenced = control->errorsSilenced();
+        control->setErrorsSilenced(true);
+        const bool written = control->UpdateRecord();
+        control->setErrorsSilenced(silenced);
+        if (!written) {
+            *error = control->lastError().text;
+            return false;
+        }
+    }
+    return true;
+}
+
+void showNewRows(const QString &databasePath)
+{
+    QSet<const store::Recordset *> done;
+    for (store::DataControl *control : controlsOf(databasePath)) {
+        const auto rs = control->recordset();
+        if (!rs || !rs->isOpen() || done.contains(rs.get()))
+            continue;
+        done.insert(rs.get());
+        const qint64 bookmark = rs->Bookmark();
+        // A failure to read the rows again leaves the window on the rows it had.
+        if (!rs->Requery())
+            continue;
+        if (bookmark >= 0)
+            rs->setBookmark(bookmark);
+    }
+}
+
+} // namespace csv
