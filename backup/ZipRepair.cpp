@@ -73,6 +73,15 @@ bool inflateCheck(const char *p, qint64 available, qint64 &used, qint64 &made, q
     return rc == Z_STREAM_END;
 }
 
+// Every block of an extra field lies whole inside it.
+bool wellFormedExtra(const QByteArray &extra)
+{
+    qsizetype at = 0;
+    while (extra.size() - at >= 4)
+        at += 4 + get16(extra.constData() + at + 2);
+    return at == extra.size();
+}
+
 // Removes the 64-bit sizes block (id 1) from an extra field and returns
 // its data; the rebuilt entry carries its sizes in the header instead.
 std::optional<QByteArray> takeZip64Block(QByteArray &extra)
@@ -114,6 +123,13 @@ std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
     e.extra = QByteArray(p + LocalHeaderSize + nameLength, extraLength);
     if (e.name.contains('\0'))
         return std::nullopt;
+    if (!wellFormedExtra(e.extra)) {
+        // A damaged extra field goes; the entry's data does not need it
+        // unless it is encrypted by AES, whose parameters live there.
+        if (method == MethodAes)
+            return std::nullopt;
+        e.extra.clear();
+    }
     e.data = at + LocalHeaderSize + nameLength + extraLength;
     const char *data = base + e.data;
     const qint64 available = size - e.data;
