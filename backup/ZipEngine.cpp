@@ -499,7 +499,13 @@ EntryRead readEntry(zip_t *za, zip_int64_t index, qint64 size, EventPump &pump, 
 int ZipMain::Private::entryCount()
 {
     Reader reader;
-    if (openForReading(ReadRequest{settings, nullptr}, reader) != Success)
+    const quint16 opened = openForReading(ReadRequest{settings, nullptr}, reader);
+    if (opened == NotForMultidisk) {
+        // A split set: the last disk's end record tells, no disk is asked for.
+        const std::optional<Location> where = locate(settings.zipFilename);
+        return where ? announcedEntryCount(where->local).value_or(0) : 0;
+    }
+    if (opened != Success)
         return 0;
     return int(zip_get_num_entries(reader.za, 0));
 }
@@ -866,9 +872,10 @@ quint16 ZipMain::Private::add(int mode)
         }
         if (update && existing >= 0) {
             zip_stat_t st;
+            // Zip times are kept to two seconds: a file at most one second
+            // newer than its entry is the same file.
             if (zip_stat_index(za, zip_uint64_t(existing), 0, &st) == 0
-                && qint64(st.mtime) >= info.lastModified().toSecsSinceEpoch()) {
-                // Zip times are kept to two seconds: equal within that is up to date.
+                && info.lastModified().toSecsSinceEpoch() - qint64(st.mtime) <= 1) {
                 if (events.SkippingFile)
                     events.SkippingFile(file.shownName, skipreason::UpToDate);
                 pump.pump();
