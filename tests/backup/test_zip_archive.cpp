@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace backup;
@@ -212,6 +213,12 @@ TEST_F(ZipArchiveTest, AnAbortInTheMiddleOfALargeFileLeavesTheArchiveAsItWas)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("backup.zip")})
         << "no temporary file is left behind";
     EXPECT_FALSE(zip.abortRequested());
+
+    // An Abort click waiting in the window's queue arrives while the file is read.
+    rec.onStatus = nullptr;
+    QTimer::singleShot(0, [this] { zip.setAbort(true); });
+    EXPECT_EQ(addNames({QStringLiteral("big.mdb")}), zipresult::UserAborted);
+    EXPECT_EQ(readFile(archive()), before);
 
     // Without the temporary file an abort request is not honoured.
     zip.setUseTempFile(false);
