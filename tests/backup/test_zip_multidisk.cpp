@@ -77,6 +77,11 @@ TEST_F(ZipMultidiskTest, ABackupSpansFloppiesThatInfoZipJoinsAndWeReadBack)
             << said.toStdString();
         expectPeersAccept(path(QStringLiteral("set/joined.zip")));
     }
+    if (toolInstalled(QStringLiteral("7z"))) {
+        QString said;
+        EXPECT_EQ(runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("VantrelBackup.zip")}, path(QStringLiteral("set")), &said), 0)
+            << said.toStdString();
+    }
 
     // Reading back asks for the last disk first, then the ones it needs.
     rec.disks.clear();
