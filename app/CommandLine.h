@@ -57,4 +57,6 @@ private:
 // constructor, e.g.
 //   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
 
+void addReportCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app
