@@ -73,6 +73,7 @@ void fillSampleCenter(const QString &databasePath)
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open(databasePath.toUtf8().constData(), &db), SQLITE_OK);
     store::EngineError e;
+    ASSERT_TRUE(store::execSql(db, QStringLiteral("BEGIN"), &e));
     int locker = 101;
     for (const Sample &s : kSamples) {
         const bool ok = store::execSql(
@@ -95,6 +96,7 @@ void fillSampleCenter(const QString &databasePath)
                        "CenterPhone = '(217)555-0100', CenterFax = '(217)555-0150', ManagerName = 'Eleanor Briggs'"),
         &e);
     ASSERT_TRUE(ok) << e.text.toStdString();
+    ASSERT_TRUE(store::execSql(db, QStringLiteral("COMMIT"), &e));
     sqlite3_close(db);
 }
 
