@@ -109,15 +109,30 @@ void installDeliveredReports(const QString &folder)
     }
 }
 
+QStringList pdfTexts(const QStringList &pdfPaths)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QString &path : pdfPaths) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    }
+    QStringList texts;
+    for (size_t i = 0; i < processes.size(); ++i) {
+        QProcess &p = *processes[i];
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+            ADD_FAILURE() << "pdftotext failed on " << pdfPaths.at(qsizetype(i)).toStdString() << ": "
+                          << p.readAllStandardError().toStdString();
+            texts << QString();
+            continue;
+        }
+        texts << QString::fromUtf8(p.readAllStandardOutput());
+    }
+    return texts;
+}
+
 QString pdfText(const QString &pdfPath)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdfPath, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        ADD_FAILURE() << "pdftotext failed on " << pdfPath.toStdString() << ": " << p.readAllStandardError().toStdString();
-        return QString();
-    }
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return pdfTexts({pdfPath}).first();
 }
 
 QStringList pdfPages(const QString &pdfPath)

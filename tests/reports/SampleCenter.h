@@ -2,6 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <ostream>
+
+// Texts in test failures read as texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace testing_support {
 
@@ -17,6 +24,8 @@ void installDeliveredReports(const QString &folder);
 
 // The text of a PDF as pdftotext gives it, with its layout kept.
 QString pdfText(const QString &pdfPath);
+// The texts of several PDFs, read side by side.
+QStringList pdfTexts(const QStringList &pdfPaths);
 // Each page of a PDF as text.
 QStringList pdfPages(const QString &pdfPath);
 
