@@ -6,11 +6,14 @@
 #include "store/ProgramFolder.h"
 
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+
+#include <array>
 
 namespace reports {
 
@@ -47,10 +50,64 @@ struct Scale {
     double y(double inches) const { return inches * dpiY; }
 };
 
+// Widths of texts in one font on one device, from the advances of their
+// characters, each measured once. Text is drawn without shaping, so a
+// line's width is the sum of its characters' advances; a text that comes
+// near its room is measured in full before it is cut.
+class AdvanceCache
+{
+public:
+    explicit AdvanceCache(const QFontMetricsF &metrics) : m_metrics(metrics) { m_latin1.fill(-1); }
+
+    double estimate(const QString &text)
+    {
+        double width = 0;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u < m_latin1.size()) {
+                double &advance = m_latin1[u];
+                if (advance < 0)
+                    advance = m_metrics.horizontalAdvance(c);
+                width += advance;
+            } else {
+                auto it = m_other.find(u);
+                if (it == m_other.end())
+                    it = m_other.insert(u, m_metrics.horizontalAdvance(c));
+                width += *it;
+            }
+        }
+        return width;
+    }
+
+private:
+    const QFontMetricsF &m_metrics;
+    std::array<double, 256> m_latin1;
+    QHash<char16_t, double> m_other;
+};
+
 Scale scaleOf(const QPainter &painter)
 {
     const QPaintDevice *device = painter.device();
     return Scale{double(device->logicalDpiX()), double(device->logicalDpiY())};
+}
+
+// One line of text in a box, aligned, without a text layout: most texts of
+// a page are single lines, and laying each out would cost more than
+// drawing it. A line too long for the box ends in "…".
+void drawSingleLine(QPainter &painter, const QFontMetricsF &metrics, const QRectF &box, Qt::Alignment align,
+                    QString text, double advance)
+{
+    if (advance > box.width()) {
+        text = metrics.elidedText(text, Qt::ElideRight, box.width());
+        advance = metrics.horizontalAdvance(text);
+    }
+    double x = box.left();
+    if (align & Qt::AlignRight)
+        x = box.right() - advance;
+    else if (align & Qt::AlignHCenter)
+        x = box.left() + (box.width() - advance) / 2;
+    const double baseline = (align & Qt::AlignBottom) ? box.bottom() - metrics.descent() : box.top() + metrics.ascent();
+    painter.drawText(QPointF(x, baseline), text);
 }
 
 void paintItem(QPainter &painter, const Scale &scale, const QRectF &area, const ReportItem &item, const TextContext &context)
@@ -74,8 +131,18 @@ void paintItem(QPainter &painter, const Scale &scale, const QRectF &area, const 
     }
     const double height = item.height > 0 ? item.height : area.height() - item.y;
     const QRectF box = scale.rect(QRectF(area.left() + item.x, area.top() + item.y, width, height));
-    painter.setFont(fontOf(item.font));
+    const QFont font = fontOf(item.font);
+    painter.setFont(font);
     painter.setPen(Qt::black);
+    if (lines.size() == 1) {
+        const QFontMetricsF metrics(font, painter.device());
+        const double advance = metrics.horizontalAdvance(lines.first());
+        // A box lower than the line is left to the clipping path below.
+        if ((advance <= box.width() || !item.wrap) && metrics.height() <= box.height()) {
+            drawSingleLine(painter, metrics, box, item.align, lines.first(), advance);
+            return;
+        }
+    }
     const int flags = int(item.align) | Qt::AlignTop | (item.wrap ? Qt::TextWordWrap : 0);
     painter.drawText(box, flags, lines.join(QLatin1Char('\n')));
 }
@@ -118,6 +185,26 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
             *error = QStringLiteral("%1 (report file %2)").arg(why, request.reportFile);
         return nullptr;
     }
+    QList<int> printed;
+    auto addFields = [&printed](const TextTemplate &text) {
+        for (int field : text.informationFields()) {
+            if (!printed.contains(field))
+                printed << field;
+        }
+    };
+    for (const Column &column : job->m_def.columns)
+        addFields(column.text);
+    for (const auto *items : {&job->m_def.pageHeader.items, &job->m_def.pageFooter.items, &job->m_def.labelItems,
+                              &job->m_def.pageItems}) {
+        for (const ReportItem &item : *items) {
+            for (const TextTemplate &line : item.lines)
+                addFields(line);
+        }
+    }
+    // A report that prints no customer field still counts its rows.
+    if (printed.isEmpty())
+        printed << 0;
+    job->m_rows.setPrintedFields(printed);
     job->m_formulaShown = request.selectionFormula.isEmpty() ? job->m_def.selection : request.selectionFormula;
     job->m_printDate = QDate::currentDate();
     return job;
@@ -176,9 +263,8 @@ void ReportJob::paintPage(QPainter &painter, int page) const
         for (size_t c = 0; c < m_def.columns.size(); ++c) {
             const Column &column = m_def.columns[c];
             const QRectF cell(layout.columnLeft(int(c)) + pad, titles.top(), column.width - 2 * pad, titles.height() - 0.03);
-            const QRectF box = scale.rect(cell);
-            const QString text = titleMetrics.elidedText(column.title, Qt::ElideRight, box.width());
-            painter.drawText(box, int(column.align) | Qt::AlignBottom, text);
+            drawSingleLine(painter, titleMetrics, scale.rect(cell), column.align | Qt::AlignBottom, column.title,
+                           titleMetrics.horizontalAdvance(column.title));
         }
         QPen rule(Qt::black);
         rule.setWidthF(0.75 / 72.0 * scale.dpiY);
@@ -188,6 +274,7 @@ void ReportJob::paintPage(QPainter &painter, int page) const
 
         const QFont rowFont = fontOf(m_def.font);
         const QFontMetricsF metrics(rowFont, painter.device());
+        AdvanceCache advances(metrics);
         painter.setFont(rowFont);
         painter.setPen(Qt::black);
         // The text sits in the middle of its row.
@@ -209,8 +296,9 @@ void ReportJob::paintPage(QPainter &painter, int page) const
                 QString text = column.text.fill(context);
                 const double left = scale.x(layout.columnLeft(int(c)) + pad);
                 const double room = scale.x(column.width - 2 * pad);
-                double advance = metrics.horizontalAdvance(text);
-                if (advance > room) {
+                double advance = advances.estimate(text);
+                // Measured in full only when it may not fit.
+                if (advance > room * 0.97 && metrics.horizontalAdvance(text) > room) {
                     text = metrics.elidedText(text, Qt::ElideRight, room);
                     advance = metrics.horizontalAdvance(text);
                 }

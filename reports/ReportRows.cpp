@@ -3,6 +3,10 @@
 #include "reports/formula/FormulaLexer.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "store/Statement.h"
+#include "store/sql/Dates.h"
+
+#include <sqlite3.h>
 
 namespace reports {
 
@@ -126,11 +130,61 @@ qint64 ReportRows::count() const
     return m_formulas.empty() ? m_keyset->RecordCount() : qint64(m_positions.size());
 }
 
+void ReportRows::setPrintedFields(const QList<int> &fields)
+{
+    m_printed = fields;
+    m_printedQuery.reset();
+}
+
 QVariantList ReportRows::row(qint64 index) const
 {
     if (!m_keyset || index < 0 || index >= count())
         return {};
-    return m_keyset->rowAt(m_formulas.empty() ? int(index) : m_positions[size_t(index)]);
+    const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
+    if (m_printed.isEmpty())
+        return m_keyset->rowAt(position);
+
+    // Reading a page's few fields straight from the row is most of the speed
+    // of a long listing; every field of the table would be read otherwise.
+    const store::TableDef &table = m_keyset->table();
+    if (!m_printedQuery) {
+        QStringList columns;
+        for (int field : m_printed)
+            columns << store::quoteIdentifier(table.fields.at(field).name);
+        m_printedQuery = std::make_unique<store::Statement>(
+            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
+    }
+    store::Statement &query = *m_printedQuery;
+    query.reset();
+    query.bindInt64(1, m_keyset->idAt(position));
+    QVariantList row;
+    if (!query.step())
+        return row; // gone since the keyset was read
+    row.resize(table.fields.size());
+    sqlite3_stmt *st = query.handle();
+    for (int c = 0; c < int(m_printed.size()); ++c) {
+        const int field = m_printed.at(c);
+        if (sqlite3_column_type(st, c) == SQLITE_NULL)
+            continue;
+        switch (table.fields.at(field).kind) {
+        case store::FieldKind::YesNo: row[field] = sqlite3_column_int64(st, c) != 0; break;
+        case store::FieldKind::Long: row[field] = qint64(sqlite3_column_int64(st, c)); break;
+        case store::FieldKind::Date: {
+            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+            const auto date = store::dates::parseStoredDate(text, sqlite3_column_bytes(st, c));
+            row[field] = date ? QVariant(*date) : QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, c)));
+            break;
+        }
+        case store::FieldKind::Text:
+        case store::FieldKind::Memo:
+            row[field] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                           sqlite3_column_bytes(st, c));
+            break;
+        }
+    }
+    query.reset();
+    return row;
 }
 
 } // namespace reports

@@ -11,6 +11,7 @@
 namespace store {
 class Database;
 class Recordset;
+class Statement;
 } // namespace store
 
 namespace reports {
@@ -42,6 +43,9 @@ public:
     bool selected() const { return m_selected; }
 
     qint64 count() const;
+    // Pages need only the fields they print: row() then reads those and
+    // leaves the others null. Without a call every field is read.
+    void setPrintedFields(const QList<int> &fields);
     // The row at a place in the report's order; empty if it is gone.
     QVariantList row(qint64 index) const;
     // The center's settings (one row of CenterInformation), empty if none.
@@ -57,6 +61,8 @@ private:
     std::vector<int> m_positions; // selected positions of the keyset
     bool m_selected = false;
     QVariantList m_center;
+    QList<int> m_printed;
+    mutable std::unique_ptr<store::Statement> m_printedQuery;
 };
 
 } // namespace reports

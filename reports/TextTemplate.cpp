@@ -93,7 +93,7 @@ bool TextTemplate::parse(const QString &text, TextTemplate *out, QString *error)
                                   .arg(shown, knownReportValues()));
             if (p.value == ReportValue::PrintDate) {
                 QString why;
-                if (!ValueFormat::check(store::FieldKind::Date, format, &why))
+                if (!ValueFormat::compile(store::FieldKind::Date, format, &p.format, &why))
                     return refuse(QStringLiteral("%1: %2").arg(shown, why));
             } else if (!format.isEmpty()) {
                 return refuse(QStringLiteral("%1: only {Report.PrintDate} takes a format.").arg(shown));
@@ -108,13 +108,11 @@ bool TextTemplate::parse(const QString &text, TextTemplate *out, QString *error)
             p.field = def->fieldIndex(field);
             if (p.field < 0)
                 return refuse(QStringLiteral("%1: the table %2 has no field \"%3\".").arg(shown, def->name, field));
-            p.fieldKind = def->fields.at(p.field).kind;
             QString why;
-            if (!ValueFormat::check(p.fieldKind, format, &why))
+            if (!ValueFormat::compile(def->fields.at(p.field).kind, format, &p.format, &why))
                 return refuse(QStringLiteral("%1: %2").arg(shown, why));
             p.kind = def == &store::Schema::information() ? Piece::Kind::Information : Piece::Kind::Center;
         }
-        p.text = format;
         flushLiteral();
         t.m_pieces.push_back(p);
         ++t.m_fields;
@@ -123,6 +121,16 @@ bool TextTemplate::parse(const QString &text, TextTemplate *out, QString *error)
     flushLiteral();
     *out = std::move(t);
     return true;
+}
+
+QList<int> TextTemplate::informationFields() const
+{
+    QList<int> fields;
+    for (const Piece &p : m_pieces) {
+        if (p.kind == Piece::Kind::Information && !fields.contains(p.field))
+            fields << p.field;
+    }
+    return fields;
 }
 
 QString TextTemplate::fill(const TextContext &context, bool *allFieldsEmpty) const
@@ -137,17 +145,17 @@ QString TextTemplate::fill(const TextContext &context, bool *allFieldsEmpty) con
             continue;
         case Piece::Kind::Information:
             if (context.row)
-                value = ValueFormat::apply(context.row->value(p.field), p.fieldKind, p.text);
+                value = p.format.apply(context.row->value(p.field));
             break;
         case Piece::Kind::Center:
             if (context.center)
-                value = ValueFormat::apply(context.center->value(p.field), p.fieldKind, p.text);
+                value = p.format.apply(context.center->value(p.field));
             break;
         case Piece::Kind::Report:
             switch (p.value) {
             case ReportValue::Page: value = QString::number(context.page); break;
             case ReportValue::Pages: value = QString::number(context.pages); break;
-            case ReportValue::PrintDate: value = ValueFormat::apply(context.printDate, store::FieldKind::Date, p.text); break;
+            case ReportValue::PrintDate: value = p.format.apply(context.printDate); break;
             case ReportValue::Title: value = context.title; break;
             case ReportValue::SelectionFormula: value = context.selectionFormula; break;
             case ReportValue::Records: value = QString::number(context.records); break;

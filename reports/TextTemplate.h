@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ValueFormat.h"
 #include "store/Schema.h"
 
 #include <QDate>
@@ -38,14 +39,16 @@ public:
 
     QString fill(const TextContext &context, bool *allFieldsEmpty = nullptr) const;
     bool hasFields() const { return m_fields > 0; }
+    // The customer fields it shows, by their place in the table.
+    QList<int> informationFields() const;
 
 private:
     struct Piece {
         enum class Kind { Literal, Information, Center, Report };
         Kind kind = Kind::Literal;
-        QString text;      // Literal: the text; a field: its format
+        QString text;      // Literal: the text
         int field = -1;
-        store::FieldKind fieldKind = store::FieldKind::Text;
+        ValueFormat format;
         ReportValue value = ReportValue::Page;
     };
     std::vector<Piece> m_pieces;

@@ -1,7 +1,6 @@
 #include "reports/ValueFormat.h"
 
 #include <QDate>
-#include <QLocale>
 #include <cmath>
 
 namespace reports {
@@ -11,45 +10,6 @@ namespace {
 bool isPatternChar(QChar c)
 {
     return c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char(',') || c == QLatin1Char('.');
-}
-
-struct NumberPattern {
-    QString prefix;
-    QString suffix;
-    int minIntegerDigits = 1;
-    int decimals = 0;
-    bool grouping = false;
-};
-
-bool parseNumberPattern(const QString &format, NumberPattern *out)
-{
-    const qsizetype first = [&] {
-        for (qsizetype i = 0; i < format.size(); ++i)
-            if (format.at(i) == QLatin1Char('#') || format.at(i) == QLatin1Char('0'))
-                return i;
-        return qsizetype(-1);
-    }();
-    if (first < 0)
-        return false;
-    qsizetype end = first;
-    while (end < format.size() && isPatternChar(format.at(end)))
-        ++end;
-    const QString core = format.mid(first, end - first);
-    NumberPattern p;
-    p.prefix = format.left(first);
-    p.suffix = format.mid(end);
-    const qsizetype dot = core.indexOf(QLatin1Char('.'));
-    if (dot >= 0 && core.indexOf(QLatin1Char('.'), dot + 1) >= 0)
-        return false;
-    const QString integer = dot < 0 ? core : core.left(dot);
-    const QString fraction = dot < 0 ? QString() : core.mid(dot + 1);
-    if (fraction.contains(QLatin1Char(',')))
-        return false;
-    p.grouping = integer.contains(QLatin1Char(','));
-    p.minIntegerDigits = int(integer.count(QLatin1Char('0')));
-    p.decimals = int(fraction.size());
-    *out = p;
-    return true;
 }
 
 QString groupDigits(const QString &digits)
@@ -64,97 +24,131 @@ QString groupDigits(const QString &digits)
     return out;
 }
 
+// MM/dd/yyyy without going through the locale: the format of nearly every
+// date a report prints.
+QString usDate(const QDate &d)
+{
+    int y = d.year();
+    if (y < 0 || y > 9999)
+        return d.toString(QStringLiteral("MM/dd/yyyy"));
+    const int m = d.month();
+    const int day = d.day();
+    const char16_t text[10] = {char16_t(u'0' + m / 10), char16_t(u'0' + m % 10), u'/',
+                               char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/',
+                               char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10), char16_t(u'0' + y % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
 } // namespace
 
-bool ValueFormat::check(store::FieldKind kind, const QString &format, QString *error)
+bool ValueFormat::compile(store::FieldKind kind, const QString &format, ValueFormat *out, QString *error)
 {
-    if (format.isEmpty())
-        return true;
+    ValueFormat f;
+    f.m_kind = kind;
+    f.m_format = format;
     auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
         return false;
     };
-    switch (kind) {
-    case store::FieldKind::Date:
-        if (QDate(2024, 12, 31).toString(format) == format)
-            return refuse(QStringLiteral("the date format \"%1\" shows no part of the date.").arg(format));
-        return true;
-    case store::FieldKind::Long: {
-        NumberPattern p;
-        if (!parseNumberPattern(format, &p))
-            return refuse(QStringLiteral("the number format \"%1\" is not a pattern of 0, #, \",\" and \".\" "
-                                         "(for example #,##0.00).").arg(format));
-        return true;
+    if (!format.isEmpty()) {
+        switch (kind) {
+        case store::FieldKind::Date:
+            if (QDate(2024, 12, 31).toString(format) == format)
+                return refuse(QStringLiteral("the date format \"%1\" shows no part of the date.").arg(format));
+            break;
+        case store::FieldKind::Long: {
+            qsizetype first = -1;
+            for (qsizetype i = 0; i < format.size() && first < 0; ++i) {
+                if (format.at(i) == QLatin1Char('#') || format.at(i) == QLatin1Char('0'))
+                    first = i;
+            }
+            qsizetype end = first;
+            while (end >= 0 && end < format.size() && isPatternChar(format.at(end)))
+                ++end;
+            const QString core = first < 0 ? QString() : format.mid(first, end - first);
+            const qsizetype dot = core.indexOf(QLatin1Char('.'));
+            const QString integer = dot < 0 ? core : core.left(dot);
+            const QString fraction = dot < 0 ? QString() : core.mid(dot + 1);
+            if (first < 0 || (dot >= 0 && core.indexOf(QLatin1Char('.'), dot + 1) >= 0) || fraction.contains(QLatin1Char(',')))
+                return refuse(QStringLiteral("the number format \"%1\" is not a pattern of 0, #, \",\" and \".\" "
+                                             "(for example #,##0.00).").arg(format));
+            f.m_prefix = format.left(first);
+            f.m_suffix = format.mid(end);
+            f.m_grouping = integer.contains(QLatin1Char(','));
+            f.m_minIntegerDigits = int(integer.count(QLatin1Char('0')));
+            f.m_decimals = int(fraction.size());
+            f.m_pattern = true;
+            break;
+        }
+        case store::FieldKind::YesNo:
+            if (format.count(QLatin1Char(';')) != 1)
+                return refuse(QStringLiteral("a yes/no format gives the two texts separated by \";\" (for example Yes;No)."));
+            f.m_yes = format.section(QLatin1Char(';'), 0, 0);
+            f.m_no = format.section(QLatin1Char(';'), 1, 1);
+            break;
+        case store::FieldKind::Text:
+        case store::FieldKind::Memo:
+            if (format != QLatin1String("upper") && format != QLatin1String("lower"))
+                return refuse(QStringLiteral("a text field takes the format upper or lower, not \"%1\".").arg(format));
+            break;
+        }
     }
-    case store::FieldKind::YesNo:
-        if (format.count(QLatin1Char(';')) != 1)
-            return refuse(QStringLiteral("a yes/no format gives the two texts separated by \";\" (for example Yes;No)."));
-        return true;
-    case store::FieldKind::Text:
-    case store::FieldKind::Memo:
-        if (format != QLatin1String("upper") && format != QLatin1String("lower"))
-            return refuse(QStringLiteral("a text field takes the format upper or lower, not \"%1\".").arg(format));
-        return true;
-    }
+    *out = std::move(f);
     return true;
 }
 
-QString ValueFormat::number(double value, const QString &format)
-{
-    NumberPattern p;
-    if (format.isEmpty() || !parseNumberPattern(format, &p))
-        return QString::number(value, 'f', value == std::floor(value) ? 0 : 2);
-    const bool negative = value < 0;
-    const QString fixed = QString::number(std::fabs(value), 'f', p.decimals);
-    const qsizetype dot = fixed.indexOf(QLatin1Char('.'));
-    QString integer = dot < 0 ? fixed : fixed.left(dot);
-    const QString fraction = dot < 0 ? QString() : fixed.mid(dot + 1);
-    if (integer == QLatin1String("0") && p.minIntegerDigits == 0 && p.decimals > 0)
-        integer.clear();
-    while (integer.size() < p.minIntegerDigits)
-        integer.prepend(QLatin1Char('0'));
-    if (p.grouping)
-        integer = groupDigits(integer);
-    QString text = integer;
-    if (p.decimals > 0)
-        text += QLatin1Char('.') + fraction;
-    return (negative ? QStringLiteral("-") : QString()) + p.prefix + text + p.suffix;
-}
-
-QString ValueFormat::apply(const QVariant &value, store::FieldKind kind, const QString &format)
+QString ValueFormat::apply(const QVariant &value) const
 {
     if (!value.isValid() || value.isNull())
         return QString();
-    switch (kind) {
+    switch (m_kind) {
     case store::FieldKind::Date: {
         const QDate d = value.toDate();
         if (!d.isValid())
             return value.toString();
-        return d.toString(format.isEmpty() ? QStringLiteral("MM/dd/yyyy") : format);
+        return m_format.isEmpty() ? usDate(d) : d.toString(m_format);
     }
     case store::FieldKind::Long: {
         bool ok = false;
         const double v = value.toDouble(&ok);
-        return ok ? number(v, format) : value.toString();
+        if (!ok)
+            return value.toString();
+        if (!m_pattern)
+            return v == std::floor(v) && std::fabs(v) < 1e15 ? QString::number(qint64(v)) : QString::number(v, 'f', 2);
+        const QString fixed = QString::number(std::fabs(v), 'f', m_decimals);
+        const qsizetype dot = fixed.indexOf(QLatin1Char('.'));
+        QString integer = dot < 0 ? fixed : fixed.left(dot);
+        if (integer == QLatin1String("0") && m_minIntegerDigits == 0 && m_decimals > 0)
+            integer.clear();
+        while (integer.size() < m_minIntegerDigits)
+            integer.prepend(QLatin1Char('0'));
+        if (m_grouping)
+            integer = groupDigits(integer);
+        QString text = (v < 0 ? QStringLiteral("-") : QString()) + m_prefix + integer;
+        if (m_decimals > 0)
+            text += QLatin1Char('.') + fixed.mid(dot + 1);
+        return text + m_suffix;
     }
-    case store::FieldKind::YesNo: {
-        const bool yes = value.toBool();
-        if (format.isEmpty())
-            return yes ? QStringLiteral("Yes") : QStringLiteral("No");
-        return format.section(QLatin1Char(';'), yes ? 0 : 1, yes ? 0 : 1);
-    }
+    case store::FieldKind::YesNo: return value.toBool() ? m_yes : m_no;
     case store::FieldKind::Text:
     case store::FieldKind::Memo: {
         const QString text = value.toString();
-        if (format == QLatin1String("upper"))
+        if (m_format == QLatin1String("upper"))
             return text.toUpper();
-        if (format == QLatin1String("lower"))
+        if (m_format == QLatin1String("lower"))
             return text.toLower();
         return text;
     }
     }
     return value.toString();
+}
+
+QString ValueFormat::apply(const QVariant &value, store::FieldKind kind, const QString &format)
+{
+    ValueFormat f;
+    return compile(kind, format, &f, nullptr) ? f.apply(value) : value.toString();
 }
 
 } // namespace reports
