@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QProgressDialog>
 
+#include <limits>
+
 namespace reports {
 
 ProgressWindow::ProgressWindow(QWidget *parent, const QString &label)

@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QToolBar>
 
+#include <limits>
+
 namespace reports {
 
 namespace {
@@ -32,7 +34,11 @@ PageView::PageView(const ReportJob &job, QWidget *parent)
 
 int PageView::pixelsPerInch() const
 {
-    return qMax(8, int(logicalDpiX() * m_zoom));
+    // The pages stand one under the other in a scroll range of int pixels:
+    // a report of very many pages is shown smaller rather than cut short.
+    const double height = m_job.definition().pageInches().height();
+    const double fit = (std::numeric_limits<int>::max() / 2.0 / qMax(1, m_job.pageCount()) - kGap) / height;
+    return qMax(8, int(qMin(logicalDpiX() * m_zoom, fit)));
 }
 
 QSize PageView::pageSize() const
@@ -50,8 +56,8 @@ int PageView::pageTop(int page) const
 void PageView::updateScrollBars()
 {
     const QSize page = pageSize();
-    const qint64 height = qint64(m_job.pageCount()) * (page.height() + kGap) + kGap;
-    const int total = int(qMin<qint64>(height, std::numeric_limits<int>::max() / 2));
+    const int total = int(qMin<qint64>(qint64(m_job.pageCount()) * (page.height() + kGap) + kGap,
+                                       std::numeric_limits<int>::max()));
     verticalScrollBar()->setRange(0, qMax(0, total - viewport()->height()));
     verticalScrollBar()->setPageStep(viewport()->height());
     verticalScrollBar()->setSingleStep(40);
