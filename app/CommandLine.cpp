@@ -17,6 +17,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_version);
     // Commands register themselves in their own files; the order here is the
     // order of --help.
+    addReportCommand(m_parser, m_commands);
     addCsvCommands(m_parser, m_commands);
 }
 

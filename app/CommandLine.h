@@ -66,4 +66,6 @@ private:
 //   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
 void addCsvCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
+void addReportCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app

@@ -10,10 +10,14 @@
 #include "lockermap/frmLockerMap.h"
 #include "maintenance/MaintenanceCommands.h"
 #include "platform/Services.h"
+#include "reports/ui/CrystalReport.h"
+#include "reports/ui/frmDate.h"
+#include "store/ProgramFolder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -34,12 +38,27 @@ frmMainMenu::frmMainMenu(QWidget *parent)
         [this](customers::frmInformation &window) { findWindow()->execFor(&window); });
     customers::frmListWindow::setExportLauncher(
         [](customers::frmListWindow &window) { csv::exportCustomers(&window, window.data()->recordset()); });
+    // The record window prints the filter that the filter window last
+    // generated: its formula and sort keys wait in the hidden labels.
+    customers::frmInformation::setReportFilterSource([this] {
+        customers::ReportFilter filter;
+        if (!m_find)
+            return filter;
+        auto caption = [this](const char *name) {
+            const QLabel *label = m_find->findChild<QLabel *>(QLatin1String(name));
+            return label ? label->text() : QString();
+        };
+        filter.formula = caption("Label4");
+        filter.sortKeys = {caption("Label6"), caption("Label7"), caption("Label8")};
+        return filter;
+    });
 }
 
 frmMainMenu::~frmMainMenu()
 {
     customers::frmInformation::setFilterWindowLauncher(nullptr);
     customers::frmListWindow::setExportLauncher(nullptr);
+    customers::frmInformation::setReportFilterSource(nullptr);
     // Windows that live beside the main menu go with it.
     delete m_about;
     delete m_center;
@@ -127,6 +146,8 @@ void frmMainMenu::createControls()
     Image1->setAccessibleName(QStringLiteral("CLICK here to maintain your database information"));
     Image1->setFrameShape(QFrame::StyledPanel);
     connect(Image1, &ClickableImage::clicked, this, &frmMainMenu::Image1_Click);
+
+    CrystalReport1 = new reports::CrystalReport(this);
 
     Command1 = new QPushButton(QStringLiteral("E&xit"), central);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -242,16 +263,30 @@ void frmMainMenu::MnuPrintMail_Click()
 {
     MnuPrintMail->setChecked(true);
     MnuPrintLocker->setChecked(false);
+    showDateDialog();
 }
 
 void frmMainMenu::MnuPrintLocker_Click()
 {
     MnuPrintLocker->setChecked(true);
     MnuPrintMail->setChecked(false);
+    showDateDialog();
+}
+
+void frmMainMenu::showDateDialog()
+{
+    // The dialog clears both marks however it closes.
+    reports::frmDate dialog(MnuPrintMail, MnuPrintLocker, this);
+    dialog.exec();
 }
 
 void frmMainMenu::MnuPrintComplete_Click()
 {
+    platform::Hourglass busy;
+    CrystalReport1->setReportFileName(store::programPath(QStringLiteral("\\Complete.rpt")));
+    // A report that cannot run is told, not passed over as if it had printed.
+    if (!CrystalReport1->setAction(1))
+        platform::msgBox(CrystalReport1->LastErrorString(), platform::Buttons::OKOnly, platform::Icon::Exclamation);
 }
 
 } // namespace app

@@ -15,6 +15,9 @@ class frmInformation;
 namespace filter {
 class frmFindWindow;
 }
+namespace reports {
+class CrystalReport;
+}
 
 namespace app {
 
@@ -60,6 +63,7 @@ public:
 private:
     void createMenus();
     void createControls();
+    void showDateDialog();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, void (frmMainMenu::*handler)());
     // Shows a window that lives beside the main menu: an open one comes to
     // the front unchanged, a closed one starts afresh.
@@ -70,6 +74,7 @@ private:
     QPushButton *Command1 = nullptr;
     QAction *MnuPrintMail = nullptr;
     QAction *MnuPrintLocker = nullptr;
+    reports::CrystalReport *CrystalReport1 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_center;
     QPointer<customers::frmInformation> m_information;

@@ -15,6 +15,15 @@ QStringList argumentList(int argc, char *argv[])
     return list;
 }
 
+// A command's standard error carries its own messages only: a scheduled job
+// mails whatever appears there. Qt's notices about the missing desktop
+// session (no runtime folder, no display) are dropped; its errors are kept.
+void commandMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 void setNames()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
@@ -46,6 +55,7 @@ int main(int argc, char *argv[])
         // a paint device, not a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(commandMessages);
         QGuiApplication application(argc, argv);
         setNames();
         const int status = commandLine.run(out, err);

@@ -4,6 +4,7 @@
 #include "customers/RenewalTerm.h"
 #include "customers/frmListWindow.h"
 #include "platform/Services.h"
+#include "reports/ui/CrystalReport.h"
 #include "store/ProgramFolder.h"
 #include "widgets/BoundCheckBox.h"
 #include "widgets/BoundLineEdit.h"
@@ -31,6 +32,12 @@ frmInformation::FilterWindowLauncher &filterWindowLauncher()
     return launcher;
 }
 
+frmInformation::ReportFilterSource &reportFilterSource()
+{
+    static frmInformation::ReportFilterSource source;
+    return source;
+}
+
 QString databaseLiteral()
 {
     return QStringLiteral("\\Vantrel.mdb");
@@ -56,6 +63,11 @@ QString spokenName(const CustomerField &f)
 void frmInformation::setFilterWindowLauncher(FilterWindowLauncher launcher)
 {
     filterWindowLauncher() = std::move(launcher);
+}
+
+void frmInformation::setReportFilterSource(ReportFilterSource source)
+{
+    reportFilterSource() = std::move(source);
 }
 
 frmInformation::frmInformation(QWidget *parent)
@@ -201,6 +213,10 @@ void frmInformation::buildMenus()
     MnuPrintLabels->setObjectName(QStringLiteral("MnuPrintLabels"));
     MnuPrintReport = MnuPrint->addAction(QStringLiteral("Report"));
     MnuPrintReport->setObjectName(QStringLiteral("MnuPrintReport"));
+
+    connect(MnuPrintLabels, &QAction::triggered, this, &frmInformation::MnuPrintLabels_Click);
+    connect(MnuPrintReport, &QAction::triggered, this, &frmInformation::MnuPrintReport_Click);
+    CrystalReport1 = new reports::CrystalReport(this);
 
     MnuList = menuBar()->addAction(QStringLiteral("&List"));
     MnuList->setObjectName(QStringLiteral("MnuList"));
@@ -402,6 +418,40 @@ void frmInformation::MnuList_Click()
     m_listWindow->show();
     m_listWindow->raise();
     m_listWindow->activateWindow();
+}
+
+void frmInformation::MnuPrintLabels_Click()
+{
+    printFiltered(QStringLiteral("\\Labels.rpt"));
+}
+
+void frmInformation::MnuPrintReport_Click()
+{
+    printFiltered(QStringLiteral("\\Filter.rpt"));
+}
+
+void frmInformation::printFiltered(const QString &reportLiteral)
+{
+    platform::Hourglass busy;
+    if (FilterLabel->isHidden()) {
+        platform::services().beep();
+        platform::msgBox(QStringLiteral("This is for printing 'Filtered' records only"), platform::Buttons::OKOnly,
+                         platform::Icon::Exclamation, QStringLiteral("Notice"));
+        return;
+    }
+    setSortMenuEnabled(false);
+    const ReportFilter filter = reportFilterSource() ? reportFilterSource()() : ReportFilter();
+    CrystalReport1->setSelectionFormula(filter.formula);
+    // Keys of an earlier print must not sort this one: all three are cleared,
+    // then set up to the first empty key.
+    for (int i = 0; i < 3; ++i)
+        CrystalReport1->setSortFields(i, QString());
+    for (int i = 0; i < 3 && i < filter.sortKeys.size() && !filter.sortKeys.at(i).isEmpty(); ++i)
+        CrystalReport1->setSortFields(i, filter.sortKeys.at(i));
+    CrystalReport1->setReportFileName(store::programPath(reportLiteral));
+    // A report that cannot run is told, not passed over as if it had printed.
+    if (!CrystalReport1->setAction(1))
+        platform::msgBox(CrystalReport1->LastErrorString(), platform::Buttons::OKOnly, platform::Icon::Exclamation);
 }
 
 void frmInformation::TDBDate2_GotFocus()

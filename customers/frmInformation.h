@@ -12,6 +12,10 @@ class QLabel;
 class QMenu;
 class QPushButton;
 
+namespace reports {
+class CrystalReport;
+}
+
 namespace widgets {
 class DateEdit;
 class MaskedEdit;
@@ -19,6 +23,13 @@ class RecordNavigator;
 } // namespace widgets
 
 namespace customers {
+
+// The filter in force as the report sees it: the record selection formula
+// and the three sort keys (empty where not set).
+struct ReportFilter {
+    QString formula;
+    QStringList sortKeys;
+};
 
 // The customer record window ("Information"): one row of the table
 // Information at a time, every field bound to the data control Data1.
@@ -59,6 +70,12 @@ public:
     // the data control.
     using FilterWindowLauncher = std::function<void(frmInformation &)>;
     static void setFilterWindowLauncher(FilterWindowLauncher launcher);
+    // Where "Labels" and "Report" find the filter's formula and sort keys.
+    using ReportFilterSource = std::function<ReportFilter()>;
+    static void setReportFilterSource(ReportFilterSource source);
+
+    void MnuPrintLabels_Click();
+    void MnuPrintReport_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -80,6 +97,7 @@ private:
     void TDBMask15_LostFocus();
 
     void sortBy(const QString &indexName);
+    void printFiltered(const QString &reportLiteral);
     void ensureRowToEdit();
 
     store::DataControl *Data1 = nullptr;
@@ -95,6 +113,7 @@ private:
     QAction *MnuPrintLabels = nullptr;
     QAction *MnuPrintReport = nullptr;
     QAction *MnuList = nullptr;
+    reports::CrystalReport *CrystalReport1 = nullptr;
 
     widgets::DateEdit *TDBDate1 = nullptr;
     widgets::DateEdit *TDBDate2 = nullptr;

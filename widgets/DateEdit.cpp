@@ -121,7 +121,8 @@ void DateEdit::refuseEntry()
                      platform::Buttons::OKOnly, platform::Icon::Exclamation);
     setText(m_acceptedText);
     m_modified = m_acceptedModified;
-    m_refusing = true;
+    // Only a focus that comes back is not a new entry into the field.
+    m_refusing = !hasFocus();
     setFocus(Qt::OtherFocusReason);
     if (!hasFocus())
         m_refusing = false;

@@ -35,6 +35,9 @@ public:
     bool holdsDate() const { return date().isValid(); }
     // Puts a date in as if the operator had typed it (an invalid date empties the field).
     void setEditedDate(const QDate &date);
+    // Tells the operator that the text is not a date, puts back what the
+    // field held before and keeps the focus in it. Nothing when it is a date.
+    void refuseEntry();
 
     QString dataField() const override { return m_dataField; }
     QVariant boundValue() const override;
@@ -55,7 +58,6 @@ private:
     bool isAcceptable() const { return isBlank() || holdsDate(); }
     void showDate(const QDate &date);
     void remember();
-    void refuseEntry();
 
     QString m_dataField;
     Storage m_storage;

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using testing_support::ScriptedServices;
@@ -66,14 +67,24 @@ TEST(frmMainMenu, AtMostOneRenewalReportCarriesTheMark)
     QAction *locker = menu.menuAction("MnuPrintLocker");
     EXPECT_FALSE(mail->isChecked());
     EXPECT_FALSE(locker->isChecked());
-    mail->trigger();
-    EXPECT_TRUE(mail->isChecked());
-    EXPECT_FALSE(locker->isChecked());
-    mail->trigger(); // choosing it again keeps the mark
-    EXPECT_TRUE(mail->isChecked());
-    locker->trigger();
-    EXPECT_FALSE(mail->isChecked());
-    EXPECT_TRUE(locker->isChecked());
+    // Each item marks itself while the expiry-date dialog is shown; the
+    // dialog clears both marks when it closes.
+    auto marksWhileShown = [&](QAction *item) {
+        std::pair<bool, bool> marks;
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            EXPECT_TRUE(dialog && dialog->objectName() == "frmDate");
+            marks = {mail->isChecked(), locker->isChecked()};
+            if (dialog)
+                dialog->close();
+        });
+        item->trigger();
+        EXPECT_FALSE(mail->isChecked());
+        EXPECT_FALSE(locker->isChecked());
+        return marks;
+    };
+    EXPECT_EQ(marksWhileShown(mail), std::make_pair(true, false));
+    EXPECT_EQ(marksWhileShown(locker), std::make_pair(false, true));
 }
 
 TEST(frmMainMenu, ExitEndsAtOnceWithoutQuestions)

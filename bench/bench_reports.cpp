@@ -1,0 +1,203 @@
+// Reports at scale.
+//  - The Complete listing of N customers to PDF, against a plain loop that
+//    draws the same texts at the same places with QPainter on QPdfWriter
+//    (the floor: texts and places prepared beforehand, only the drawing
+//    timed). peak_MB is the process's peak resident memory; run one size per
+//    process (--benchmark_filter=Complete/10000, then /100000) to compare.
+//  - Labels for 10,000 customers to PDF.
+//  - The preview of the 1,000,000-customer listing up to its first page
+//    painted: report file read, keyset opened, page 1 drawn.
+#include "bench/BenchDatabase.h"
+#include "reports/ReportFile.h"
+#include "reports/ReportJob.h"
+#include "reports/ReportLayout.h"
+#include "reports/ui/ReportPreview.h"
+#include "store/DBEngine.h"
+#include "store/ProgramFolder.h"
+#include "store/Recordset.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+double peakMB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+QString reportFile(const char *name)
+{
+    return QStringLiteral(VANTREL_REPORT_FILES_DIR "/") + QLatin1String(name);
+}
+
+struct BenchFolder {
+    explicit BenchFolder(int rows)
+    {
+        QFile::link(bench::customerDatabase(rows), dir.filePath(QStringLiteral("Vantrel.mdb")));
+        store::setProgramFolder(dir.path());
+    }
+    QTemporaryDir dir;
+};
+
+void renderToPdf(benchmark::State &state, const char *file, int rows)
+{
+    BenchFolder folder(rows);
+    const QString pdf = folder.dir.filePath(QStringLiteral("out.pdf"));
+    int pages = 0;
+    for (auto _ : state) {
+        reports::ReportRequest request;
+        request.reportFile = reportFile(file);
+        QString error;
+        auto job = reports::ReportJob::open(request, &error);
+        if (!job || !job->prepare(nullptr) || !job->writePdf(pdf, nullptr, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        pages = job->pageCount();
+    }
+    state.counters["pages"] = pages;
+    state.counters["pdf_MB"] = double(QFileInfo(pdf).size()) / (1024.0 * 1024.0);
+    state.counters["peak_MB"] = peakMB();
+}
+
+void BM_Complete(benchmark::State &state)
+{
+    renderToPdf(state, "Complete.rpt", int(state.range(0)));
+}
+BENCHMARK(BM_Complete)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same texts at the same places: every row's eight cells, the page
+// header's lines and the footer's page number, drawn on QPdfWriter.
+void BM_CompleteFloor(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    BenchFolder folder(rows);
+    reports::ReportDefinition def;
+    QString error;
+    if (!reports::ReportFile::read(reportFile("Complete.rpt"), &def, &error)) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    const reports::ReportLayout layout(def);
+    const int perPage = layout.rowsPerPage();
+    const int pages = layout.pageCount(rows);
+
+    // The texts and their places, prepared outside the timing.
+    struct Cell {
+        QString text;
+        QPointF at;
+    };
+    std::vector<std::vector<Cell>> pageCells(static_cast<size_t>(pages));
+    {
+        store::EngineError e;
+        auto db = store::DBEngine::OpenDatabase(store::programPath(QStringLiteral("\\Vantrel.mdb")), &e);
+        auto rs = db->OpenRecordset(QStringLiteral("Select Information.* From Information ORDER BY [LockerNumber] ASC"),
+                                    store::Recordset::Snapshot, &e);
+        QPdfWriter probe(folder.dir.filePath(QStringLiteral("probe.pdf")));
+        probe.setResolution(1200);
+        const double dpi = 1200;
+        QFont font(def.font.family);
+        font.setPointSizeF(def.font.size);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        const QFontMetricsF metrics(font, &probe);
+        const int fields[] = {0, 9, 16, 17, 6, 7, 1, 2};
+        for (int i = 0; i < rs->RecordCount(); ++i) {
+            const QVariantList row = rs->rowAt(i);
+            const double baseline = layout.rowArea(i % perPage).top() * dpi + metrics.ascent();
+            std::vector<Cell> &cells = pageCells[size_t(i / perPage)];
+            for (size_t c = 0; c < std::size(fields); ++c) {
+                QString text = row.value(fields[c]).toString();
+                if (c == 1)
+                    text = row.value(9).toString() + QStringLiteral(", ") + row.value(8).toString();
+                cells.push_back({text, QPointF(layout.columnLeft(int(c)) * dpi, baseline)});
+            }
+        }
+        // Each page's header lines, column titles and footer.
+        for (int p = 0; p < pages; ++p) {
+            const double top = layout.headerArea().top() * dpi;
+            std::vector<Cell> &cells = pageCells[size_t(p)];
+            cells.push_back({QString(), QPointF(3 * dpi, top)}); // the center's name: empty in the bench database
+            cells.push_back({def.title, QPointF(3 * dpi, top + 0.4 * dpi)});
+            cells.push_back({QStringLiteral("Printed 12/01/2024"), QPointF(6.5 * dpi, top + 0.7 * dpi)});
+            cells.push_back({QStringLiteral("%1 customers").arg(rows), QPointF(0.5 * dpi, top + 0.7 * dpi)});
+            for (size_t c = 0; c < def.columns.size(); ++c)
+                cells.push_back({def.columns[c].title,
+                                 QPointF(layout.columnLeft(int(c)) * dpi, layout.columnTitleArea().bottom() * dpi)});
+            cells.push_back({QStringLiteral("Page %1 of %2").arg(p + 1).arg(pages),
+                             QPointF(4 * dpi, layout.footerArea().top() * dpi)});
+        }
+    }
+    const QString pdf = folder.dir.filePath(QStringLiteral("floor.pdf"));
+    for (auto _ : state) {
+        QPdfWriter writer(pdf);
+        writer.setPageLayout(QPageLayout(def.pageSize, def.orientation, QMarginsF()));
+        writer.setResolution(1200);
+        QPainter painter(&writer);
+        QFont font(def.font.family);
+        font.setPointSizeF(def.font.size);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        painter.setFont(font);
+        for (int p = 0; p < pages; ++p) {
+            if (p > 0)
+                writer.newPage();
+            for (const Cell &cell : pageCells[size_t(p)])
+                painter.drawText(cell.at, cell.text);
+        }
+    }
+    state.counters["pages"] = pages;
+}
+BENCHMARK(BM_CompleteFloor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Labels(benchmark::State &state)
+{
+    renderToPdf(state, "Labels.rpt", 10000);
+}
+BENCHMARK(BM_Labels)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PreviewFirstPage(benchmark::State &state)
+{
+    constexpr int kRows = 1000000;
+    BenchFolder folder(kRows);
+    for (auto _ : state) {
+        reports::ReportRequest request;
+        request.reportFile = reportFile("Complete.rpt");
+        QString error;
+        auto job = reports::ReportJob::open(request, &error);
+        if (!job || !job->prepare(nullptr)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        auto *preview = new reports::ReportPreview(std::move(job), nullptr);
+        preview->show();
+        benchmark::DoNotOptimize(preview->grab());
+        state.PauseTiming();
+        if (preview->pageView()->pagesRendered() < 1 || preview->job().rowCount() != kRows)
+            state.SkipWithError("the preview did not paint the listing's first page");
+        state.counters["pages"] = preview->job().pageCount();
+        delete preview;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "reports/ReportDefinition.h"
+#include "reports/ReportRows.h"
+
+#include <QDate>
+#include <QPageLayout>
+#include <QStringList>
+#include <memory>
+
+class QPainter;
+class QPagedPaintDevice;
+
+namespace reports {
+
+// What a report control hands over when its action runs.
+struct ReportRequest {
+    QString reportFile;        // the full path of the report file
+    QString databasePath;      // empty: the program folder's database
+    QString selectionFormula;  // with the file's own selection, both must hold
+    QStringList sortFields;    // non-empty ones replace the file's own sort
+};
+
+// One run of a report: the file read, the database opened, the rows chosen
+// and sorted. Pages are painted one at a time on demand, each from the rows
+// it shows, so neither the rows nor the pages are all held at once.
+class ReportJob
+{
+public:
+    static std::unique_ptr<ReportJob> open(const ReportRequest &request, QString *error);
+    ~ReportJob();
+
+    // Finds the selected rows (a pass over the customers when a formula is
+    // set). Must succeed before pages are counted or painted. False when
+    // cancelled.
+    bool prepare(const Progress &progress);
+
+    const ReportDefinition &definition() const { return m_def; }
+    QPageLayout pageLayout() const;
+    int rowsPerPage() const;
+    int pageCount() const;
+    qint64 rowCount() const { return m_rows.count(); }
+
+    // Paints page `page` (from 0) on a painter whose origin is the sheet's
+    // top-left corner, at its device's resolution.
+    void paintPage(QPainter &painter, int page) const;
+
+    // Paints pages from..to (from 0) on a paged device, one after another.
+    // False when cancelled.
+    bool paintPages(QPainter &painter, QPagedPaintDevice *device, int from, int to, const Progress &progress) const;
+
+    // Writes the whole report as PDF. The file appears only when complete.
+    bool writePdf(const QString &path, const Progress &progress, QString *error) const;
+
+    void setPrintDate(const QDate &date) { m_printDate = date; }
+
+private:
+    ReportJob() = default;
+
+    ReportDefinition m_def;
+    ReportRows m_rows;
+    QString m_formulaShown;
+    QDate m_printDate;
+};
+
+} // namespace reports

@@ -1,0 +1,190 @@
+#include "reports/ReportRows.h"
+
+#include "reports/formula/FormulaLexer.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "store/Statement.h"
+#include "store/sql/Dates.h"
+
+#include <sqlite3.h>
+
+namespace reports {
+
+ReportRows::ReportRows() = default;
+ReportRows::~ReportRows() = default;
+
+bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement, QString *error)
+{
+    const store::TableDef &table = store::Schema::information();
+    QStringList order;
+    for (const QString &key : sortKeys) {
+        auto refuse = [&](const QString &why) {
+            if (error)
+                *error = QStringLiteral("The sort field %1 %2").arg(formula::formulaPiece(key, 0, int(key.size())), why);
+            return false;
+        };
+        std::vector<formula::Token> tokens;
+        QString lexError;
+        if (!formula::FormulaLexer::tokenize(key, &tokens, &lexError))
+            return refuse(QStringLiteral("cannot be read: %1").arg(lexError));
+        // Tokens: the sign, the field, the end.
+        if (tokens.size() != 3 || (tokens[0].kind != formula::Token::Kind::Plus && tokens[0].kind != formula::Token::Kind::Minus)
+            || tokens[1].kind != formula::Token::Kind::Field)
+            return refuse(QStringLiteral("is not a sort field: write +{Information.Field} or -{Information.Field}."));
+        if (tokens[1].table.compare(table.name, Qt::CaseInsensitive) != 0
+            && tokens[1].table.compare(QStringLiteral("[%1]").arg(table.name), Qt::CaseInsensitive) != 0)
+            return refuse(QStringLiteral("names the table \"%1\"; reports are sorted by fields of %2.")
+                              .arg(tokens[1].table, table.name));
+        const store::FieldDef *field = table.field(tokens[1].field);
+        if (!field)
+            return refuse(QStringLiteral("names the field \"%1\", which %2 does not have.").arg(tokens[1].field, table.name));
+        // The name as the schema spells it, so nothing of the key's text
+        // reaches the statement.
+        order << QStringLiteral("[%1] %2").arg(field->name, tokens[0].kind == formula::Token::Kind::Plus
+                                                                ? QStringLiteral("ASC")
+                                                                : QStringLiteral("DESC"));
+    }
+    *statement = QStringLiteral("Select %1.* From %1").arg(table.name);
+    if (!order.isEmpty())
+        *statement += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    return true;
+}
+
+bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringList &formulas, const QStringList &sortKeys,
+                      QString *error)
+{
+    m_db = db;
+    m_formulas.clear();
+    m_positions.clear();
+    m_selected = false;
+    m_center.clear();
+
+    QString statement;
+    if (!orderStatement(sortKeys, &statement, error))
+        return false;
+    store::EngineError e;
+    m_keyset = db->OpenRecordset(statement, store::Recordset::Snapshot, &e);
+    if (!m_keyset) {
+        if (error)
+            *error = e.text;
+        return false;
+    }
+    for (const QString &text : formulas) {
+        if (text.trimmed().isEmpty())
+            continue;
+        formula::SelectionFormula compiled;
+        QString why;
+        if (!formula::SelectionFormula::compile(text, m_keyset->table(), &compiled, &why)) {
+            if (error)
+                *error = QStringLiteral("The selection formula %1 is refused: %2")
+                             .arg(formula::formulaPiece(text, 0, int(text.size())), why);
+            return false;
+        }
+        m_formulas.push_back(std::move(compiled));
+    }
+    m_selected = m_formulas.empty();
+
+    auto center = db->OpenRecordset(store::Schema::centerInformation().name, store::Recordset::Snapshot, &e);
+    if (!center) {
+        if (error)
+            *error = e.text;
+        return false;
+    }
+    if (center->RecordCount() > 0)
+        m_center = center->rowAt(0);
+    return true;
+}
+
+bool ReportRows::select(const Progress &progress)
+{
+    if (m_selected)
+        return true;
+    m_positions.clear();
+    const int total = m_keyset->RecordCount();
+    for (int i = 0; i < total; ++i) {
+        if (progress && (i % 2048) == 0 && !progress(i, total))
+            return false;
+        const QVariantList row = m_keyset->rowAt(i);
+        if (row.isEmpty())
+            continue; // deleted since the keyset was read
+        bool all = true;
+        for (const formula::SelectionFormula &f : m_formulas) {
+            if (!f.selects(row)) {
+                all = false;
+                break;
+            }
+        }
+        if (all)
+            m_positions.push_back(i);
+    }
+    m_selected = true;
+    if (progress)
+        progress(total, total);
+    return true;
+}
+
+qint64 ReportRows::count() const
+{
+    if (!m_keyset)
+        return 0;
+    return m_formulas.empty() ? m_keyset->RecordCount() : qint64(m_positions.size());
+}
+
+void ReportRows::setPrintedFields(const QList<int> &fields)
+{
+    m_printed = fields;
+    m_printedQuery.reset();
+}
+
+QVariantList ReportRows::row(qint64 index) const
+{
+    if (!m_keyset || index < 0 || index >= count())
+        return {};
+    const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
+    if (m_printed.isEmpty())
+        return m_keyset->rowAt(position);
+
+    // Reading a page's few fields straight from the row is most of the speed
+    // of a long listing; every field of the table would be read otherwise.
+    const store::TableDef &table = m_keyset->table();
+    if (!m_printedQuery) {
+        QStringList columns;
+        for (int field : m_printed)
+            columns << store::quoteIdentifier(table.fields.at(field).name);
+        m_printedQuery = std::make_unique<store::Statement>(
+            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
+    }
+    store::Statement &query = *m_printedQuery;
+    query.reset();
+    query.bindInt64(1, m_keyset->idAt(position));
+    QVariantList row;
+    if (!query.step())
+        return row; // gone since the keyset was read
+    row.resize(table.fields.size());
+    sqlite3_stmt *st = query.handle();
+    for (int c = 0; c < int(m_printed.size()); ++c) {
+        const int field = m_printed.at(c);
+        if (sqlite3_column_type(st, c) == SQLITE_NULL)
+            continue;
+        switch (table.fields.at(field).kind) {
+        case store::FieldKind::YesNo: row[field] = sqlite3_column_int64(st, c) != 0; break;
+        case store::FieldKind::Long: row[field] = qint64(sqlite3_column_int64(st, c)); break;
+        case store::FieldKind::Date: {
+            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+            const auto date = store::dates::parseStoredDate(text, sqlite3_column_bytes(st, c));
+            row[field] = date ? QVariant(*date) : QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, c)));
+            break;
+        }
+        case store::FieldKind::Text:
+        case store::FieldKind::Memo:
+            row[field] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                           sqlite3_column_bytes(st, c));
+            break;
+        }
+    }
+    query.reset();
+    return row;
+}
+
+} // namespace reports

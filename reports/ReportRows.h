@@ -1,0 +1,68 @@
+#pragma once
+
+#include "reports/formula/SelectionFormula.h"
+
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace store {
+class Database;
+class Recordset;
+class Statement;
+} // namespace store
+
+namespace reports {
+
+// Called now and then during long work with what is done of how much;
+// returning false cancels the work.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+// The customers a report prints, in its order. The rows stay in the
+// database: the engine's keyset gives their ids in the sort order, and a row
+// is read when a page needs it. With a selection formula the selected
+// positions of the keyset are found once (select()); without one every row
+// is printed and nothing is read ahead.
+class ReportRows
+{
+public:
+    ReportRows();
+    ~ReportRows();
+
+    // Opens the customers of `db` sorted by `sortKeys` ("+{Information.F}" or
+    // "-{Information.F}", at most three) and compiles the formulas, each of
+    // which a row must satisfy. Errors name the formula or key at fault.
+    bool open(const std::shared_ptr<store::Database> &db, const QStringList &formulas, const QStringList &sortKeys,
+              QString *error);
+
+    // Finds the rows the formulas select; without formulas there is nothing
+    // to do. False when cancelled.
+    bool select(const Progress &progress);
+    bool selected() const { return m_selected; }
+
+    qint64 count() const;
+    // Pages need only the fields they print: row() then reads those and
+    // leaves the others null. Without a call every field is read.
+    void setPrintedFields(const QList<int> &fields);
+    // The row at a place in the report's order; empty if it is gone.
+    QVariantList row(qint64 index) const;
+    // The center's settings (one row of CenterInformation), empty if none.
+    const QVariantList &center() const { return m_center; }
+
+    // The statement of the dialect that orders the customers by the keys.
+    static bool orderStatement(const QStringList &sortKeys, QString *statement, QString *error);
+
+private:
+    std::shared_ptr<store::Database> m_db;
+    std::shared_ptr<store::Recordset> m_keyset;
+    std::vector<formula::SelectionFormula> m_formulas;
+    std::vector<int> m_positions; // selected positions of the keyset
+    bool m_selected = false;
+    QVariantList m_center;
+    QList<int> m_printed;
+    mutable std::unique_ptr<store::Statement> m_printedQuery;
+};
+
+} // namespace reports

@@ -1,0 +1,242 @@
+#include "reports/ui/ReportPreview.h"
+
+#include "platform/Services.h"
+#include "reports/ReportJob.h"
+#include "reports/ui/ProgressWindow.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QToolBar>
+
+#include <limits>
+
+namespace reports {
+
+namespace {
+constexpr int kGap = 16;       // pixels between pages
+constexpr size_t kKeptPages = 6;
+} // namespace
+
+PageView::PageView(const ReportJob &job, QWidget *parent)
+    : QAbstractScrollArea(parent), m_job(job)
+{
+    setObjectName(QStringLiteral("PageView"));
+    setAccessibleName(QStringLiteral("Report pages"));
+    viewport()->setBackgroundRole(QPalette::Dark);
+    viewport()->setAutoFillBackground(true);
+    updateScrollBars();
+}
+
+int PageView::pixelsPerInch() const
+{
+    // The pages stand one under the other in a scroll range of int pixels:
+    // a report of very many pages is shown smaller rather than cut short.
+    const double height = m_job.definition().pageInches().height();
+    const double fit = (std::numeric_limits<int>::max() / 2.0 / qMax(1, m_job.pageCount()) - kGap) / height;
+    return qMax(8, int(qMin(logicalDpiX() * m_zoom, fit)));
+}
+
+QSize PageView::pageSize() const
+{
+    const QSizeF inches = m_job.definition().pageInches();
+    const int ppi = pixelsPerInch();
+    return QSize(int(inches.width() * ppi), int(inches.height() * ppi));
+}
+
+int PageView::pageTop(int page) const
+{
+    return kGap + page * (pageSize().height() + kGap);
+}
+
+void PageView::updateScrollBars()
+{
+    const QSize page = pageSize();
+    const int total = int(qMin<qint64>(qint64(m_job.pageCount()) * (page.height() + kGap) + kGap,
+                                       std::numeric_limits<int>::max()));
+    verticalScrollBar()->setRange(0, qMax(0, total - viewport()->height()));
+    verticalScrollBar()->setPageStep(viewport()->height());
+    verticalScrollBar()->setSingleStep(40);
+    horizontalScrollBar()->setRange(0, qMax(0, page.width() + 2 * kGap - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+void PageView::setZoom(double zoom)
+{
+    const int page = currentPage();
+    m_zoom = qBound(0.25, zoom, 4.0);
+    m_cache.clear();
+    updateScrollBars();
+    showPage(page);
+    viewport()->update();
+}
+
+int PageView::currentPage() const
+{
+    const int middle = verticalScrollBar()->value() + viewport()->height() / 2;
+    return qBound(0, middle / (pageSize().height() + kGap), m_job.pageCount() - 1);
+}
+
+void PageView::showPage(int page)
+{
+    verticalScrollBar()->setValue(pageTop(qBound(0, page, m_job.pageCount() - 1)) - kGap);
+}
+
+const QImage &PageView::pageImage(int page)
+{
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        if (it->first == page) {
+            m_cache.splice(m_cache.begin(), m_cache, it);
+            return m_cache.front().second;
+        }
+    }
+    const QSize size = pageSize();
+    const int ppi = pixelsPerInch();
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDotsPerMeterX(qRound(ppi / 0.0254));
+    image.setDotsPerMeterY(qRound(ppi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        m_job.paintPage(painter, page);
+    }
+    ++m_rendered;
+    m_cache.emplace_front(page, std::move(image));
+    if (m_cache.size() > kKeptPages)
+        m_cache.pop_back();
+    return m_cache.front().second;
+}
+
+void PageView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    const QSize page = pageSize();
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + viewport()->height();
+    const int left = qMax(kGap, (viewport()->width() - page.width()) / 2) - horizontalScrollBar()->value();
+    const int step = page.height() + kGap;
+    const int first = qMax(0, (top - kGap) / step);
+    for (int p = first; p < m_job.pageCount(); ++p) {
+        const int y = pageTop(p) - top;
+        if (y + top > bottom)
+            break;
+        painter.fillRect(QRect(left + 3, y + 3, page.width(), page.height()), QColor(0, 0, 0, 80));
+        painter.drawImage(QPoint(left, y), pageImage(p));
+    }
+}
+
+void PageView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void PageView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+    emit currentPageChanged(currentPage());
+}
+
+ReportPreview::ReportPreview(std::unique_ptr<ReportJob> job, QWidget *owner)
+    : QMainWindow(owner, Qt::Window), m_job(std::move(job))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(m_job->definition().title);
+    m_view = new PageView(*m_job, this);
+    setCentralWidget(m_view);
+
+    QToolBar *bar = addToolBar(QStringLiteral("Report"));
+    bar->setObjectName(QStringLiteral("ReportToolBar"));
+    bar->setMovable(false);
+    auto add = [&](const char *name, const QString &caption, auto handler) {
+        QAction *a = bar->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    add("PrintButton", QStringLiteral("&Print..."), &ReportPreview::printReport);
+    add("SavePdfButton", QStringLiteral("Save as P&DF..."), &ReportPreview::saveAsPdf);
+    bar->addSeparator();
+    add("ZoomInButton", QStringLiteral("Zoom &In"), [this] { m_view->setZoom(m_view->zoom() * 1.25); });
+    add("ZoomOutButton", QStringLiteral("Zoom &Out"), [this] { m_view->setZoom(m_view->zoom() / 1.25); });
+    bar->addSeparator();
+    add("FirstPageButton", QStringLiteral("&First"), [this] { m_view->showPage(0); });
+    add("PreviousPageButton", QStringLiteral("P&revious"), [this] { m_view->showPage(m_view->currentPage() - 1); });
+    add("NextPageButton", QStringLiteral("&Next"), [this] { m_view->showPage(m_view->currentPage() + 1); });
+    add("LastPageButton", QStringLiteral("&Last"), [this] { m_view->showPage(m_job->pageCount() - 1); });
+    bar->addSeparator();
+    m_pageLabel = new QLabel(bar);
+    m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
+    m_pageLabel->setContentsMargins(8, 0, 8, 0);
+    bar->addWidget(m_pageLabel);
+    bar->addSeparator();
+    add("CloseButton", QStringLiteral("&Close"), &QWidget::close);
+
+    connect(m_view, &PageView::currentPageChanged, this, &ReportPreview::updatePageLabel);
+    updatePageLabel(0);
+    resize(900, 1000);
+}
+
+ReportPreview::~ReportPreview() = default;
+
+void ReportPreview::updatePageLabel(int page)
+{
+    m_pageLabel->setText(QStringLiteral("Page %1 of %2").arg(page + 1).arg(m_job->pageCount()));
+}
+
+void ReportPreview::printReport()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(m_job->pageLayout());
+    printer.setFullPage(true);
+    printer.setDocName(m_job->definition().title);
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, m_job->pageCount());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
+    int to = printer.toPage() > 0 ? printer.toPage() - 1 : m_job->pageCount() - 1;
+    to = qMin(to, m_job->pageCount() - 1);
+    from = qMin(from, to);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        platform::msgBox(QStringLiteral("The printer %1 cannot be started.").arg(printer.printerName()),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return;
+    }
+    ProgressWindow progress(this, QStringLiteral("Printing %1...").arg(m_job->definition().title));
+    if (!m_job->paintPages(painter, &printer, from, to, progress.callback()))
+        printer.abort();
+    painter.end();
+}
+
+void ReportPreview::saveAsPdf()
+{
+    platform::FileDialogRequest request;
+    request.parent = this;
+    request.title = QStringLiteral("Save as PDF");
+    request.folder = QDir::homePath();
+    request.fileName = m_job->definition().title + QStringLiteral(".pdf");
+    request.filter = QStringLiteral("PDF files (*.pdf);;All files (*)");
+    request.mustExist = false;
+    const std::optional<QString> path = platform::services().saveFileName(request);
+    if (!path)
+        return;
+    QString error;
+    bool written = false;
+    {
+        platform::Hourglass busy;
+        ProgressWindow progress(this, QStringLiteral("Writing %1...").arg(*path));
+        written = m_job->writePdf(*path, progress.callback(), &error);
+    }
+    if (!written)
+        platform::msgBox(error, platform::Buttons::OKOnly, platform::Icon::Exclamation);
+}
+
+} // namespace reports

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QMainWindow>
+#include <list>
+#include <memory>
+
+class QLabel;
+
+namespace reports {
+
+class ReportJob;
+
+// The pages of a report, one under the other. Only the pages in view are
+// painted, each when it first comes into view, and a handful are kept, so a
+// report of thousands of pages opens on its first page at once.
+class PageView : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit PageView(const ReportJob &job, QWidget *parent = nullptr);
+
+    double zoom() const { return m_zoom; }
+    void setZoom(double zoom);
+    int currentPage() const;
+    void showPage(int page);
+    // How many pages were painted so far (each kept page counts once).
+    int pagesRendered() const { return m_rendered; }
+
+signals:
+    void currentPageChanged(int page);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int pixelsPerInch() const;
+    QSize pageSize() const;
+    int pageTop(int page) const;
+    void updateScrollBars();
+    const QImage &pageImage(int page);
+
+    const ReportJob &m_job;
+    double m_zoom = 1.0;
+    int m_rendered = 0;
+    std::list<std::pair<int, QImage>> m_cache; // most recent first
+};
+
+// The preview window of one report run, with Print and Save as PDF.
+class ReportPreview : public QMainWindow
+{
+    Q_OBJECT
+public:
+    ReportPreview(std::unique_ptr<ReportJob> job, QWidget *owner);
+    ~ReportPreview() override;
+
+    const ReportJob &job() const { return *m_job; }
+    PageView *pageView() const { return m_view; }
+
+    void printReport();
+    void saveAsPdf();
+
+private:
+    void updatePageLabel(int page);
+
+    std::unique_ptr<ReportJob> m_job;
+    PageView *m_view = nullptr;
+    QLabel *m_pageLabel = nullptr;
+};
+
+} // namespace reports

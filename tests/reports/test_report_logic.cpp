@@ -1,0 +1,241 @@
+// Report files, texts and formats, page geometry and row selection, without
+// a window.
+#include "SampleCenter.h"
+#include "reports/ReportFile.h"
+#include "reports/ReportJob.h"
+#include "reports/ReportLayout.h"
+#include "reports/ValueFormat.h"
+#include "store/DBEngine.h"
+#include "support/TempProgramFolder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace reports;
+
+namespace {
+
+std::string parseError(const QByteArray &json)
+{
+    ReportDefinition def;
+    QString error;
+    EXPECT_FALSE(ReportFile::parse(json, QStringLiteral("Bad.rpt"), &def, &error));
+    return error.toStdString();
+}
+
+const char *kMinimal = R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.LastName}", "width": 2 } ] } })";
+
+TEST(ReportFile, RefusalsNameTheFileAndThePlace)
+{
+    EXPECT_EQ(parseError("{ \"kind\": \"listing\",\n  \"title\" \"x\" }"),
+              "The report file Bad.rpt, line 2, column 12: missing name separator.");
+    EXPECT_EQ(parseError(R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.Lockr}", "width": 1 } ] } })"),
+              "The report file Bad.rpt, at listing.columns[0].text: {Information.Lockr}: the table Information has no "
+              "field \"Lockr\".");
+    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": ["a", "{Customers.Name}"] } ] } })"),
+              "The report file Bad.rpt, at letter.items[0].text[1]: {Customers.Name} names the table \"Customers\"; a "
+              "report reads Information, CenterInformation and Report.");
+    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "{Information.LastName" } ] } })"),
+              "The report file Bad.rpt, at letter.items[0].text: the field that begins at character 1 is not closed "
+              "with \"}\".");
+    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "{Information.KeyDeposit:abc}" } ] } })"),
+              "The report file Bad.rpt, at letter.items[0].text: {Information.KeyDeposit:abc}: the number format "
+              "\"abc\" is not a pattern of 0, #, \",\" and \".\" (for example #,##0.00).");
+    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "itemz": [] } })"),
+              "The report file Bad.rpt, at letter.itemz: this setting is not known here; the settings are items.");
+    EXPECT_EQ(parseError(R"({ "kind": "poster" })"),
+              "The report file Bad.rpt, at kind: \"poster\" is not a kind of report: listing, labels or letter.");
+    // Geometry that would cut the page's contents off.
+    EXPECT_EQ(parseError(R"({ "kind": "listing", "listing": { "columns": [ { "text": "x", "width": 5 }, { "text": "y", "width": "80mm" } ] } })"),
+              "The report file Bad.rpt, at listing.columns: the columns are 8.15 in wide together, but the page has "
+              "7.5 in between its margins.");
+    EXPECT_EQ(parseError(R"({ "kind": "labels", "page": { "margins": 0.5 }, "labels": { "width": 2.625, "height": 1, "columns": 3, "rows": 10, "items": [] } })"),
+              "The report file Bad.rpt, at labels: 3 by 10 labels reach 8.625 in across and 10.5 in down, beyond the "
+              "8.5 in by 11 in sheet.");
+    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "x", "y": 9, "height": 1.5 } ] } })"),
+              "The report file Bad.rpt, at letter.items[0]: the item reaches 10.5 in down, but its area is 10 in high.");
+}
+
+TEST(ReportFile, MissingAndEmptyFilesAreNamed)
+{
+    ReportDefinition def;
+    QString error;
+    EXPECT_FALSE(ReportFile::read(QStringLiteral("/nonexistent/Complete.rpt"), &def, &error));
+    EXPECT_EQ(error, QStringLiteral("The report file /nonexistent/Complete.rpt does not exist."));
+    EXPECT_EQ(parseError("[1, 2]"), "The report file Bad.rpt does not hold a report: it must be one JSON object { ... }.");
+}
+
+TEST(ReportFile, LengthsInEveryUnitAndDefaults)
+{
+    ReportDefinition def;
+    QString error;
+    ASSERT_TRUE(ReportFile::parse(R"({ "kind": "letter", "page": { "size": "A4", "orientation": "landscape",
+        "margins": { "top": "25.4mm", "left": "72pt", "right": "2.54cm" } },
+        "letter": { "items": [ { "text": "x", "x": 1 } ] } })", QStringLiteral("/x/Notice.rpt"), &def, &error))
+        << error.toStdString();
+    EXPECT_DOUBLE_EQ(def.margins.top(), 1.0);
+    EXPECT_DOUBLE_EQ(def.margins.left(), 1.0);
+    EXPECT_DOUBLE_EQ(def.margins.right(), 1.0);
+    EXPECT_DOUBLE_EQ(def.margins.bottom(), 0.5); // the default
+    EXPECT_GT(def.pageInches().width(), def.pageInches().height());
+    EXPECT_EQ(def.title, QStringLiteral("Notice")); // the file's name when it has no title
+}
+
+TEST(ValueFormat, NumbersDatesYesNoAndTexts)
+{
+    using store::FieldKind;
+    EXPECT_EQ(ValueFormat::apply(1234567, FieldKind::Long, QStringLiteral("$#,##0.00")), QStringLiteral("$1,234,567.00"));
+    EXPECT_EQ(ValueFormat::apply(-5, FieldKind::Long, QStringLiteral("$#,##0")), QStringLiteral("-$5"));
+    EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QStringLiteral("000")), QStringLiteral("007"));
+    EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QString()), QStringLiteral("7"));
+    EXPECT_EQ(ValueFormat::apply(QVariant(), FieldKind::Long, QStringLiteral("$0")), QString());
+    EXPECT_EQ(ValueFormat::apply(QDate(2024, 3, 5), FieldKind::Date, QString()), QStringLiteral("03/05/2024"));
+    EXPECT_EQ(ValueFormat::apply(QDate(2024, 3, 5), FieldKind::Date, QStringLiteral("MMMM d, yyyy")),
+              QStringLiteral("March 5, 2024"));
+    EXPECT_EQ(ValueFormat::apply(true, FieldKind::YesNo, QString()), QStringLiteral("Yes"));
+    EXPECT_EQ(ValueFormat::apply(false, FieldKind::YesNo, QStringLiteral("X;")), QString());
+    EXPECT_EQ(ValueFormat::apply(QStringLiteral("Smith"), FieldKind::Text, QStringLiteral("upper")), QStringLiteral("SMITH"));
+    QString why;
+    EXPECT_FALSE(ValueFormat::check(FieldKind::Date, QStringLiteral("Expires"), &why));
+    EXPECT_FALSE(ValueFormat::check(FieldKind::YesNo, QStringLiteral("Yes"), &why));
+}
+
+TEST(TextTemplate, FillsFieldsOfBothTablesAndTheReport)
+{
+    TextTemplate t;
+    QString error;
+    ASSERT_TRUE(TextTemplate::parse(QStringLiteral("{{{Information.LastName}}} {CenterInformation.CenterName} "
+                                                   "p{Report.Page}/{Report.Pages} {Report.PrintDate:yyyy}"),
+                                    &t, &error))
+        << error.toStdString();
+    QVariantList row(store::Schema::information().fields.size());
+    row[store::Schema::information().fieldIndex(QStringLiteral("LastName"))] = QStringLiteral("Okafor");
+    QVariantList center(store::Schema::centerInformation().fields.size());
+    center[store::Schema::centerInformation().fieldIndex(QStringLiteral("CenterName"))] = QStringLiteral("Capitol Lanes");
+    TextContext context;
+    context.row = &row;
+    context.center = &center;
+    context.page = 2;
+    context.pages = 7;
+    context.printDate = QDate(2024, 12, 1);
+    bool empty = true;
+    EXPECT_EQ(t.fill(context, &empty), QStringLiteral("{Okafor} Capitol Lanes p2/7 2024"));
+    EXPECT_FALSE(empty);
+
+    ASSERT_TRUE(TextTemplate::parse(QStringLiteral("{Information.Address2}, {Information.Address3}"), &t, &error));
+    t.fill(context, &empty);
+    EXPECT_TRUE(empty); // a line whose fields are all empty can be left out
+    EXPECT_FALSE(TextTemplate::parse(QStringLiteral("{Report.Page:000}"), &t, &error));
+    EXPECT_FALSE(TextTemplate::parse(QStringLiteral("a } b"), &t, &error));
+}
+
+TEST(ReportLayout, ListingRowsFillTheBodyAndLabelsTheSheet)
+{
+    ReportDefinition def;
+    QString error;
+    ASSERT_TRUE(ReportFile::parse(kMinimal, QStringLiteral("L.rpt"), &def, &error)) << error.toStdString();
+    // 10 in inside the margins, no bands, titles 1.5 rows: 48 rows of 0.2 in.
+    ReportLayout layout(def);
+    EXPECT_EQ(layout.rowsPerPage(), 48);
+    EXPECT_EQ(layout.pageCount(0), 1);
+    EXPECT_EQ(layout.pageCount(48), 1);
+    EXPECT_EQ(layout.pageCount(49), 2);
+    EXPECT_LE(layout.rowArea(47).bottom(), layout.footerArea().top() + 1e-9);
+
+    ASSERT_TRUE(ReportFile::read(QStringLiteral(VANTREL_REPORT_FILES_DIR "/Labels.rpt"), &def, &error)) << error.toStdString();
+    ReportLayout labels(def);
+    EXPECT_EQ(labels.rowsPerPage(), 30);
+    EXPECT_EQ(labels.labelArea(0), QRectF(0.1875, 0.5, 2.625, 1));
+    EXPECT_EQ(labels.labelArea(2), QRectF(0.1875 + 2 * 2.75, 0.5, 2.625, 1));
+    EXPECT_DOUBLE_EQ(labels.labelArea(29).right(), 8.5 - 0.1875);
+    EXPECT_DOUBLE_EQ(labels.labelArea(29).bottom(), 10.5);
+}
+
+TEST(ReportFile, EveryDeliveredFileReads)
+{
+    for (const char *name : {"Complete.rpt", "RenewalMail.rpt", "RenewalLocker.rpt", "Labels.rpt", "Filter.rpt"}) {
+        ReportDefinition def;
+        QString error;
+        EXPECT_TRUE(ReportFile::read(QStringLiteral(VANTREL_REPORT_FILES_DIR "/") + QLatin1String(name), &def, &error))
+            << error.toStdString();
+    }
+}
+
+class ReportRowsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        testing_support::fillSampleCenter(folder.databasePath());
+        store::EngineError e;
+        db = store::DBEngine::OpenDatabase(folder.databasePath(), &e);
+        ASSERT_TRUE(db) << e.text.toStdString();
+    }
+    QList<int> lockers(const QStringList &formulas, const QStringList &sort)
+    {
+        ReportRows rows;
+        QString error;
+        if (!rows.open(db, formulas, sort, &error)) {
+            ADD_FAILURE() << error.toStdString();
+            return {};
+        }
+        EXPECT_TRUE(rows.select(nullptr));
+        QList<int> out;
+        const int locker = store::Schema::information().fieldIndex(QStringLiteral("LockerNumber"));
+        for (qint64 i = 0; i < rows.count(); ++i)
+            out << rows.row(i).value(locker).toInt();
+        return out;
+    }
+    testing_support::TempProgramFolder folder;
+    std::shared_ptr<store::Database> db;
+};
+
+TEST_F(ReportRowsTest, BothFormulasMustHoldAndTheKeysOrder)
+{
+    EXPECT_EQ(lockers({QStringLiteral("{Information.LockerNumber} < 110"), QStringLiteral("{Information.KeyDeposit} = 10")},
+                      {QStringLiteral("-{Information.LockerNumber}")}),
+              (QList<int>{108, 105, 102}));
+    // Ties keep the table's order: deposit 5 first, then 10, each by locker.
+    const QList<int> byDeposit = lockers({QStringLiteral("{Information.LockerNumber} <= 106")},
+                                         {QStringLiteral("+{Information.KeyDeposit}")});
+    EXPECT_EQ(byDeposit, (QList<int>{101, 103, 104, 106, 102, 105}));
+    EXPECT_EQ(lockers({}, {QStringLiteral("+{Information.LastName}")}).mid(0, 2), (QList<int>{115, 126})); // Abernathy-Price, Achterberg
+}
+
+TEST_F(ReportRowsTest, RefusedKeysAndFormulasSayWhich)
+{
+    ReportRows rows;
+    QString error;
+    EXPECT_FALSE(rows.open(db, {}, {QStringLiteral("+{Information.Nope}")}, &error));
+    EXPECT_EQ(error, QStringLiteral("The sort field '+{Information.Nope}' names the field \"Nope\", which Information does not have."));
+    EXPECT_FALSE(rows.open(db, {}, {QStringLiteral("{Information.LastName}")}, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("is not a sort field"))) << error.toStdString();
+    EXPECT_FALSE(rows.open(db, {QStringLiteral("{Information.LastName} = ")}, {}, &error));
+    EXPECT_TRUE(error.startsWith(QLatin1String("The selection formula '{Information.LastName} = ' is refused: "))) << error.toStdString();
+}
+
+TEST_F(ReportRowsTest, PagesOfAJobAndACancelledPdfLeavesNoFile)
+{
+    testing_support::installDeliveredReports(folder.path());
+    ReportRequest request;
+    request.reportFile = folder.file(QStringLiteral("RenewalLocker.rpt"));
+    QString error;
+    auto job = ReportJob::open(request, &error);
+    ASSERT_TRUE(job) << error.toStdString();
+    ASSERT_TRUE(job->prepare(nullptr));
+    EXPECT_EQ(job->pageCount(), 30);
+    const QString pdf = folder.file(QStringLiteral("cancelled.pdf"));
+    EXPECT_FALSE(job->writePdf(pdf, [](qint64 done, qint64) { return done < 3; }, &error));
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(error.contains(QLatin1String("cancelled"))) << error.toStdString();
+
+    // No customer selected: one page that says so.
+    request.selectionFormula = QStringLiteral("{Information.LockerNumber} > 1000");
+    job = ReportJob::open(request, &error);
+    ASSERT_TRUE(job && job->prepare(nullptr));
+    EXPECT_EQ(job->pageCount(), 1);
+    ASSERT_TRUE(job->writePdf(pdf, nullptr, &error)) << error.toStdString();
+    EXPECT_TRUE(testing_support::pdfText(pdf).contains(QLatin1String("No records were selected.")));
+}
+
+} // namespace
