@@ -89,6 +89,7 @@ std::optional<QString> QtServices::openFileName(const FileDialogRequest &r)
     QFileDialog dialog(r.parent, r.title, r.folder, r.filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(r.defaultSuffix);
     if (!r.fileName.isEmpty())
         dialog.selectFile(r.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -101,6 +102,7 @@ std::optional<QString> QtServices::saveFileName(const FileDialogRequest &r)
     QFileDialog dialog(r.parent, r.title, r.folder, r.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(r.defaultSuffix);
     if (!r.fileName.isEmpty())
         dialog.selectFile(r.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

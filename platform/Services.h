@@ -18,6 +18,7 @@ struct FileDialogRequest {
     QString fileName;
     QString filter;        // Qt filter text, e.g. "Zip files (*.zip);;All files (*)"
     bool mustExist = true; // open dialogs: the chosen file must exist
+    QString defaultSuffix; // added to a name typed without an extension, e.g. "zip"
 };
 
 // Everything the program asks of the desktop: boxes, beeps, the pointer and
