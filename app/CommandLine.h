@@ -56,5 +56,6 @@ private:
 // a function of this shape declared here and called in CommandLine's
 // constructor, e.g.
 //   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
+void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
 } // namespace app

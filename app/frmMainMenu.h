@@ -49,6 +49,7 @@ public:
 
     QWidget *aboutWindow() const { return m_about; }
     QWidget *centerWindow() const { return m_center; }
+    QWidget *backupWindow() const { return m_backup; }
     customers::frmInformation *informationWindow() const;
     // The one filter window of the run, created when first needed.
     filter::frmFindWindow *findWindow();
@@ -68,6 +69,7 @@ private:
     QAction *MnuPrintLocker = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_center;
+    QPointer<QWidget> m_backup;
     QPointer<customers::frmInformation> m_information;
     std::unique_ptr<filter::frmFindWindow> m_find;
     ExitHandler m_exit;

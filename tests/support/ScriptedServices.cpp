@@ -80,4 +80,38 @@ std::optional<QString> ScriptedServices::existingFolder(const platform::FileDial
     return nextFile(request);
 }
 
+void ScriptedServices::answerFiles(const QStringList &fileNames)
+{
+    if (fileNames.isEmpty())
+        m_fileLists.enqueue(std::nullopt);
+    else
+        m_fileLists.enqueue(fileNames);
+}
+
+void ScriptedServices::answerText(std::optional<QString> text)
+{
+    m_texts.enqueue(std::move(text));
+}
+
+std::optional<QStringList> ScriptedServices::openFileNames(const platform::FileDialogRequest &request)
+{
+    fileDialogs.append(request);
+    if (m_fileLists.isEmpty()) {
+        ADD_FAILURE() << "unexpected multiple file dialog: " << request.title.toStdString();
+        return std::nullopt;
+    }
+    return m_fileLists.dequeue();
+}
+
+std::optional<QString> ScriptedServices::textInput(const platform::TextInputRequest &request)
+{
+    textInputs.append(request);
+    if (m_texts.isEmpty()) {
+        ADD_FAILURE() << "unexpected text input: " << request.title.toStdString() << ": "
+                      << request.prompt.toStdString();
+        return std::nullopt;
+    }
+    return m_texts.dequeue();
+}
+
 } // namespace testing_support
