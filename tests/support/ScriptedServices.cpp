@@ -26,6 +26,11 @@ void ScriptedServices::answerWith(std::function<platform::Button(const platform:
     m_answers.enqueue(std::move(responder));
 }
 
+void ScriptedServices::answerOthersWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder)
+{
+    m_others = std::move(responder);
+}
+
 void ScriptedServices::answerFile(std::optional<QString> fileName)
 {
     m_files.enqueue(std::move(fileName));
@@ -42,6 +47,8 @@ QStringList ScriptedServices::boxTexts() const
 platform::Button ScriptedServices::messageBox(const platform::MessageBoxRequest &box)
 {
     boxes.append(box);
+    if (m_answers.isEmpty() && m_others)
+        return m_others(box);
     if (m_answers.isEmpty()) {
         ADD_FAILURE() << "unexpected message box: " << platform::describe(box).toStdString();
         return box.defaultAnswer();

@@ -25,6 +25,9 @@ public:
     void answer(platform::Button button);
     void answerWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder);
     void answerFile(std::optional<QString> fileName);
+    // Answers every box for which no answer is queued (a prompt that comes
+    // an unknown number of times, such as the next disk).
+    void answerOthersWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder);
     // Answers the next multiple file choice (an empty list: cancelled).
     void answerFiles(const QStringList &fileNames);
     // Answers the next text input (nullopt: cancelled).
@@ -55,6 +58,7 @@ private:
 
     QQueue<std::function<platform::Button(const platform::MessageBoxRequest &)>> m_answers;
     QQueue<std::optional<QString>> m_files;
+    std::function<platform::Button(const platform::MessageBoxRequest &)> m_others;
     QQueue<std::optional<QStringList>> m_fileLists;
     QQueue<std::optional<QString>> m_texts;
     platform::Pointer m_pointer = platform::Pointer::Default;

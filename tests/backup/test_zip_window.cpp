@@ -1,0 +1,300 @@
+// The backup window driven through its menus, with scripted boxes and
+// dialogs, over real archives.
+#include "ZipFixtures.h"
+#include "maintenance/DatabaseFiles.h"
+
+#include "app/frmMainMenu.h"
+#include "backup/XZIPDEMO1.h"
+#include "backup/ZipMain.h"
+#include "backup/frmZipCreate.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using platform::Button;
+using platform::Icon;
+
+namespace {
+
+class ZipWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = new backup::frmZipCreate;
+        window->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        delete window;
+    }
+
+    void trigger(const QString &item) { window->menuItem(item)->trigger(); }
+
+    // Opens an archive through "&Open Zipfile...".
+    void open(const QString &archive)
+    {
+        services.answerFile(archive);
+        trigger("mnuFileOpen");
+    }
+
+    // Records the status line and the bar each time an entry is listed.
+    void watchListing()
+    {
+        auto &events = window->zipMain().events();
+        auto original = events.Listing;
+        events.Listing = [this, original](const QString &f, qint64 s, qint64 p, const QString &t, int r) {
+            statusesWhileListing << window->statusText();
+            original(f, s, p, t, r);
+            progressWhileListing << window->findChild<QProgressBar *>("prbMain")->value();
+        };
+    }
+
+    TempProgramFolder folder;
+    ScriptedServices services;
+    QTemporaryDir work;
+    backup::frmZipCreate *window = nullptr;
+    QStringList statusesWhileListing;
+    QList<int> progressWhileListing;
+};
+
+TEST_F(ZipWindow, OpensIdleWithItsCaptionAndTheMainMenuStaysUsable)
+{
+    EXPECT_EQ(window->windowTitle(), "Database Backup ");
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_FALSE(window->findChild<QProgressBar *>("prbMain")->isVisible());
+    EXPECT_FALSE(window->findChild<QPushButton *>("cmdAbort")->isVisible());
+    const QStringList columns = [&] {
+        QStringList c;
+        for (int i = 0; i < window->list()->columnCount(); ++i)
+            c << window->list()->headerItem()->text(i);
+        return c;
+    }();
+    EXPECT_EQ(columns, QStringList({"Name", "Date", "Time", "Size", "Packed", "Ratio", "Path"}));
+
+    app::frmMainMenu menu;
+    menu.show();
+    menu.menuAction("MnuBackupRestore")->trigger();
+    QApplication::processEvents();
+    QWidget *shown = menu.backupWindow();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_FALSE(shown->isModal());
+    EXPECT_TRUE(menu.isEnabled());
+    menu.menuAction("MnuBackupRestore")->trigger();
+    EXPECT_EQ(menu.backupWindow(), shown) << "one window, brought to the front";
+    shown->close();
+    QApplication::processEvents();
+}
+
+TEST_F(ZipWindow, AHundredEntriesListQuietlyAndAHundredAndOneShowTheReadingMessage)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    const QStringList names = smallFiles(files, 101);
+    zipWithInfoZip(work.filePath("hundred.zip"), files, names.mid(0, 100));
+    zipWithInfoZip(work.filePath("more.zip"), files, names);
+
+    watchListing();
+    open(work.filePath("hundred.zip"));
+    EXPECT_EQ(window->list()->topLevelItemCount(), 100);
+    EXPECT_FALSE(statusesWhileListing.contains("Reading 100 files..."));
+    EXPECT_EQ(progressWhileListing.last(), 0) << "no progress for a quiet listing";
+    EXPECT_TRUE(window->statusText().startsWith(" 100 files, ")) << window->statusText().toStdString();
+    EXPECT_EQ(window->windowTitle(), work.filePath("hundred.zip"));
+
+    statusesWhileListing.clear();
+    progressWhileListing.clear();
+    trigger("mnuFileClose");
+    EXPECT_EQ(window->statusText(), " No Zip archive is currently open.");
+    EXPECT_EQ(window->windowTitle(), "Database Backup");
+    open(work.filePath("more.zip"));
+    EXPECT_EQ(statusesWhileListing.first(), "Reading 101 files...");
+    EXPECT_EQ(progressWhileListing.first(), 1);
+    EXPECT_EQ(progressWhileListing.last(), 100);
+    EXPECT_EQ(window->busyCount(), 0);
+    EXPECT_TRUE(services.boxes.isEmpty());
+}
+
+TEST_F(ZipWindow, FolderOnlyAndEmptyArchivesHaveTheirSummaries)
+{
+    const QString files = work.filePath("folders");
+    for (const char *sub : {"a", "b", "c"})
+        QDir(files).mkpath(sub);
+    zipWithInfoZip(work.filePath("folders.zip"), files, {"a", "b", "c"});
+    open(work.filePath("folders.zip"));
+    EXPECT_EQ(window->statusText(), " 3 files, 0 bytes");
+    QTreeWidgetItem *first = window->list()->topLevelItem(0);
+    EXPECT_EQ(first->text(0), "<dir>");
+    EXPECT_EQ(first->text(6), "a");
+
+    writeEmptyArchive(work.filePath("empty.zip"));
+    open(work.filePath("empty.zip"));
+    EXPECT_EQ(window->statusText(), "No files in this archive.");
+}
+
+TEST_F(ZipWindow, DeletingTwoRowsAsksNothingAndShowsTheCountAfterTwoSpaces)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    zipWithInfoZip(work.filePath("three.zip"), files, smallFiles(files, 3));
+    open(work.filePath("three.zip"));
+    window->list()->topLevelItem(0)->setSelected(true);
+    window->list()->setCurrentItem(window->list()->topLevelItem(2), 0, QItemSelectionModel::Select);
+    QStringList statuses;
+    auto &events = window->zipMain().events();
+    auto original = events.Deleting;
+    events.Deleting = [&](const QString &f) {
+        statuses << window->statusText();
+        original(f);
+    };
+    window->mnuEdit_Click();
+    EXPECT_TRUE(window->menuItem("mnuEditDelete")->isEnabled());
+    trigger("mnuEditDelete");
+    ASSERT_FALSE(statuses.isEmpty());
+    EXPECT_EQ(statuses.first(), " Deleting  2 selected files...");
+    EXPECT_TRUE(services.boxes.isEmpty());
+    EXPECT_EQ(window->list()->topLevelItemCount(), 1);
+    EXPECT_EQ(window->list()->topLevelItem(0)->text(0), "2.txt");
+}
+
+TEST_F(ZipWindow, TestReportsAWholeArchiveAndADamagedOne)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    zipWithInfoZip(work.filePath("good.zip"), files, smallFiles(files, 4));
+    services.answerFile(work.filePath("good.zip"));
+    services.answer(Button::OK);
+    trigger("mnuFileTest");
+    EXPECT_EQ(services.lastBox().text, "All files in the archive are OK.");
+    EXPECT_EQ(services.lastBox().icon, Icon::Information);
+    EXPECT_EQ(window->statusText(), " Finished testing files.");
+    EXPECT_TRUE(window->zipMain().zipFilename().isEmpty());
+
+    QByteArray bytes = fileBytes(work.filePath("good.zip"));
+    bytes[40] = char(bytes[40] ^ 0x55); // inside the first entry's data
+    QFile bad(work.filePath("bad.zip"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(bytes);
+    bad.close();
+    services.answerFile(work.filePath("bad.zip"));
+    services.answerOthersWith([](const platform::MessageBoxRequest &) { return Button::OK; });
+    trigger("mnuFileTest");
+    EXPECT_NE(services.lastBox().text, "All files in the archive are OK.");
+    EXPECT_EQ(services.lastBox().title, "Vantrel");
+    EXPECT_EQ(window->busyCount(), 0);
+}
+
+TEST_F(ZipWindow, ACancelledExtractDialogExtractsNothing)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    zipWithInfoZip(work.filePath("two.zip"), files, smallFiles(files, 2));
+    open(work.filePath("two.zip"));
+    const QString before = window->statusText();
+    trigger("mnuEditSelectAll");
+    QTimer::singleShot(0, [] {
+        if (auto *dialog = qobject_cast<backup::ExtractDialog *>(QApplication::activeModalWidget()))
+            dialog->cmdCancel_Click();
+    });
+    trigger("mnuEditExtract");
+    EXPECT_TRUE(backup::ExtractCancelled);
+    EXPECT_EQ(window->statusText(), before);
+    EXPECT_EQ(window->list()->topLevelItemCount(), 2);
+    EXPECT_TRUE(services.boxes.isEmpty());
+}
+
+TEST_F(ZipWindow, MultidiskModeDisablesFixAndTheTemporaryFileItem)
+{
+    window->zipMain().setUseTempFile(true);
+    window->mnuOptions_Click();
+    EXPECT_TRUE(window->menuItem("mnuOptionsUseTempFile")->isChecked());
+    trigger("mnuOptionsMultidiskMode");
+    EXPECT_TRUE(window->zipMain().multidisk());
+    EXPECT_FALSE(window->menuItem("mnuOptionsMultidiskMode")->isChecked()) << "marks change when the menu opens";
+    window->mnuOptions_Click();
+    EXPECT_FALSE(window->menuItem("mnuOptionsUseTempFile")->isChecked());
+    EXPECT_FALSE(window->menuItem("mnuOptionsUseTempFile")->isEnabled());
+    EXPECT_TRUE(window->menuItem("mnuOptionsClearDisks")->isEnabled());
+    window->mnuFile_Click();
+    EXPECT_FALSE(window->menuItem("mnuFileFix")->isEnabled());
+    EXPECT_TRUE(window->menuItem("mnuFileTest")->isEnabled());
+    trigger("mnuOptionsBest");
+    window->mnuOptions_Click();
+    EXPECT_TRUE(window->menuItem("mnuOptionsBest")->isChecked());
+    EXPECT_EQ(window->zipMain().compressionLevel(), 9);
+}
+
+TEST_F(ZipWindow, NoToEitherConfirmationChangesNothing)
+{
+    const QString drive = work.filePath("driveA");
+    QDir().mkdir(drive);
+    qputenv("VANTREL_DRIVE_A", drive.toLocal8Bit());
+    services.answer(Button::No);
+    trigger("mnuAutomaticBackup");
+    EXPECT_EQ(services.lastBox().title, "Confirm");
+    EXPECT_EQ(services.lastBox().text, "Please insert a blank formatted floppy disk in drive A?\rIf you continue, all "
+                                       "data on the floppy will be erased and a backup disk will be created!");
+    EXPECT_EQ(services.lastBox().defaultButton, 2);
+    EXPECT_EQ(services.lastBox().icon, Icon::Question);
+    services.answer(Button::No);
+    trigger("mnuAutomaticRestore");
+    EXPECT_EQ(services.lastBox().text, "Please insert your backup disk in drive A?");
+    EXPECT_FALSE(window->zipMain().multidisk());
+    EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
+    EXPECT_FALSE(window->menuItem("mnuAutomaticRestore")->isChecked());
+    EXPECT_TRUE(window->zipMain().zipFilename().isEmpty());
+    EXPECT_EQ(filesIn(drive), QStringList());
+    EXPECT_EQ(services.boxes.size(), 2);
+    qunsetenv("VANTREL_DRIVE_A");
+}
+
+TEST_F(ZipWindow, NoDiskInDriveAIsToldAndTheMarkCleared)
+{
+    qputenv("VANTREL_DRIVE_A", work.filePath("no such drive").toLocal8Bit());
+    services.answer(Button::Yes);
+    services.answer(Button::OK);
+    trigger("mnuAutomaticBackup");
+    EXPECT_EQ(services.lastBox().text, "There is no disk in drive A, or it is not formatted!");
+    EXPECT_EQ(services.lastBox().shownTitle(), "Vantrel");
+    EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
+    EXPECT_TRUE(window->zipMain().zipFilename().isEmpty());
+    qunsetenv("VANTREL_DRIVE_A");
+}
+
+TEST_F(ZipWindow, ShrinkingSnapsBackAndWideningMovesTheControls)
+{
+    const QSize design = window->size();
+    window->resize(design.width() - 100, design.height() - 50);
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), design);
+    auto *bar = window->findChild<QProgressBar *>("prbMain");
+    auto *abort = window->findChild<QPushButton *>("cmdAbort");
+    const QRect barBefore = bar->geometry();
+    const QRect abortBefore = abort->geometry();
+    const int listWidth = window->list()->width();
+    const int pathWidth = window->list()->columnWidth(6);
+    const int grow = 40; // 600 twips at 96 dots an inch
+    window->resize(design.width() + grow, design.height());
+    QApplication::processEvents();
+    EXPECT_EQ(window->list()->width(), listWidth + grow);
+    EXPECT_EQ(window->list()->columnWidth(6), pathWidth + grow);
+    EXPECT_EQ(bar->geometry().left(), barBefore.left() + grow);
+    EXPECT_EQ(abort->geometry().left(), abortBefore.left() + grow);
+    EXPECT_EQ(abort->geometry().top(), abortBefore.top());
+}
+
+} // namespace
