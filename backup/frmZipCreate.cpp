@@ -85,7 +85,20 @@ QAction *frmZipCreate::addItem(QMenu *menu, const QString &name, const QString &
     QAction *action = menu->addAction(caption);
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, handler);
+    m_handlers.insert(action, handler);
     return action;
+}
+
+void frmZipCreate::markedByCommands(std::initializer_list<QAction *> items)
+{
+    // A click must not flip the mark by itself: the commands read it as it
+    // was shown and set it themselves. Set back before the handler runs.
+    for (QAction *item : items) {
+        item->setCheckable(true);
+        disconnect(item, &QAction::triggered, nullptr, nullptr);
+        connect(item, &QAction::triggered, item, [item](bool now) { item->setChecked(!now); });
+        connect(item, &QAction::triggered, this, m_handlers.value(item));
+    }
 }
 
 void frmZipCreate::createMenus()
@@ -96,7 +109,6 @@ void frmZipCreate::createMenus()
     connect(mnuFile, &QMenu::aboutToShow, this, &frmZipCreate::mnuFile_Click);
     mnuFileWizard = addItem(mnuFile, QStringLiteral("mnuFileWizard"), QStringLiteral("&Wizard Backup"),
                             &frmZipCreate::mnuFileWizard_Click);
-    mnuFileWizard->setCheckable(true);
     addItem(mnuFile, QStringLiteral("mnuFileNew"), QStringLiteral("&New Zipfile..."), &frmZipCreate::mnuFileNew_Click);
     addItem(mnuFile, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open Zipfile..."),
             &frmZipCreate::mnuFileOpen_Click);
@@ -158,13 +170,9 @@ void frmZipCreate::createMenus()
     mnuOptions->addSeparator();
     addItem(mnuOptions, QStringLiteral("mnuOptionsPassword"), QStringLiteral("Protect backups with a &password..."),
             &frmZipCreate::mnuOptionsPassword_Click);
-    // The marks are set from the component's settings when the menu opens;
-    // a click must not flip them by itself.
-    for (QAction *item : {mnuOptionsBest, mnuOptionsNormal, mnuOptionsFastest, mnuOptionsStore,
-                          mnuOptionsMultidiskMode, mnuOptionsClearDisks, mnuOptionsUseTempFile}) {
-        item->setCheckable(true);
-        connect(item, &QAction::triggered, item, [item](bool now) { item->setChecked(!now); });
-    }
+    // The marks are set from the component's settings when the menu opens.
+    markedByCommands({mnuOptionsBest, mnuOptionsNormal, mnuOptionsFastest, mnuOptionsStore, mnuOptionsMultidiskMode,
+                      mnuOptionsClearDisks, mnuOptionsUseTempFile});
 
     mnuAutomatic = menuBar()->addMenu(QStringLiteral("&Automatic"));
     mnuAutomatic->setObjectName(QStringLiteral("mnuAutomatic"));
@@ -174,10 +182,7 @@ void frmZipCreate::createMenus()
     mnuAutomaticRestore = addItem(mnuAutomatic, QStringLiteral("mnuAutomaticRestore"),
                                   QStringLiteral("&Restore From Drive A"), &frmZipCreate::mnuAutomaticRestore_Click);
     // These marks are state that the commands set and clear themselves.
-    for (QAction *item : {mnuAutomaticBackup, mnuAutomaticRestore, mnuFileWizard}) {
-        item->setCheckable(true);
-        connect(item, &QAction::triggered, item, [item](bool now) { item->setChecked(!now); });
-    }
+    markedByCommands({mnuAutomaticBackup, mnuAutomaticRestore, mnuFileWizard});
 }
 
 void frmZipCreate::createControls()

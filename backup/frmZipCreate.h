@@ -3,6 +3,7 @@
 #include "backup/ZipWindowRules.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QPointer>
 #include <memory>
 
@@ -100,6 +101,7 @@ private:
     void createMenus();
     void createControls();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, void (frmZipCreate::*handler)());
+    void markedByCommands(std::initializer_list<QAction *> items);
     void connectEvents();
     void Form_Load();
     void Form_Resize();
@@ -154,6 +156,7 @@ private:
     // The filter the file choice of Add and Update holds.
     QString m_selectFilesFilter;
 
+    QHash<QAction *, void (frmZipCreate::*)()> m_handlers;
     qint16 BusyCount = 0;
     rules::ListingTotals m_totals;
     qint64 ExpectedCount = 0;

@@ -185,7 +185,9 @@ TEST_F(ZipWindow, TestReportsAWholeArchiveAndADamagedOne)
     EXPECT_TRUE(window->zipMain().zipFilename().isEmpty());
 
     QByteArray bytes = fileBytes(work.filePath("good.zip"));
-    bytes[40] = char(bytes[40] ^ 0x55); // inside the first entry's data
+    // The first byte of the first entry's data, after its name and extra field.
+    const int dataStart = 30 + quint8(bytes[26]) + 256 * quint8(bytes[27]) + quint8(bytes[28]) + 256 * quint8(bytes[29]);
+    bytes[dataStart] = char(bytes[dataStart] ^ 0x55);
     QFile bad(work.filePath("bad.zip"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(bytes);
