@@ -19,7 +19,10 @@ int runTool(const QString &program, const QStringList &arguments, const QString 
         p.setWorkingDirectory(folder);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, arguments);
-    if (!p.waitForStarted() || !p.waitForFinished(120000))
+    if (!p.waitForStarted())
+        return -1;
+    p.closeWriteChannel(); // a tool that asks for a password gets no answer
+    if (!p.waitForFinished(120000))
         return -1;
     if (output)
         *output = QString::fromLocal8Bit(p.readAll());
