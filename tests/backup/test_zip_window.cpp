@@ -300,3 +300,65 @@ TEST_F(ZipWindow, ShrinkingSnapsBackAndWideningMovesTheControls)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZipWindow, TheWizardWalksThroughNewAndAddEvenWhenNewIsCancelled)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    const QStringList names = smallFiles(files, 3);
+    zipWithInfoZip(work.filePath("before.zip"), files, {names.first()});
+    open(work.filePath("before.zip"));
+
+    services.answer(Button::OK);
+    services.answerFile(std::nullopt); // the New Archive dialog, cancelled
+    services.answer(Button::OK);
+    QStringList chosen;
+    for (const QString &n : names)
+        chosen << QDir(files).filePath(n);
+    services.answerFiles(chosen);
+    window->menuItem("mnuFileWizard")->trigger();
+
+    ASSERT_EQ(services.boxes.size(), 2);
+    EXPECT_EQ(services.boxes.at(0).text, "The next window to pop up will ask you to create a new zip file. \rType in "
+                                         "the name of the file you want to create.");
+    EXPECT_EQ(services.boxes.at(1).text, "The next window to pop up will ask you to add new files to your new zip "
+                                         "file. \rPlease select the files you wish to add.");
+    EXPECT_EQ(services.fileDialogs.last().title, "Add files");
+    EXPECT_EQ(services.fileDialogs.last().filter, "All Files (*);;Database Files (*.mdb)");
+    EXPECT_FALSE(window->menuItem("mnuFileWizard")->isChecked());
+    // The files went into the archive that was open before.
+    EXPECT_EQ(window->zipMain().zipFilename(), work.filePath("before.zip"));
+    EXPECT_EQ(window->list()->topLevelItemCount(), 3);
+    EXPECT_TRUE(window->statusText().startsWith(" 3 files, ")) << window->statusText().toStdString();
+}
+
+TEST_F(ZipWindow, UpdateOffersTheProgramsOwnDatabaseFile)
+{
+    services.answerFile(work.filePath("new.zip"));
+    trigger("mnuFileNew");
+    EXPECT_EQ(window->statusText(), " New Zip archive now open.");
+    services.answerFiles({});
+    trigger("mnuEditUpdate");
+    EXPECT_EQ(services.fileDialogs.last().title, "Update files");
+    EXPECT_EQ(services.fileDialogs.last().filter, "Database file (Vantrel.mdb)");
+    EXPECT_EQ(window->statusText(), " New Zip archive now open.") << "a cancelled choice changes nothing";
+}
+
+TEST_F(ZipWindow, AddingTheLiveDatabaseArchivesACopyUnderItsBareName)
+{
+    addCustomers(folder.databasePath(), 50);
+    services.answerFile(work.filePath("by-hand.zip"));
+    trigger("mnuFileNew");
+    services.answerFiles({folder.databasePath()});
+    trigger("mnuEditAdd");
+    ASSERT_EQ(window->list()->topLevelItemCount(), 1);
+    EXPECT_EQ(window->list()->topLevelItem(0)->text(0), "Vantrel.mdb");
+    EXPECT_EQ(window->list()->topLevelItem(0)->text(6), "");
+    EXPECT_TRUE(services.boxes.isEmpty()) << services.boxTexts().join(" | ").toStdString();
+    QString out;
+    EXPECT_EQ(runTool("unzip", {"-t", work.filePath("by-hand.zip")}, QString(), &out), 0) << out.toStdString();
+}
+
+} // namespace
