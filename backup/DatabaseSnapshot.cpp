@@ -37,8 +37,7 @@ bool backupInto(sqlite3 *source, const QString &databasePath, const QString &des
             *error = e;
         return false;
     }
-    // The copy is synced once, after its check; a crash meanwhile leaves a
-    // temporary file that nobody reads.
+    // A crash meanwhile leaves a temporary file that nobody reads.
     target.exec(QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF"), nullptr);
     sqlite3_backup *backup = sqlite3_backup_init(target.handle(), "main", source, "main");
     if (!backup) {
@@ -124,10 +123,9 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
     source.exec(QStringLiteral("COMMIT"), nullptr);
     source.close(nullptr);
 
-    store::startWriteback(destination);
+    // The copy only lives until it is archived, so it is not synced to the
+    // disk; what the archive holds is checked when the archive is tested.
     if (!store::checkCopy(destination, summaries, &e))
-        return failAndClean(e);
-    if (!store::syncFile(destination, &e))
         return failAndClean(e);
     return true;
 }

@@ -16,7 +16,8 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error);
 // engine's online backup: one read transaction covers the whole copy, so it
 // is the database as it was at one moment even while windows hold the file
 // open. The copy is readable by its owner only and is checked before this
-// returns true; on failure no destination file is left behind.
+// returns true; on failure no destination file is left behind. It is meant
+// to be archived and removed, and is not synced to the disk.
 bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error);
 
 // A consistent copy of the database under its bare name "Vantrel.mdb", in a

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QCloseEvent>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -250,6 +251,17 @@ void frmZipCreate::Form_Load()
     m_layout = kDesign;
     m_loaded = true;
     Form_Resize();
+}
+
+void frmZipCreate::closeEvent(QCloseEvent *event)
+{
+    // While an operation runs only Abort is open to the operator; the window
+    // stays until the operation has ended.
+    if (BusyCount != 0) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void frmZipCreate::resizeEvent(QResizeEvent *event)

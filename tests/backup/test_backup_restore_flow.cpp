@@ -86,6 +86,12 @@ TEST_F(BackupRestoreFlow, FiveMegabytesOnFloppiesWithAnEditTypedThenRestoredWhen
     firstName->selectAll();
     QTest::keyClicks(firstName, "Wilhelmina");
 
+    // A disk that holds an old backup: it goes before the new one is written.
+    QFile stale(QDir(drive).filePath("VantrelBackup.zip"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("an old backup");
+    stale.close();
+
     auto *window = new backup::frmZipCreate;
     window->show();
     window->menuItem("mnuAutomaticBackup")->trigger();

@@ -362,3 +362,50 @@ TEST_F(ZipWindow, AddingTheLiveDatabaseArchivesACopyUnderItsBareName)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZipWindow, AbortDuringABackupStopsItAndClearsTheBackupMark)
+{
+    addCustomers(folder.databasePath(), 20000);
+    const QString drive = work.filePath("driveA");
+    QDir().mkdir(drive);
+    qputenv("VANTREL_DRIVE_A", drive.toLocal8Bit());
+    qputenv("VANTREL_DISK_SIZE", "100000000");
+    window->zipMain().setUseTempFile(true);
+    auto &events = window->zipMain().events();
+    auto status = events.Status;
+    bool clicked = false;
+    bool closedWhileBusy = false;
+    events.Status = [&](int completion) {
+        status(completion);
+        if (clicked || completion < 1)
+            return;
+        clicked = true;
+        window->close();
+        closedWhileBusy = window->isVisible();
+        EXPECT_TRUE(window->findChild<QPushButton *>("cmdAbort")->isVisible());
+        window->findChild<QPushButton *>("cmdAbort")->click();
+    };
+    services.answer(Button::Yes);                   // the confirmation
+    services.answerWith([](const platform::MessageBoxRequest &box) {
+        EXPECT_EQ(box.title, "Abort");
+        EXPECT_EQ(box.text, "Are you sure you want to abort the current operation?");
+        return Button::Yes;
+    });
+    services.answer(Button::OK);                    // the aborted message
+    trigger("mnuAutomaticBackup");
+    qunsetenv("VANTREL_DRIVE_A");
+    qunsetenv("VANTREL_DISK_SIZE");
+
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(closedWhileBusy) << "the window stays while an operation runs";
+    EXPECT_EQ(services.lastBox().text, "The adding operation was aborted.");
+    EXPECT_EQ(services.lastBox().icon, Icon::Exclamation);
+    EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
+    EXPECT_EQ(window->statusText(), "No files in this archive.") << "no listing after an abort";
+    EXPECT_EQ(window->busyCount(), 0);
+    EXPECT_FALSE(window->findChild<QPushButton *>("cmdAbort")->isVisible());
+}
+
+} // namespace
