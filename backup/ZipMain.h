@@ -111,17 +111,35 @@ struct ZipEvents {
 // (zipresult) and empty the files-to-process list when they end.
 //
 // Paths: "A:\..." is drive A (platform::DriveA); other names are local paths,
-// relative ones taken from the current folder. Archives and extracted files
-// are created readable and writable by the owner only.
+// relative ones taken from the current folder. With no disk in drive A the
+// methods return 100 (reading) or 310 (writing). Archives and extracted
+// files are created readable and writable by the owner only.
 //
-// Multidisk mode writes a standard split archive: disk n holds its part
-// under the archive's own name, the last disk also holds the central
-// directory. Off drive A the parts sit beside the archive as name.z01,
-// name.z02, ... (the naming Info-ZIP and 7-Zip use) and the last is the
-// archive itself. On a simulated drive A (VANTREL_DRIVE_A), when a disk is
-// full its part is moved to <folder>/.disks/<n> and the folder is the next
-// empty disk; reading looks for disk n there first. Copying .disks/1 ... to
-// name.z01 ... beside the last part gives a set `zip -s 0` joins.
+// Entry names: a file given by a relative name keeps its folders in the
+// archive, one given by an absolute name is stored by its name alone; a
+// folder is added with everything in it. Two files that would get one name
+// give 370 and change nothing. Extract never writes outside the extraction
+// folder (an entry named so is skipped with reason 4) and puts a file in
+// place only once it is whole; Replace's origName is the local path of the
+// file that exists.
+//
+// Multidisk mode on drive A writes a standard split archive: disk n holds
+// its part under the archive's own name, the last disk also holds the
+// central directory. The first disk is the one in the drive; Newdisk(n)
+// asks for each further one (a disk still holding the part just written is
+// asked for again, three times at most, then 420); with clear disks on
+// every disk, the first included, is erased before it is written. A set
+// cannot be added to (430): it is written anew. Off drive A there are no
+// disks to change and the archive is an ordinary one. Reading a set asks
+// for the last disk first (Newdisk(0)) and then for disks 1, 2, ... in
+// turn; a set off drive A is read from its parts beside the archive,
+// name.z01, name.z02, ... (the naming Info-ZIP and 7-Zip use).
+//
+// A simulated drive A (VANTREL_DRIVE_A) keeps the disks taken out of it:
+// when a disk is full its part is moved to <folder>/.disks/<n> and the
+// folder is the next empty disk; reading looks for disk n there first.
+// Copying .disks/1 ... to name.z01 ... beside the last part gives a set
+// `zip -s 0` joins.
 class ZipMain : public QObject
 {
     Q_OBJECT
@@ -153,7 +171,8 @@ public:
     // 18: empty means no archive is open.
     void setZipFilename(const QString &fileName);
     QString zipFilename() const;
-    // 19: entries in the named archive (0 when it cannot be read).
+    // 19: entries in the named archive (0 when it cannot be read); for a
+    // split set, what its last disk announces, without asking for disks.
     int entryCount();
     // 21: names, each followed by "\r".
     void setFilesToProcess(const QString &names);

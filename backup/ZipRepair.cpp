@@ -73,6 +73,35 @@ bool inflateCheck(const char *p, qint64 available, qint64 &used, qint64 &made, q
     return rc == Z_STREAM_END;
 }
 
+// Every block of an extra field lies whole inside it.
+bool wellFormedExtra(const QByteArray &extra)
+{
+    qsizetype at = 0;
+    while (extra.size() - at >= 4)
+        at += 4 + get16(extra.constData() + at + 2);
+    return at == extra.size();
+}
+
+// Removes the 64-bit sizes block (id 1) from an extra field and returns
+// its data; the rebuilt entry carries its sizes in the header instead.
+std::optional<QByteArray> takeZip64Block(QByteArray &extra)
+{
+    qsizetype at = 0;
+    while (extra.size() - at >= 4) {
+        const quint16 id = get16(extra.constData() + at);
+        const quint16 length = get16(extra.constData() + at + 2);
+        if (extra.size() - at - 4 < length)
+            return std::nullopt;
+        if (id == 0x0001) {
+            const QByteArray data = extra.mid(at + 4, length);
+            extra.remove(at, 4 + length);
+            return data;
+        }
+        at += 4 + length;
+    }
+    return std::nullopt;
+}
+
 std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
 {
     if (at < 0 || size - at < LocalHeaderSize)
@@ -94,11 +123,35 @@ std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
     e.extra = QByteArray(p + LocalHeaderSize + nameLength, extraLength);
     if (e.name.contains('\0'))
         return std::nullopt;
+    if (!wellFormedExtra(e.extra)) {
+        // A damaged extra field goes; the entry's data does not need it
+        // unless it is encrypted by AES, whose parameters live there.
+        if (method == MethodAes)
+            return std::nullopt;
+        e.extra.clear();
+    }
     e.data = at + LocalHeaderSize + nameLength + extraLength;
     const char *data = base + e.data;
     const qint64 available = size - e.data;
+    // Writers that did not know the sizes in advance put them in a 64-bit
+    // block; entries that truly need 64 bits are not rebuilt.
+    const std::optional<QByteArray> zip64 = takeZip64Block(e.extra);
+    if (zip64) {
+        qsizetype at64 = 0;
+        auto next = [&](quint32 &field) {
+            if (field != 0xffffffffu)
+                return true;
+            if (zip64->size() < at64 + 8 || get32(zip64->constData() + at64 + 4) != 0)
+                return false;
+            field = get32(zip64->constData() + at64);
+            at64 += 8;
+            return field != 0xffffffffu;
+        };
+        if (!next(e.size) || !next(e.packed))
+            return std::nullopt;
+    }
     if (e.packed == 0xffffffffu || e.size == 0xffffffffu)
-        return std::nullopt; // 64-bit entries are not rebuilt
+        return std::nullopt;
 
     const bool encrypted = (e.flags & FlagEncrypted) || method == MethodAes;
     if (e.flags & FlagDescriptor) {
@@ -112,13 +165,16 @@ std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
         qint64 after = e.data + used;
         if (size - after >= 4 && get32(base + after) == DataDescriptorSig)
             after += 4;
-        if (size - after < 12 || get32(base + after) != crc || get32(base + after + 4) != quint32(used)
-            || get32(base + after + 8) != quint32(made))
+        // With a 64-bit block the descriptor's sizes are 8 bytes each.
+        const int width = zip64 ? 8 : 4;
+        if (size - after < 4 + 2 * width || get32(base + after) != crc || get32(base + after + 4) != quint32(used)
+            || get32(base + after + 4 + width) != quint32(made)
+            || (width == 8 && (get32(base + after + 8) != 0 || get32(base + after + 16) != 0)))
             return std::nullopt;
         e.crc = crc;
         e.packed = quint32(used);
         e.size = quint32(made);
-        e.next = after + 12;
+        e.next = after + 4 + 2 * width;
         return e;
     }
     if (qint64(e.packed) > available)
@@ -185,6 +241,7 @@ RepairOutcome rebuild(const char *base, qint64 size, bool aggressive, QByteArray
         put32(header.data() + 14, found->crc);
         put32(header.data() + 18, found->packed);
         put32(header.data() + 22, found->size);
+        put16(header.data() + 28, quint16(found->extra.size()));
         out.append(header);
         out.append(found->name);
         out.append(found->extra);

@@ -186,6 +186,17 @@ std::optional<int> splitDiskCount(const QString &path)
     return int(end->thisDisk) + 1;
 }
 
+std::optional<int> announcedEntryCount(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const std::optional<EndOfCentral> end = readEndOfCentral(file);
+    if (!end)
+        return std::nullopt;
+    return int(end->entries);
+}
+
 quint16 writeSplitArchive(const QString &source, DiskSink &sink, EventPump &pump)
 {
     QFile in(source);

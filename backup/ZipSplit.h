@@ -40,5 +40,7 @@ quint16 joinSplitArchive(const QString &lastDisk, const std::function<std::optio
 // How many disks the set ends by this file has (1 for an ordinary archive);
 // nullopt when the file is no archive.
 std::optional<int> splitDiskCount(const QString &file);
+// The number of entries the end record of the file announces.
+std::optional<int> announcedEntryCount(const QString &file);
 
 } // namespace backup
