@@ -743,26 +743,33 @@ void frmZipCreate::addOrUpdate(bool update)
         ZipMain_->setFilesToProcess(ZipMain_->filesToProcess() + names);
         code = ZipMain_->Add(mode);
     }
+    // A copy of the database that could not be taken is told in its own
+    // words, once; the backup then has not completed.
+    bool copyFailed = false;
     if (withDatabase && code != zipresult::UserAborted) {
         const ArchiveOutcome o = addDatabase(*ZipMain_, mode, databasePath());
-        if (o.error.isError())
+        if (o.error.isError()) {
+            copyFailed = true;
             platform::msgBox(o.error.text, Buttons::OKOnly, Icon::Critical);
+        }
         if (code == 0)
-            code = o.error.isError() && o.code == 0 ? zipresult::ReadError : o.code;
+            code = o.code;
     }
     if (update) {
         if (code > 0)
             ShowResultMessage(code, operation, *ZipMain_);
     } else if (code != 0) {
         ShowResultMessage(code, operation, *ZipMain_);
-    } else if (ZipMain_->multidisk()) {
+    } else if (ZipMain_->multidisk() && !copyFailed) {
         platform::msgBox(QStringLiteral("Compressed backup process completed!"), Buttons::OKOnly, Icon::None);
         mnuAutomaticBackup->setChecked(false);
     }
     SetProgress(0);
     setStatus(update ? QStringLiteral(" Finished updating files, updating list...")
                      : QStringLiteral(" Finished adding files, updating list."));
-    if (code != zipresult::UserAborted)
+    // Nothing was written when the copy of the database alone failed: there
+    // is no archive to list yet.
+    if (code != zipresult::UserAborted && !(copyFailed && names.isEmpty()))
         ListArchive(QStringLiteral("listing"));
     ShowArchiveSummary();
 }

@@ -409,3 +409,24 @@ TEST_F(ZipWindow, AbortDuringABackupStopsItAndClearsTheBackupMark)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZipWindow, ABackupWhoseCopyCannotBeTakenSaysSoOnceAndDoesNotReportCompletion)
+{
+    const QString drive = work.filePath("driveA");
+    QDir().mkdir(drive);
+    qputenv("VANTREL_DRIVE_A", drive.toLocal8Bit());
+    QFile::remove(folder.databasePath());
+    services.answer(Button::Yes);
+    services.answer(Button::OK);
+    trigger("mnuAutomaticBackup");
+    qunsetenv("VANTREL_DRIVE_A");
+    ASSERT_EQ(services.boxes.size(), 2) << services.boxTexts().join(" | ").toStdString();
+    EXPECT_TRUE(services.boxes.at(1).text.startsWith("Could not find file")) << services.boxes.at(1).text.toStdString();
+    EXPECT_EQ(services.boxes.at(1).icon, Icon::Critical);
+    EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
+    EXPECT_EQ(window->busyCount(), 0);
+}
+
+} // namespace
