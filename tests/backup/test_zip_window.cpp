@@ -7,6 +7,7 @@
 #include "backup/XZIPDEMO1.h"
 #include "backup/ZipMain.h"
 #include "backup/frmZipCreate.h"
+#include "store/Schema.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
@@ -427,6 +428,54 @@ TEST_F(ZipWindow, ABackupWhoseCopyCannotBeTakenSaysSoOnceAndDoesNotReportComplet
     EXPECT_EQ(services.boxes.at(1).icon, Icon::Critical);
     EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
     EXPECT_EQ(window->busyCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ZipWindow, TestingAnArchiveWithSkippedFilesShowsTheTwoLineMessage)
+{
+    const QString files = work.filePath("files");
+    QDir().mkdir(files);
+    const QStringList names = smallFiles(files, 2);
+    QString out;
+    ASSERT_EQ(runTool("zip", {"-q", "-P", "secret", work.filePath("locked.zip"), names.first()}, files, &out), 0);
+    ASSERT_EQ(runTool("zip", {"-q", work.filePath("locked.zip"), names.last()}, files, &out), 0);
+    services.answerFile(work.filePath("locked.zip"));
+    services.answer(Button::OK); // the skipped file
+    services.answer(Button::OK);
+    trigger("mnuFileTest");
+    ASSERT_EQ(services.boxes.size(), 2);
+    EXPECT_EQ(services.boxes.at(0).text, "Can't process '1.txt', invalid or no password to decrypt file.");
+    EXPECT_EQ(services.boxes.at(1).text, "All files tested in the archive are OK.\r(Some files were skipped)");
+    EXPECT_EQ(services.boxes.at(1).icon, Icon::Information);
+}
+
+TEST_F(ZipWindow, RestoringTheDatabaseIntoTheProgramFolderGoesThroughACheckedCopy)
+{
+    QTemporaryDir other;
+    store::EngineError e;
+    ASSERT_TRUE(store::Schema::createDeliveredDatabase(other.filePath("Vantrel.mdb"), &e));
+    addCustomers(other.filePath("Vantrel.mdb"), 9);
+    const auto archived = storedRows(other.filePath("Vantrel.mdb"), "Information");
+    zipWithInfoZip(work.filePath("db.zip"), other.path(), {"Vantrel.mdb"});
+    addCustomers(folder.databasePath(), 4);
+
+    open(work.filePath("db.zip"));
+    trigger("mnuEditSelectAll");
+    QTimer::singleShot(0, [this] {
+        if (auto *dialog = qobject_cast<backup::ExtractDialog *>(QApplication::activeModalWidget())) {
+            dialog->txtExtract()->setText("  " + folder.path() + " ");
+            dialog->cmdSelect_Click();
+        }
+    });
+    services.answer(Button::Yes);
+    trigger("mnuEditExtract");
+    EXPECT_EQ(services.lastBox().text, "The file 'Vantrel.mdb' already exists. Do you want to replace this file?");
+    EXPECT_EQ(storedRows(folder.databasePath(), "Information"), archived);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
+    EXPECT_EQ(window->statusText().left(9), " 1 files,");
 }
 
 } // namespace
