@@ -781,6 +781,11 @@ quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files, const st
         }
         const QString entry = entryNameForFile(given, info);
         if (!info.isDir()) {
+            QFile probe(info.absoluteFilePath());
+            if (!probe.open(QIODevice::ReadOnly)) {
+                skip(given, skipreason::CannotOpen);
+                continue;
+            }
             if (!push(FileToAdd{info.absoluteFilePath(), entry, displayName(entry.toUtf8().constData()), false}))
                 return DuplicateNames;
             continue;

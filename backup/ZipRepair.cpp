@@ -76,25 +76,28 @@ bool inflateCheck(const char *p, qint64 available, qint64 &used, qint64 &made, q
 // Every block of an extra field lies whole inside it.
 bool wellFormedExtra(const QByteArray &extra)
 {
-    qsizetype at = 0;
-    while (extra.size() - at >= 4)
-        at += 4 + get16(extra.constData() + at + 2);
-    return at == extra.size();
+    const std::vector<char> bytes(extra.begin(), extra.end());
+    size_t at = 0;
+    while (bytes.size() >= at + 4)
+        at += 4 + get16(bytes.data() + at + 2);
+    return at == bytes.size();
 }
 
 // Removes the 64-bit sizes block (id 1) from an extra field and returns
 // its data; the rebuilt entry carries its sizes in the header instead.
 std::optional<QByteArray> takeZip64Block(QByteArray &extra)
 {
-    qsizetype at = 0;
-    while (extra.size() - at >= 4) {
-        const quint16 id = get16(extra.constData() + at);
-        const quint16 length = get16(extra.constData() + at + 2);
-        if (extra.size() - at - 4 < length)
+    // A copy the compiler can see the bounds of.
+    const std::vector<char> bytes(extra.begin(), extra.end());
+    size_t at = 0;
+    while (bytes.size() >= at + 4) {
+        const quint16 id = get16(bytes.data() + at);
+        const quint16 length = get16(bytes.data() + at + 2);
+        if (bytes.size() - at - 4 < length)
             return std::nullopt;
         if (id == 0x0001) {
-            const QByteArray data = extra.mid(at + 4, length);
-            extra.remove(at, 4 + length);
+            const QByteArray data(bytes.data() + at + 4, length);
+            extra.remove(qsizetype(at), 4 + length);
             return data;
         }
         at += 4 + length;
@@ -298,6 +301,8 @@ RepairOutcome repairBytes(const QByteArray &damaged, bool aggressive, QByteArray
                           const std::function<bool(const QString &)> &onEntry)
 {
     rebuilt.clear();
+    if (damaged.size() < LocalHeaderSize)
+        return RepairOutcome{zipresult::CannotFix, 0};
     return rebuild(damaged.constData(), damaged.size(), aggressive, rebuilt, onEntry);
 }
 

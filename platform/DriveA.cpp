@@ -26,6 +26,9 @@ bool isRemovableDevice(const QString &device)
     if (!sys.exists())
         return false;
     QString dir = sys.canonicalFilePath();
+    // Some USB sticks call themselves fixed disks; the bus tells.
+    if (dir.contains(QLatin1String("/usb")))
+        return true;
     // A partition's folder sits inside its disk's folder.
     for (int up = 0; up < 2 && !dir.isEmpty(); ++up) {
         QFile flag(dir + QStringLiteral("/removable"));

@@ -171,9 +171,17 @@ TEST_F(ZipArchiveTest, ResultCodesForMissingDamagedAndUnreadableArchives)
     EXPECT_TRUE(rec.log.contains(QStringLiteral("Testing notes.txt 650")));
     EXPECT_TRUE(rec.log.last().startsWith(QStringLiteral("Skipping Vantrel.mdb ")));
 
-    // A file that cannot be read: skipped, the rest still goes in.
+    // Files that are missing or cannot be read: skipped, the rest still goes in.
     writeFile(src(QStringLiteral("locked.txt")), "x");
     QFile::setPermissions(src(QStringLiteral("locked.txt")), QFileDevice::Permissions());
+    const bool lockable = !QFile(src(QStringLiteral("locked.txt"))).open(QIODevice::ReadOnly); // not as root
+    if (lockable) {
+        QFile::remove(archive());
+        rec.log.clear();
+        EXPECT_EQ(addNames({QStringLiteral("notes.txt"), QStringLiteral("locked.txt")}), zipresult::SkippedFiles);
+        EXPECT_TRUE(rec.log.contains(QStringLiteral("Skipping locked.txt 4")));
+        EXPECT_EQ(zip.entryCount(), 1);
+    }
     QFile::remove(archive());
     rec.log.clear();
     const quint16 code = addNames({QStringLiteral("notes.txt"), QStringLiteral("gone.txt")});
