@@ -18,6 +18,7 @@ CommandLine::CommandLine()
     // Commands register themselves in their own files; the order here is the
     // order of --help.
     addReportCommand(m_parser, m_commands);
+    addBackupCommand(m_parser, m_commands);
     addCsvCommands(m_parser, m_commands);
 }
 

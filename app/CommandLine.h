@@ -68,4 +68,6 @@ void addCsvCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> 
 
 void addReportCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
+void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
+#include "backup/frmZipCreate.h"
 #include "app/ClickableImage.h"
 #include "center/frmCenterInformation.h"
 #include "csv/CsvFlows.h"
@@ -222,6 +223,7 @@ void frmMainMenu::MnuLockerMap_Click()
 
 void frmMainMenu::MnuBackupRestore_Click()
 {
+    showSingle(m_backup, [] { return new backup::frmZipCreate; });
 }
 
 void frmMainMenu::MnuDatabaseCompress_Click()

@@ -56,6 +56,7 @@ public:
     QWidget *aboutWindow() const { return m_about; }
     QWidget *centerWindow() const { return m_center; }
     QWidget *lockerMapWindow() const { return m_lockerMap; }
+    QWidget *backupWindow() const { return m_backup; }
     customers::frmInformation *informationWindow() const;
     // The one filter window of the run, created when first needed.
     filter::frmFindWindow *findWindow();
@@ -77,6 +78,7 @@ private:
     reports::CrystalReport *CrystalReport1 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_center;
+    QPointer<QWidget> m_backup;
     QPointer<customers::frmInformation> m_information;
     QPointer<QWidget> m_lockerMap;
     std::unique_ptr<filter::frmFindWindow> m_find;

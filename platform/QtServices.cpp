@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -95,6 +97,26 @@ std::optional<QString> QtServices::openFileName(const FileDialogRequest &r)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
+}
+
+std::optional<QStringList> QtServices::openFileNames(const FileDialogRequest &r)
+{
+    QFileDialog dialog(r.parent, r.title, r.folder, r.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles();
+}
+
+std::optional<QString> QtServices::textInput(const TextInputRequest &r)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(r.parent, r.title, r.prompt,
+                                               r.secret ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 std::optional<QString> QtServices::saveFileName(const FileDialogRequest &r)

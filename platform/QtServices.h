@@ -16,6 +16,8 @@ public:
     std::optional<QString> openFileName(const FileDialogRequest &request) override;
     std::optional<QString> saveFileName(const FileDialogRequest &request) override;
     std::optional<QString> existingFolder(const FileDialogRequest &request) override;
+    std::optional<QStringList> openFileNames(const FileDialogRequest &request) override;
+    std::optional<QString> textInput(const TextInputRequest &request) override;
 
 private:
     Pointer m_pointer = Pointer::Default;

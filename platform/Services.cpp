@@ -20,6 +20,19 @@ void setServices(Services *replacement)
     g_replacement = replacement;
 }
 
+std::optional<QStringList> Services::openFileNames(const FileDialogRequest &request)
+{
+    const std::optional<QString> one = openFileName(request);
+    if (!one)
+        return std::nullopt;
+    return QStringList{*one};
+}
+
+std::optional<QString> Services::textInput(const TextInputRequest &)
+{
+    return std::nullopt;
+}
+
 Button msgBox(const QString &text, Buttons buttons, Icon icon, const QString &title, int defaultButton)
 {
     MessageBoxRequest box;

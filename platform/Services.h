@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -21,6 +22,13 @@ struct FileDialogRequest {
     QString defaultSuffix; // added to a name typed without an extension, e.g. "zip"
 };
 
+struct TextInputRequest {
+    QWidget *parent = nullptr;
+    QString title;
+    QString prompt;
+    bool secret = false;
+};
+
 // Everything the program asks of the desktop: boxes, beeps, the pointer and
 // the file choosers. Windows call these instead of Qt directly so that tests
 // can answer and record them.
@@ -37,6 +45,12 @@ public:
     virtual std::optional<QString> openFileName(const FileDialogRequest &request) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogRequest &request) = 0;
     virtual std::optional<QString> existingFolder(const FileDialogRequest &request) = 0;
+    // An open dialog in which several files of one folder may be chosen; an
+    // empty optional means the operator cancelled.
+    virtual std::optional<QStringList> openFileNames(const FileDialogRequest &request);
+    // A line of text typed into a small dialog (hidden as it is typed when
+    // secret, e.g. a password); an empty optional means the operator cancelled.
+    virtual std::optional<QString> textInput(const TextInputRequest &request);
 };
 
 Services &services();

@@ -26,6 +26,11 @@ void ScriptedServices::answerWith(std::function<platform::Button(const platform:
     m_answers.enqueue(std::move(responder));
 }
 
+void ScriptedServices::answerOthersWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder)
+{
+    m_others = std::move(responder);
+}
+
 void ScriptedServices::answerFile(std::optional<QString> fileName)
 {
     m_files.enqueue(std::move(fileName));
@@ -42,6 +47,8 @@ QStringList ScriptedServices::boxTexts() const
 platform::Button ScriptedServices::messageBox(const platform::MessageBoxRequest &box)
 {
     boxes.append(box);
+    if (m_answers.isEmpty() && m_others)
+        return m_others(box);
     if (m_answers.isEmpty()) {
         ADD_FAILURE() << "unexpected message box: " << platform::describe(box).toStdString();
         return box.defaultAnswer();
@@ -78,6 +85,40 @@ std::optional<QString> ScriptedServices::saveFileName(const platform::FileDialog
 std::optional<QString> ScriptedServices::existingFolder(const platform::FileDialogRequest &request)
 {
     return nextFile(request);
+}
+
+void ScriptedServices::answerFiles(const QStringList &fileNames)
+{
+    if (fileNames.isEmpty())
+        m_fileLists.enqueue(std::nullopt);
+    else
+        m_fileLists.enqueue(fileNames);
+}
+
+void ScriptedServices::answerText(std::optional<QString> text)
+{
+    m_texts.enqueue(std::move(text));
+}
+
+std::optional<QStringList> ScriptedServices::openFileNames(const platform::FileDialogRequest &request)
+{
+    fileDialogs.append(request);
+    if (m_fileLists.isEmpty()) {
+        ADD_FAILURE() << "unexpected multiple file dialog: " << request.title.toStdString();
+        return std::nullopt;
+    }
+    return m_fileLists.dequeue();
+}
+
+std::optional<QString> ScriptedServices::textInput(const platform::TextInputRequest &request)
+{
+    textInputs.append(request);
+    if (m_texts.isEmpty()) {
+        ADD_FAILURE() << "unexpected text input: " << request.title.toStdString() << ": "
+                      << request.prompt.toStdString();
+        return std::nullopt;
+    }
+    return m_texts.dequeue();
 }
 
 } // namespace testing_support

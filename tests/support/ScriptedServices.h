@@ -25,6 +25,13 @@ public:
     void answer(platform::Button button);
     void answerWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder);
     void answerFile(std::optional<QString> fileName);
+    // Answers every box for which no answer is queued (a prompt that comes
+    // an unknown number of times, such as the next disk).
+    void answerOthersWith(std::function<platform::Button(const platform::MessageBoxRequest &)> responder);
+    // Answers the next multiple file choice (an empty list: cancelled).
+    void answerFiles(const QStringList &fileNames);
+    // Answers the next text input (nullopt: cancelled).
+    void answerText(std::optional<QString> text);
 
     QList<platform::MessageBoxRequest> boxes;
     int beeps = 0;
@@ -42,12 +49,18 @@ public:
     std::optional<QString> openFileName(const platform::FileDialogRequest &request) override;
     std::optional<QString> saveFileName(const platform::FileDialogRequest &request) override;
     std::optional<QString> existingFolder(const platform::FileDialogRequest &request) override;
+    std::optional<QStringList> openFileNames(const platform::FileDialogRequest &request) override;
+    std::optional<QString> textInput(const platform::TextInputRequest &request) override;
+    QList<platform::TextInputRequest> textInputs;
 
 private:
     std::optional<QString> nextFile(const platform::FileDialogRequest &request);
 
     QQueue<std::function<platform::Button(const platform::MessageBoxRequest &)>> m_answers;
     QQueue<std::optional<QString>> m_files;
+    std::function<platform::Button(const platform::MessageBoxRequest &)> m_others;
+    QQueue<std::optional<QStringList>> m_fileLists;
+    QQueue<std::optional<QString>> m_texts;
     platform::Pointer m_pointer = platform::Pointer::Default;
 };
 

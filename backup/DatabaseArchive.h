@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/EngineError.h"
+
+#include <QString>
+
+namespace backup {
+
+class ZipMain;
+
+// How an archive step with the database ended: the component's result code,
+// and a failure of our own before or after the component ran (the copy, the
+// check or the replacement of the database).
+struct ArchiveOutcome {
+    quint16 code = 0;
+    store::EngineError error;
+    bool succeeded() const { return code == 0 && !error.isError(); }
+};
+
+// Adds (mode 0) or updates (mode 2) the database in the component's archive
+// as the entry "Vantrel.mdb", from a consistent copy taken now, never from
+// the live file a window may be writing.
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath);
+
+// Restores the entry `entryName` of the component's archive as the database:
+// extracted beside it, checked, then renamed over it (see SafeRestore). The
+// component's extraction folder is left as it was.
+ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QString &databasePath);
+
+// Writes a new archive at `destination` holding the database as its one
+// entry, encrypted when `password` is not empty, and tests it. The archive
+// is written under a temporary name and takes the destination's name only
+// when complete and tested, so an earlier backup of that name stays until
+// then.
+ArchiveOutcome writeBackupArchive(const QString &destination, const QString &databasePath, const QString &password);
+
+// Whether an archive entry, extracted into `extractFolder`, would land on
+// the database `databasePath`.
+bool entryIsDatabase(const QString &entryPath, const QString &extractFolder, const QString &databasePath);
+
+} // namespace backup

@@ -1,0 +1,162 @@
+#include "backup/DatabaseSnapshot.h"
+
+#include "store/CopyCheck.h"
+#include "store/DataControl.h"
+#include "store/Database.h"
+#include "store/RawDatabase.h"
+#include "store/SafeFiles.h"
+#include "store/Statement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace backup {
+
+namespace {
+
+QString identity(const QString &path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
+store::EngineError copyFailure(const QString &database, const QString &why)
+{
+    return {store::Err::CannotOpen, QStringLiteral("Could not copy the database '%1': %2").arg(database, why)};
+}
+
+// Runs the online backup from an open source into a fresh file. The source
+// connection already holds the read transaction the copy is taken in.
+bool backupInto(sqlite3 *source, const QString &databasePath, const QString &destination, store::EngineError *error)
+{
+    store::RawDatabase target;
+    store::EngineError e;
+    if (!target.open(destination, store::RawDatabase::ReadWrite, &e)) {
+        if (error)
+            *error = e;
+        return false;
+    }
+    // A crash meanwhile leaves a temporary file that nobody reads.
+    target.exec(QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF"), nullptr);
+    sqlite3_backup *backup = sqlite3_backup_init(target.handle(), "main", source, "main");
+    if (!backup) {
+        if (error)
+            *error = copyFailure(databasePath, QString::fromUtf8(sqlite3_errmsg(target.handle())));
+        return false;
+    }
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+        if (error)
+            *error = store::engineErrorFor(target.handle(), stepped != SQLITE_DONE ? stepped : finished,
+                                           QStringLiteral("Could not copy the database '%1'").arg(databasePath));
+        return false;
+    }
+    return target.close(error);
+}
+
+} // namespace
+
+QString archivedDatabaseName()
+{
+    return QStringLiteral("Vantrel.mdb");
+}
+
+bool writePendingEdits(const QString &databasePath, store::EngineError *error)
+{
+    const QString file = identity(databasePath);
+    if (file.isEmpty())
+        return true;
+    for (store::DataControl *control : store::DataControl::instances()) {
+        if (!control->hasOpenFile() || !control->database() || identity(control->database()->name()) != file)
+            continue;
+        // The command tells a failure in its own words, not the window too.
+        const bool silenced = control->errorsSilenced();
+        control->setErrorsSilenced(true);
+        const bool written = control->UpdateRecord();
+        control->setErrorsSilenced(silenced);
+        if (!written) {
+            if (error) {
+                const store::EngineError &e = control->lastError();
+                *error = {e.number, QStringLiteral("The changes in an open window could not be saved: %1 Correct "
+                                                   "them, then back up again.")
+                                        .arg(e.text)};
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error)
+{
+    if (!QFileInfo(databasePath).isFile())
+        return store::fail(error, store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(databasePath));
+    store::EngineError e;
+    if (!store::createOwnerOnlyFile(destination, &e)) {
+        if (error)
+            *error = e;
+        return false;
+    }
+    auto failAndClean = [&](const store::EngineError &reason) {
+        QFile::remove(destination);
+        if (error)
+            *error = reason;
+        return false;
+    };
+
+    store::RawDatabase source;
+    // Read-write, so that a transaction a crash left unfinished is rolled
+    // back before anything is read; nothing is written to the source.
+    if (!source.open(databasePath, store::RawDatabase::ReadWrite, &e))
+        return failAndClean(e);
+    // The summaries and the pages come from one read transaction: a window
+    // writing meanwhile waits for it, and the copy is the file of one moment.
+    if (!source.exec(QStringLiteral("BEGIN"), &e))
+        return failAndClean(e);
+    QList<store::TableSummary> summaries;
+    if (!store::summarizeTables(source.handle(), &summaries, &e))
+        return failAndClean(copyFailure(databasePath, e.text));
+    if (!backupInto(source.handle(), databasePath, destination, &e))
+        return failAndClean(e);
+    source.exec(QStringLiteral("COMMIT"), nullptr);
+    source.close(nullptr);
+
+    // The copy only lives until it is archived, so it is not synced to the
+    // disk; what the archive holds is checked when the archive is tested.
+    if (!store::checkCopy(destination, summaries, &e))
+        return failAndClean(e);
+    return true;
+}
+
+DatabaseSnapshot::DatabaseSnapshot() = default;
+DatabaseSnapshot::~DatabaseSnapshot() = default;
+
+bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *error)
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    if (!m_folder->isValid()) {
+        const QString why = m_folder->errorString();
+        m_folder.reset();
+        return store::fail(error, store::Err::CannotOpen,
+                           QStringLiteral("Could not make a temporary folder for the backup: %1").arg(why));
+    }
+    if (!writePendingEdits(databasePath, error) || !copyDatabaseConsistently(databasePath, file(), error)) {
+        m_folder.reset();
+        return false;
+    }
+    return true;
+}
+
+QString DatabaseSnapshot::folder() const
+{
+    return m_folder ? m_folder->path() : QString();
+}
+
+QString DatabaseSnapshot::file() const
+{
+    return m_folder ? QDir(m_folder->path()).filePath(archivedDatabaseName()) : QString();
+}
+
+} // namespace backup

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "store/EngineError.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace backup {
+
+// Writes what was typed into the open data windows that hold the database,
+// without letting go of the file: a backup taken next holds those edits.
+bool writePendingEdits(const QString &databasePath, store::EngineError *error);
+
+// Copies the database into `destination` (which must not exist) through the
+// engine's online backup: one read transaction covers the whole copy, so it
+// is the database as it was at one moment even while windows hold the file
+// open. The copy is readable by its owner only and is checked before this
+// returns true; on failure no destination file is left behind. It is meant
+// to be archived and removed, and is not synced to the disk.
+bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error);
+
+// A consistent copy of the database under its bare name "Vantrel.mdb", in a
+// private temporary folder that goes away with the object: what a backup
+// archives, never the live file a window may be writing at that moment.
+class DatabaseSnapshot
+{
+public:
+    DatabaseSnapshot();
+    ~DatabaseSnapshot();
+    DatabaseSnapshot(const DatabaseSnapshot &) = delete;
+    DatabaseSnapshot &operator=(const DatabaseSnapshot &) = delete;
+
+    // Writes the windows' pending edits, then copies the database.
+    bool take(const QString &databasePath, store::EngineError *error);
+
+    QString folder() const;
+    QString file() const; // folder() + "/Vantrel.mdb"
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+// The name the database is archived under.
+QString archivedDatabaseName();
+
+} // namespace backup

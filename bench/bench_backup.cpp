@@ -1,0 +1,124 @@
+// The automatic backup of a database of 1,000,000 customers to a simulated
+// drive A (floppy-sized disks, multidisk mode, clear disks), as the backup
+// window's "&Backup to Drive A" runs it: a consistent copy of the database,
+// checked, then compressed at the normal level onto the disks. Against it,
+// Info-ZIP's `zip -6` of the same file into one archive. Prints the ratio
+// of the medians, and the share of the copy and its check.
+#include "bench/BenchDatabase.h"
+
+#include "backup/DatabaseArchive.h"
+#include "backup/DatabaseSnapshot.h"
+#include "backup/ZipMain.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+constexpr int kCustomers = 1000000;
+
+QString driveFolder()
+{
+    static const QString path = QFileInfo(bench::customerDatabase(kCustomers)).dir().filePath("vantrel-bench-driveA");
+    return path;
+}
+
+void BM_ZipMinus6(benchmark::State &state)
+{
+    const QString database = bench::customerDatabase(kCustomers);
+    const QString archive = QDir(driveFolder()).filePath("zip6.zip");
+    for (auto _ : state) {
+        QProcess zip;
+        zip.setWorkingDirectory(QFileInfo(database).absolutePath());
+        zip.start("zip", {"-q", "-6", archive, QFileInfo(database).fileName()});
+        if (!zip.waitForFinished(-1) || zip.exitCode() != 0)
+            state.SkipWithError("zip failed");
+        state.PauseTiming();
+        QFile::remove(archive);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ZipMinus6)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+
+void BM_AutomaticBackup(benchmark::State &state)
+{
+    const QString database = bench::customerDatabase(kCustomers);
+    qint64 disks = 0;
+    for (auto _ : state) {
+        // As "&New Zipfile..." does, the archive of the last run goes first.
+        state.PauseTiming();
+        QDir(driveFolder()).removeRecursively();
+        QDir().mkpath(driveFolder());
+        state.ResumeTiming();
+        backup::ZipMain zip;
+        zip.setMultidisk(true);
+        zip.setClearDisks(true);
+        zip.setCompressionLevel(6);
+        zip.events().Newdisk = [&disks](int) { ++disks; };
+        zip.setZipFilename(QStringLiteral("A:\\VantrelBackup.zip"));
+        const backup::ArchiveOutcome o = backup::addDatabase(zip, 0, database);
+        if (!o.succeeded())
+            state.SkipWithError(qPrintable(QStringLiteral("%1 %2").arg(o.code).arg(o.error.text)));
+    }
+    state.counters["disks"] = double(disks) / double(state.iterations());
+}
+BENCHMARK(BM_AutomaticBackup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+
+// The consistent copy and its check alone.
+void BM_Snapshot(benchmark::State &state)
+{
+    const QString database = bench::customerDatabase(kCustomers);
+    for (auto _ : state) {
+        backup::DatabaseSnapshot snapshot;
+        store::EngineError e;
+        if (!snapshot.take(database, &e))
+            state.SkipWithError(qPrintable(e.text));
+    }
+}
+BENCHMARK(BM_Snapshot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+
+class MedianReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    const QString database = bench::customerDatabase(kCustomers); // built once, outside the timing
+    QDir(driveFolder()).removeRecursively();
+    QDir().mkpath(driveFolder());
+    qputenv("VANTREL_DRIVE_A", driveFolder().toLocal8Bit());
+    std::printf("database: %lld bytes\n", QFileInfo(database).size());
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    QDir(driveFolder()).removeRecursively();
+    const auto ours = reporter.medians.find("BM_AutomaticBackup");
+    const auto zip = reporter.medians.find("BM_ZipMinus6");
+    const auto copy = reporter.medians.find("BM_Snapshot");
+    if (ours != reporter.medians.end() && zip != reporter.medians.end() && zip->second > 0) {
+        std::printf("automatic backup / zip -6 (medians): %.3f\n", ours->second / zip->second);
+        if (copy != reporter.medians.end())
+            std::printf("of which the consistent copy and its check: %.3f\n", copy->second / zip->second);
+    }
+    return 0;
+}

@@ -1,0 +1,146 @@
+// A restored database takes the live one's place only whole and checked;
+// every failure leaves the live database as it was.
+#include "maintenance/DatabaseFiles.h"
+
+#include "backup/SafeRestore.h"
+#include "customers/frmInformation.h"
+#include "store/DataControl.h"
+#include "store/Schema.h"
+#include "store/Statement.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace testing_support;
+
+namespace {
+
+class SafeRestoreTest : public ::testing::Test
+{
+protected:
+    // A database of `rows` customers put into the staging folder, the way
+    // the extraction leaves it.
+    QString stage(backup::SafeRestore &restore, int rows)
+    {
+        store::EngineError e;
+        EXPECT_TRUE(restore.prepare(&e)) << e.text.toStdString();
+        const QString file = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
+        EXPECT_TRUE(store::Schema::createDeliveredDatabase(file, &e)) << e.text.toStdString();
+        addCustomers(file, rows);
+        return file;
+    }
+
+    TempProgramFolder folder;
+};
+
+TEST_F(SafeRestoreTest, ReplacesTheDatabaseAndTheOpenWindowComesBackOnTheRestoredRows)
+{
+    ScriptedServices services;
+    addCustomers(folder.databasePath(), 10);
+    QPointer<customers::frmInformation> window = new customers::frmInformation;
+    window->show();
+    QApplication::processEvents();
+    store::DataControl *data = window->data();
+    ASSERT_EQ(data->recordset()->RecordCount(), 10);
+    auto *firstName = window->findChild<QLineEdit *>("txtFields_0");
+    firstName->setFocus();
+    firstName->selectAll();
+    QTest::keyClicks(firstName, "Typed");
+
+    backup::SafeRestore restore(folder.databasePath());
+    const QString staged = stage(restore, 25);
+    const auto restoredRows = storedRows(staged, "Information");
+    store::EngineError e;
+    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    QApplication::processEvents();
+
+    EXPECT_EQ(storedRows(folder.databasePath(), "Information"), restoredRows);
+    EXPECT_EQ(fileMode(folder.databasePath()), 0600);
+    ASSERT_TRUE(data->recordset());
+    EXPECT_EQ(data->recordset()->RecordCount(), 25);
+    EXPECT_TRUE(services.boxes.isEmpty());
+    window->close();
+    QApplication::processEvents();
+    delete window.data();
+    { backup::SafeRestore done(folder.databasePath()); }
+    EXPECT_EQ(filesIn(folder.path()).filter("Vantrel").size(), 1);
+}
+
+TEST_F(SafeRestoreTest, ADamagedOrForeignCopyLeavesTheLiveDatabaseAsItWas)
+{
+    addCustomers(folder.databasePath(), 12);
+    const QByteArray before = fileBytes(folder.databasePath());
+    {
+        backup::SafeRestore restore(folder.databasePath());
+        const QString staged = stage(restore, 3000);
+        overwritePage(staged, leafPages(staged, "Information").at(3).number);
+        store::EngineError e;
+        EXPECT_FALSE(restore.install(staged, &e));
+        EXPECT_EQ(e.number, store::Err::Corrupt);
+        EXPECT_TRUE(e.text.startsWith("The database was not restored: ")) << e.text.toStdString();
+    }
+    {
+        backup::SafeRestore restore(folder.databasePath());
+        store::EngineError e;
+        ASSERT_TRUE(restore.prepare(&e));
+        const QString other = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(other).constData(), &db), SQLITE_OK);
+        store::execSql(db, "CREATE TABLE Inventory (Item TEXT)", nullptr);
+        sqlite3_close(db);
+        EXPECT_FALSE(restore.install(other, &e));
+        EXPECT_TRUE(e.text.contains("no table Information")) << e.text.toStdString();
+
+        QFile text(other);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        text.write(QByteArray(4096, 'x'));
+        text.close();
+        EXPECT_FALSE(restore.install(other, &e));
+        EXPECT_EQ(e.number, store::Err::UnrecognizedFormat);
+    }
+    EXPECT_EQ(fileBytes(folder.databasePath()), before);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"})) << "the staging folder goes with the restore";
+}
+
+TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournal)
+{
+    for (const char *suffix : {"-journal", "-wal"}) {
+        QFile journal(folder.databasePath() + suffix);
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.close();
+        backup::SafeRestore restore(folder.databasePath());
+        store::EngineError e;
+        EXPECT_FALSE(restore.prepare(&e));
+        EXPECT_EQ(e.number, store::Err::Locked);
+        EXPECT_TRUE(e.text.contains(suffix)) << e.text.toStdString();
+        QFile::remove(folder.databasePath() + suffix);
+    }
+}
+
+TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterruptedRunLeft)
+{
+    QFile::remove(folder.databasePath());
+    const QString live = folder.file("Vantrel.mdb");
+    QDir().mkdir(backup::SafeRestore::stagingNameFor(live));
+    QFile leftover(QDir(backup::SafeRestore::stagingNameFor(live)).filePath("half.mdb"));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+
+    backup::SafeRestore restore(live);
+    const QString staged = stage(restore, 7);
+    EXPECT_FALSE(QFileInfo::exists(leftover.fileName()));
+    store::EngineError e;
+    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    EXPECT_EQ(rowCount(live, "Information"), 7);
+}
+
+} // namespace
