@@ -215,9 +215,9 @@ bool copyAllRows(sqlite3 *fresh, const FileSalvage &salvage, RepairReport *repor
 QString damagedNameFor(const QString &path)
 {
     const QFileInfo info(path);
-    const QString stem = info.completeBaseName() + QStringLiteral("-DAMAGED-")
+    const QString stem = info.completeBaseName().toUpper() + QStringLiteral("-DAMAGED-")
                          + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix().toUpper();
     QDir folder = info.absoluteDir();
     for (int n = 1;; ++n) {
         const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
