@@ -105,7 +105,12 @@ bool FileSalvage::open(const QString &path, EngineError *error)
     const uchar *mapped = size > 0 ? m_file.map(0, size) : nullptr;
     if (!mapped)
         return fail(error, Err::UnrecognizedFormat, QStringLiteral("The file '%1' holds no database pages.").arg(path));
-    m_bytes = std::span<const std::uint8_t>(mapped, std::size_t(size));
+    return read(std::span<const std::uint8_t>(mapped, std::size_t(size)), error);
+}
+
+bool FileSalvage::read(std::span<const std::uint8_t> bytes, EngineError *error)
+{
+    m_bytes = bytes;
     m_reader = std::make_unique<pages::PageReader>(m_bytes);
     m_free = m_reader->freePages();
 
@@ -187,23 +192,34 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
 {
     if (sqlite3_open_v2(":memory:", &m_model, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         return fail(error, Err::Unexpected, QStringLiteral("Could not open a database in memory."));
+    // The statements come from a damaged file: only one statement each, only
+    // one that creates something, and none that runs for long.
+    sqlite3_progress_handler(
+        m_model, 1000, [](void *steps) { return ++*static_cast<int *>(steps) > 10000 ? 1 : 0; }, &m_modelSteps);
+    auto create = [this](const QString &sql) {
+        m_modelSteps = 0;
+        const QString text = sql.trimmed();
+        return text.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive)
+               && !text.startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive) && execSql(m_model, text, nullptr);
+    };
     QHash<QString, std::uint32_t> roots;
     auto isInternal = [](const QString &name) { return name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); };
-    // Tables first, then their indexes: what the damaged schema declares. A
-    // statement the engine no longer accepts (a damaged text) is left out.
-    for (const QString &type : {QStringLiteral("table"), QStringLiteral("index")}) {
+    // Tables first, then what is built on them: what the damaged schema
+    // declares. A statement the engine no longer accepts (a damaged text) is
+    // left out.
+    for (const QString &type : {QStringLiteral("table"), QStringLiteral("index"), QStringLiteral("view"),
+                                QStringLiteral("trigger")}) {
         for (const SchemaRow &row : rows) {
-            if (row.type != type || isInternal(row.name) || row.sql.isEmpty()
-                || row.sql.startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive))
+            if (row.type != type || isInternal(row.name) || row.sql.isEmpty())
                 continue;
-            if (execSql(m_model, row.sql, nullptr) && type == QLatin1String("table"))
+            if (create(row.sql) && type == QLatin1String("table"))
                 roots.insert(row.name.toLower(), row.root);
         }
     }
     // What the program needs and the damaged file no longer declares.
     for (const QString &sql : Schema::createStatements()) {
         if (sql.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive))
-            execSql(m_model, sql, nullptr);
+            create(sql);
     }
 
     Statement tables(m_model, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' "
@@ -238,16 +254,12 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
         return false;
     }
 
-    Statement indexes(m_model,
-                      QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL ORDER BY rowid"));
-    while (indexes.step())
-        m_laterSql << indexes.value(0).toString();
-    for (const QString &type : {QStringLiteral("view"), QStringLiteral("trigger")}) {
-        for (const SchemaRow &row : rows) {
-            if (row.type == type && !row.sql.isEmpty())
-                m_laterSql << row.sql;
-        }
-    }
+    // The engine keeps each statement as one statement of its own.
+    Statement later(m_model, QStringLiteral("SELECT sql FROM sqlite_master WHERE type IN ('index', 'view', 'trigger') "
+                                            "AND sql IS NOT NULL ORDER BY CASE type WHEN 'index' THEN 0 WHEN 'view' "
+                                            "THEN 1 ELSE 2 END, rowid"));
+    while (later.step())
+        m_laterSql << later.value(0).toString();
     return true;
 }
 

@@ -43,6 +43,8 @@ public:
 
     // Maps the file and works out the schema and which page holds whose rows.
     bool open(const QString &path, EngineError *error);
+    // The same over bytes held elsewhere, which must outlive this object.
+    bool read(std::span<const std::uint8_t> bytes, EngineError *error);
 
     const QList<SalvageTable> &tables() const { return m_tables; }
     // CREATE TABLE statements, in the order of tables().
@@ -83,6 +85,7 @@ private:
     std::unordered_set<std::uint32_t> m_free;
     bool m_schemaReadable = false;
     sqlite3 *m_model = nullptr; // the schema, built in memory
+    int m_modelSteps = 0;
     QList<SalvageTable> m_tables;
     QList<QList<QList<int>>> m_indexColumns; // per table: the column positions of each plain index
     QStringList m_tableSql;

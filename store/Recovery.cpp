@@ -152,13 +152,13 @@ bool writeRecoveredCopy(const FileSalvage &salvage, const QString &partial, Repa
     if (!fresh.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN"), error))
         return false;
     for (const QString &sql : salvage.tableStatements()) {
-        if (!fresh.exec(sql, error))
+        if (!execSql(fresh.handle(), sql, error))
             return false;
     }
     if (!copyAllRows(fresh.handle(), salvage, report, summaries, error))
         return false;
     for (const QString &sql : salvage.laterStatements()) {
-        if (!fresh.exec(sql, error))
+        if (!execSql(fresh.handle(), sql, error))
             return false;
     }
     return fresh.exec(QStringLiteral("COMMIT"), error) && fresh.close(error);
