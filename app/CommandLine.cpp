@@ -17,6 +17,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_version);
     // Commands register themselves in their own files; the order here is the
     // order of --help.
+    addMaintenanceCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)

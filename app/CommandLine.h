@@ -57,4 +57,7 @@ private:
 // constructor, e.g.
 //   void addReportCommand(QCommandLineParser &, std::vector<CommandLineCommand> &);
 
+// --compact and --repair (MaintenanceCommandLine.cpp).
+void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app
