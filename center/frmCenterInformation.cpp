@@ -149,6 +149,11 @@ void frmCenterInformation::Form_Load()
             box->setReadOnly(true);
         return;
     }
+    if (Data1->isReadOnly()) {
+        for (widgets::BoundLineEdit *box : std::as_const(txtFields))
+            box->setReadOnly(true);
+        return;
+    }
     // A table without its row: what is typed becomes the row.
     if (Data1->recordset()->RecordCount() == 0)
         Data1->addNew();

@@ -9,6 +9,7 @@
 #include "widgets/BoundLineEdit.h"
 #include "widgets/BoundTextEdit.h"
 #include "widgets/DataErrorReporter.h"
+#include "widgets/ReadOnlyEntry.h"
 #include "widgets/DateEdit.h"
 #include "widgets/MaskedEdit.h"
 #include "widgets/RecordNavigator.h"
@@ -321,7 +322,9 @@ void frmInformation::ensureRowToEdit()
     const bool open = rs && rs->isOpen();
     // Without a record set nothing typed could be kept.
     m_fieldsArea->setEnabled(open);
-    if (open && !rs->hasCurrent() && !Data1->isAdding())
+    // A read-only file is shown, never edited.
+    widgets::setEntryReadOnly(m_fieldsArea, open && Data1->isReadOnly());
+    if (open && !Data1->isReadOnly() && !rs->hasCurrent() && !Data1->isAdding())
         Data1->addNew();
 }
 
