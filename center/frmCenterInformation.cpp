@@ -90,7 +90,7 @@ void frmCenterInformation::createControls()
             grid->setRowMinimumHeight(row++, 6);
         auto *box = new widgets::BoundLineEdit(QString::fromLatin1(f.field), this);
         box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
-        box->setMaxLength(f.limit);
+        box->setEntryLimit(f.limit);
         box->setAccessibleName(QString::fromLatin1(f.accessibleName));
         if (f.tooltip)
             box->setToolTip(QString::fromLatin1(f.tooltip));

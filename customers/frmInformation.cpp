@@ -120,7 +120,7 @@ void frmInformation::buildFields()
         }
         case Entry::Text: {
             auto *edit = new widgets::BoundLineEdit(f.field, m_fieldsArea);
-            edit->setMaxLength(50);
+            edit->setEntryLimit(50);
             Data1->bind(edit);
             control = edit;
             break;

@@ -13,8 +13,11 @@ void setEntryReadOnly(QWidget *area, bool readOnly)
         return;
     for (QLineEdit *edit : area->findChildren<QLineEdit *>())
         edit->setReadOnly(readOnly);
-    for (QPlainTextEdit *edit : area->findChildren<QPlainTextEdit *>())
-        edit->setReadOnly(readOnly);
+    for (QPlainTextEdit *edit : area->findChildren<QPlainTextEdit *>()) {
+        // A note shown in part stays read-only whatever the file allows.
+        if (!edit->property("shownInPart").toBool())
+            edit->setReadOnly(readOnly);
+    }
     for (QAbstractButton *box : area->findChildren<QAbstractButton *>()) {
         if (box->isCheckable())
             box->setEnabled(!readOnly);
