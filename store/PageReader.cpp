@@ -161,8 +161,8 @@ bool PageReader::readHeader(std::uint32_t page, PageHeader *h) const
     const std::uint32_t usable = m_layout.usableSize;
     if (page < 1 || page > m_layout.pageCount || usable < kMinUsable)
         return false;
-    h->base = (page - 1) * m_layout.pageSize;
-    if (std::size_t(h->base) + m_layout.pageSize > m_file.size())
+    h->base = std::size_t(page - 1) * m_layout.pageSize;
+    if (h->base + m_layout.pageSize > m_file.size())
         return false;
     h->headerAt = page == 1 ? 100 : 0;
     const std::uint8_t *p = m_file.data() + h->base + h->headerAt;

@@ -78,7 +78,7 @@ public:
 private:
     struct PageHeader {
         std::uint8_t type = 0;
-        std::uint32_t base = 0;       // offset of the page in the file
+        std::size_t base = 0;         // offset of the page in the file
         std::uint32_t headerAt = 0;   // offset of the b-tree header within the page
         std::uint32_t cellCount = 0;
         std::uint32_t pointersAt = 0; // offset of the cell pointer array within the page

@@ -222,7 +222,7 @@ TEST_F(RepairOfDamage, IndexPagesOnly)
 }
 
 // Tables and columns the program does not know are the center's own: they
-// come through a repair with their rows.
+// come through a repair with their rows, long values and all.
 TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
 {
     QTemporaryDir dir;
@@ -240,7 +240,9 @@ TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
                             "i / 4.0, randomblob(i % 7) FROM n;"
                             "CREATE INDEX LanesBySurface ON Lanes (Surface);"
                             "ALTER TABLE Information ADD COLUMN Shoes VARCHAR(10) DEFAULT 'none';"
-                            "UPDATE Information SET Shoes = 'size ' || (rowid % 14) WHERE rowid % 3 = 0",
+                            "UPDATE Information SET Shoes = 'size ' || (rowid % 14) WHERE rowid % 3 = 0;"
+                            // Notes longer than a page run on over overflow pages.
+                            "UPDATE Information SET Notes = hex(randomblob(1000 + rowid % 9000)) WHERE rowid % 40 = 0",
                             &e))
             << e.text.toStdString();
     }
