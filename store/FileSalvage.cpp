@@ -207,6 +207,12 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
     // Tables first, then what is built on them: what the damaged schema
     // declares. A statement the engine no longer accepts (a damaged text) is
     // left out.
+    // The engine's own tables (sequences, statistics) are rebuilt by the
+    // engine; their pages are no one's rows.
+    for (const SchemaRow &row : rows) {
+        if (row.type == QLatin1String("table") && isInternal(row.name) && row.root != 0)
+            m_internalRoots.push_back(row.root);
+    }
     for (const QString &type : {QStringLiteral("table"), QStringLiteral("index"), QStringLiteral("view"),
                                 QStringLiteral("trigger")}) {
         for (const SchemaRow &row : rows) {
@@ -357,6 +363,10 @@ void FileSalvage::assignPages()
     std::vector<TableCell> cells;
     walkTree(1, &reached);
     placed.insert(reached.begin(), reached.end());
+    for (std::uint32_t root : m_internalRoots) {
+        walkTree(root, &reached);
+        placed.insert(reached.begin(), reached.end());
+    }
 
     for (int t = 0; t < m_tables.size(); ++t) {
         if (m_tables.at(t).root == 0)

@@ -91,6 +91,7 @@ private:
     QStringList m_tableSql;
     QStringList m_laterSql;
     std::unordered_set<std::uint64_t> m_indexEntries; // hashes of every readable index entry
+    std::vector<std::uint32_t> m_internalRoots; // the engine's own tables
     std::vector<std::pair<std::uint32_t, int>> m_pageOwners; // page, table; tree pages first
     qint64 m_unmatchedRows = 0;
 };

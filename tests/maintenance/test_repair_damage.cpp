@@ -233,7 +233,13 @@ TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
     {
         RawDatabase db;
         ASSERT_TRUE(db.open(path, RawDatabase::ReadWrite, &e));
-        ASSERT_TRUE(db.exec("CREATE TABLE Lanes (Lane INTEGER PRIMARY KEY, Surface TEXT, Resurfaced DATETEXT, "
+        // The engine's own table of sequences holds a name and a number, as Counters does: its rows
+        // are not the center's.
+        ASSERT_TRUE(db.exec("CREATE TABLE Pins (Id INTEGER PRIMARY KEY AUTOINCREMENT, Weight TEXT);"
+                            "INSERT INTO Pins (Weight) VALUES ('3 lb 6 oz'), ('3 lb 10 oz');"
+                            "CREATE TABLE Counters (Name TEXT, Last INTEGER);"
+                            "INSERT INTO Counters (rowid, Name, Last) VALUES (100, 'games', 12), (101, 'strikes', 40);"
+                            "CREATE TABLE Lanes (Lane INTEGER PRIMARY KEY, Surface TEXT, Resurfaced DATETEXT, "
                             "Oiled REAL, Photo BLOB);"
                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
                             "INSERT INTO Lanes SELECT i, 'synthetic ' || i, date('2020-01-01', '+' || i || ' days'), "
@@ -248,6 +254,8 @@ TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
     }
     const QList<StoredRow> customers = storedRows(path, "Information");
     const QList<StoredRow> lanes = storedRows(path, "Lanes");
+    const QList<StoredRow> pins = storedRows(path, "Pins");
+    const QList<StoredRow> counters = storedRows(path, "Counters");
 
     // Five pages of customer rows, the last one an interior page, whose leaves the tree no longer reaches.
     const QList<Page> leaves = leafPages(path, "Information");
@@ -266,6 +274,8 @@ TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
     RepairReport report;
     ASSERT_TRUE(DBEngine::RepairDatabase(path, &e, &report)) << e.text.toStdString();
     EXPECT_EQ(storedRows(path, "Lanes"), lanes);
+    EXPECT_EQ(storedRows(path, "Pins"), pins);
+    EXPECT_EQ(storedRows(path, "Counters"), counters);
     ASSERT_TRUE(report.table("Lanes"));
     EXPECT_EQ(report.table("Lanes")->recovered, 500);
     EXPECT_EQ(report.table("Information")->recovered, customers.size() - lostRows);
