@@ -20,6 +20,7 @@ CommandLine::CommandLine()
     addReportCommand(m_parser, m_commands);
     addBackupCommand(m_parser, m_commands);
     addCsvCommands(m_parser, m_commands);
+    addMaintenanceCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)

@@ -70,4 +70,7 @@ void addReportCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
 
 void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
+// --compact and --repair (MaintenanceCommandLine.cpp).
+void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app

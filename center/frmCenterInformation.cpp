@@ -90,7 +90,7 @@ void frmCenterInformation::createControls()
             grid->setRowMinimumHeight(row++, 6);
         auto *box = new widgets::BoundLineEdit(QString::fromLatin1(f.field), this);
         box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
-        box->setMaxLength(f.limit);
+        box->setEntryLimit(f.limit);
         box->setAccessibleName(QString::fromLatin1(f.accessibleName));
         if (f.tooltip)
             box->setToolTip(QString::fromLatin1(f.tooltip));
@@ -145,6 +145,11 @@ void frmCenterInformation::Form_Load()
     if (!Data1->Refresh()) {
         // The data control has said why. With nowhere to write, nothing may
         // be typed that would then be lost.
+        for (widgets::BoundLineEdit *box : std::as_const(txtFields))
+            box->setReadOnly(true);
+        return;
+    }
+    if (Data1->isReadOnly()) {
         for (widgets::BoundLineEdit *box : std::as_const(txtFields))
             box->setReadOnly(true);
         return;

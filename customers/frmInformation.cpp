@@ -10,6 +10,7 @@
 #include "widgets/BoundLineEdit.h"
 #include "widgets/BoundTextEdit.h"
 #include "widgets/DataErrorReporter.h"
+#include "widgets/ReadOnlyEntry.h"
 #include "widgets/DateEdit.h"
 #include "widgets/MaskedEdit.h"
 #include "widgets/RecordNavigator.h"
@@ -131,7 +132,7 @@ void frmInformation::buildFields()
         }
         case Entry::Text: {
             auto *edit = new widgets::BoundLineEdit(f.field, m_fieldsArea);
-            edit->setMaxLength(50);
+            edit->setEntryLimit(50);
             Data1->bind(edit);
             control = edit;
             break;
@@ -337,7 +338,9 @@ void frmInformation::ensureRowToEdit()
     const bool open = rs && rs->isOpen();
     // Without a record set nothing typed could be kept.
     m_fieldsArea->setEnabled(open);
-    if (open && !rs->hasCurrent() && !Data1->isAdding())
+    // A read-only file is shown, never edited.
+    widgets::setEntryReadOnly(m_fieldsArea, open && Data1->isReadOnly());
+    if (open && !Data1->isReadOnly() && !rs->hasCurrent() && !Data1->isAdding())
         Data1->addNew();
 }
 

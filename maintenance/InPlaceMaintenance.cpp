@@ -72,9 +72,16 @@ Outcome InPlaceMaintenance::repair()
 Outcome InPlaceMaintenance::run(bool repairFirst)
 {
     const QString database = store::programPath(QStringLiteral("\\VANTREL.MDB"));
-    const QString target = store::programPath(QStringLiteral("\\VANTRELOLD.MDB"));
+    const QFileInfo databaseInfo(database);
+    // A linked database is worked on where it lies, and keeps its own name
+    // there; the link stays as it is.
+    const bool linked = databaseInfo.isSymLink();
+    const QString file = linked ? databaseInfo.canonicalFilePath() : database;
+    const QString folder = linked ? QFileInfo(file).absolutePath() : store::programFolder();
+    const QString target = linked ? store::resolveInFolder(folder, QStringLiteral("\\VANTRELOLD.MDB"))
+                                  : store::programPath(QStringLiteral("\\VANTRELOLD.MDB"));
 
-    if (!QFileInfo(database).isFile())
+    if (file.isEmpty() || !QFileInfo(file).isFile())
         return outcome(Result::NotRun, {store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(database)});
     const QStringList names = databaseNamesInFolder();
     if (names.size() > 1)
@@ -91,24 +98,52 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
                                        "the only good copy of your data if that run was interrupted, so it has not "
                                        "been deleted. Move it to a safe place, then run the command again.")
                             .arg(target)});
+    if (store::isReadOnlyFile(file) || !QFileInfo(folder).isWritable())
+        return outcome(Result::NotRun,
+                       {store::Err::CannotOpen,
+                        QStringLiteral("The database '%1' is read-only: it cannot be %2. Allow changes to the file "
+                                       "and its folder, then run the command again.")
+                            .arg(file, repairFirst ? QStringLiteral("repaired") : QStringLiteral("compressed"))});
 
     DataWindows windows(database);
     store::EngineError e;
-    if (!windows.release(&e))
+    if (!windows.release(&e)) {
+        QString reason = e.text.trimmed();
+        if (!reason.endsWith(QLatin1Char('.')) && !reason.endsWith(QLatin1Char('!')) && !reason.endsWith(QLatin1Char('?')))
+            reason += QLatin1Char('.');
         return outcome(Result::NotRun, {e.number, QStringLiteral("The changes in an open window could not be saved: "
                                                                  "%1 Correct them, then run the command again.")
-                                                      .arg(e.text)});
+                                                      .arg(reason)});
+    }
     const auto finish = [&windows](Outcome o) {
         windows.reopen(store::programPath(QStringLiteral("\\VANTREL.MDB")));
         return o;
     };
 
-    const QList<qint64> holders = processesHoldingOpen(database);
+    // A journal or log under any name the database has or is given here
+    // would be played into it by the next open: a crash left it, and what it
+    // holds belongs to no file we know. Once the windows have let go, none
+    // of ours is left.
+    QStringList journalNames{QFileInfo(file).fileName(), databaseInfo.fileName(), QStringLiteral("VANTREL.MDB"),
+                             QFileInfo(target).fileName()};
+    QString journal = store::journalFileFor(folder, journalNames);
+    if (journal.isEmpty() && linked)
+        journal = store::journalFileFor(store::programFolder(), journalNames);
+    if (!journal.isEmpty())
+        return finish(outcome(Result::NotRun,
+                              {store::Err::InvalidOperation,
+                               QStringLiteral("A journal left by a program that stopped before it finished lies "
+                                              "beside the database: '%1'. The next opening of the database would "
+                                              "play it into the file. Nothing has been changed. Keep a copy of the "
+                                              "folder, move that file out of it, then run the command again.")
+                                   .arg(journal)}));
+
+    const QList<qint64> holders = processesHoldingOpen(file);
     if (!holders.isEmpty())
         return finish(outcome(Result::NotRun, inUseError(database, holders)));
 
     Outcome result;
-    if (repairFirst && !store::DBEngine::RepairDatabase(database, &e, &result.repair))
+    if (repairFirst && !store::DBEngine::RepairDatabase(file, &e, &result.repair))
         return finish(outcome(Result::NotRun, e));
     const Result failed = result.repair.wasDamaged ? Result::RepairedOnly : Result::NotRun;
     auto failure = [&](const store::EngineError &error) {
@@ -117,10 +152,14 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
         return finish(o);
     };
 
-    if (!store::DBEngine::CompactDatabase(database, target, &e))
+    if (!store::DBEngine::CompactDatabase(file, target, &e)) {
+        if (e.number == store::Err::UnrecognizedFormat || e.number == store::Err::Corrupt)
+            e.text += QStringLiteral("\n\nThe file is damaged or is not a database. Run Repair, or restore the "
+                                     "database from a backup.");
         return failure(e);
+    }
     // One rename puts the checked copy in the database's place.
-    if (!store::renameReplacing(target, database, &e)) {
+    if (!store::renameReplacing(target, file, &e)) {
         // The copy was made from the intact database moments ago; removing
         // it loses nothing and keeps the next run from stopping at it.
         QFile::remove(target);
@@ -129,12 +168,12 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
     // The file takes the name in upper case by a second rename, which never
     // replaces a file: in between, the database is there under its old name.
     const QString finalName = store::programPathAsWritten(QStringLiteral("\\VANTREL.MDB"));
-    if (database != finalName && !store::renameNoReplace(database, finalName, &e)) {
+    if (!linked && file != finalName && !store::renameNoReplace(file, finalName, &e)) {
         Outcome o = outcome(Result::CompactedUnderOldName, e);
         o.repair = result.repair;
         return finish(o);
     }
-    store::syncFolder(store::programFolder(), nullptr);
+    store::syncFolder(folder, nullptr);
     result.result = Result::Done;
     return finish(result);
 }

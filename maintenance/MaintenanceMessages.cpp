@@ -1,19 +1,51 @@
 #include "maintenance/MaintenanceMessages.h"
 
+#include "store/Schema.h"
+
+#include <QDir>
+
 namespace maintenance {
 
 namespace {
 
-QString rows(qint64 count)
+QString count(qint64 n, const QString &what)
 {
-    return count == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(count);
+    return n == 1 ? QStringLiteral("1 %1 row").arg(what) : QStringLiteral("%1 %2 rows").arg(n).arg(what);
+}
+
+QString rows(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n);
 }
 
 // What the repair found, for a file it had to rebuild.
 QString damageReport(const store::RepairReport &report)
 {
-    return QStringLiteral("The file was damaged: %1 recovered, %2 could not be read.")
-        .arg(rows(report.rowsRecovered), rows(report.rowsLost));
+    QStringList lines;
+    const QString customers = store::Schema::information().name;
+    const QString center = store::Schema::centerInformation().name;
+    const store::TableRepair none;
+    const store::TableRepair *c = report.table(customers);
+    if (!c)
+        c = &none;
+    lines << QStringLiteral("The file was damaged: %1 recovered, %2 could not be read.")
+                 .arg(count(c->recovered, QStringLiteral("customer")), QString::number(c->lost));
+    for (const store::TableRepair &t : report.tables) {
+        if (t.table.compare(customers, Qt::CaseInsensitive) == 0 || t.table.compare(center, Qt::CaseInsensitive) == 0)
+            continue;
+        lines << QStringLiteral("Table '%1': %2 recovered, %3 could not be read.")
+                     .arg(t.table, rows(t.recovered), QString::number(t.lost));
+    }
+    if (report.centerRowAdded)
+        lines << QStringLiteral("The center's settings could not be read: enter them again in the center window.");
+    if (report.rowsUnmatched > 0)
+        lines << QStringLiteral("%1 could not be told apart from the rows of another table and were left in the "
+                                "damaged file.")
+                     .arg(rows(report.rowsUnmatched));
+    if (!report.damagedCopy.isEmpty())
+        lines << QStringLiteral("The damaged file has been kept as '%1'. Remove it once you no longer need it.")
+                     .arg(QDir::toNativeSeparators(report.damagedCopy));
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString notRunHeader(Command command)
@@ -67,7 +99,7 @@ platform::MessageBoxRequest closingMessage(Command command, const Outcome &outco
         if (outcome.repair.wasDamaged) {
             box.text += QStringLiteral("\n\n") + damageReport(outcome.repair);
             // Rows that could not be read are news the operator must not miss.
-            if (outcome.repair.rowsLost > 0)
+            if (outcome.repair.rowsLost > 0 || outcome.repair.centerRowAdded || outcome.repair.rowsUnmatched > 0)
                 box.icon = platform::Icon::Exclamation;
         }
     }

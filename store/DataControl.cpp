@@ -77,6 +77,7 @@ bool DataControl::Refresh()
     m_lastError.clear();
     if (!writePendingEdits())
         return false;
+    bool opened = false;
     if (!m_database) {
         EngineError e;
         m_database = DBEngine::OpenDatabase(m_databaseName, &e);
@@ -86,6 +87,7 @@ bool DataControl::Refresh()
             emit recordsetChanged();
             return report(e);
         }
+        opened = true;
     }
     EngineError e;
     std::shared_ptr<store::Recordset> fresh = m_database->OpenRecordset(m_recordSource, m_recordsetType, &e);
@@ -99,7 +101,14 @@ bool DataControl::Refresh()
     showCurrent();
     emit recordsetChanged();
     emit currentChanged();
+    if (opened && m_database->isReadOnly() && !m_silenced)
+        emit error({Err::ReadOnly, readOnlyText()});
     return true;
+}
+
+bool DataControl::isReadOnly() const
+{
+    return m_database && m_database->isReadOnly();
 }
 
 void DataControl::setRecordset(const std::shared_ptr<store::Recordset> &recordset)
@@ -166,6 +175,8 @@ bool DataControl::writePendingEdits()
     if (!m_adding && !m_recordset->hasCurrent()) {
         return report({Err::NoCurrentRecord, QStringLiteral("No current record.")});
     }
+    if (isReadOnly())
+        return report({Err::ReadOnly, readOnlyText()});
 
     m_writing = true;
     EngineError e;
@@ -278,6 +289,8 @@ bool DataControl::addNew()
 {
     if (!writePendingEdits())
         return false;
+    if (isReadOnly())
+        return report({Err::ReadOnly, readOnlyText()});
     if (!m_recordset || !m_recordset->isOpen())
         return report({Err::InvalidOperation, QStringLiteral("The data control has no open record set.")});
     m_adding = true;

@@ -53,6 +53,8 @@ public:
 
     // Whether this control holds the database file open.
     bool hasOpenFile() const { return m_database != nullptr; }
+    // The open file may only be read: edits, new rows and deletes are refused.
+    bool isReadOnly() const;
     // Every data control alive in the program (for commands that must know
     // who holds the file, such as compaction).
     static QList<DataControl *> instances();

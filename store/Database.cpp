@@ -1,30 +1,33 @@
 #include "store/Database.h"
 
 #include "store/Recordset.h"
+#include "store/SafeFiles.h"
 #include "store/SqlFunctions.h"
 #include "store/Statement.h"
 #include "store/WriteNotifier.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 #include <atomic>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace store {
 
 namespace {
 std::atomic<int> g_connectionSerial{0};
 
-QString uriFor(const QString &path)
+QString uriFor(const QString &path, bool readOnly)
 {
     // SQLite's URI form lets us open read-write without ever creating a file.
     QString escaped = QFileInfo(path).absoluteFilePath();
     escaped.replace(QLatin1Char('%'), QLatin1String("%25"));
     escaped.replace(QLatin1Char('?'), QLatin1String("%3f"));
     escaped.replace(QLatin1Char('#'), QLatin1String("%23"));
-    return QStringLiteral("file:") + escaped + QStringLiteral("?mode=rw");
+    return QStringLiteral("file:") + escaped + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 } // namespace
 
@@ -45,7 +48,12 @@ std::shared_ptr<Database> Database::open(const QString &path, EngineError *error
              QStringLiteral("The database driver for '%1' is not installed (Qt SQL's QSQLITE).").arg(path));
         return nullptr;
     }
-    db->m_connection.setDatabaseName(uriFor(path));
+    // The engine would open such a file and fail at each write with a text
+    // of its own; it is opened for reading, and the windows say so once.
+    const QString real = info.canonicalFilePath();
+    db->m_readOnly = isReadOnlyFile(real)
+                     || ::access(QFile::encodeName(QFileInfo(real).absolutePath()).constData(), W_OK) != 0;
+    db->m_connection.setDatabaseName(uriFor(path, db->m_readOnly));
     db->m_connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db->m_connection.open()) {
         fail(error, Err::CannotOpen,

@@ -24,6 +24,8 @@ public:
     Database &operator=(const Database &) = delete;
 
     QString name() const { return m_path; }
+    // The file or its folder may not be changed: the file is opened for reading only.
+    bool isReadOnly() const { return m_readOnly; }
     sqlite3 *handle() const { return m_handle; }
 
     // The table as the file holds it: its fields in table order, with the
@@ -48,6 +50,7 @@ private:
     QString m_connectionName;
     QSqlDatabase m_connection;
     sqlite3 *m_handle = nullptr;
+    bool m_readOnly = false;
     mutable QHash<QString, std::shared_ptr<TableDef>> m_tables;
 };
 

@@ -22,6 +22,7 @@ constexpr int Unexpected = 3000;
 constexpr int NoCurrentRecord = 3021;
 constexpr int UpdateWithoutEdit = 3020;
 constexpr int FileNotFound = 3024;
+constexpr int ReadOnly = 3027;
 constexpr int CannotOpen = 3051;
 constexpr int SyntaxError = 3075;
 constexpr int FieldTooSmall = 3163;
@@ -37,6 +38,12 @@ constexpr int TypeMismatch = 3464;
 constexpr int DiskFull = 3035;
 constexpr int Corrupt = 3049;
 } // namespace Err
+
+// What the operator reads whenever a change meets a read-only database.
+inline QString readOnlyText()
+{
+    return QStringLiteral("The database is read-only: changes cannot be saved.");
+}
 
 inline bool fail(EngineError *out, int number, const QString &text)
 {

@@ -2,8 +2,11 @@
 
 #include "store/AccessSql.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 
 #include <QDate>
+#include <QDir>
+#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 #include <sqlite3.h>
@@ -64,9 +67,16 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     QString keysetSql;
     QVariantList params;
     const TableDef *table = db->tableDef(trimmed);
+    static const QRegularExpression bareName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (table) {
         keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdentifier(table->name));
-    } else if (type == Table) {
+    } else if (Schema::table(trimmed)) {
+        // A file without one of the program's tables is some other file.
+        fail(error, Err::ItemNotFound,
+             QStringLiteral("The file '%1' is not a Vantrel database: it has no table '%2'.")
+                 .arg(QDir::toNativeSeparators(db->name()), Schema::table(trimmed)->name));
+        return nullptr;
+    } else if (type == Table || bareName.match(trimmed).hasMatch()) {
         fail(error, Err::ItemNotFound,
              QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
         return nullptr;

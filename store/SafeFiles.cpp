@@ -1,5 +1,6 @@
 #include "store/SafeFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
@@ -56,6 +57,30 @@ QString partialNameFor(const QString &destination)
 QString systemErrorText(int errorNumber)
 {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+bool isReadOnlyFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
+}
+
+QString journalFileFor(const QString &folder, const QStringList &databaseNames)
+{
+    const QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &entry : entries) {
+        for (const QString &name : databaseNames) {
+            for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+                if (entry.compare(name + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+                    return dir.filePath(entry);
+            }
+        }
+    }
+    return QString();
 }
 
 bool createOwnerOnlyFile(const QString &path, EngineError *error)

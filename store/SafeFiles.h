@@ -34,6 +34,16 @@ bool renameReplacing(const QString &from, const QString &to, EngineError *error)
 // It never names a checked file, so one left by an interrupted run may go.
 QString partialNameFor(const QString &destination);
 
+// A journal, log or shared-memory file in `folder` that the engine would take
+// for that of a database named by one of `databaseNames` ("VANTREL.MDB-journal",
+// "-wal", "-shm"), compared without regard to case, since a rename may give
+// a database exactly that name. Empty when there is none.
+QString journalFileFor(const QString &folder, const QStringList &databaseNames);
+
+// Whether a file may not be changed: this account may not write it, or no
+// one may (an account that may write anything still leaves such a file alone).
+bool isReadOnlyFile(const QString &path);
+
 // The text of the system's last error for a file operation.
 QString systemErrorText(int errorNumber);
 

@@ -17,6 +17,10 @@ EngineError engineErrorFor(sqlite3 *db, int rc, const QString &context)
     case SQLITE_BUSY:
     case SQLITE_LOCKED: e.number = Err::Locked; break;
     case SQLITE_CANTOPEN: e.number = Err::CannotOpen; break;
+    case SQLITE_READONLY:
+        e.number = Err::ReadOnly;
+        text = readOnlyText();
+        break;
     default: e.number = Err::Unexpected; break;
     }
     e.text = context.isEmpty() ? text : context + QStringLiteral(": ") + text;

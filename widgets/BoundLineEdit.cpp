@@ -1,6 +1,7 @@
 #include "widgets/BoundLineEdit.h"
 
 #include <QDate>
+#include <QKeyEvent>
 
 namespace widgets {
 
@@ -18,11 +19,42 @@ QVariant BoundLineEdit::boundValue() const
 
 void BoundLineEdit::setBoundValue(const QVariant &value)
 {
-    if (value.metaType().id() == QMetaType::QDate)
-        setText(value.toDate().toString(QStringLiteral("MM/dd/yyyy")));
+    startNewValue();
+    const QString shown = value.metaType().id() == QMetaType::QDate
+                              ? value.toDate().toString(QStringLiteral("MM/dd/yyyy"))
+                              : value.isNull() ? QString() : value.toString();
+    // A longer stored value than the limit lets the operator type is shown
+    // whole, never cut to the limit.
+    if (shown.size() > m_limit)
+        m_mark.show(this, shown, [this, &shown] { setMaxLength(int(shown.size())); });
     else
-        setText(value.isNull() ? QString() : value.toString());
+        setText(shown);
     setCursorPosition(0);
+}
+
+void BoundLineEdit::setEntryLimit(int characters)
+{
+    m_limit = characters;
+    if (!m_mark.isMarked())
+        setMaxLength(characters);
+}
+
+void BoundLineEdit::startNewValue()
+{
+    if (!m_mark.isMarked())
+        return;
+    m_mark.clear(this);
+    setText(QString());
+    setMaxLength(m_limit);
+}
+
+void BoundLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (!isReadOnly() && m_mark.startsNewValue(event)) {
+        startNewValue();
+        m_modified = true;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace widgets

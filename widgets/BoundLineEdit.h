@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/BoundField.h"
+#include "widgets/StoredValueMark.h"
 
 #include <QLineEdit>
 
@@ -20,9 +21,20 @@ public:
     bool isBoundModified() const override { return m_modified; }
     void setBoundModified(bool modified) override { m_modified = modified; }
 
+    // The entry limit for what is typed; a longer stored value is shown whole, marked.
+    void setEntryLimit(int characters);
+    bool showsMisfit() const { return m_mark.isMarked(); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    void startNewValue();
+
     QString m_dataField;
     bool m_modified = false;
+    int m_limit = 32767; // QLineEdit's own
+    StoredValueMark m_mark;
 };
 
 } // namespace widgets

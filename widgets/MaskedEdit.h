@@ -2,6 +2,7 @@
 
 #include "store/BoundField.h"
 #include "widgets/MaskPattern.h"
+#include "widgets/StoredValueMark.h"
 
 #include <QLineEdit>
 
@@ -18,8 +19,10 @@ public:
 
     const MaskPattern &pattern() const { return m_pattern; }
     // Whether no character was typed.
-    bool isBlank() const { return !m_pattern.hasTypedCharacter(displayText()); }
-    QVariant value() const { return m_pattern.storedValue(displayText()); }
+    bool isBlank() const { return !m_mark.isMarked() && !m_pattern.hasTypedCharacter(displayText()); }
+    QVariant value() const { return m_mark.isMarked() ? m_stored : m_pattern.storedValue(displayText()); }
+    // Whether the field shows a stored value that its mask would cut.
+    bool showsMisfit() const { return m_mark.isMarked(); }
     // Puts a text in as if the operator had typed it.
     void setEditedText(const QString &text);
 
@@ -37,11 +40,16 @@ signals:
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void startNewValue();
+
     QString m_dataField;
     MaskPattern m_pattern;
     bool m_modified = false;
+    StoredValueMark m_mark;
+    QVariant m_stored; // the value shown marked
 };
 
 } // namespace widgets

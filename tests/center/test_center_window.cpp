@@ -287,3 +287,39 @@ TEST(CenterWindowWithoutDatabase, SaysWhyAndLetsNothingBeTypedThatWouldBeLost)
 }
 
 } // namespace
+
+namespace {
+
+// A rate longer than the box lets the operator type is shown whole and kept
+// when another box is edited.
+TEST_F(CenterWindow, AStoredValueLongerThanItsBoxIsShownWholeAndKept)
+{
+    execute("UPDATE CenterInformation SET YearlyRate = 1234567.89");
+    open();
+    EXPECT_EQ(box(0)->text(), "1234567.89");
+    EXPECT_EQ(box(0)->toolTip(), "the stored value does not fit this field");
+
+    box(2)->setFocus();
+    box(2)->selectAll();
+    QTest::keyClicks(box(2), "Strike Zone");
+    QTest::mouseClick(exitButton(), Qt::LeftButton);
+    settle();
+    ASSERT_FALSE(window);
+    const QList<QVariantList> rows = centerRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.first().at(0).toString(), "1234567.89");
+    EXPECT_EQ(rows.first().at(2).toString(), "Strike Zone");
+}
+
+TEST_F(CenterWindow, AReadOnlyDatabaseIsShownWithoutEditing)
+{
+    ASSERT_TRUE(QFile::setPermissions(folder.databasePath(), QFile::ReadOwner));
+    services.answer(platform::Button::OK);
+    open();
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_EQ(services.lastBox().text, "The database is read-only: changes cannot be saved.");
+    EXPECT_EQ(box(2)->text(), "Lucky Lanes");
+    EXPECT_TRUE(box(2)->isReadOnly());
+}
+
+} // namespace

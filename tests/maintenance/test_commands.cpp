@@ -8,10 +8,14 @@
 #include "store/DBEngine.h"
 #include "store/DataControl.h"
 #include "store/ProgramFolder.h"
+#include "store/RawDatabase.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -146,12 +150,16 @@ TEST_F(Commands, RepairOfADamagedFileSaysWhatItRecovered)
     EXPECT_TRUE(maintenance::repairDatabase());
 
     EXPECT_EQ(services.lastBox().title, "Notice!");
+    const QString kept = "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB";
     EXPECT_EQ(services.lastBox().text, QString("Your database has been successfully repaired. \n\nThe file was damaged: "
-                                               "%1 rows recovered, %2 rows could not be read.")
-                                           .arg(225 - damaged.cells + 1)
-                                           .arg(damaged.cells));
+                                               "%1 customer rows recovered, %2 could not be read.\n"
+                                               "The damaged file has been kept as '%3'. Remove it once you no longer "
+                                               "need it.")
+                                           .arg(225 - damaged.cells)
+                                           .arg(damaged.cells)
+                                           .arg(folder.file(kept)));
     EXPECT_EQ(services.lastBox().icon, Icon::Exclamation);
-    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+    EXPECT_EQ(filesIn(folder.path()), QStringList({kept, "VANTREL.MDB"}));
     EXPECT_EQ(storedRows(upperCaseName(), "Information").size(), 225 - damaged.cells);
     EXPECT_EQ(integrityCheck(upperCaseName()), "ok");
 }
@@ -206,9 +214,12 @@ TEST_P(CommandFailures, AnUnreadableFileIsLeftAsItWas)
     EXPECT_FALSE(run(GetParam()));
 
     expectFailureBox(GetParam(), GetParam() == Which::Compress
-                                     ? QString("Could not compact '%1': file is not a database").arg(database())
-                                     : QString("Could not repair '%1': the file's list of tables cannot be read (file "
-                                               "is not a database).")
+                                     ? QString("Could not compact '%1': file is not a database\n\nThe file is "
+                                               "damaged or is not a database. Run Repair, or restore the database "
+                                               "from a backup.")
+                                           .arg(database())
+                                     : QString("Could not repair '%1': nothing in it can be read as a database; it "
+                                               "has not been changed.")
                                            .arg(database()));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
@@ -241,8 +252,111 @@ TEST_P(CommandFailures, WithoutADatabaseNothingIsCreated)
     EXPECT_TRUE(filesIn(folder.path()).isEmpty());
 }
 
+TEST_P(CommandFailures, AStaleJournalOrLogUnderTheNewNameStopsTheCommand)
+{
+    const QByteArray before = fileBytes(database());
+    const QByteArray journal("stale journal pages that belong to no file of ours");
+    for (const QString &name : {QString("VANTREL.MDB-journal"), QString("VANTREL.MDB-wal"), QString("vantrel.MDB-SHM"),
+                                QString("Vantrel.mdb-journal")}) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(folder.file(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(journal);
+        file.close();
+        services.boxes.clear();
+        services.answer(Button::OK);
+
+        EXPECT_FALSE(run(GetParam()));
+
+        expectFailureBox(GetParam(), QString("A journal left by a program that stopped before it finished lies beside "
+                                             "the database: '%1'. The next opening of the database would play it into "
+                                             "the file. Nothing has been changed. Keep a copy of the folder, move that "
+                                             "file out of it, then run the command again.")
+                                         .arg(folder.file(name)));
+        EXPECT_EQ(fileBytes(database()), before);
+        EXPECT_EQ(fileBytes(folder.file(name)), journal);
+        QStringList expected{name, "Vantrel.mdb"};
+        expected.sort();
+        EXPECT_EQ(filesIn(folder.path()), expected);
+        QFile::remove(folder.file(name));
+    }
+}
+
+TEST_P(CommandFailures, AReadOnlyDatabaseIsRefused)
+{
+    const QByteArray before = fileBytes(database());
+    ASSERT_TRUE(QFile::setPermissions(database(), QFile::ReadOwner));
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    expectFailureBox(GetParam(), QString("The database '%1' is read-only: it cannot be %2. Allow changes to the file "
+                                         "and its folder, then run the command again.")
+                                     .arg(database(), GetParam() == Which::Compress ? "compressed" : "repaired"));
+    EXPECT_EQ(fileBytes(database()), before);
+    EXPECT_EQ(fileMode(database()), 0400);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
+}
+
+TEST_P(CommandFailures, AnEditThatCannotBeSavedIsToldInWholeSentences)
+{
+    store::DataControl data;
+    data.setDatabaseName(database());
+    data.setRecordSource("Information");
+    TypedField lockerNumber{"LockerNumber"};
+    data.bind(&lockerNumber);
+    ASSERT_TRUE(data.Refresh());
+    // The engine's own text ends without a full stop.
+    store::EngineError e;
+    {
+        store::RawDatabase db;
+        ASSERT_TRUE(db.open(database(), store::RawDatabase::ReadWrite, &e));
+        ASSERT_TRUE(db.exec("CREATE TRIGGER NoEdits BEFORE UPDATE ON Information BEGIN SELECT RAISE(ABORT, "
+                                "'edits are not allowed'); END",
+                                &e))
+            << e.text.toStdString();
+    }
+    lockerNumber.type(777);
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_TRUE(services.lastBox().text.contains("edits are not allowed. Correct them, then run the command again."))
+        << services.lastBox().text.toStdString();
+    data.release();
+}
+
 INSTANTIATE_TEST_SUITE_P(CompressAndRepair, CommandFailures, ::testing::Values(Which::Compress, Which::Repair),
                          [](const auto &info) { return info.param == Which::Compress ? "Compress" : "Repair"; });
+
+// A database that is a link to a file elsewhere is worked on where it lies;
+// the link stays and names the compacted file.
+TEST_F(Commands, ALinkedDatabaseIsWorkedOnWhereItLies)
+{
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath("center.db");
+    ASSERT_TRUE(QFile::rename(database(), real));
+    ASSERT_TRUE(QFile::link(real, folder.file("Vantrel.mdb")));
+    const auto rows = storedRows(real, "Information");
+
+    services.answer(Button::OK);
+    EXPECT_TRUE(maintenance::compressDatabase());
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+    EXPECT_TRUE(QFileInfo(folder.file("Vantrel.mdb")).isSymLink());
+    EXPECT_EQ(QFileInfo(folder.file("Vantrel.mdb")).symLinkTarget(), real);
+    EXPECT_EQ(filesIn(elsewhere.path()), QStringList({"center.db"}));
+    EXPECT_EQ(storedRows(folder.file("Vantrel.mdb"), "Information"), rows);
+
+    const auto pages = leafPages(real, "Information");
+    overwritePage(real, pages.at(pages.size() / 2).number);
+    services.answer(Button::OK);
+    EXPECT_TRUE(maintenance::repairDatabase());
+    EXPECT_TRUE(QFileInfo(folder.file("Vantrel.mdb")).isSymLink());
+    EXPECT_EQ(filesIn(elsewhere.path()),
+              QStringList({"CENTER-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".DB", "center.db"}));
+    EXPECT_EQ(storedRows(folder.file("Vantrel.mdb"), "Information").size(), rows.size() - pages.at(pages.size() / 2).cells);
+}
 
 class OpenWindows : public Commands
 {

@@ -8,6 +8,7 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -120,7 +121,11 @@ TEST_F(Repair, APageOfGarbageInTheMiddleCostsOnlyTheRowsOnIt)
     ASSERT_TRUE(db);
     EXPECT_TRUE(db->tableDef("Information")->index("LastName"));
     EXPECT_EQ(fileMode(path), 0600);
-    EXPECT_EQ(filesIn(dir.path()), QStringList({"VANTREL.MDB"}));
+    // The damaged file stays beside it, for its owner only, until the operator removes it.
+    const QString kept = QFileInfo(report.damagedCopy).fileName();
+    EXPECT_EQ(kept, "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB");
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB", "VANTREL.MDB"}));
+    EXPECT_EQ(fileMode(report.damagedCopy), 0600);
 }
 
 TEST_F(Repair, ReadablePagesBetweenDamagedOnesAreFound)
@@ -177,26 +182,6 @@ TEST_F(Repair, ADamagedIndexLosesNoRow)
     EXPECT_EQ(integrityCheck(path), "ok");
 }
 
-TEST_F(Repair, ATableWhoseRootIsUnreadableLosesItsRowsButNotTheOtherTable)
-{
-    RawDatabase db;
-    ASSERT_TRUE(db.open(path, RawDatabase::ReadOnly, &e));
-    int root = 0;
-    {
-        Statement st(db.handle(), "SELECT rootpage FROM sqlite_master WHERE name = 'Information'");
-        ASSERT_TRUE(st.step());
-        root = int(st.int64(0));
-    }
-    db.close();
-    overwritePage(path, root);
-
-    ASSERT_TRUE(DBEngine::RepairDatabase(path, &e, &report)) << e.text.toStdString();
-    EXPECT_EQ(report.rowsRecovered, 1);
-    EXPECT_EQ(report.rowsLost, kCustomers);
-    EXPECT_TRUE(storedRows(path, "Information").isEmpty());
-    EXPECT_EQ(storedRows(path, "CenterInformation"), center);
-}
-
 TEST_F(Repair, FailuresLeaveTheFileByteForByte)
 {
     overwritePage(path, pages.at(pages.size() / 2).number);
@@ -210,12 +195,16 @@ TEST_F(Repair, FailuresLeaveTheFileByteForByte)
     EXPECT_EQ(fileBytes(path), damaged);
     EXPECT_EQ(filesIn(dir.path()), QStringList({"VANTREL.MDB"}));
 
-    // A file whose first page is gone has no list of tables to start from.
-    overwritePage(path, 1);
+    // A file in which nothing reads as a page of a database is not changed.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(20000, 'x'));
+    file.close();
     const QByteArray hopeless = fileBytes(path);
     EXPECT_FALSE(DBEngine::RepairDatabase(path, &e, &report));
     EXPECT_EQ(e.number, Err::UnrecognizedFormat) << e.text.toStdString();
     EXPECT_EQ(fileBytes(path), hopeless);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"VANTREL.MDB"}));
 }
 
 } // namespace
