@@ -80,15 +80,18 @@ QString SafeRestore::stagingNameFor(const QString &databasePath)
 
 bool SafeRestore::refuseWhileJournalled(store::EngineError *error) const
 {
-    for (const QString &suffix : {QStringLiteral("-journal"), QStringLiteral("-wal")}) {
-        if (exists(m_database + suffix))
-            return failWith(error, store::Err::Locked,
-                            QStringLiteral("the file '%1' shows that the database is being written or that a "
-                                           "change to it was interrupted. Open and close the customer window once "
-                                           "(the engine then finishes or undoes that change), then restore again.")
-                                .arg(m_database + suffix));
-    }
-    return true;
+    // The same check as compaction's: a journal, log or shared-memory file of
+    // the database's name in any letter case would be played into the
+    // restored file at its next opening.
+    const QFileInfo database(m_database);
+    const QString journal = store::journalFileFor(database.absolutePath(), {database.fileName()});
+    if (journal.isEmpty())
+        return true;
+    return failWith(error, store::Err::Locked,
+                    QStringLiteral("the file '%1' shows that the database is being written or that a "
+                                   "change to it was interrupted. Open and close the customer window once "
+                                   "(the engine then finishes or undoes that change), then restore again.")
+                        .arg(journal));
 }
 
 bool SafeRestore::prepare(store::EngineError *error)

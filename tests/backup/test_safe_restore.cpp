@@ -111,19 +111,22 @@ TEST_F(SafeRestoreTest, ADamagedOrForeignCopyLeavesTheLiveDatabaseAsItWas)
     EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"})) << "the staging folder goes with the restore";
 }
 
-TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournal)
+TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournalInAnyLetterCase)
 {
-    for (const char *suffix : {"-journal", "-wal"}) {
-        QFile journal(folder.databasePath() + suffix);
+    const QByteArray before = fileBytes(folder.databasePath());
+    for (const char *name : {"Vantrel.mdb-journal", "Vantrel.mdb-wal", "VANTREL.MDB-journal", "vantrel.MDB-shm"}) {
+        const QString path = folder.file(QLatin1String(name));
+        QFile journal(path);
         ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
         journal.close();
         backup::SafeRestore restore(folder.databasePath());
         store::EngineError e;
-        EXPECT_FALSE(restore.prepare(&e));
+        EXPECT_FALSE(restore.prepare(&e)) << name;
         EXPECT_EQ(e.number, store::Err::Locked);
-        EXPECT_TRUE(e.text.contains(suffix)) << e.text.toStdString();
-        QFile::remove(folder.databasePath() + suffix);
+        EXPECT_TRUE(e.text.contains(QLatin1String(name))) << e.text.toStdString();
+        QFile::remove(path);
     }
+    EXPECT_EQ(fileBytes(folder.databasePath()), before);
 }
 
 TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterruptedRunLeft)
