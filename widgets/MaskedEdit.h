@@ -22,12 +22,16 @@ public:
     QVariant value() const { return m_pattern.storedValue(displayText()); }
     // Puts a text in as if the operator had typed it.
     void setEditedText(const QString &text);
+    // Puts in a value the window chose by itself: it is written with the
+    // row's other edits, but alone it does not make a new row worth adding.
+    void setFilledText(const QString &text);
 
     QString dataField() const override { return m_dataField; }
     QVariant boundValue() const override { return value(); }
     void setBoundValue(const QVariant &value) override;
     bool isBoundModified() const override { return m_modified; }
-    void setBoundModified(bool modified) override { m_modified = modified; }
+    void setBoundModified(bool modified) override;
+    bool holdsOperatorEntry() const override { return m_modified && !m_filled && !isBlank(); }
 
 signals:
     // The focus came from, or went to, another control of the window.
@@ -42,6 +46,7 @@ private:
     QString m_dataField;
     MaskPattern m_pattern;
     bool m_modified = false;
+    bool m_filled = false; // what the field holds came from the window, not the operator
 };
 
 } // namespace widgets
