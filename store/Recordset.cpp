@@ -4,6 +4,8 @@
 #include "store/Database.h"
 
 #include <QDate>
+#include <QMetaObject>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sqlite3.h>
@@ -12,6 +14,10 @@ namespace store {
 
 namespace {
 constexpr int kRowCacheLimit = 4096;
+// Ids read when a whole table opens: more than a screen of the grid.
+constexpr int kFirstChunk = 128;
+// Later chunks grow with what has been read, up to this many ids at a time.
+constexpr int kMaxChunk = 65536;
 
 QVariant fromStored(FieldKind kind, const QVariant &stored)
 {
@@ -65,7 +71,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     QVariantList params;
     const TableDef *table = db->tableDef(trimmed);
     if (table) {
-        keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdentifier(table->name));
+        // Read in chunks, in row-id order (see startChunks).
     } else if (type == Table) {
         fail(error, Err::ItemNotFound,
              QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
@@ -92,9 +98,10 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     std::shared_ptr<Recordset> rs(new Recordset(db, *table, type, trimmed));
     rs->m_keysetSql = keysetSql;
     rs->m_keysetParams = params;
-    if (!rs->loadKeys(error))
+    const bool wholeTable = keysetSql.isEmpty();
+    if (wholeTable ? !rs->startChunks(-1, error) : !rs->loadKeys(error))
         return nullptr;
-    rs->m_pos = rs->m_ids.isEmpty() ? -1 : 0;
+    rs->m_pos = rs->m_count == 0 ? -1 : 0;
     return rs;
 }
 
@@ -138,8 +145,191 @@ bool Recordset::loadKeys(EngineError *error)
         return false;
     }
     m_ids = std::move(ids);
+    m_count = int(m_ids.size());
+    m_chunks = Chunks();
     m_cache.clear();
     return true;
+}
+
+Recordset::KeyValue::KeyValue(const sqlite3_value *v)
+    : m_value(v ? sqlite3_value_dup(v) : nullptr)
+{
+}
+
+Recordset::KeyValue::KeyValue(const KeyValue &other)
+    : KeyValue(other.m_value)
+{
+}
+
+Recordset::KeyValue &Recordset::KeyValue::operator=(const KeyValue &other)
+{
+    if (this != &other) {
+        sqlite3_value_free(m_value);
+        m_value = other.m_value ? sqlite3_value_dup(other.m_value) : nullptr;
+    }
+    return *this;
+}
+
+Recordset::KeyValue::~KeyValue()
+{
+    sqlite3_value_free(m_value);
+}
+
+Statement *Recordset::chunkQuery(const QString &sql) const
+{
+    auto it = m_chunkQueries.constFind(sql);
+    if (it != m_chunkQueries.constEnd())
+        return it->get();
+    auto st = std::make_shared<Statement>(m_db->handle(), sql);
+    m_chunkQueries.insert(sql, st);
+    return st.get();
+}
+
+bool Recordset::startChunks(int keyField, EngineError *error)
+{
+    sqlite3 *db = m_db->handle();
+    const QString table = quoteIdentifier(m_table.name);
+    // The count, the last row id and the first chunk come from one read of
+    // the file, so that they agree with each other.
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    if (ownTransaction && !execSql(db, QStringLiteral("BEGIN"), error))
+        return false;
+    auto finish = [&](bool ok) {
+        if (ownTransaction)
+            execSql(db, ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+        return ok;
+    };
+    Statement counting(db, QStringLiteral("SELECT count(*), max(rowid) FROM %1").arg(table));
+    if (!counting.step()) {
+        if (error)
+            *error = counting.error().isError() ? counting.error()
+                                                : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
+        return finish(false);
+    }
+    const qint64 count = counting.int64(0);
+    const qint64 maxId = counting.int64(1);
+    counting = Statement();
+
+    m_ids.clear();
+    m_cache.clear();
+    m_count = int(count);
+    m_chunks = Chunks();
+    m_chunks.complete = count == 0;
+    m_chunks.keyField = keyField;
+    m_chunks.maxId = maxId;
+    m_chunks.inNulls = keyField >= 0;
+    if (!readMore(kFirstChunk, error))
+        return finish(false);
+    return finish(true);
+}
+
+bool Recordset::readMore(int wanted, EngineError *error) const
+{
+    while (!m_chunks.complete && (wanted < 0 || m_ids.size() < wanted)) {
+        int limit = -1;
+        if (wanted >= 0) {
+            const int grown = std::clamp(int(m_ids.size()), kFirstChunk, kMaxChunk);
+            limit = std::max(wanted - int(m_ids.size()), grown);
+        }
+        if (readChunk(limit, error) < 0)
+            return false;
+    }
+    return true;
+}
+
+// Reads the next ids of a whole table, at most `limit` (-1: all the rest),
+// continuing after the last row read. Returns how many rows the file gave,
+// or -1 on a failure.
+int Recordset::readChunk(int limit, EngineError *error) const
+{
+    const QString table = quoteIdentifier(m_table.name);
+    QString sql;
+    const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
+    if (!key) {
+        sql = QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
+    } else {
+        const QString col = quoteIdentifier(key->name);
+        const QString ordered = orderTerm(*key);
+        if (m_chunks.inNulls)
+            sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 IS NULL AND rowid > ?1 AND rowid <= ?2 "
+                                 "ORDER BY rowid LIMIT ?3")
+                      .arg(table, col);
+        else if (!m_chunks.started)
+            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %2 IS NOT NULL AND rowid <= ?2 "
+                                 "ORDER BY %3, rowid LIMIT ?3")
+                      .arg(table, col, ordered);
+        else
+            // Rows that tie with the last key read continue after its row id.
+            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %3 >= ?4 AND (%3 > ?4 OR rowid > ?1) AND rowid <= ?2 "
+                                 "ORDER BY %3, rowid LIMIT ?3")
+                      .arg(table, col, ordered);
+    }
+    Statement *st = chunkQuery(sql);
+    if (!st->isValid()) {
+        if (error)
+            *error = st->error();
+        return -1;
+    }
+    st->reset();
+    sqlite3_stmt *raw = st->handle();
+    sqlite3_clear_bindings(raw);
+    sqlite3_bind_int64(raw, 1, m_chunks.started ? m_chunks.lastId : std::numeric_limits<qint64>::min());
+    sqlite3_bind_int64(raw, 2, m_chunks.maxId);
+    sqlite3_bind_int64(raw, 3, limit);
+    if (key && !m_chunks.inNulls && m_chunks.started)
+        sqlite3_bind_value(raw, 4, m_chunks.lastKey.get());
+
+    int rows = 0;
+    const bool keyed = key && !m_chunks.inNulls;
+    while (st->step()) {
+        const qint64 id = sqlite3_column_int64(raw, 0);
+        ++rows;
+        m_chunks.lastId = id;
+        m_chunks.started = true;
+        if (keyed && (limit < 0 ? false : rows == limit))
+            m_chunks.lastKey = KeyValue(sqlite3_column_value(raw, 1));
+        if (!m_chunks.skip.contains(id))
+            m_ids.append(id);
+    }
+    const EngineError failed = st->error();
+    st->reset();
+    if (failed.isError()) {
+        if (error)
+            *error = failed;
+        return -1;
+    }
+    if (limit < 0 || rows < limit) {
+        // This section is read to its end.
+        if (key && m_chunks.inNulls) {
+            m_chunks.inNulls = false;
+            m_chunks.started = false;
+        } else {
+            finishChunks();
+        }
+    }
+    return rows;
+}
+
+void Recordset::finishChunks() const
+{
+    m_ids += m_chunks.tail;
+    const int read = int(m_ids.size());
+    m_chunks = Chunks();
+    if (read == m_count)
+        return;
+    // Another program deleted rows of the table while the set was being
+    // read: the set is what could still be read.
+    auto *self = const_cast<Recordset *>(this);
+    if (self->m_pos >= read)
+        self->m_pos = self->m_pos >= m_count ? read : read - 1;
+    m_count = read;
+    QMetaObject::invokeMethod(
+        self,
+        [self] {
+            emit self->rowsReset();
+            emit self->currentChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 bool Recordset::leaveRow(EngineError *error)
@@ -166,7 +356,7 @@ bool Recordset::MoveFirst(EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (m_ids.isEmpty())
+    if (m_count == 0)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     return leaveRow(error) && setPosition(0);
 }
@@ -175,9 +365,15 @@ bool Recordset::MoveLast(EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (m_ids.isEmpty())
+    if (!leaveRow(error))
+        return false;
+    // The rest of the keyset is read, so that the count after it is exact
+    // even when another program deleted rows meanwhile.
+    if (!readMore(-1, error))
+        return false;
+    if (m_count == 0)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    return leaveRow(error) && setPosition(int(m_ids.size()) - 1);
+    return setPosition(m_count - 1);
 }
 
 bool Recordset::MoveNext(EngineError *error)
@@ -202,7 +398,7 @@ bool Recordset::moveTo(int position, EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (position < 0 || position >= m_ids.size())
+    if (position < 0 || position >= m_count)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     if (position == m_pos)
         return true;
@@ -211,17 +407,36 @@ bool Recordset::moveTo(int position, EngineError *error)
 
 qint64 Recordset::Bookmark() const
 {
-    return hasCurrent() ? m_ids.at(m_pos) : -1;
+    return hasCurrent() ? idAt(m_pos) : -1;
 }
 
 int Recordset::positionOf(qint64 bookmark) const
 {
-    return int(m_ids.indexOf(bookmark));
+    qsizetype searched = 0;
+    for (;;) {
+        const qsizetype found = m_ids.indexOf(bookmark, searched);
+        if (found >= 0)
+            return int(found);
+        searched = m_ids.size();
+        if (m_chunks.complete)
+            return -1;
+        const qsizetype inTail = m_chunks.tail.indexOf(bookmark);
+        if (inTail >= 0)
+            return tailStart() + int(inTail);
+        if (!readMore(int(m_ids.size()) + 1))
+            return -1;
+    }
 }
 
 qint64 Recordset::idAt(int position) const
 {
-    return position >= 0 && position < m_ids.size() ? m_ids.at(position) : -1;
+    if (position < 0 || position >= m_count)
+        return -1;
+    if (!m_chunks.complete && position >= tailStart())
+        return m_chunks.tail.at(position - tailStart());
+    if (position >= m_ids.size())
+        readMore(position + 1);
+    return position < m_ids.size() ? m_ids.at(position) : -1;
 }
 
 bool Recordset::setBookmark(qint64 bookmark, EngineError *error)
@@ -262,9 +477,10 @@ QVariantList Recordset::readRow(qint64 id) const
 
 QVariantList Recordset::rowAt(int position) const
 {
-    if (!m_open || position < 0 || position >= m_ids.size())
+    if (!m_open)
         return {};
-    return readRow(m_ids.at(position));
+    const qint64 id = idAt(position);
+    return id < 0 ? QVariantList() : readRow(id);
 }
 
 QVariant Recordset::value(int field) const
@@ -298,15 +514,10 @@ bool Recordset::setIndex(const QString &indexName, EngineError *error)
         return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection."));
     if (!leaveRow(error))
         return false;
-    const QString previousSql = m_keysetSql;
-    m_keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2, rowid")
-                      .arg(quoteIdentifier(m_table.name), orderTerm(*field));
-    if (!loadKeys(error)) {
-        m_keysetSql = previousSql;
+    if (!startChunks(m_table.fieldIndex(field->name), error))
         return false;
-    }
     m_index = ix->name;
-    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_pos = m_count == 0 ? -1 : 0;
     m_editMode = EditNone;
     emit rowsReset();
     emit currentChanged();
@@ -507,9 +718,16 @@ bool Recordset::Update(EngineError *error)
         if (!execSql(db, sql, error, values))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        m_ids.append(id);
+        if (m_chunks.complete) {
+            m_ids.append(id);
+        } else {
+            // After every row not read yet; a later chunk must not bring it again.
+            m_chunks.tail.append(id);
+            m_chunks.skip.insert(id);
+        }
+        ++m_count;
         m_cache.remove(id);
-        const int position = int(m_ids.size()) - 1;
+        const int position = m_count - 1;
         m_editMode = EditNone;
         emit rowInserted(position);
         m_pos = position;
@@ -521,12 +739,17 @@ bool Recordset::Update(EngineError *error)
         QStringList assignments;
         for (const QString &n : names)
             assignments << n + QStringLiteral(" = ?");
-        values << QVariant(m_ids.at(m_pos));
+        const qint64 id = idAt(m_pos);
+        values << QVariant(id);
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                                 .arg(quoteIdentifier(m_table.name), assignments.join(QStringLiteral(", ")));
         if (!execSql(db, sql, error, values))
             return false;
-        m_cache.remove(m_ids.at(m_pos));
+        m_cache.remove(id);
+        // The row keeps its place; a changed key must not bring it again
+        // from the part of the index not read yet.
+        if (!m_chunks.complete && m_chunks.keyField >= 0 && m_dirty.value(m_chunks.keyField))
+            m_chunks.skip.insert(id);
         // Another connection may have deleted the row meanwhile: the edit
         // went nowhere, and the operator must hear of it.
         if (sqlite3_changes(db) == 0)
@@ -554,19 +777,25 @@ bool Recordset::Delete(EngineError *error)
         return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
     if (!hasCurrent())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    const qint64 id = m_ids.at(m_pos);
+    const qint64 id = idAt(m_pos);
+    if (id < 0)
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     if (!execSql(m_db->handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_table.name)),
                  error, {QVariant(id)}))
         return false;
     m_cache.remove(id);
     const int removed = m_pos;
-    m_ids.remove(removed);
+    if (!m_chunks.complete && removed >= tailStart())
+        m_chunks.tail.remove(removed - tailStart());
+    else
+        m_ids.remove(removed);
+    --m_count;
     m_editMode = EditNone;
     emit rowRemoved(removed);
-    if (m_ids.isEmpty())
+    if (m_count == 0)
         m_pos = -1;
-    else if (m_pos >= m_ids.size())
-        m_pos = int(m_ids.size()) - 1;
+    else if (m_pos >= m_count)
+        m_pos = m_count - 1;
     emit currentChanged();
     return true;
 }
@@ -575,9 +804,12 @@ bool Recordset::Requery(EngineError *error)
 {
     if (!requireOpen(error) || !leaveRow(error))
         return false;
-    if (!loadKeys(error))
+    const IndexDef *ix = m_index.isEmpty() ? nullptr : m_table.index(m_index);
+    const bool loaded = m_keysetSql.isEmpty() ? startChunks(ix ? m_table.fieldIndex(ix->field) : -1, error)
+                                              : loadKeys(error);
+    if (!loaded)
         return false;
-    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_pos = m_count == 0 ? -1 : 0;
     m_editMode = EditNone;
     emit rowsReset();
     emit currentChanged();
@@ -591,7 +823,9 @@ std::shared_ptr<Recordset> Recordset::OpenSnapshot() const
     copy->m_keysetParams = m_keysetParams;
     copy->m_index = m_index;
     copy->m_ids = m_ids;
-    copy->m_pos = m_ids.isEmpty() ? -1 : 0;
+    copy->m_chunks = m_chunks;
+    copy->m_count = m_count;
+    copy->m_pos = m_count == 0 ? -1 : 0;
     copy->m_open = m_open;
     return copy;
 }
@@ -602,9 +836,12 @@ void Recordset::Close()
         return;
     m_open = false;
     m_ids.clear();
+    m_chunks = Chunks();
+    m_count = 0;
     m_pos = -1;
     m_cache.clear();
     m_rowQuery.reset();
+    m_chunkQueries.clear();
     m_editMode = EditNone;
     emit closed();
 }
