@@ -2,6 +2,7 @@
 
 #include "store/AccessSql.h"
 #include "store/Database.h"
+#include "store/sql/TextCompare.h"
 
 #include <QDate>
 #include <QMetaObject>
@@ -69,6 +70,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     const QString trimmed = source.trimmed();
     QString keysetSql;
     QVariantList params;
+    TranslatedStatement translated;
     const TableDef *table = db->tableDef(trimmed);
     if (table) {
         // Read in chunks, in row-id order (see startChunks).
@@ -77,8 +79,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
              QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
         return nullptr;
     } else {
-        TranslatedStatement translated;
-        if (!translateAccessSql(trimmed, db->tableLookup(), &translated, error))
+        if (!db->translate(trimmed, &translated, error))
             return nullptr;
         if (translated.kind != TranslatedStatement::Kind::Select) {
             fail(error, Err::InvalidOperation,
@@ -98,6 +99,10 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     std::shared_ptr<Recordset> rs(new Recordset(db, *table, type, trimmed));
     rs->m_keysetSql = keysetSql;
     rs->m_keysetParams = params;
+    rs->m_quickSql = translated.quickSql;
+    rs->m_quickParams = translated.quickParams;
+    rs->m_probes = translated.probes;
+    rs->m_walkSql = translated.indexWalkSql;
     const bool wholeTable = keysetSql.isEmpty();
     if (wholeTable ? !rs->startChunks(-1, error) : !rs->loadKeys(error))
         return nullptr;
@@ -129,20 +134,50 @@ bool Recordset::requireOpen(EngineError *error) const
 
 bool Recordset::loadKeys(EngineError *error)
 {
-    Statement st(m_db->handle(), m_keysetSql);
-    if (!st.isValid()) {
-        if (error)
-            *error = st.error();
-        return false;
-    }
-    st.bindAll(m_keysetParams);
     QVector<qint64> ids;
-    while (st.step())
-        ids.append(st.int64(0));
-    if (st.error().isError()) {
-        if (error)
-            *error = st.error();
-        return false;
+    bool read = false;
+    if (!m_walkSql.isEmpty() && !m_db->walkKnownUnordered(m_walkSql)) {
+        const int walked = walkIndex(&ids, error);
+        if (walked < 0)
+            return false;
+        read = walked == 1;
+        if (!read) {
+            m_db->rememberUnorderedWalk(m_walkSql);
+            ids.clear();
+        }
+    }
+    if (!read) {
+        // The probes and the statement read the file in one go, so that no
+        // row can slip in between them.
+        sqlite3 *db = m_db->handle();
+        const bool ownTransaction = !m_quickSql.isEmpty() && sqlite3_get_autocommit(db) != 0;
+        if (ownTransaction && !execSql(db, QStringLiteral("BEGIN"), error))
+            return false;
+        auto finish = [&](bool ok) {
+            if (ownTransaction)
+                execSql(db, ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+            return ok;
+        };
+        bool quick = false;
+        if (!m_quickSql.isEmpty() && !probesFindNothing(&quick, error))
+            return finish(false);
+        auto st = m_db->prepared(quick ? m_quickSql : m_keysetSql);
+        if (!st->isValid()) {
+            if (error)
+                *error = st->error();
+            return finish(false);
+        }
+        st->bindAll(quick ? m_quickParams : m_keysetParams);
+        while (st->step())
+            ids.append(st->int64(0));
+        const EngineError failed = st->error();
+        st->reset();
+        if (failed.isError()) {
+            if (error)
+                *error = failed;
+            return finish(false);
+        }
+        finish(true);
     }
     m_ids = std::move(ids);
     m_count = int(m_ids.size());
@@ -175,14 +210,84 @@ Recordset::KeyValue::~KeyValue()
     sqlite3_value_free(m_value);
 }
 
-Statement *Recordset::chunkQuery(const QString &sql) const
+bool Recordset::probesFindNothing(bool *nothing, EngineError *error)
 {
-    auto it = m_chunkQueries.constFind(sql);
-    if (it != m_chunkQueries.constEnd())
-        return it->get();
-    auto st = std::make_shared<Statement>(m_db->handle(), sql);
-    m_chunkQueries.insert(sql, st);
-    return st.get();
+    *nothing = true;
+    for (const TranslatedStatement::Probe &probe : std::as_const(m_probes)) {
+        auto st = m_db->prepared(probe.sql);
+        if (!st->isValid()) {
+            if (error)
+                *error = st->error();
+            return false;
+        }
+        st->bindAll(probe.params);
+        const bool found = st->step();
+        const EngineError failed = st->error();
+        st->reset();
+        if (failed.isError()) {
+            if (error)
+                *error = failed;
+            return false;
+        }
+        if (found) {
+            *nothing = false;
+            return true;
+        }
+    }
+    return true;
+}
+
+// Walks the index of the one text field the statement orders by. SQLite's
+// NOCASE folds ASCII letters only and counts trailing blanks, so the walk
+// is the statement's order only for some texts; it is taken only when every
+// row follows the one before in the statement's order (by the same
+// comparison as the statement's collation, ties by row id), which also
+// makes the whole walk that order.
+int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
+{
+    auto st = m_db->prepared(m_walkSql);
+    if (!st->isValid()) {
+        if (error)
+            *error = st->error();
+        return -1;
+    }
+    sqlite3_stmt *raw = st->handle();
+    QByteArray previous;
+    bool havePrevious = false;
+    bool previousNull = false;
+    qint64 previousId = 0;
+    bool ordered = true;
+    while (ordered && st->step()) {
+        const qint64 id = sqlite3_column_int64(raw, 0);
+        const int type = sqlite3_column_type(raw, 1);
+        if (type == SQLITE_NULL) {
+            // Nulls come first, in row-id order, in both.
+            ordered = !havePrevious || (previousNull && previousId < id);
+            previousNull = true;
+        } else if (type != SQLITE_TEXT) {
+            ordered = false; // numbers and blobs: left to the statement
+        } else {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, 1));
+            const int length = sqlite3_column_bytes(raw, 1);
+            if (havePrevious && !previousNull) {
+                const int c = text::compareUtf8(previous.constData(), previous.size(), text, length);
+                ordered = c < 0 || (c == 0 && previousId < id);
+            }
+            previous = QByteArray(text, length);
+            previousNull = false;
+        }
+        havePrevious = true;
+        previousId = id;
+        ids->append(id);
+    }
+    const EngineError failed = st->error();
+    st->reset();
+    if (failed.isError()) {
+        if (error)
+            *error = failed;
+        return -1;
+    }
+    return ordered ? 1 : 0;
 }
 
 bool Recordset::startChunks(int keyField, EngineError *error)
@@ -264,7 +369,7 @@ int Recordset::readChunk(int limit, EngineError *error) const
                                  "ORDER BY %3, rowid LIMIT ?3")
                       .arg(table, col, ordered);
     }
-    Statement *st = chunkQuery(sql);
+    auto st = m_db->prepared(sql);
     if (!st->isValid()) {
         if (error)
             *error = st->error();
@@ -821,6 +926,10 @@ std::shared_ptr<Recordset> Recordset::OpenSnapshot() const
     std::shared_ptr<Recordset> copy(new Recordset(m_db, m_table, Snapshot, m_source));
     copy->m_keysetSql = m_keysetSql;
     copy->m_keysetParams = m_keysetParams;
+    copy->m_quickSql = m_quickSql;
+    copy->m_quickParams = m_quickParams;
+    copy->m_probes = m_probes;
+    copy->m_walkSql = m_walkSql;
     copy->m_index = m_index;
     copy->m_ids = m_ids;
     copy->m_chunks = m_chunks;
@@ -841,7 +950,6 @@ void Recordset::Close()
     m_pos = -1;
     m_cache.clear();
     m_rowQuery.reset();
-    m_chunkQueries.clear();
     m_editMode = EditNone;
     emit closed();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/AccessSql.h"
 #include "store/EngineError.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
@@ -164,7 +165,9 @@ private:
     bool readMore(int wanted, EngineError *error = nullptr) const;
     int readChunk(int limit, EngineError *error) const;
     void finishChunks() const;
-    Statement *chunkQuery(const QString &sql) const;
+    // 1: the ids in the statement's order; 0: the walk is out of that order.
+    int walkIndex(QVector<qint64> *ids, EngineError *error);
+    bool probesFindNothing(bool *nothing, EngineError *error);
     int tailStart() const { return m_count - int(m_chunks.tail.size()); }
     bool leaveRow(EngineError *error);
     bool setPosition(int position);
@@ -177,6 +180,10 @@ private:
     QString m_source;
     QString m_keysetSql;
     QVariantList m_keysetParams;
+    QString m_quickSql; // see TranslatedStatement
+    QVariantList m_quickParams;
+    QList<TranslatedStatement::Probe> m_probes;
+    QString m_walkSql;
     QString m_index;
     bool m_open = true;
 
@@ -191,7 +198,6 @@ private:
 
     QList<RowLeaveGuard *> m_guards;
     mutable std::unique_ptr<Statement> m_rowQuery;
-    mutable QHash<QString, std::shared_ptr<Statement>> m_chunkQueries;
     mutable QHash<qint64, QVariantList> m_cache;
 };
 
