@@ -222,6 +222,17 @@ std::shared_ptr<Statement> Database::prepared(const QString &sql)
     return st;
 }
 
+bool Database::run(const QString &sql, EngineError *error)
+{
+    auto st = prepared(sql);
+    const bool ok = st->isValid() && (st->step() || !st->error().isError());
+    if (!ok && error)
+        *error = st->error();
+    if (st->isValid())
+        st->reset();
+    return ok;
+}
+
 QPair<qint64, qint64> Database::changeStamp()
 {
     // data_version moves with every commit of another connection;

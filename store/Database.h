@@ -50,6 +50,8 @@ public:
     // the next run of the same SQL. Check isValid() before use, and reset it
     // when done so that it holds no read of the file open.
     std::shared_ptr<Statement> prepared(const QString &sql);
+    // Runs a statement without results and without values through prepared().
+    bool run(const QString &sql, EngineError *error);
 
     // Whether an index walk was found out of its statement's order since the
     // rows last changed (by this connection or another), and remembering so.

@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <sqlite3.h>
 
@@ -151,11 +152,11 @@ bool Recordset::loadKeys(EngineError *error)
         // row can slip in between them.
         sqlite3 *db = m_db->handle();
         const bool ownTransaction = !m_quickSql.isEmpty() && sqlite3_get_autocommit(db) != 0;
-        if (ownTransaction && !execSql(db, QStringLiteral("BEGIN"), error))
+        if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
             return false;
         auto finish = [&](bool ok) {
             if (ownTransaction)
-                execSql(db, ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+                m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
             return ok;
         };
         bool quick = false;
@@ -273,7 +274,10 @@ int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
                 const int c = text::compareUtf8(previous.constData(), previous.size(), text, length);
                 ordered = c < 0 || (c == 0 && previousId < id);
             }
-            previous = QByteArray(text, length);
+            // Kept in one buffer that grows to the longest key.
+            previous.resize(length);
+            if (length > 0)
+                memcpy(previous.data(), text, size_t(length));
             previousNull = false;
         }
         havePrevious = true;
@@ -297,11 +301,11 @@ bool Recordset::startChunks(int keyField, EngineError *error)
     // The count, the last row id and the first chunk come from one read of
     // the file, so that they agree with each other.
     const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
-    if (ownTransaction && !execSql(db, QStringLiteral("BEGIN"), error))
+    if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
         return false;
     auto finish = [&](bool ok) {
         if (ownTransaction)
-            execSql(db, ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+            m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
         return ok;
     };
     Statement counting(db, QStringLiteral("SELECT count(*), max(rowid) FROM %1").arg(table));
