@@ -22,19 +22,29 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace app {
+
+namespace {
+const QSize kPictureSize(480, 280);
+} // namespace
 
 frmMainMenu::frmMainMenu(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMainMenu"));
     setWindowTitle(QStringLiteral("Main Menu"));
-    setWindowIcon(about::programIcon());
     m_exit = [] { QCoreApplication::exit(0); };
     createMenus();
     createControls();
+    // The picture and the icon are painted once the menu is on the screen:
+    // the operator sees the window without waiting for them.
+    QTimer::singleShot(0, this, [this] {
+        Image1->setPixmap(about::programPicture(kPictureSize));
+        setWindowIcon(about::programIcon());
+    });
     customers::frmInformation::setFilterWindowLauncher(
         [this](customers::frmInformation &window) { findWindow()->execFor(&window); });
     customers::frmListWindow::setExportLauncher(
@@ -142,10 +152,12 @@ void frmMainMenu::createControls()
     auto *central = new QWidget(this);
     Image1 = new ClickableImage(central);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(about::programPicture(QSize(480, 280)));
     Image1->setToolTip(QStringLiteral("CLICK here to maintain your database information"));
     Image1->setAccessibleName(QStringLiteral("CLICK here to maintain your database information"));
     Image1->setFrameShape(QFrame::StyledPanel);
+    // The picture's place, kept while it is painted.
+    const int frame = 2 * Image1->frameWidth();
+    Image1->setFixedSize(kPictureSize + QSize(frame, frame));
     connect(Image1, &ClickableImage::clicked, this, &frmMainMenu::Image1_Click);
 
     CrystalReport1 = new reports::CrystalReport(this);

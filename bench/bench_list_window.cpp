@@ -14,7 +14,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -64,6 +66,26 @@ void BM_RecordWindowOpen(benchmark::State &state)
     state.counters["added_MB"] = added;
 }
 BENCHMARK(BM_RecordWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The floor of the record window: reading every row id of the table with
+// SQLite's C API, which is what the window did before its first row.
+void BM_FloorReadEveryRowId(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(bench::customerDatabase(kRows).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    for (auto _ : state) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rowid FROM \"Information\" ORDER BY rowid", -1, &st, nullptr);
+        std::vector<sqlite3_int64> ids;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            ids.push_back(sqlite3_column_int64(st, 0));
+        sqlite3_finalize(st);
+        if (ids.size() != size_t(kRows))
+            state.SkipWithError("wrong count");
+    }
+    sqlite3_close(db);
+}
+BENCHMARK(BM_FloorReadEveryRowId)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ListWindowOpen(benchmark::State &state)
 {

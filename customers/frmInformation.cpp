@@ -474,13 +474,13 @@ void frmInformation::TDBDate2_GotFocus()
 void frmInformation::TDBMask12_LostFocus()
 {
     if (TDBMask12->isBlank())
-        TDBMask12->setEditedText(QStringLiteral("0"));
+        TDBMask12->setFilledText(QStringLiteral("0"));
 }
 
 void frmInformation::TDBMask15_LostFocus()
 {
     if (TDBMask15->isBlank())
-        TDBMask15->setEditedText(QStringLiteral("0"));
+        TDBMask15->setFilledText(QStringLiteral("0"));
 }
 
 } // namespace customers

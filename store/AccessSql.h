@@ -18,6 +18,25 @@ struct TranslatedStatement {
     QString table;        // the table's name as the schema spells it
     QString sql;          // select: the row ids of the matching rows in order; delete: the delete
     QVariantList params;  // params[i] is bound to the placeholder ?i+1 of sql
+
+    // Select only, both optional. A quicker form of sql that selects the same
+    // rows as long as none of the probes finds a row of the table: the index
+    // ranges for texts that reach an ASCII key through a letter from outside
+    // ASCII (the Kelvin sign, the long s) are left out, and each becomes a
+    // probe instead (one index lookup).
+    struct Probe {
+        QString sql;
+        QVariantList params;
+    };
+    QString quickSql;
+    QVariantList quickParams;
+    QList<Probe> probes;
+    // For a statement of every row ordered by one indexed text field: the row
+    // ids and that field walked in its index's order (SQLite's NOCASE, which
+    // folds ASCII letters only). The walk is the statement's order only
+    // where the keys it gives are in the statement's order, which its reader
+    // must check row by row.
+    QString indexWalkSql;
 };
 
 // Parses a statement of the filter builder's dialect and checks every name

@@ -17,6 +17,25 @@ public:
     virtual void setBoundValue(const QVariant &value) = 0;
     virtual bool isBoundModified() const = 0;
     virtual void setBoundModified(bool modified) = 0;
+
+    // Whether the control holds something the operator entered since it was
+    // last filled from the row. A value the window put in by itself (a
+    // default such as 0), an unticked box or an entry typed and erased again
+    // does not count: a new row is added only when one of its controls holds
+    // an entry, so that nobody's blank record reaches the table.
+    virtual bool holdsOperatorEntry() const
+    {
+        if (!isBoundModified())
+            return false;
+        const QVariant value = boundValue();
+        if (value.isNull())
+            return false;
+        if (value.metaType().id() == QMetaType::Bool)
+            return value.toBool();
+        if (value.metaType().id() == QMetaType::QString)
+            return !value.toString().isEmpty();
+        return true;
+    }
 };
 
 } // namespace store

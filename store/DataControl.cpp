@@ -165,10 +165,12 @@ bool DataControl::writePendingEdits()
 {
     if (m_writing)
         return true;
-    if (!hasPendingEdits()) {
-        m_adding = false;
+    if (m_adding && !holdsOperatorEntry()) {
+        discardNewRow();
         return true;
     }
+    if (!hasPendingEdits())
+        return true;
     if (!m_recordset || !m_recordset->isOpen()) {
         return report({Err::NoCurrentRecord, QStringLiteral("No current record: the edits have nowhere to go.")});
     }
@@ -200,6 +202,26 @@ bool DataControl::writePendingEdits()
         f->setBoundModified(false);
     showCurrent();
     return true;
+}
+
+bool DataControl::holdsOperatorEntry() const
+{
+    for (BoundField *f : m_bound) {
+        if (f->holdsOperatorEntry())
+            return true;
+    }
+    return false;
+}
+
+void DataControl::discardNewRow()
+{
+    // A new row that holds only what the window filled in by itself (the
+    // zeros of the deposit and ID number, unticked boxes) is nobody's
+    // record: it is dropped, whichever way it is left, and the controls
+    // show the current row again.
+    m_adding = false;
+    showCurrent();
+    emit currentChanged();
 }
 
 bool DataControl::UpdateRecord()

@@ -67,6 +67,9 @@ public:
     bool UpdateRecord();
     // Whether a bound control holds an edit not yet written.
     bool hasPendingEdits() const;
+    // Whether a bound control holds something the operator entered (see
+    // BoundField::holdsOperatorEntry); a new row without it is not added.
+    bool holdsOperatorEntry() const;
 
     bool moveFirst();
     bool moveLast();
@@ -74,7 +77,8 @@ public:
     bool movePrevious();
     bool moveTo(int position);
     // Starts a new row: the bound controls are emptied, and the row is added
-    // when it is left with something typed into it.
+    // when it is left holding something the operator entered; otherwise it
+    // is dropped.
     bool addNew();
     bool isAdding() const { return m_adding; }
     bool deleteCurrent();
@@ -93,6 +97,7 @@ signals:
 private:
     bool report(const EngineError &e);
     bool moveToEnd(bool last);
+    void discardNewRow();
     void attach(const std::shared_ptr<store::Recordset> &recordset);
     void detach();
 

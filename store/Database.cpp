@@ -90,6 +90,8 @@ std::shared_ptr<Database> Database::open(const QString &path, EngineError *error
 
 Database::~Database()
 {
+    // Every statement goes before the connection closes.
+    m_prepared.clear();
     m_tables.clear();
     m_connection.close();
     m_connection = QSqlDatabase();
@@ -151,7 +153,7 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int ty
 bool Database::Execute(const QString &statement, EngineError *error, int *rowsAffected)
 {
     TranslatedStatement translated;
-    if (!translateAccessSql(statement, tableLookup(), &translated, error))
+    if (!translate(statement, &translated, error))
         return false;
     if (translated.kind != TranslatedStatement::Kind::Delete)
         return fail(error, Err::InvalidOperation,
@@ -176,7 +178,7 @@ bool Database::Execute(const QString &statement, EngineError *error, int *rowsAf
 bool Database::count(const QString &statement, qint64 *result, EngineError *error)
 {
     TranslatedStatement translated;
-    if (!translateAccessSql(statement, tableLookup(), &translated, error))
+    if (!translate(statement, &translated, error))
         return false;
     if (translated.kind != TranslatedStatement::Kind::Select)
         return fail(error, Err::InvalidOperation, QStringLiteral("Only a select statement can be counted."));
@@ -194,6 +196,79 @@ bool Database::count(const QString &statement, qint64 *result, EngineError *erro
     }
     *result = st.int64(0);
     return true;
+}
+
+namespace {
+// Kept statements and translations: a filter's few statements, not every
+// statement of a long day.
+constexpr int kKeptStatements = 48;
+} // namespace
+
+bool Database::translate(const QString &statement, TranslatedStatement *out, EngineError *error)
+{
+    auto kept = m_translations.constFind(statement);
+    if (kept != m_translations.constEnd()) {
+        *out = *kept;
+        return true;
+    }
+    if (!translateAccessSql(statement, tableLookup(), out, error))
+        return false;
+    if (m_translations.size() >= kKeptStatements)
+        m_translations.clear();
+    m_translations.insert(statement, *out);
+    return true;
+}
+
+std::shared_ptr<Statement> Database::prepared(const QString &sql)
+{
+    auto kept = m_prepared.constFind(sql);
+    if (kept != m_prepared.constEnd()) {
+        (*kept)->reset();
+        sqlite3_clear_bindings((*kept)->handle());
+        return *kept;
+    }
+    auto st = std::make_shared<Statement>(m_handle, sql);
+    // A statement that did not prepare is not kept: the next try reports
+    // afresh.
+    if (!st->isValid())
+        return st;
+    if (m_prepared.size() >= kKeptStatements)
+        m_prepared.clear();
+    m_prepared.insert(sql, st);
+    return st;
+}
+
+bool Database::run(const QString &sql, EngineError *error)
+{
+    auto st = prepared(sql);
+    const bool ok = st->isValid() && (st->step() || !st->error().isError());
+    if (!ok && error)
+        *error = st->error();
+    if (st->isValid())
+        st->reset();
+    return ok;
+}
+
+QPair<qint64, qint64> Database::changeStamp()
+{
+    // data_version moves with every commit of another connection;
+    // total_changes with every row this one changes.
+    auto version = prepared(QStringLiteral("PRAGMA data_version"));
+    const qint64 other = version->isValid() && version->step() ? version->int64(0) : -1;
+    if (version->isValid())
+        version->reset();
+    return {other, qint64(sqlite3_total_changes64(m_handle))};
+}
+
+bool Database::walkKnownUnordered(const QString &walkSql)
+{
+    auto kept = m_unorderedWalks.constFind(walkSql);
+    return kept != m_unorderedWalks.constEnd() && *kept == changeStamp();
+}
+
+void Database::rememberUnorderedWalk(const QString &walkSql)
+{
+    m_unorderedWalks.insert(walkSql, changeStamp());
 }
 
 } // namespace store

@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 
 #include <QHash>
+#include <QPair>
 #include <QSqlDatabase>
 #include <memory>
 
@@ -13,6 +14,7 @@ struct sqlite3;
 namespace store {
 
 class Recordset;
+class Statement;
 
 // One open connection to a database file. Opening never creates a file.
 class Database : public std::enable_shared_from_this<Database>
@@ -43,6 +45,21 @@ public:
     // Counts the rows a select statement would return.
     bool count(const QString &statement, qint64 *result, EngineError *error);
 
+    // The translation of a statement of the dialect; kept, so that the same
+    // statement opened again is not parsed again.
+    bool translate(const QString &statement, TranslatedStatement *out, EngineError *error);
+    // A prepared statement for this SQL, reset and without values, kept for
+    // the next run of the same SQL. Check isValid() before use, and reset it
+    // when done so that it holds no read of the file open.
+    std::shared_ptr<Statement> prepared(const QString &sql);
+    // Runs a statement without results and without values through prepared().
+    bool run(const QString &sql, EngineError *error);
+
+    // Whether an index walk was found out of its statement's order since the
+    // rows last changed (by this connection or another), and remembering so.
+    bool walkKnownUnordered(const QString &walkSql);
+    void rememberUnorderedWalk(const QString &walkSql);
+
 private:
     Database() = default;
 
@@ -50,8 +67,13 @@ private:
     QString m_connectionName;
     QSqlDatabase m_connection;
     sqlite3 *m_handle = nullptr;
+    QPair<qint64, qint64> changeStamp();
+
     bool m_readOnly = false;
     mutable QHash<QString, std::shared_ptr<TableDef>> m_tables;
+    QHash<QString, TranslatedStatement> m_translations;
+    QHash<QString, std::shared_ptr<Statement>> m_prepared;
+    QHash<QString, QPair<qint64, qint64>> m_unorderedWalks;
 };
 
 } // namespace store

@@ -3,11 +3,15 @@
 #include "store/AccessSql.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/sql/TextCompare.h"
 
 #include <QDate>
 #include <QDir>
+#include <QMetaObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <sqlite3.h>
 
@@ -15,6 +19,10 @@ namespace store {
 
 namespace {
 constexpr int kRowCacheLimit = 4096;
+// Ids read when a whole table opens: more than a screen of the grid.
+constexpr int kFirstChunk = 128;
+// Later chunks grow with what has been read, up to this many ids at a time.
+constexpr int kMaxChunk = 65536;
 
 QVariant fromStored(FieldKind kind, const QVariant &stored)
 {
@@ -66,10 +74,11 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     const QString trimmed = source.trimmed();
     QString keysetSql;
     QVariantList params;
+    TranslatedStatement translated;
     const TableDef *table = db->tableDef(trimmed);
     static const QRegularExpression bareName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (table) {
-        keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdentifier(table->name));
+        // Read in chunks, in row-id order (see startChunks).
     } else if (Schema::table(trimmed)) {
         // A file without one of the program's tables is some other file.
         fail(error, Err::ItemNotFound,
@@ -81,8 +90,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
              QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
         return nullptr;
     } else {
-        TranslatedStatement translated;
-        if (!translateAccessSql(trimmed, db->tableLookup(), &translated, error))
+        if (!db->translate(trimmed, &translated, error))
             return nullptr;
         if (translated.kind != TranslatedStatement::Kind::Select) {
             fail(error, Err::InvalidOperation,
@@ -102,9 +110,14 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     std::shared_ptr<Recordset> rs(new Recordset(db, *table, type, trimmed));
     rs->m_keysetSql = keysetSql;
     rs->m_keysetParams = params;
-    if (!rs->loadKeys(error))
+    rs->m_quickSql = translated.quickSql;
+    rs->m_quickParams = translated.quickParams;
+    rs->m_probes = translated.probes;
+    rs->m_walkSql = translated.indexWalkSql;
+    const bool wholeTable = keysetSql.isEmpty();
+    if (wholeTable ? !rs->startChunks(-1, error) : !rs->loadKeys(error))
         return nullptr;
-    rs->m_pos = rs->m_ids.isEmpty() ? -1 : 0;
+    rs->m_pos = rs->m_count == 0 ? -1 : 0;
     return rs;
 }
 
@@ -132,24 +145,310 @@ bool Recordset::requireOpen(EngineError *error) const
 
 bool Recordset::loadKeys(EngineError *error)
 {
-    Statement st(m_db->handle(), m_keysetSql);
-    if (!st.isValid()) {
-        if (error)
-            *error = st.error();
-        return false;
-    }
-    st.bindAll(m_keysetParams);
     QVector<qint64> ids;
-    while (st.step())
-        ids.append(st.int64(0));
-    if (st.error().isError()) {
-        if (error)
-            *error = st.error();
-        return false;
+    bool read = false;
+    if (!m_walkSql.isEmpty() && !m_db->walkKnownUnordered(m_walkSql)) {
+        const int walked = walkIndex(&ids, error);
+        if (walked < 0)
+            return false;
+        read = walked == 1;
+        if (!read) {
+            m_db->rememberUnorderedWalk(m_walkSql);
+            ids.clear();
+        }
+    }
+    if (!read) {
+        // The probes and the statement read the file in one go, so that no
+        // row can slip in between them.
+        sqlite3 *db = m_db->handle();
+        const bool ownTransaction = !m_quickSql.isEmpty() && sqlite3_get_autocommit(db) != 0;
+        if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
+            return false;
+        auto finish = [&](bool ok) {
+            if (ownTransaction)
+                m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+            return ok;
+        };
+        bool quick = false;
+        if (!m_quickSql.isEmpty() && !probesFindNothing(&quick, error))
+            return finish(false);
+        auto st = m_db->prepared(quick ? m_quickSql : m_keysetSql);
+        if (!st->isValid()) {
+            if (error)
+                *error = st->error();
+            return finish(false);
+        }
+        st->bindAll(quick ? m_quickParams : m_keysetParams);
+        while (st->step())
+            ids.append(st->int64(0));
+        const EngineError failed = st->error();
+        st->reset();
+        if (failed.isError()) {
+            if (error)
+                *error = failed;
+            return finish(false);
+        }
+        finish(true);
     }
     m_ids = std::move(ids);
+    m_count = int(m_ids.size());
+    m_chunks = Chunks();
     m_cache.clear();
     return true;
+}
+
+Recordset::KeyValue::KeyValue(const sqlite3_value *v)
+    : m_value(v ? sqlite3_value_dup(v) : nullptr)
+{
+}
+
+Recordset::KeyValue::KeyValue(const KeyValue &other)
+    : KeyValue(other.m_value)
+{
+}
+
+Recordset::KeyValue &Recordset::KeyValue::operator=(const KeyValue &other)
+{
+    if (this != &other) {
+        sqlite3_value_free(m_value);
+        m_value = other.m_value ? sqlite3_value_dup(other.m_value) : nullptr;
+    }
+    return *this;
+}
+
+Recordset::KeyValue::~KeyValue()
+{
+    sqlite3_value_free(m_value);
+}
+
+bool Recordset::probesFindNothing(bool *nothing, EngineError *error)
+{
+    *nothing = true;
+    for (const TranslatedStatement::Probe &probe : std::as_const(m_probes)) {
+        auto st = m_db->prepared(probe.sql);
+        if (!st->isValid()) {
+            if (error)
+                *error = st->error();
+            return false;
+        }
+        st->bindAll(probe.params);
+        const bool found = st->step();
+        const EngineError failed = st->error();
+        st->reset();
+        if (failed.isError()) {
+            if (error)
+                *error = failed;
+            return false;
+        }
+        if (found) {
+            *nothing = false;
+            return true;
+        }
+    }
+    return true;
+}
+
+// Walks the index of the one text field the statement orders by. SQLite's
+// NOCASE folds ASCII letters only and counts trailing blanks, so the walk
+// is the statement's order only for some texts; it is taken only when every
+// row follows the one before in the statement's order (by the same
+// comparison as the statement's collation, ties by row id), which also
+// makes the whole walk that order.
+int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
+{
+    auto st = m_db->prepared(m_walkSql);
+    if (!st->isValid()) {
+        if (error)
+            *error = st->error();
+        return -1;
+    }
+    sqlite3_stmt *raw = st->handle();
+    QByteArray previous;
+    bool havePrevious = false;
+    bool previousNull = false;
+    qint64 previousId = 0;
+    bool ordered = true;
+    while (ordered && st->step()) {
+        const qint64 id = sqlite3_column_int64(raw, 0);
+        const int type = sqlite3_column_type(raw, 1);
+        if (type == SQLITE_NULL) {
+            // Nulls come first, in row-id order, in both.
+            ordered = !havePrevious || (previousNull && previousId < id);
+            previousNull = true;
+        } else if (type != SQLITE_TEXT) {
+            ordered = false; // numbers and blobs: left to the statement
+        } else {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, 1));
+            const int length = sqlite3_column_bytes(raw, 1);
+            if (havePrevious && !previousNull) {
+                const int c = text::compareUtf8(previous.constData(), previous.size(), text, length);
+                ordered = c < 0 || (c == 0 && previousId < id);
+            }
+            // Kept in one buffer that grows to the longest key.
+            previous.resize(length);
+            if (length > 0)
+                memcpy(previous.data(), text, size_t(length));
+            previousNull = false;
+        }
+        havePrevious = true;
+        previousId = id;
+        ids->append(id);
+    }
+    const EngineError failed = st->error();
+    st->reset();
+    if (failed.isError()) {
+        if (error)
+            *error = failed;
+        return -1;
+    }
+    return ordered ? 1 : 0;
+}
+
+bool Recordset::startChunks(int keyField, EngineError *error)
+{
+    sqlite3 *db = m_db->handle();
+    const QString table = quoteIdentifier(m_table.name);
+    // The count, the last row id and the first chunk come from one read of
+    // the file, so that they agree with each other.
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
+        return false;
+    auto finish = [&](bool ok) {
+        if (ownTransaction)
+            m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+        return ok;
+    };
+    Statement counting(db, QStringLiteral("SELECT count(*), max(rowid) FROM %1").arg(table));
+    if (!counting.step()) {
+        if (error)
+            *error = counting.error().isError() ? counting.error()
+                                                : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
+        return finish(false);
+    }
+    const qint64 count = counting.int64(0);
+    const qint64 maxId = counting.int64(1);
+    counting = Statement();
+
+    m_ids.clear();
+    m_cache.clear();
+    m_count = int(count);
+    m_chunks = Chunks();
+    m_chunks.complete = count == 0;
+    m_chunks.keyField = keyField;
+    m_chunks.maxId = maxId;
+    m_chunks.inNulls = keyField >= 0;
+    if (!readMore(kFirstChunk, error))
+        return finish(false);
+    return finish(true);
+}
+
+bool Recordset::readMore(int wanted, EngineError *error) const
+{
+    while (!m_chunks.complete && (wanted < 0 || m_ids.size() < wanted)) {
+        int limit = -1;
+        if (wanted >= 0) {
+            const int grown = std::clamp(int(m_ids.size()), kFirstChunk, kMaxChunk);
+            limit = std::max(wanted - int(m_ids.size()), grown);
+        }
+        if (readChunk(limit, error) < 0)
+            return false;
+    }
+    return true;
+}
+
+// Reads the next ids of a whole table, at most `limit` (-1: all the rest),
+// continuing after the last row read. Returns how many rows the file gave,
+// or -1 on a failure.
+int Recordset::readChunk(int limit, EngineError *error) const
+{
+    const QString table = quoteIdentifier(m_table.name);
+    QString sql;
+    const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
+    if (!key) {
+        sql = QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
+    } else {
+        const QString col = quoteIdentifier(key->name);
+        const QString ordered = orderTerm(*key);
+        if (m_chunks.inNulls)
+            sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 IS NULL AND rowid > ?1 AND rowid <= ?2 "
+                                 "ORDER BY rowid LIMIT ?3")
+                      .arg(table, col);
+        else if (!m_chunks.started)
+            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %2 IS NOT NULL AND rowid <= ?2 "
+                                 "ORDER BY %3, rowid LIMIT ?3")
+                      .arg(table, col, ordered);
+        else
+            // Rows that tie with the last key read continue after its row id.
+            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %3 >= ?4 AND (%3 > ?4 OR rowid > ?1) AND rowid <= ?2 "
+                                 "ORDER BY %3, rowid LIMIT ?3")
+                      .arg(table, col, ordered);
+    }
+    auto st = m_db->prepared(sql);
+    if (!st->isValid()) {
+        if (error)
+            *error = st->error();
+        return -1;
+    }
+    st->reset();
+    sqlite3_stmt *raw = st->handle();
+    sqlite3_clear_bindings(raw);
+    sqlite3_bind_int64(raw, 1, m_chunks.started ? m_chunks.lastId : std::numeric_limits<qint64>::min());
+    sqlite3_bind_int64(raw, 2, m_chunks.maxId);
+    sqlite3_bind_int64(raw, 3, limit);
+    if (key && !m_chunks.inNulls && m_chunks.started)
+        sqlite3_bind_value(raw, 4, m_chunks.lastKey.get());
+
+    int rows = 0;
+    const bool keyed = key && !m_chunks.inNulls;
+    while (st->step()) {
+        const qint64 id = sqlite3_column_int64(raw, 0);
+        ++rows;
+        m_chunks.lastId = id;
+        m_chunks.started = true;
+        if (keyed && (limit < 0 ? false : rows == limit))
+            m_chunks.lastKey = KeyValue(sqlite3_column_value(raw, 1));
+        if (!m_chunks.skip.contains(id))
+            m_ids.append(id);
+    }
+    const EngineError failed = st->error();
+    st->reset();
+    if (failed.isError()) {
+        if (error)
+            *error = failed;
+        return -1;
+    }
+    if (limit < 0 || rows < limit) {
+        // This section is read to its end.
+        if (key && m_chunks.inNulls) {
+            m_chunks.inNulls = false;
+            m_chunks.started = false;
+        } else {
+            finishChunks();
+        }
+    }
+    return rows;
+}
+
+void Recordset::finishChunks() const
+{
+    m_ids += m_chunks.tail;
+    const int read = int(m_ids.size());
+    m_chunks = Chunks();
+    if (read == m_count)
+        return;
+    // Another program deleted rows of the table while the set was being
+    // read: the set is what could still be read.
+    auto *self = const_cast<Recordset *>(this);
+    if (self->m_pos >= read)
+        self->m_pos = self->m_pos >= m_count ? read : read - 1;
+    m_count = read;
+    QMetaObject::invokeMethod(
+        self,
+        [self] {
+            emit self->rowsReset();
+            emit self->currentChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 bool Recordset::leaveRow(EngineError *error)
@@ -176,7 +475,7 @@ bool Recordset::MoveFirst(EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (m_ids.isEmpty())
+    if (m_count == 0)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     return leaveRow(error) && setPosition(0);
 }
@@ -185,9 +484,15 @@ bool Recordset::MoveLast(EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (m_ids.isEmpty())
+    if (!leaveRow(error))
+        return false;
+    // The rest of the keyset is read, so that the count after it is exact
+    // even when another program deleted rows meanwhile.
+    if (!readMore(-1, error))
+        return false;
+    if (m_count == 0)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    return leaveRow(error) && setPosition(int(m_ids.size()) - 1);
+    return setPosition(m_count - 1);
 }
 
 bool Recordset::MoveNext(EngineError *error)
@@ -212,7 +517,7 @@ bool Recordset::moveTo(int position, EngineError *error)
 {
     if (!requireOpen(error))
         return false;
-    if (position < 0 || position >= m_ids.size())
+    if (position < 0 || position >= m_count)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     if (position == m_pos)
         return true;
@@ -221,17 +526,36 @@ bool Recordset::moveTo(int position, EngineError *error)
 
 qint64 Recordset::Bookmark() const
 {
-    return hasCurrent() ? m_ids.at(m_pos) : -1;
+    return hasCurrent() ? idAt(m_pos) : -1;
 }
 
 int Recordset::positionOf(qint64 bookmark) const
 {
-    return int(m_ids.indexOf(bookmark));
+    qsizetype searched = 0;
+    for (;;) {
+        const qsizetype found = m_ids.indexOf(bookmark, searched);
+        if (found >= 0)
+            return int(found);
+        searched = m_ids.size();
+        if (m_chunks.complete)
+            return -1;
+        const qsizetype inTail = m_chunks.tail.indexOf(bookmark);
+        if (inTail >= 0)
+            return tailStart() + int(inTail);
+        if (!readMore(int(m_ids.size()) + 1))
+            return -1;
+    }
 }
 
 qint64 Recordset::idAt(int position) const
 {
-    return position >= 0 && position < m_ids.size() ? m_ids.at(position) : -1;
+    if (position < 0 || position >= m_count)
+        return -1;
+    if (!m_chunks.complete && position >= tailStart())
+        return m_chunks.tail.at(position - tailStart());
+    if (position >= m_ids.size())
+        readMore(position + 1);
+    return position < m_ids.size() ? m_ids.at(position) : -1;
 }
 
 bool Recordset::setBookmark(qint64 bookmark, EngineError *error)
@@ -272,9 +596,10 @@ QVariantList Recordset::readRow(qint64 id) const
 
 QVariantList Recordset::rowAt(int position) const
 {
-    if (!m_open || position < 0 || position >= m_ids.size())
+    if (!m_open)
         return {};
-    return readRow(m_ids.at(position));
+    const qint64 id = idAt(position);
+    return id < 0 ? QVariantList() : readRow(id);
 }
 
 QVariant Recordset::value(int field) const
@@ -308,15 +633,10 @@ bool Recordset::setIndex(const QString &indexName, EngineError *error)
         return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection."));
     if (!leaveRow(error))
         return false;
-    const QString previousSql = m_keysetSql;
-    m_keysetSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2, rowid")
-                      .arg(quoteIdentifier(m_table.name), orderTerm(*field));
-    if (!loadKeys(error)) {
-        m_keysetSql = previousSql;
+    if (!startChunks(m_table.fieldIndex(field->name), error))
         return false;
-    }
     m_index = ix->name;
-    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_pos = m_count == 0 ? -1 : 0;
     m_editMode = EditNone;
     emit rowsReset();
     emit currentChanged();
@@ -517,9 +837,16 @@ bool Recordset::Update(EngineError *error)
         if (!execSql(db, sql, error, values))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        m_ids.append(id);
+        if (m_chunks.complete) {
+            m_ids.append(id);
+        } else {
+            // After every row not read yet; a later chunk must not bring it again.
+            m_chunks.tail.append(id);
+            m_chunks.skip.insert(id);
+        }
+        ++m_count;
         m_cache.remove(id);
-        const int position = int(m_ids.size()) - 1;
+        const int position = m_count - 1;
         m_editMode = EditNone;
         emit rowInserted(position);
         m_pos = position;
@@ -531,12 +858,17 @@ bool Recordset::Update(EngineError *error)
         QStringList assignments;
         for (const QString &n : names)
             assignments << n + QStringLiteral(" = ?");
-        values << QVariant(m_ids.at(m_pos));
+        const qint64 id = idAt(m_pos);
+        values << QVariant(id);
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                                 .arg(quoteIdentifier(m_table.name), assignments.join(QStringLiteral(", ")));
         if (!execSql(db, sql, error, values))
             return false;
-        m_cache.remove(m_ids.at(m_pos));
+        m_cache.remove(id);
+        // The row keeps its place; a changed key must not bring it again
+        // from the part of the index not read yet.
+        if (!m_chunks.complete && m_chunks.keyField >= 0 && m_dirty.value(m_chunks.keyField))
+            m_chunks.skip.insert(id);
         // Another connection may have deleted the row meanwhile: the edit
         // went nowhere, and the operator must hear of it.
         if (sqlite3_changes(db) == 0)
@@ -564,19 +896,25 @@ bool Recordset::Delete(EngineError *error)
         return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
     if (!hasCurrent())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    const qint64 id = m_ids.at(m_pos);
+    const qint64 id = idAt(m_pos);
+    if (id < 0)
+        return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     if (!execSql(m_db->handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_table.name)),
                  error, {QVariant(id)}))
         return false;
     m_cache.remove(id);
     const int removed = m_pos;
-    m_ids.remove(removed);
+    if (!m_chunks.complete && removed >= tailStart())
+        m_chunks.tail.remove(removed - tailStart());
+    else
+        m_ids.remove(removed);
+    --m_count;
     m_editMode = EditNone;
     emit rowRemoved(removed);
-    if (m_ids.isEmpty())
+    if (m_count == 0)
         m_pos = -1;
-    else if (m_pos >= m_ids.size())
-        m_pos = int(m_ids.size()) - 1;
+    else if (m_pos >= m_count)
+        m_pos = m_count - 1;
     emit currentChanged();
     return true;
 }
@@ -585,9 +923,12 @@ bool Recordset::Requery(EngineError *error)
 {
     if (!requireOpen(error) || !leaveRow(error))
         return false;
-    if (!loadKeys(error))
+    const IndexDef *ix = m_index.isEmpty() ? nullptr : m_table.index(m_index);
+    const bool loaded = m_keysetSql.isEmpty() ? startChunks(ix ? m_table.fieldIndex(ix->field) : -1, error)
+                                              : loadKeys(error);
+    if (!loaded)
         return false;
-    m_pos = m_ids.isEmpty() ? -1 : 0;
+    m_pos = m_count == 0 ? -1 : 0;
     m_editMode = EditNone;
     emit rowsReset();
     emit currentChanged();
@@ -599,9 +940,15 @@ std::shared_ptr<Recordset> Recordset::OpenSnapshot() const
     std::shared_ptr<Recordset> copy(new Recordset(m_db, m_table, Snapshot, m_source));
     copy->m_keysetSql = m_keysetSql;
     copy->m_keysetParams = m_keysetParams;
+    copy->m_quickSql = m_quickSql;
+    copy->m_quickParams = m_quickParams;
+    copy->m_probes = m_probes;
+    copy->m_walkSql = m_walkSql;
     copy->m_index = m_index;
     copy->m_ids = m_ids;
-    copy->m_pos = m_ids.isEmpty() ? -1 : 0;
+    copy->m_chunks = m_chunks;
+    copy->m_count = m_count;
+    copy->m_pos = m_count == 0 ? -1 : 0;
     copy->m_open = m_open;
     return copy;
 }
@@ -612,6 +959,8 @@ void Recordset::Close()
         return;
     m_open = false;
     m_ids.clear();
+    m_chunks = Chunks();
+    m_count = 0;
     m_pos = -1;
     m_cache.clear();
     m_rowQuery.reset();

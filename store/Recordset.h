@@ -1,15 +1,19 @@
 #pragma once
 
+#include "store/AccessSql.h"
 #include "store/EngineError.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <QVariant>
 #include <QVector>
 #include <memory>
+
+struct sqlite3_value;
 
 namespace store {
 
@@ -33,6 +37,14 @@ public:
 // A keyset cursor over one table: refreshing reads the row ids that the
 // source selects, in its order; a row's values are read by id when needed.
 // Memory grows with the row ids only.
+//
+// A whole table (in row-id order, or in an index's order) is not read at
+// once: opening counts its rows and reads the first screen's ids, and the
+// rest follows in chunks, each continuing after the last row read, as moves
+// and the grid reach them. The set stays the rows the table held when it was
+// opened (rows others add later are not in it), plus the rows it adds itself,
+// which come after every other row. A statement's rows are read at once: its
+// sort needs every match before the first one is known anyway.
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -54,10 +66,14 @@ public:
     QList<FieldInfo> Fields() const;
     int fieldIndex(const QString &name) const { return m_table.fieldIndex(name); }
 
-    int RecordCount() const { return int(m_ids.size()); }
-    bool atBOF() const { return m_ids.isEmpty() || m_pos < 0; }
-    bool atEOF() const { return m_ids.isEmpty() || m_pos >= m_ids.size(); }
-    bool hasCurrent() const { return m_pos >= 0 && m_pos < m_ids.size(); }
+    // Exact at every moment, also before every row id has been read.
+    int RecordCount() const { return m_count; }
+    bool atBOF() const { return m_count == 0 || m_pos < 0; }
+    bool atEOF() const { return m_count == 0 || m_pos >= m_count; }
+    bool hasCurrent() const { return m_pos >= 0 && m_pos < m_count; }
+    // How many row ids have been read so far (all of them once complete).
+    int idsRead() const { return int(m_ids.size() + m_chunks.tail.size()); }
+    bool keysetComplete() const { return m_chunks.complete; }
     // 0-based position of the current row; -1 before the first, count after the last.
     int AbsolutePosition() const { return m_pos; }
 
@@ -116,8 +132,43 @@ signals:
     void closed();
 
 private:
+    // A value as SQLite holds it, kept to continue an index walk after it.
+    class KeyValue
+    {
+    public:
+        KeyValue() = default;
+        explicit KeyValue(const sqlite3_value *v);
+        KeyValue(const KeyValue &other);
+        KeyValue &operator=(const KeyValue &other);
+        ~KeyValue();
+        const sqlite3_value *get() const { return m_value; }
+
+    private:
+        sqlite3_value *m_value = nullptr;
+    };
+    // Where the reading of a whole table's keyset stands.
+    struct Chunks {
+        bool complete = true;
+        int keyField = -1;        // the index's column; -1: row-id order
+        qint64 maxId = 0;         // the last row id when the set was opened
+        bool inNulls = false;     // index order: still reading rows whose key is NULL
+        bool started = false;     // a row of the current section has been read
+        qint64 lastId = 0;
+        KeyValue lastKey;
+        QSet<qint64> skip;        // in the set already: added by it, or its key changed by it
+        QVector<qint64> tail;     // rows the set added while some ids were unread
+    };
+
     Recordset(std::shared_ptr<Database> db, TableDef table, int type, QString source);
     bool loadKeys(EngineError *error);
+    bool startChunks(int keyField, EngineError *error);
+    bool readMore(int wanted, EngineError *error = nullptr) const;
+    int readChunk(int limit, EngineError *error) const;
+    void finishChunks() const;
+    // 1: the ids in the statement's order; 0: the walk is out of that order.
+    int walkIndex(QVector<qint64> *ids, EngineError *error);
+    bool probesFindNothing(bool *nothing, EngineError *error);
+    int tailStart() const { return m_count - int(m_chunks.tail.size()); }
     bool leaveRow(EngineError *error);
     bool setPosition(int position);
     QVariantList readRow(qint64 id) const;
@@ -129,10 +180,16 @@ private:
     QString m_source;
     QString m_keysetSql;
     QVariantList m_keysetParams;
+    QString m_quickSql; // see TranslatedStatement
+    QVariantList m_quickParams;
+    QList<TranslatedStatement::Probe> m_probes;
+    QString m_walkSql;
     QString m_index;
     bool m_open = true;
 
-    QVector<qint64> m_ids;
+    mutable QVector<qint64> m_ids;  // the ids read so far, in the set's order
+    mutable Chunks m_chunks;
+    mutable int m_count = 0;
     int m_pos = -1;
 
     EditMode m_editMode = EditNone;

@@ -12,7 +12,10 @@ MaskedEdit::MaskedEdit(const QString &dataField, const QString &mask, QWidget *p
 {
     setInputMask(m_pattern.qtInputMask());
     // textEdited fires for what the operator types or pastes, never for setText.
-    connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        m_modified = true;
+        m_filled = false;
+    });
 }
 
 void MaskedEdit::setEditedText(const QString &text)
@@ -20,6 +23,21 @@ void MaskedEdit::setEditedText(const QString &text)
     startNewValue();
     setText(text);
     m_modified = true;
+    m_filled = false;
+}
+
+void MaskedEdit::setFilledText(const QString &text)
+{
+    startNewValue();
+    setText(text);
+    m_modified = true;
+    m_filled = true;
+}
+
+void MaskedEdit::setBoundModified(bool modified)
+{
+    m_modified = modified;
+    m_filled = false;
 }
 
 void MaskedEdit::setBoundValue(const QVariant &value)

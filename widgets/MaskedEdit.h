@@ -25,12 +25,16 @@ public:
     bool showsMisfit() const { return m_mark.isMarked(); }
     // Puts a text in as if the operator had typed it.
     void setEditedText(const QString &text);
+    // Puts in a value the window chose by itself: it is written with the
+    // row's other edits, but alone it does not make a new row worth adding.
+    void setFilledText(const QString &text);
 
     QString dataField() const override { return m_dataField; }
     QVariant boundValue() const override { return value(); }
     void setBoundValue(const QVariant &value) override;
     bool isBoundModified() const override { return m_modified; }
-    void setBoundModified(bool modified) override { m_modified = modified; }
+    void setBoundModified(bool modified) override;
+    bool holdsOperatorEntry() const override { return m_modified && !m_filled && !isBlank(); }
 
 signals:
     // The focus came from, or went to, another control of the window.
@@ -50,6 +54,7 @@ private:
     bool m_modified = false;
     StoredValueMark m_mark;
     QVariant m_stored; // the value shown marked
+    bool m_filled = false; // what the field holds came from the window, not the operator
 };
 
 } // namespace widgets

@@ -107,12 +107,31 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
     order << QStringLiteral("rowid");
 
     const QString quotedTable = quoteIdentifier(table->name);
+    auto selectSql = [&](const QString &condition) {
+        QString select = QStringLiteral("SELECT rowid FROM ") + quotedTable;
+        if (!condition.isEmpty())
+            select += QStringLiteral(" WHERE ") + condition;
+        return select + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    };
     QString sql;
     if (query.kind == Query::Kind::Select) {
-        sql = QStringLiteral("SELECT rowid FROM ") + quotedTable;
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where;
-        sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        sql = selectSql(where);
+        if (emitter.m_hasOutsideRanges) {
+            SqliteEmitter quick(statement, *table, error);
+            quick.m_quick = true;
+            QString quickWhere;
+            if (!quick.condition(*query.where, &quickWhere))
+                return false;
+            out->quickSql = selectSql(quickWhere);
+            out->quickParams = quick.m_params;
+            out->probes = quick.m_probes;
+        }
+        if (!query.where && query.order.size() == 1 && !query.order.front().descending) {
+            const FieldDef *key = table->field(query.order.front().field.name);
+            if (key && isText(*key) && emitter.isIndexed(*key))
+                out->indexWalkSql = QStringLiteral("SELECT rowid, %2 FROM %1 ORDER BY %2 COLLATE NOCASE, rowid")
+                                        .arg(quotedTable, emitter.column(*key));
+        }
     } else {
         sql = QStringLiteral("DELETE FROM ") + quotedTable;
         if (!where.isEmpty())
@@ -351,6 +370,7 @@ QString SqliteEmitter::prefixRanges(const FieldDef &field, const QString &folded
         upper.back() = QChar(char16_t(last + 1));
         ranges.append({foldedPrefix, upper});
     }
+    const qsizetype asciiRanges = ranges.size();
     for (qsizetype k = 0; k < foldedPrefix.size(); ++k) {
         for (char32_t special : text::nonAsciiFoldingTo(char(foldedPrefix.at(k).unicode()))) {
             const char32_t next = special + 1;
@@ -365,10 +385,25 @@ QString SqliteEmitter::prefixRanges(const FieldDef &field, const QString &folded
 
     const QString col = column(field);
     QStringList parts;
-    for (const auto &range : ranges)
+    for (qsizetype r = 0; r < ranges.size(); ++r) {
+        const auto &range = ranges.at(r);
+        if (r >= asciiRanges) {
+            m_hasOutsideRanges = true;
+            if (m_quick) {
+                m_probes.append({probeSql(field), {range.first, range.second}});
+                continue;
+            }
+        }
         parts << QStringLiteral("(%1 COLLATE NOCASE >= %2 AND %1 COLLATE NOCASE < %3)")
                      .arg(col, bind(range.first), bind(range.second));
+    }
     return parts.join(QStringLiteral(" OR "));
+}
+
+QString SqliteEmitter::probeSql(const FieldDef &field) const
+{
+    return QStringLiteral("SELECT 1 FROM %1 WHERE %2 COLLATE NOCASE >= ?1 AND %2 COLLATE NOCASE < ?2 LIMIT 1")
+        .arg(quoteIdentifier(m_table.name), column(field));
 }
 
 } // namespace store::sql

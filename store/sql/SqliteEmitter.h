@@ -31,11 +31,16 @@ private:
     QString column(const FieldDef &field) const;
     bool isIndexed(const FieldDef &field) const;
     QList<int> fieldsFixedByEquality(const Condition *where) const;
+    QString probeSql(const FieldDef &field) const;
 
     const QString &m_statement;
     const TableDef &m_table;
     EngineError *m_error;
     QVariantList m_params;
+    // Quick mode: ranges for letters from outside ASCII become probes.
+    bool m_quick = false;
+    bool m_hasOutsideRanges = false;
+    QList<TranslatedStatement::Probe> m_probes;
 };
 
 } // namespace store::sql
