@@ -5,6 +5,7 @@
 // Info-ZIP's `zip -6` of the same file into one archive. Prints the ratio
 // of the medians, and the share of the copy and its check.
 #include "bench/BenchDatabase.h"
+#include "bench/MedianReporter.h"
 
 #include "backup/DatabaseArchive.h"
 #include "backup/DatabaseSnapshot.h"
@@ -83,20 +84,6 @@ void BM_Snapshot(benchmark::State &state)
 }
 BENCHMARK(BM_Snapshot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
-class MedianReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -108,7 +95,7 @@ int main(int argc, char **argv)
     QDir().mkpath(driveFolder());
     qputenv("VANTREL_DRIVE_A", driveFolder().toLocal8Bit());
     std::printf("database: %lld bytes\n", QFileInfo(database).size());
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     QDir(driveFolder()).removeRecursively();

@@ -3,6 +3,7 @@
 // VACUUM INTO of the same file, which writes and syncs a copy and checks
 // nothing. Prints the ratio of the medians, and the check's share of it.
 #include "bench/BenchDatabase.h"
+#include "bench/MedianReporter.h"
 
 #include "store/CopyCheck.h"
 #include "store/DBEngine.h"
@@ -86,28 +87,13 @@ void BM_CheckCopy(benchmark::State &state)
 }
 BENCHMARK(BM_CheckCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
 
-// Keeps the median of each benchmark for the ratio printed at the end.
-class MedianReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
     bench::customerDatabase(kCustomers); // built once, outside the timing
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     const auto ours = reporter.medians.find("BM_CompactDatabase");

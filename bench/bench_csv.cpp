@@ -3,6 +3,7 @@
 // sqlite3 shell's -csv output of the same columns. Prints the export ratio
 // of the medians.
 #include "bench/BenchDatabase.h"
+#include "bench/MedianReporter.h"
 
 #include "csv/CsvExport.h"
 #include "csv/CsvImport.h"
@@ -94,20 +95,6 @@ void BM_Sqlite3Csv1M(benchmark::State &state)
 }
 BENCHMARK(BM_Sqlite3Csv1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
 
-class MedianReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -116,7 +103,7 @@ int main(int argc, char **argv)
     // Built once, outside the timing.
     bench::customerDatabase(kExported);
     importFile();
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     const auto ours = reporter.medians.find("BM_ExportCsv1M");

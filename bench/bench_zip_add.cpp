@@ -3,6 +3,7 @@
 // same run. Prints the throughput ratio of the medians (above 1: ours is
 // faster) and the ratio of the archive sizes.
 #include "bench/BenchDatabase.h"
+#include "bench/MedianReporter.h"
 
 #include "backup/ZipMain.h"
 
@@ -96,20 +97,6 @@ void BM_InfoZip6(benchmark::State &state)
 }
 BENCHMARK(BM_InfoZip6)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
-class MedianReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -117,7 +104,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     std::printf("database: %lld bytes\n", static_cast<long long>(QFileInfo(database()).size()));
-    MedianReporter reporter;
+    bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     const auto ours = reporter.medians.find("BM_ZipMainAdd");
