@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/frmMainMenu.h"
+#include "platform/QtServices.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -34,6 +35,7 @@ void setNames()
 
 int main(int argc, char *argv[])
 {
+    platform::installQtServices();
     QTextStream out(stdout);
     QTextStream err(stderr);
     app::CommandLine commandLine;
