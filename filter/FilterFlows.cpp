@@ -4,6 +4,7 @@
 #include "platform/Services.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
+#include "store/SilencedErrors.h"
 
 #include <optional>
 
@@ -13,19 +14,6 @@ namespace {
 
 using platform::Button;
 using Busy = std::optional<platform::Hourglass>;
-
-// The filter reports a refused statement itself, with the statement.
-class SilencedErrors
-{
-public:
-    explicit SilencedErrors(store::DataControl *data) : m_data(data) { m_data->setErrorsSilenced(true); }
-    ~SilencedErrors() { m_data->setErrorsSilenced(false); }
-    SilencedErrors(const SilencedErrors &) = delete;
-    SilencedErrors &operator=(const SilencedErrors &) = delete;
-
-private:
-    store::DataControl *m_data;
-};
 
 Button ask(const platform::MessageBoxRequest &box, bool beepFirst = true)
 {
@@ -109,7 +97,8 @@ std::optional<QString> FilterFlows::putInForce(const QString &statement)
     store::DataControl *data = m_window.data();
     const QString saved = data->RecordSource();
     data->setRecordSource(statement);
-    const SilencedErrors quiet(data);
+    // The filter tells a refused statement itself, with the statement.
+    const store::SilencedErrors quiet(data);
     bool refreshed = false;
     {
         const platform::Hourglass busy;
@@ -145,7 +134,8 @@ void FilterFlows::restoreSource(const QString &saved)
 {
     store::DataControl *data = m_window.data();
     data->setRecordSource(saved);
-    const SilencedErrors quiet(data);
+    // The filter tells a refused statement itself, with the statement.
+    const store::SilencedErrors quiet(data);
     bool refreshed = false;
     {
         const platform::Hourglass busy;
@@ -194,7 +184,8 @@ FilterFlows::Then FilterFlows::deleteFound(const GeneratedFilter &filter, bool c
             return ask(FilterMessages::nothingToDelete()) == Button::No ? Then::Exit : Then::StayOpen;
         answer = ask(FilterMessages::confirmDeleteCounted(n));
     } else {
-        answer = ask(filter.hasCondition ? FilterMessages::confirmDeleteByCriteria() : FilterMessages::confirmDeleteAll());
+        answer =
+            ask(filter.hasCondition ? FilterMessages::confirmDeleteByCriteria() : FilterMessages::confirmDeleteAll());
     }
     if (answer == Button::No)
         return Then::StayOpen;

@@ -34,9 +34,9 @@ class FilterFlows
 public:
     // What the filter window does when a flow ends.
     enum class Then {
-        StayOpen,      // the operator goes on editing the rows
-        Hide,          // hidden as it is, options kept
-        Exit,          // as "E&xit": hidden with the options reset
+        StayOpen,        // the operator goes on editing the rows
+        Hide,            // hidden as it is, options kept
+        Exit,            // as "E&xit": hidden with the options reset
         EndCancelFilter, // hidden, options reset, the record window unfiltered
     };
 

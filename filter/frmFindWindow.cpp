@@ -560,7 +560,7 @@ void frmFindWindow::CancelButton_Click()
         m_customer.setPrintEnabled(false);
         m_customer.setSortEnabled(true);
         if (store::DataControl *data = m_customer.data())
-            data->setRecordsetType(1);
+            data->setRecordsetType(store::Recordset::Dynaset);
     }
 }
 

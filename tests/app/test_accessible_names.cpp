@@ -24,8 +24,8 @@
 namespace {
 
 using testing_support::accessibleNameOf;
-using testing_support::ScriptedServices;
 using testing_support::inputsWithoutAccessibleName;
+using testing_support::ScriptedServices;
 
 class AccessibleNames : public ::testing::Test
 {

@@ -14,10 +14,10 @@
 namespace {
 
 using filter::FilterFlows;
-using testing_support::ScriptedServices;
 using platform::Button;
 using platform::Buttons;
 using platform::Icon;
+using testing_support::ScriptedServices;
 using Then = FilterFlows::Then;
 
 class MarkedWindow : public filter::FilteredWindow

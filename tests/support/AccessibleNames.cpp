@@ -66,7 +66,8 @@ QStringList inputsWithoutAccessibleName(QWidget *window)
         if (!isInput(w) || !w->isVisibleTo(window))
             continue;
         if (accessibleNameOf(w).isEmpty())
-            unnamed << QStringLiteral("%1 (%2)").arg(w->objectName(), QString::fromLatin1(w->metaObject()->className()));
+            unnamed << QStringLiteral("%1 (%2)").arg(w->objectName(),
+                                                     QString::fromLatin1(w->metaObject()->className()));
     }
     return unnamed;
 }
