@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TwelveCustomers.h"
+#include "support/TwelveCustomers.h"
 
 #include "filter/frmFindWindow.h"
 #include "store/DataControl.h"

@@ -1,6 +1,6 @@
 // The filter's flows driven without a window: a record window stand-in that
 // holds a data control and the marks of a filter in force.
-#include "TwelveCustomers.h"
+#include "support/TwelveCustomers.h"
 
 #include "filter/FilterFlows.h"
 #include "store/DataControl.h"

@@ -1,4 +1,4 @@
-#include "TwelveCustomers.h"
+#include "support/TwelveCustomers.h"
 
 #include "store/Statement.h"
 
