@@ -67,7 +67,6 @@ public:
 
     // What the window's rows say, as statement generation reads them.
     FilterRows readRows() const;
-    const CustomerWindowLink &customerWindow() const { return m_customer; }
 
     // Twips to pixels at this screen's resolution.
     int tw(int twips) const;
@@ -93,7 +92,6 @@ private:
     void hideAndResetOptions();
     void addSortedEntry(QComboBox *list, const QString &text, int typeCode);
     QList<std::pair<QString, int>> recordsetFields() const;
-    void showModalState();
 
     // The filter of the rows as they stand; the statement display shows it.
     GeneratedFilter generateFilter();
