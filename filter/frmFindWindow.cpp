@@ -595,7 +595,6 @@ FilterRows frmFindWindow::readRows() const
             row.typeCode = field->currentIndex() >= 0 ? field->currentData().toInt() : -1;
             if (QComboBox *op = Operator(i)) {
                 row.op = op->currentText();
-                row.opIndex = op->currentIndex();
             }
             if (QLineEdit *criteria = Criteria(i))
                 row.criteria = criteria->text();

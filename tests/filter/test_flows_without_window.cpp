@@ -55,7 +55,6 @@ filter::FilterRow cityIs(const QString &city)
     row.field = QStringLiteral("City");
     row.typeCode = 10;
     row.op = filter::Operators::Equals;
-    row.opIndex = 0;
     row.criteria = city;
     return row;
 }
