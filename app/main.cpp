@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/frmMainMenu.h"
+#include "platform/QtServices.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -51,6 +52,7 @@ void quitWhenExposed(QWidget *window)
 
 int main(int argc, char *argv[])
 {
+    platform::installQtServices();
     QTextStream out(stdout);
     QTextStream err(stderr);
     app::CommandLine commandLine;

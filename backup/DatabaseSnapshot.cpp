@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
+#include "store/SilencedErrors.h"
 #include "store/Statement.h"
 
 #include <QDir>
@@ -72,10 +73,11 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error)
         if (!control->hasOpenFile() || !control->database() || identity(control->database()->name()) != file)
             continue;
         // The command tells a failure in its own words, not the window too.
-        const bool silenced = control->errorsSilenced();
-        control->setErrorsSilenced(true);
-        const bool written = control->UpdateRecord();
-        control->setErrorsSilenced(silenced);
+        bool written = false;
+        {
+            const store::SilencedErrors quiet(control);
+            written = control->UpdateRecord();
+        }
         if (!written) {
             if (error) {
                 const store::EngineError &e = control->lastError();

@@ -1,6 +1,7 @@
 #include "csv/OpenDataWindows.h"
 
 #include "store/DataControl.h"
+#include "store/SilencedErrors.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -28,10 +29,11 @@ QList<store::DataControl *> controlsOf(const QString &databasePath)
 bool writeOpenEdits(const QString &databasePath, QString *error)
 {
     for (store::DataControl *control : controlsOf(databasePath)) {
-        const bool silenced = control->errorsSilenced();
-        control->setErrorsSilenced(true);
-        const bool written = control->UpdateRecord();
-        control->setErrorsSilenced(silenced);
+        bool written = false;
+        {
+            const store::SilencedErrors quiet(control);
+            written = control->UpdateRecord();
+        }
         if (!written) {
             *error = control->lastError().text;
             return false;

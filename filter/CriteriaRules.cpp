@@ -147,35 +147,35 @@ CriteriaCheck reject(int row, const QString &title, const QString &prompt, Crite
     return c;
 }
 
-// Checks of the part-of-date operators at list positions 6 to 10.
-std::optional<CriteriaCheck> checkDatePart(int i, int position, const QString &criteria)
+// Checks of the part-of-date operators.
+std::optional<CriteriaCheck> checkDatePart(int i, OperatorKind kind, const QString &criteria)
 {
     const double n = leadingNumber(criteria);
-    switch (position) {
-    case 6:
+    switch (kind) {
+    case OperatorKind::MonthEquals:
         if (n < 1 || n > 12)
             return reject(i, QStringLiteral("Bad Month of the Year Number!"),
                           QStringLiteral("You must supply a valid month of the year number (1-12) in the find criteria."),
                           CriteriaCheck::Box::Unchanged);
         break;
-    case 7:
+    case OperatorKind::DayEquals:
         if (n < 1 || n > 31)
             return reject(i, QStringLiteral("Bad Day of the Month Number!"),
                           QStringLiteral("You must supply a valid day of the month number (1-31) in the find criteria."),
                           CriteriaCheck::Box::Unchanged);
         break;
-    case 8:
+    case OperatorKind::YearEquals:
         if (!readCriteriaDate(QStringLiteral("01/01/") + criteria))
             return reject(i, QStringLiteral("Bad Year!"), QStringLiteral("You must supply a valid year in the find criteria."),
                           CriteriaCheck::Box::Unchanged);
         break;
-    case 9:
+    case OperatorKind::DayOfYearEquals:
         if (n < 1 || n > 366)
             return reject(i, QStringLiteral("Bad Day of the Year Number!"),
                           QStringLiteral("You must supply a valid day of the year number (1-366) in the find criteria."),
                           CriteriaCheck::Box::Unchanged);
         break;
-    case 10:
+    case OperatorKind::WeekOfYearEquals:
         if (n < 1 || n > 52)
             return reject(i, QStringLiteral("Bad Week of the Year Number!"),
                           QStringLiteral("You must supply a valid week of the year number (1-52) in the find criteria."),
@@ -227,13 +227,13 @@ CriteriaCheck CheckCriteria(FilterRows &rows)
             break;
         }
         case FieldClass::Date:
-            if (row.opIndex <= 5) {
+            if (!isDatePart(row.kind())) {
                 if (row.criteria.isEmpty() || !readCriteriaDate(row.criteria))
                     return reject(i, QStringLiteral("Missing or Invalid Date"),
                                   QStringLiteral("You must supply a valid date in the find criteria based on a date "
                                                  "field.\r\rExample Date Format: 12/1/93"),
                                   CriteriaCheck::Box::Unchanged);
-            } else if (auto failed = checkDatePart(i, row.opIndex, row.criteria)) {
+            } else if (auto failed = checkDatePart(i, row.kind(), row.criteria)) {
                 return *failed;
             }
             break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filter/FilterFlows.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -13,7 +15,7 @@ namespace filter {
 // data control Data1, the indicator FilterLabel and the "&Print" and "&Sort"
 // menus, found by their names. Holds the window weakly: once it is closed,
 // every call does nothing.
-class CustomerWindowLink
+class CustomerWindowLink : public FilteredWindow
 {
 public:
     CustomerWindowLink() = default;
@@ -21,12 +23,12 @@ public:
 
     bool isValid() const { return !m_window.isNull(); }
     QWidget *window() const { return m_window; }
-    store::DataControl *data() const;
+    store::DataControl *data() const override;
 
-    bool filterLabelShown() const;
-    void setFilterLabelShown(bool shown);
-    void setPrintEnabled(bool enabled);
-    void setSortEnabled(bool enabled);
+    bool filterLabelShown() const override;
+    void setFilterLabelShown(bool shown) override;
+    void setPrintEnabled(bool enabled) override;
+    void setSortEnabled(bool enabled) override;
     bool printEnabled() const;
     bool sortEnabled() const;
 

@@ -81,13 +81,13 @@ platform::MessageBoxRequest noMatch()
                Buttons::YesNo, 1, Icon::Question);
 }
 
-platform::MessageBoxRequest foundCount(qint64 n, const QString &statement)
+platform::MessageBoxRequest foundCount(qint64 n, bool sorted)
 {
     if (n == 1)
         return box(QStringLiteral("Found Record!"), QStringLiteral("1 Record Was Found."), Buttons::OKOnly, 1,
                    Icon::Exclamation);
     QString text = QString::number(n) + QStringLiteral(" Records Were Found");
-    if (statement.toLower().contains(QLatin1String("order by")))
+    if (sorted)
         text += QStringLiteral(" And Sorted");
     text += QLatin1Char('.');
     return box(QStringLiteral("Found Records!"), text, Buttons::OKOnly, 1, Icon::Exclamation);

@@ -63,4 +63,38 @@ QString tableNameFromSource(const QString &recordSource)
     return recordSource.mid(7, dot - 7);
 }
 
+OperatorKind operatorKind(const QString &word)
+{
+    const QString w = word.trimmed();
+    if (w.isEmpty())
+        return OperatorKind::None;
+    const std::pair<const QString &, OperatorKind> known[] = {
+        {Operators::Equals, OperatorKind::Equals},
+        {Operators::NotEqual, OperatorKind::NotEqual},
+        {Operators::Greater, OperatorKind::Greater},
+        {Operators::Less, OperatorKind::Less},
+        {Operators::GreaterOrEqual, OperatorKind::GreaterOrEqual},
+        {Operators::LessOrEqual, OperatorKind::LessOrEqual},
+        {Operators::Contains, OperatorKind::Contains},
+        {Operators::NotContains, OperatorKind::NotContains},
+        {Operators::BeginsWith, OperatorKind::BeginsWith},
+        {Operators::MonthEquals, OperatorKind::MonthEquals},
+        {Operators::DayEquals, OperatorKind::DayEquals},
+        {Operators::YearEquals, OperatorKind::YearEquals},
+        {Operators::DayOfYearEquals, OperatorKind::DayOfYearEquals},
+        {Operators::WeekOfYearEquals, OperatorKind::WeekOfYearEquals},
+    };
+    for (const auto &[text, kind] : known) {
+        if (w == text)
+            return kind;
+    }
+    return OperatorKind::Other;
+}
+
+bool isDatePart(OperatorKind kind)
+{
+    return kind == OperatorKind::MonthEquals || kind == OperatorKind::DayEquals || kind == OperatorKind::YearEquals
+        || kind == OperatorKind::DayOfYearEquals || kind == OperatorKind::WeekOfYearEquals;
+}
+
 } // namespace filter

@@ -33,6 +33,30 @@ QStringList forKind(const QString &listKind); // "Boolean", "Number", "Date", "T
 QStringList datePartOperators(); // positions 6 to 10 of a Date row
 } // namespace Operators
 
+// What an operator does, whichever list shows it: the checks and the
+// statement both go by this, never by a list position.
+enum class OperatorKind {
+    None, // nothing chosen
+    Equals,
+    NotEqual,
+    Greater,
+    Less,
+    GreaterOrEqual,
+    LessOrEqual,
+    Contains,
+    NotContains,
+    BeginsWith,
+    MonthEquals,
+    DayEquals,
+    YearEquals,
+    DayOfYearEquals,
+    WeekOfYearEquals,
+    Other, // a word no list offers
+};
+OperatorKind operatorKind(const QString &word);
+// Month, day, year, day of year or week of year equals.
+bool isDatePart(OperatorKind kind);
+
 // The list kind of a type code ("Boolean", "Number", "Date", "Text"), or an
 // empty text for types without an operator list.
 QString listKindOf(int typeCode);
@@ -46,9 +70,10 @@ struct FilterRow {
     QString field;        // text of Field(i)
     int typeCode = -1;    // item data of the selected entry; -1 when nothing is selected
     QString op;           // text of Operator(i)
-    int opIndex = -1;     // list position of the selected operator
     QString criteria;     // text of Criteria(i)
     QString condition;    // text of Condition(i): "And", "Or" or empty
+
+    OperatorKind kind() const { return operatorKind(op); }
 };
 
 struct SortRow {

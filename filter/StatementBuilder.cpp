@@ -187,31 +187,37 @@ QString formulaDate(const QDate &date)
 GeneratedFilter CreateSQLStatement(const FilterRows &input)
 {
     GeneratedFilter out;
+    out.deleteMode = input.deleteMode;
     const QString &T = input.table;
     const FilterRow *first = input.row(0);
 
+    QString where; // the condition, without the word Where
     if (first && first->field == FindAllRecords) {
         out.findAll = true;
-        out.statement = input.deleteMode ? QStringLiteral("Delete * From ") + T
-                                         : QStringLiteral("Select ") + T + QStringLiteral(".* From ") + T;
     } else {
         for (int i = 0; i < 5; ++i) {
             const FilterRow *row = input.row(i);
             if (!row || row->field.isEmpty())
                 break;
-            if (i == 0)
-                out.statement = input.deleteMode
-                    ? QStringLiteral("Delete * From ") + T + QStringLiteral(" Where ")
-                    : QStringLiteral("Select ") + T + QStringLiteral(".* From ") + T + QStringLiteral(" Where ");
+            out.hasCondition = true;
             const Terms terms = rowTerms(*row, T);
-            out.statement += terms.statement;
+            where += terms.statement;
             out.formula += terms.formula;
 
             const FilterRow *next = input.row(i + 1);
             if (i < 4 && !row->condition.isEmpty() && next && !next->field.isEmpty()) {
-                out.statement += QLatin1Char(' ') + row->condition.toUpper() + QLatin1Char(' ');
+                where += QLatin1Char(' ') + row->condition.toUpper() + QLatin1Char(' ');
                 out.formula += QLatin1Char(' ') + row->condition.toLower() + QLatin1Char(' ');
             }
+        }
+    }
+    const QString whereClause = out.hasCondition ? QStringLiteral(" Where ") + where : QString();
+    if (out.findAll || out.hasCondition) {
+        if (input.deleteMode) {
+            out.statement = QStringLiteral("Delete * From ") + T + whereClause;
+            out.countStatement = QStringLiteral("Select * From ") + T + whereClause;
+        } else {
+            out.statement = QStringLiteral("Select ") + T + QStringLiteral(".* From ") + T + whereClause;
         }
     }
 

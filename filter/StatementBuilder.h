@@ -14,6 +14,12 @@ struct GeneratedFilter {
     QString formula;
     QString sortKeys[3];
     bool findAll = false; // row 0 holds "** Find All Records **"
+    bool deleteMode = false; // the statement deletes what it finds
+    bool hasCondition = false; // the statement has a Where clause
+    // What a delete would remove, as a select statement that counts it.
+    QString countStatement;
+
+    bool isSorted() const { return !sortKeys[0].isEmpty(); }
 };
 
 GeneratedFilter CreateSQLStatement(const FilterRows &rows);

@@ -120,6 +120,17 @@ void frmFindWindow::createControls()
         l->raise();
     }
 
+    // Each row's controls read their column and row, the rows added later too.
+    auto rowName = [](const QString &what) {
+        return [what](int i) { return QStringLiteral("%1, row %2").arg(what).arg(i + 1); };
+    };
+    Field.setAccessibleNames(rowName(QStringLiteral("Find records when field")));
+    Operator.setAccessibleNames(rowName(QStringLiteral("Operator")));
+    Criteria.setAccessibleNames(rowName(QStringLiteral("Criteria")));
+    Condition.setAccessibleNames(rowName(QStringLiteral("And or Or")));
+    SortField.setAccessibleNames(rowName(QStringLiteral("Sort found records by field")));
+    SortOrder.setAccessibleNames(rowName(QStringLiteral("Sort order")));
+
     Field.create(0);
     place(Field(0), 240, 420, 2400, 315);
     Field(0)->setToolTip(QStringLiteral("Select the database field to search on"));
@@ -153,7 +164,9 @@ void frmFindWindow::createControls()
         c->resize(c->width(), qMax(c->height(), c->sizeHint().height()));
         c->hide();
     }
-    connect(DeleteCheck, &QCheckBox::clicked, this, &frmFindWindow::DeleteCheck_Click);
+    // toggled, not clicked: the handler runs however the box is ticked, a
+    // screen reader's toggle and the window's own resets included.
+    connect(DeleteCheck, &QCheckBox::toggled, this, &frmFindWindow::DeleteCheck_Click);
 
     ClearSortButton = button("ClearSortButton", QStringLiteral("Clear &Sort"),
                              QStringLiteral("Clears all of the \"Sort\" windows"), 4608, 2880);
@@ -211,10 +224,6 @@ void frmFindWindow::createControls()
     setTabOrder(CountCheck, DeleteCheck);
     setTabOrder(DeleteCheck, Command1);
 
-    for (QWidget *w : std::initializer_list<QWidget *>{Field(0), Operator(0), Criteria(0), Condition(0), SortField(0),
-                                                        SortOrder(0)})
-        w->setAccessibleName(w->toolTip().isEmpty() ? w->objectName() : w->toolTip());
-    Criteria(0)->setAccessibleName(QStringLiteral("Criteria"));
 }
 
 void frmFindWindow::showFor(QWidget *customerWindow)
@@ -263,27 +272,16 @@ void frmFindWindow::select(QComboBox *list, int position)
 
 void frmFindWindow::runClickHandler(QComboBox *list)
 {
-    const QString array = list->objectName().section(QLatin1Char('_'), 0, 0);
-    const int i = list->objectName().section(QLatin1Char('_'), 1).toInt();
-    if (array == QLatin1String("Field"))
+    if (const int i = Field.indexOf(list); i >= 0)
         Field_Click(i);
-    else if (array == QLatin1String("Operator"))
+    else if (const int i = Operator.indexOf(list); i >= 0)
         Operator_Click(i);
-    else if (array == QLatin1String("Condition"))
+    else if (const int i = Condition.indexOf(list); i >= 0)
         Condition_Click(i);
-    else if (array == QLatin1String("SortField"))
+    else if (const int i = SortField.indexOf(list); i >= 0)
         SortField_Click(i);
-    else if (array == QLatin1String("SortOrder"))
+    else if (SortOrder.indexOf(list) >= 0)
         RefreshStatementPreview();
-}
-
-void frmFindWindow::setChecked(QCheckBox *box, bool checked)
-{
-    if (box->isChecked() == checked)
-        return;
-    box->setChecked(checked);
-    if (box == DeleteCheck)
-        DeleteCheck_Click();
 }
 
 QList<std::pair<QString, int>> frmFindWindow::recordsetFields() const
@@ -551,8 +549,8 @@ void frmFindWindow::hideAndResetOptions()
     AdvancedButton->show();
     CountCheck->hide();
     DeleteCheck->hide();
-    setChecked(DeleteCheck, false);
-    setChecked(CountCheck, false);
+    DeleteCheck->setChecked(false);
+    CountCheck->setChecked(false);
 }
 
 void frmFindWindow::CancelButton_Click()
@@ -562,7 +560,7 @@ void frmFindWindow::CancelButton_Click()
         m_customer.setPrintEnabled(false);
         m_customer.setSortEnabled(true);
         if (store::DataControl *data = m_customer.data())
-            data->setRecordsetType(1);
+            data->setRecordsetType(store::Recordset::Dynaset);
     }
 }
 
@@ -597,7 +595,6 @@ FilterRows frmFindWindow::readRows() const
             row.typeCode = field->currentIndex() >= 0 ? field->currentData().toInt() : -1;
             if (QComboBox *op = Operator(i)) {
                 row.op = op->currentText();
-                row.opIndex = op->currentIndex();
             }
             if (QLineEdit *criteria = Criteria(i))
                 row.criteria = criteria->text();
@@ -621,14 +618,19 @@ FilterRows frmFindWindow::readRows() const
 
 QString frmFindWindow::CreateSQLStatement()
 {
-    const GeneratedFilter generated = filter::CreateSQLStatement(readRows());
+    return generateFilter().statement;
+}
+
+GeneratedFilter frmFindWindow::generateFilter()
+{
+    GeneratedFilter generated = filter::CreateSQLStatement(readRows());
     if (generated.findAll)
         m_customer.setFilterLabelShown(false);
     Label4->setText(generated.formula);
     Label6->setText(generated.sortKeys[0]);
     Label7->setText(generated.sortKeys[1]);
     Label8->setText(generated.sortKeys[2]);
-    return generated.statement;
+    return generated;
 }
 
 void frmFindWindow::DrawRaisedBorder(QPainter &painter, const QSize &size, int depth)
@@ -677,21 +679,13 @@ void frmFindWindow::reject()
     CancelButton_Click();
 }
 
-int frmFindWindow::rowOf(QObject *element, const QString &arrayName) const
-{
-    const QString name = element->objectName();
-    if (name.section(QLatin1Char('_'), 0, 0) != arrayName)
-        return -1;
-    return name.section(QLatin1Char('_'), 1).toInt();
-}
-
 bool frmFindWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == SQLLabel && event->type() == QEvent::MouseButtonRelease) {
         SQLLabel_Click();
         return false;
     }
-    const int row = rowOf(watched, QStringLiteral("Criteria"));
+    const int row = Criteria.indexOf(watched);
     if (row < 0)
         return QDialog::eventFilter(watched, event);
     auto *box = static_cast<QLineEdit *>(watched);

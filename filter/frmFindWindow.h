@@ -1,11 +1,11 @@
 #pragma once
 
 #include "filter/CustomerWindowLink.h"
+#include "filter/FilterFlows.h"
 #include "filter/FilterRows.h"
 #include "widgets/ControlArray.h"
 
 #include <QDialog>
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -67,7 +67,6 @@ public:
 
     // What the window's rows say, as statement generation reads them.
     FilterRows readRows() const;
-    const CustomerWindowLink &customerWindow() const { return m_customer; }
 
     // Twips to pixels at this screen's resolution.
     int tw(int twips) const;
@@ -91,25 +90,12 @@ private:
     void runClickHandler(QComboBox *list);
     // Hides the window and turns the advanced options off and unticked.
     void hideAndResetOptions();
-    void setChecked(QCheckBox *box, bool checked);
-    int rowOf(QObject *element, const QString &arrayName) const;
     void addSortedEntry(QComboBox *list, const QString &text, int typeCode);
     QList<std::pair<QString, int>> recordsetFields() const;
-    void showModalState();
 
-    // The apply, delete and cancel flows.
-    // The statement of the checked rows; empty when a check failed.
-    QString checkedStatement();
-    // Makes s the record source and refreshes; a refusal is told with the
-    // engine's text and the statement. Returns the source it replaced, or
-    // nothing when the refresh failed.
-    std::optional<QString> putInForce(const QString &s);
-    void applyStatement(const QString &s);
-    void deleteFlow(const QString &s);
-    void reportFoundCount(const QString &s);
-    // Puts a record source back after a filter found nothing.
-    void restoreSource(const QString &saved);
-    void closeAfterCancelFilter();
+    // The filter of the rows as they stand; the statement display shows it.
+    GeneratedFilter generateFilter();
+    void finishFlow(FilterFlows::Then then);
 
     CustomerWindowLink m_customer;
     bool m_loaded = false;

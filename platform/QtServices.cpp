@@ -36,18 +36,20 @@ static QMessageBox::Icon toQtIcon(Icon icon)
     return QMessageBox::NoIcon;
 }
 
-Button QtServices::messageBox(const MessageBoxRequest &request)
+void installQtServices()
 {
-    // A box must show the normal pointer even in the middle of a long command.
-    const bool busy = m_pointer == Pointer::Hourglass;
-    if (busy)
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    static QtServices desktop;
+    setDesktopServices(&desktop);
+}
 
+void prepareMessageBox(QMessageBox &box, const MessageBoxRequest &request)
+{
     // Prompts join their parts with carriage returns; the desktop breaks lines on '\n'.
     QString shown = request.text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(toQtIcon(request.icon), request.shownTitle(), shown, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    box.setIcon(toQtIcon(request.icon));
+    box.setWindowTitle(request.shownTitle());
+    box.setText(shown);
     box.setTextFormat(Qt::PlainText);
     const QList<Button> set = buttonsOf(request.buttons);
     for (Button b : set)
@@ -57,6 +59,18 @@ Button QtServices::messageBox(const MessageBoxRequest &request)
         box.setEscapeButton(toStandard(Button::Cancel));
     else if (set.size() == 1)
         box.setEscapeButton(toStandard(set.first()));
+}
+
+Button QtServices::messageBox(const MessageBoxRequest &request)
+{
+    // A box must show the normal pointer even in the middle of a long command.
+    const bool busy = m_pointer == Pointer::Hourglass;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+
+    QMessageBox box(QApplication::activeWindow());
+    prepareMessageBox(box, request);
+    const QList<Button> set = buttonsOf(request.buttons);
     const int result = box.exec();
 
     if (busy)

@@ -2,6 +2,8 @@
 
 #include "platform/Services.h"
 
+class QMessageBox;
+
 namespace platform {
 
 // The desktop: QMessageBox, QApplication::beep, the override cursor and
@@ -22,5 +24,13 @@ public:
 private:
     Pointer m_pointer = Pointer::Default;
 };
+
+// Makes the desktop implementation the one services() gives; the program
+// and the test programs call it first thing.
+void installQtServices();
+
+// A message box as the desktop shows the request: its title, icon, text
+// with line breaks, buttons, default and escape button.
+void prepareMessageBox(QMessageBox &box, const MessageBoxRequest &request);
 
 } // namespace platform

@@ -1,18 +1,50 @@
 #include "platform/Services.h"
-#include "platform/QtServices.h"
+
+#include <QtGlobal>
 
 namespace platform {
 
 namespace {
+
 Services *g_replacement = nullptr;
-}
+Services *g_desktop = nullptr;
+
+// Before a desktop is installed (a program without windows): boxes are
+// written to the log and take their default answer, choosers are cancelled.
+class UnattendedServices : public Services
+{
+public:
+    Button messageBox(const MessageBoxRequest &box) override
+    {
+        qWarning("%s: %s", qUtf8Printable(box.shownTitle()), qUtf8Printable(box.text));
+        return box.defaultAnswer();
+    }
+    void beep() override {}
+    void setPointer(Pointer pointer) override { m_pointer = pointer; }
+    Pointer pointer() const override { return m_pointer; }
+    std::optional<QString> openFileName(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QString> existingFolder(const FileDialogRequest &) override { return std::nullopt; }
+
+private:
+    Pointer m_pointer = Pointer::Default;
+};
+
+} // namespace
 
 Services &services()
 {
     if (g_replacement)
         return *g_replacement;
-    static QtServices desktop;
-    return desktop;
+    if (g_desktop)
+        return *g_desktop;
+    static UnattendedServices unattended;
+    return unattended;
+}
+
+void setDesktopServices(Services *desktop)
+{
+    g_desktop = desktop;
 }
 
 void setServices(Services *replacement)

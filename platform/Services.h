@@ -56,6 +56,8 @@ public:
 Services &services();
 // Installs another implementation (tests); nullptr goes back to the desktop one.
 void setServices(Services *replacement);
+// The desktop implementation, installed once by the program (see QtServices).
+void setDesktopServices(Services *desktop);
 
 // Shorthand for the common case.
 Button msgBox(const QString &text, Buttons buttons = Buttons::OKOnly, Icon icon = Icon::None,

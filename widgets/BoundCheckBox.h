@@ -15,13 +15,14 @@ public:
 
     QString dataField() const override { return m_dataField; }
     QVariant boundValue() const override { return QVariant(isChecked()); }
-    void setBoundValue(const QVariant &value) override { setChecked(!value.isNull() && value.toBool()); }
+    void setBoundValue(const QVariant &value) override;
     bool isBoundModified() const override { return m_modified; }
     void setBoundModified(bool modified) override { m_modified = modified; }
 
 private:
     QString m_dataField;
     bool m_modified = false;
+    bool m_loading = false; // the data control is showing the record's value
 };
 
 } // namespace widgets

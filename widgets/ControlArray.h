@@ -39,6 +39,8 @@ public:
             return false;
         T *element = m_factory(m_parent);
         element->setObjectName(QStringLiteral("%1_%2").arg(m_name).arg(i));
+        if (m_accessibleName)
+            element->setAccessibleName(m_accessibleName(i));
         element->hide();
         m_elements[i] = element;
         return true;
@@ -61,10 +63,25 @@ public:
 
     const QString &name() const { return m_name; }
 
+    // What a screen reader calls element i; applied to each element as it
+    // is created, so that rows added later read as the first one does.
+    void setAccessibleNames(std::function<QString(int)> nameOf) { m_accessibleName = std::move(nameOf); }
+
+    // The index of an element of this array, or -1 for any other object.
+    int indexOf(const QObject *element) const
+    {
+        for (const auto &[i, e] : m_elements) {
+            if (e.data() == element)
+                return i;
+        }
+        return -1;
+    }
+
 private:
     QString m_name;
     QWidget *m_parent;
     Factory m_factory;
+    std::function<QString(int)> m_accessibleName;
     std::map<int, QPointer<T>> m_elements;
 };
 

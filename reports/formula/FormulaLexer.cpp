@@ -1,5 +1,7 @@
 #include "reports/formula/FormulaLexer.h"
 
+#include "store/QuotedPiece.h"
+
 namespace reports::formula {
 
 bool Token::isWord(const char *keyword) const
@@ -9,19 +11,7 @@ bool Token::isWord(const char *keyword) const
 
 QString formulaPiece(const QString &formula, int position, int length)
 {
-    constexpr int kMaxShown = 60;
-    const QStringView piece = QStringView(formula).sliced(position, qMin(length, int(formula.size()) - position));
-    QString shown;
-    const bool cut = piece.size() > kMaxShown;
-    for (QChar c : cut ? piece.first(kMaxShown) : piece) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    if (cut)
-        shown += QStringLiteral("...");
-    return QLatin1Char('\'') + shown + QLatin1Char('\'');
+    return store::quotedPiece(QStringView(formula).sliced(position, qMin(length, int(formula.size()) - position)));
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/QuotedPiece.h"
+
 #include <QString>
 #include <vector>
 
@@ -33,8 +35,6 @@ public:
     static bool tokenize(const QString &statement, std::vector<Token> *tokens, QString *error);
 };
 
-// A piece of source for an error text, shortened when very long and with
-// control characters made visible.
-QString quotedPiece(QStringView piece);
+using store::quotedPiece;
 
 } // namespace store::sql

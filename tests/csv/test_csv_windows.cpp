@@ -65,7 +65,7 @@ TEST_F(CsvWindows, ExportFromTheMainMenuWritesEveryCustomerOrWhatTheRecordWindow
     customers::frmInformation *window = menu.informationWindow();
     ASSERT_TRUE(window);
     store::DataControl *data = window->data();
-    data->setRecordsetType(1);
+    data->setRecordsetType(store::Recordset::Dynaset);
     data->setRecordSource(QStringLiteral("Select * From Information Where [Junior] = Yes Order By [LockerNumber]"));
     ASSERT_TRUE(data->Refresh());
     const int shown = data->recordset()->RecordCount();

@@ -266,7 +266,7 @@ TEST_F(InformationWindow, CreateFilterPreparesADynasetAndShowsTheFilterWindowUnd
         EXPECT_EQ(records.data()->RecordsetType(), 1);
     });
     open();
-    window->data()->setRecordsetType(0);
+    window->data()->setRecordsetType(store::Recordset::Table);
     trigger("MnuFilterCreate");
     customers::frmInformation::setFilterWindowLauncher(nullptr);
     EXPECT_EQ(shownTimes, 1);

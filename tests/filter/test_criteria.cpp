@@ -6,14 +6,14 @@ using namespace filter;
 
 namespace {
 
-FilterRows oneRow(int typeCode, const QString &criteria, int opIndex = 0)
+FilterRows oneRow(int typeCode, const QString &criteria, const QString &op = Operators::Equals)
 {
     FilterRows rows;
     FilterRow row;
     row.exists = true;
     row.field = QStringLiteral("F");
     row.typeCode = typeCode;
-    row.opIndex = opIndex;
+    row.op = op;
     row.criteria = criteria;
     rows.rows.append(row);
     return rows;
@@ -131,20 +131,22 @@ TEST(CheckCriteria, DatesMustBeRealAndKeepTheirText)
 TEST(CheckCriteria, PartOfDateOperatorsHaveTheirOwnRanges)
 {
     struct Case {
-        int position;
+        QString op;
         QString good, bad, title;
     };
     const QList<Case> cases = {
-        {6, "12", "13", "Bad Month of the Year Number!"}, {7, "31", "0", "Bad Day of the Month Number!"},
-        {8, "1999", "x", "Bad Year!"},                    {9, "366", "367", "Bad Day of the Year Number!"},
-        {10, "52", "53", "Bad Week of the Year Number!"},
+        {Operators::MonthEquals, "12", "13", "Bad Month of the Year Number!"},
+        {Operators::DayEquals, "31", "0", "Bad Day of the Month Number!"},
+        {Operators::YearEquals, "1999", "x", "Bad Year!"},
+        {Operators::DayOfYearEquals, "366", "367", "Bad Day of the Year Number!"},
+        {Operators::WeekOfYearEquals, "52", "53", "Bad Week of the Year Number!"},
     };
     for (const Case &k : cases) {
-        FilterRows rows = oneRow(8, k.good, k.position);
-        EXPECT_TRUE(CheckCriteria(rows).passed) << k.position;
+        FilterRows rows = oneRow(8, k.good, k.op);
+        EXPECT_TRUE(CheckCriteria(rows).passed) << k.op.toStdString();
         rows.rows[0].criteria = k.bad;
         CriteriaCheck c = CheckCriteria(rows);
-        EXPECT_FALSE(c.passed) << k.position;
+        EXPECT_FALSE(c.passed) << k.op.toStdString();
         EXPECT_EQ(c.title, k.title);
         EXPECT_EQ(rows.rows[0].criteria, k.bad);
     }

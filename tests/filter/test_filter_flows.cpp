@@ -96,21 +96,23 @@ TEST_F(FilterFlowTest, NoMatchRestoresThePreviousSourceAndTheNoFilterMarks)
     EXPECT_TRUE(window->isHidden());
 }
 
-TEST_F(FilterFlowTest, SameFilterAgainAsksAboutTheDuplicate)
+TEST_F(FilterFlowTest, HowAFlowEndsIsWhatTheWindowShows)
 {
+    // The duplicate's "No" hides the window with its options kept; "Yes" exits.
     filterCity("ogdenville");
     button("OKButton")->click();
-    for (Button answer : {Button::Cancel, Button::No, Button::Yes}) {
-        window->showFor(customer);
-        ui.answer(answer);
-        button("OKButton")->click();
-        expectBox(ui.lastBox(), "Filter Duplicated!",
-                  "The current filter you have requested matches the current filter previously set.\r\rRefresh the "
-                  "Database?",
-                  Buttons::YesNoCancel, Button::Yes, Icon::Exclamation);
-        EXPECT_EQ(window->isHidden(), answer != Button::Cancel);
-    }
-    EXPECT_EQ(customer->data->recordset()->RecordCount(), 3);
+    window->showFor(customer);
+    advancedWith(true, false);
+    ui.answer(Button::No);
+    button("OKButton")->click();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(check("CountCheck")->isChecked()) << "hidden as it is";
+    window->showFor(customer);
+    ui.answer(Button::Yes);
+    ui.answer(Button::OK);
+    button("OKButton")->click();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_FALSE(check("CountCheck")->isChecked()) << "exit resets the options";
 }
 
 TEST_F(FilterFlowTest, RefusedStatementShowsTheEngineTextAndKeepsTheWindowOpen)
@@ -144,59 +146,6 @@ TEST_F(FilterFlowTest, CheckFailureStopsBeforeAnyStatement)
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_EQ(criteria(0)->text(), "empty");
     EXPECT_EQ(customer->data->RecordSource(), "Information");
-}
-
-TEST_F(FilterFlowTest, CountedDeleteRemovesExactlyWhatItCounted)
-{
-    advancedWith(true, true);
-    filterCity("shelbyville");
-    ui.answer(Button::Yes);
-    ui.answer(Button::OK); // finished deleting
-    ui.answer(Button::OK); // the count of what remains
-    button("OKButton")->click();
-    ASSERT_EQ(ui.boxes.size(), 3);
-    expectBox(ui.boxes[0], "Confirm!",
-              "By performing this function, you will delete 3 records which meet your filter!\r\rAre you sure you "
-              "wish to delete these records?",
-              Buttons::YesNo, Button::No, Icon::Question);
-    expectBox(ui.boxes[1], "Finished Deleting!",
-              "The specified records (if any) have been deleted!\r\rAn attempt to find all records will now be "
-              "performed.",
-              Buttons::OKOnly, Button::OK, Icon::Exclamation);
-    EXPECT_EQ(ui.boxes[2].text, "9 Records Were Found.");
-    EXPECT_EQ(customers(), 9);
-    EXPECT_EQ(customer->data->RecordSource(), "Select [Information].* From Information");
-    EXPECT_TRUE(filterMarks()) << "the marks stay after a deletion";
-    EXPECT_EQ(window->CurrentTableName(), "[Information]");
-}
-
-TEST_F(FilterFlowTest, NoAtAnyDeleteQuestionDeletesNothing)
-{
-    advancedWith(true, true);
-    filterCity("shelbyville");
-    ui.answer(Button::No);
-    button("OKButton")->click();
-    EXPECT_EQ(customers(), 12);
-    EXPECT_FALSE(window->isHidden());
-
-    check("CountCheck")->click(); // off: the hint question
-    ui.answer(Button::No);
-    button("OKButton")->click();
-    expectBox(ui.lastBox(), "Confirm!",
-              "Hint: Select the 'Count Records' checkbox before performing the function to find out how many records "
-              "will be deleted.\r\rAre you sure you wish to delete the records which meet the provided criteria?",
-              Buttons::YesNo, Button::No, Icon::Question);
-    EXPECT_EQ(customers(), 12);
-
-    check("CountCheck")->click();
-    type(0, "nowhere");
-    ui.answer(Button::No);
-    button("OKButton")->click();
-    expectBox(ui.lastBox(), "No Records Found!",
-              "By performing this function, you will not delete any records which meet the filter!\r\rTry Again?",
-              Buttons::YesNo, Button::Yes, Icon::Question);
-    EXPECT_TRUE(window->isHidden());
-    EXPECT_EQ(customers(), 12);
 }
 
 TEST_F(FilterFlowTest, DeletingEverythingEndsWithNothingToShow)

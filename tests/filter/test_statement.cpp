@@ -10,14 +10,13 @@ struct Builder {
     FilterRows rows;
     Builder() { rows.table = QStringLiteral("Information"); }
     Builder &row(const QString &field, int type, const QString &op, const QString &criteria,
-                 const QString &condition = QString(), int opIndex = -1)
+                 const QString &condition = QString())
     {
         FilterRow r;
         r.exists = true;
         r.field = field;
         r.typeCode = type;
         r.op = op;
-        r.opIndex = opIndex;
         r.criteria = criteria;
         r.condition = condition;
         rows.rows.append(r);
@@ -135,7 +134,7 @@ TEST(CreateSQLStatement, BooleanAndPartOfDateRows)
     EXPECT_EQ(yes.build().formula, "{Information.Adult} and not {Information.Senior}");
 
     Builder part;
-    part.row("DateToRenew", 8, "Month Equals", "3", "And", 6).row("DateToRenew", 8, "Week of Year Equals", "12");
+    part.row("DateToRenew", 8, "Month Equals", "3", "And").row("DateToRenew", 8, "Week of Year Equals", "12");
     EXPECT_EQ(part.build().statement, "Select Information.* From Information Where DatePart(\"m\",[DateToRenew]) = 3 "
                                       "AND DatePart(\"ww\",[DateToRenew]) = 12");
     EXPECT_EQ(part.build().formula,

@@ -99,8 +99,8 @@ protected:
         QStringList ops = Operators::forKind(kind);
         if (kind == "Date")
             ops += Operators::datePartOperators();
-        row.opIndex = between(0, int(ops.size()) - 1);
-        row.op = ops.at(row.opIndex);
+        const int position = between(0, int(ops.size()) - 1);
+        row.op = ops.at(position);
         switch (classOf(f.type)) {
         case FieldClass::Text:
             if (chance(15))
@@ -119,7 +119,7 @@ protected:
             row.criteria = randomCase(pick(QStringList{"yes", "no", "true", "false"}));
             break;
         case FieldClass::Date:
-            switch (row.opIndex) {
+            switch (position) {
             case 6: row.criteria = QString::number(between(1, 12)); break;
             case 7: row.criteria = QString::number(between(1, 31)); break;
             case 8: row.criteria = QString::number(between(1985, 2028)); break;

@@ -1,5 +1,7 @@
 // Every test program starts Qt on the offscreen platform so windows can be
 // driven without a display, and no test ever waits for a person.
+#include "platform/QtServices.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,6 +9,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As in the program: a test that installs no scripted services meets the desktop's.
+    platform::installQtServices();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     ::testing::InitGoogleTest(&argc, argv);
