@@ -1,12 +1,17 @@
 // Every input of every window reads a name to a screen reader: the main
 // menu and each window it opens, with the filter's rows all shown.
 #include "app/frmMainMenu.h"
+#include "backup/XZIPDEMO1.h"
+#include "backup/ZipMain.h"
 #include "csv/CsvImport.h"
 #include "csv/dlgImportPreview.h"
 #include "customers/frmInformation.h"
 #include "customers/frmListWindow.h"
 #include "filter/frmFindWindow.h"
+#include "reports/ReportJob.h"
+#include "reports/ui/ReportPreview.h"
 #include "reports/ui/frmDate.h"
+#include "SampleCenter.h"
 #include "support/AccessibleNames.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
@@ -122,6 +127,18 @@ TEST_F(AccessibleNames, EveryWindowNamesEachOfItsInputs)
     ASSERT_TRUE(import->open(csvPath, folder.databasePath(), &error)) << error.toStdString();
     csv::dlgImportPreview preview(std::move(import), folder.databasePath());
     expectAllNamed(&preview);
+
+    backup::ZipMain zip;
+    backup::ExtractDialog extract(zip);
+    expectAllNamed(&extract);
+
+    testing_support::installDeliveredReports(folder.path());
+    reports::ReportRequest request;
+    request.reportFile = folder.file(QStringLiteral("Complete.rpt"));
+    auto job = reports::ReportJob::open(request, &error);
+    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+    reports::ReportPreview reportPreview(std::move(job), nullptr);
+    expectAllNamed(&reportPreview);
 }
 
 TEST_F(AccessibleNames, FilterRowsAddedLaterReadTheirColumnAndRow)
