@@ -5,6 +5,7 @@
 
 #include "maintenance/InPlaceMaintenance.h"
 #include "maintenance/MaintenanceMessages.h"
+#include "platform/MessageBox.h"
 
 namespace app {
 
@@ -17,7 +18,7 @@ int runMaintenance(maintenance::Command command, QTextStream &out, QTextStream &
         command == maintenance::Command::Compress ? maintenance.compress() : maintenance.repair();
     const platform::MessageBoxRequest notice = maintenance::closingMessage(command, outcome);
     QTextStream &stream = outcome.succeeded() ? out : err;
-    stream << notice.text.trimmed() << '\n';
+    stream << platform::shownLines(notice.text).trimmed() << '\n';
     return outcome.succeeded() ? 0 : 1;
 }
 

@@ -107,8 +107,9 @@ bool BackupPassword::choose(QWidget *parent)
     platform::msgBox(QStringLiteral("Write this password down and keep it in a safe place: without it the backups "
                                     "you make from now on cannot be restored.")
                          + (m_inKeyring ? QString()
-                                        : QStringLiteral("\r\rNo keyring is available on this computer, so the "
-                                                         "password is kept only while this window stays open.")),
+                                        : platform::kParagraphBreak
+                                              + QStringLiteral("No keyring is available on this computer, so the "
+                                                               "password is kept only while this window stays open.")),
                      platform::Buttons::OKOnly, platform::Icon::Information);
     return true;
 }

@@ -19,7 +19,6 @@ public:
     // The password in force: the keyring's, or the one set in this window.
     // Empty when backups are not protected.
     QString current() const { return m_password; }
-    bool inKeyring() const { return m_inKeyring; }
 
     // Asks for a new password twice and shows the advice to write it down;
     // an empty entry turns the protection off. False when cancelled or the

@@ -263,7 +263,7 @@ void ExtractDialog::drvExtract_Change()
     const QString root = m_driveRoots[index];
     if (root.isEmpty() || !moveTo(root)) {
         platform::msgBox(m_drives->itemText(index).toUpper() + QStringLiteral("\\ is not accessible")
-                             + QStringLiteral("\r\r") + QStringLiteral("The device is not ready"),
+                             + platform::kParagraphBreak + QStringLiteral("The device is not ready"),
                          platform::Buttons::OKOnly, platform::Icon::Critical, QStringLiteral("Error"));
         m_drives->setCurrentIndex(driveIndexFor(m_currentFolder));
         return;

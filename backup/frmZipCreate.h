@@ -37,7 +37,6 @@ public:
     QTreeWidget *list() const { return lstMain; }
     QAction *menuItem(const QString &name) const;
     int busyCount() const { return BusyCount; }
-    const rules::Layout &recordedLayout() const { return m_layout; }
 
     // File
     void mnuFile_Click();

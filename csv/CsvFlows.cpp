@@ -80,7 +80,7 @@ bool exportCustomers(QWidget *parent, const std::shared_ptr<store::Recordset> &r
         platform::msgBox(QStringLiteral("The export was cancelled; no file was written."), platform::Buttons::OKOnly,
                          platform::Icon::Information, exportTitle());
     else
-        platform::msgBox(QStringLiteral("The customers could not be exported; no file was written.\n\n%1").arg(result.error),
+        platform::msgBox(QStringLiteral("The customers could not be exported; no file was written.") + platform::kParagraphBreak + result.error,
                          platform::Buttons::OKOnly, platform::Icon::Critical, exportTitle());
     return false;
 }
@@ -105,7 +105,7 @@ std::unique_ptr<CsvImport> chooseFileToImport(QWidget *parent)
         opened = import->open(*chosen, databasePath(), &error);
     }
     if (!opened) {
-        platform::msgBox(QStringLiteral("%1 cannot be imported.\n\n%2").arg(*chosen, error), platform::Buttons::OKOnly,
+        platform::msgBox(*chosen + QStringLiteral(" cannot be imported.") + platform::kParagraphBreak + error, platform::Buttons::OKOnly,
                          platform::Icon::Critical, importTitle());
         return nullptr;
     }

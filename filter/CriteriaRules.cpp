@@ -1,4 +1,5 @@
 #include "filter/CriteriaRules.h"
+#include "platform/MessageBox.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -230,8 +231,8 @@ CriteriaCheck CheckCriteria(FilterRows &rows)
             if (!isDatePart(row.kind())) {
                 if (row.criteria.isEmpty() || !readCriteriaDate(row.criteria))
                     return reject(i, QStringLiteral("Missing or Invalid Date"),
-                                  QStringLiteral("You must supply a valid date in the find criteria based on a date "
-                                                 "field.\r\rExample Date Format: 12/1/93"),
+                                  QStringLiteral("You must supply a valid date in the find criteria based on a date field.")
+                                      + platform::kParagraphBreak + QStringLiteral("Example Date Format: 12/1/93"),
                                   CriteriaCheck::Box::Unchanged);
             } else if (auto failed = checkDatePart(i, row.kind(), row.criteria)) {
                 return *failed;

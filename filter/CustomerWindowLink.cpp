@@ -43,17 +43,6 @@ void CustomerWindowLink::setMenuEnabled(const QString &name, bool enabled)
         action->setEnabled(enabled);
 }
 
-bool CustomerWindowLink::menuEnabled(const QString &name) const
-{
-    if (!m_window)
-        return false;
-    if (QMenu *menu = m_window->findChild<QMenu *>(name))
-        return menu->menuAction()->isEnabled();
-    if (QAction *action = m_window->findChild<QAction *>(name))
-        return action->isEnabled();
-    return false;
-}
-
 void CustomerWindowLink::setPrintEnabled(bool enabled)
 {
     setMenuEnabled(QStringLiteral("MnuPrint"), enabled);
@@ -62,16 +51,6 @@ void CustomerWindowLink::setPrintEnabled(bool enabled)
 void CustomerWindowLink::setSortEnabled(bool enabled)
 {
     setMenuEnabled(QStringLiteral("MnuSort"), enabled);
-}
-
-bool CustomerWindowLink::printEnabled() const
-{
-    return menuEnabled(QStringLiteral("MnuPrint"));
-}
-
-bool CustomerWindowLink::sortEnabled() const
-{
-    return menuEnabled(QStringLiteral("MnuSort"));
 }
 
 } // namespace filter

@@ -29,12 +29,9 @@ public:
     void setFilterLabelShown(bool shown) override;
     void setPrintEnabled(bool enabled) override;
     void setSortEnabled(bool enabled) override;
-    bool printEnabled() const;
-    bool sortEnabled() const;
 
 private:
     void setMenuEnabled(const QString &name, bool enabled);
-    bool menuEnabled(const QString &name) const;
 
     QPointer<QWidget> m_window;
 };

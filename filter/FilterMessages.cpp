@@ -3,7 +3,6 @@
 namespace filter::FilterMessages {
 
 namespace {
-const QString kGap = QStringLiteral("\r\r");
 
 platform::MessageBoxRequest box(const QString &title, const QString &text, platform::Buttons buttons,
                                 int defaultButton, platform::Icon icon)
@@ -25,7 +24,7 @@ platform::MessageBoxRequest confirmDeleteCounted(qint64 n)
 {
     return box(QStringLiteral("Confirm!"),
                QStringLiteral("By performing this function, you will delete %1 records which meet your filter!").arg(n)
-                   + kGap + QStringLiteral("Are you sure you wish to delete these records?"),
+                   + platform::kParagraphBreak + QStringLiteral("Are you sure you wish to delete these records?"),
                Buttons::YesNo, 2, Icon::Question);
 }
 
@@ -33,7 +32,7 @@ platform::MessageBoxRequest nothingToDelete()
 {
     return box(QStringLiteral("No Records Found!"),
                QStringLiteral("By performing this function, you will not delete any records which meet the filter!")
-                   + kGap + QStringLiteral("Try Again?"),
+                   + platform::kParagraphBreak + QStringLiteral("Try Again?"),
                Buttons::YesNo, 1, Icon::Question);
 }
 
@@ -42,7 +41,7 @@ platform::MessageBoxRequest confirmDeleteByCriteria()
     return box(QStringLiteral("Confirm!"),
                QStringLiteral("Hint: Select the 'Count Records' checkbox before performing the function to find out how "
                               "many records will be deleted.")
-                   + kGap
+                   + platform::kParagraphBreak
                    + QStringLiteral("Are you sure you wish to delete the records which meet the provided criteria?"),
                Buttons::YesNo, 2, Icon::Question);
 }
@@ -56,7 +55,7 @@ platform::MessageBoxRequest confirmDeleteAll()
 platform::MessageBoxRequest finishedDeleting()
 {
     return box(QStringLiteral("Finished Deleting!"),
-               QStringLiteral("The specified records (if any) have been deleted!") + kGap
+               QStringLiteral("The specified records (if any) have been deleted!") + platform::kParagraphBreak
                    + QStringLiteral("An attempt to find all records will now be performed."),
                Buttons::OKOnly, 1, Icon::Exclamation);
 }
@@ -64,20 +63,20 @@ platform::MessageBoxRequest finishedDeleting()
 platform::MessageBoxRequest duplicated()
 {
     return box(QStringLiteral("Filter Duplicated!"),
-               QStringLiteral("The current filter you have requested matches the current filter previously set.") + kGap
+               QStringLiteral("The current filter you have requested matches the current filter previously set.") + platform::kParagraphBreak
                    + QStringLiteral("Refresh the Database?"),
                Buttons::YesNoCancel, 1, Icon::Exclamation);
 }
 
 platform::MessageBoxRequest engineError(const QString &engineText, const QString &statement)
 {
-    return box(QString(), engineText + kGap + statement, Buttons::OKOnly, 1, Icon::None);
+    return box(QString(), engineText + platform::kParagraphBreak + statement, Buttons::OKOnly, 1, Icon::None);
 }
 
 platform::MessageBoxRequest noMatch()
 {
     return box(QStringLiteral("Sorry!"),
-               QStringLiteral("Your filter has found no matching records.") + kGap + QStringLiteral("Try Again?"),
+               QStringLiteral("Your filter has found no matching records.") + platform::kParagraphBreak + QStringLiteral("Try Again?"),
                Buttons::YesNo, 1, Icon::Question);
 }
 

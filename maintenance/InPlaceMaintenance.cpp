@@ -4,6 +4,7 @@
 #include "maintenance/FileUsers.h"
 #include "store/ProgramFolder.h"
 #include "store/SafeFiles.h"
+#include "platform/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -154,7 +155,7 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
 
     if (!store::DBEngine::CompactDatabase(file, target, &e)) {
         if (e.number == store::Err::UnrecognizedFormat || e.number == store::Err::Corrupt)
-            e.text += QStringLiteral("\n\nThe file is damaged or is not a database. Run Repair, or restore the "
+            e.text += platform::kParagraphBreak + QStringLiteral("The file is damaged or is not a database. Run Repair, or restore the "
                                      "database from a backup.");
         return failure(e);
     }

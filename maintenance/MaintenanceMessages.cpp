@@ -45,7 +45,7 @@ QString damageReport(const store::RepairReport &report)
     if (!report.damagedCopy.isEmpty())
         lines << QStringLiteral("The damaged file has been kept as '%1'. Remove it once you no longer need it.")
                      .arg(QDir::toNativeSeparators(report.damagedCopy));
-    return lines.join(QLatin1Char('\n'));
+    return lines.join(QLatin1Char('\r'));
 }
 
 QString notRunHeader(Command command)
@@ -75,7 +75,7 @@ QString failureText(Command command, const Outcome &outcome)
     parts << outcome.error.text;
     if (outcome.error.number == store::Err::DiskFull)
         parts << QStringLiteral("Free some space on the disk, then run the command again.");
-    return parts.join(QStringLiteral("\n\n"));
+    return parts.join(platform::kParagraphBreak);
 }
 
 } // namespace
@@ -97,7 +97,7 @@ platform::MessageBoxRequest closingMessage(Command command, const Outcome &outco
     } else {
         box.text = QStringLiteral("Your database has been successfully repaired. ");
         if (outcome.repair.wasDamaged) {
-            box.text += QStringLiteral("\n\n") + damageReport(outcome.repair);
+            box.text += platform::kParagraphBreak + damageReport(outcome.repair);
             // Rows that could not be read are news the operator must not miss.
             if (outcome.repair.rowsLost > 0 || outcome.repair.centerRowAdded || outcome.repair.rowsUnmatched > 0)
                 box.icon = platform::Icon::Exclamation;

@@ -56,6 +56,13 @@ static QString iconName(Icon icon)
     return QString();
 }
 
+QString shownLines(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
 QString describe(const MessageBoxRequest &box)
 {
     QStringList names;

@@ -28,6 +28,12 @@ struct MessageBoxRequest {
 // The buttons of a set, left to right.
 QList<Button> buttonsOf(Buttons set);
 
+// Message texts break their lines with carriage returns, as the system's
+// prompts always have; two end a paragraph. shownLines() turns them into the
+// line breaks a window or a terminal shows.
+inline const QString kParagraphBreak = QStringLiteral("\r\r");
+QString shownLines(const QString &text);
+
 QString describe(const MessageBoxRequest &box);
 QString buttonName(Button b);
 

@@ -44,9 +44,7 @@ void installQtServices()
 
 void prepareMessageBox(QMessageBox &box, const MessageBoxRequest &request)
 {
-    // Prompts join their parts with carriage returns; the desktop breaks lines on '\n'.
-    QString shown = request.text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QString shown = shownLines(request.text);
     box.setIcon(toQtIcon(request.icon));
     box.setWindowTitle(request.shownTitle());
     box.setText(shown);

@@ -16,7 +16,7 @@ class UnattendedServices : public Services
 public:
     Button messageBox(const MessageBoxRequest &box) override
     {
-        qWarning("%s: %s", qUtf8Printable(box.shownTitle()), qUtf8Printable(box.text));
+        qWarning("%s: %s", qUtf8Printable(box.shownTitle()), qUtf8Printable(shownLines(box.text)));
         return box.defaultAnswer();
     }
     void beep() override {}

@@ -38,7 +38,6 @@ public:
     static bool parse(const QString &text, TextTemplate *out, QString *error);
 
     QString fill(const TextContext &context, bool *allFieldsEmpty = nullptr) const;
-    bool hasFields() const { return m_fields > 0; }
     // The customer fields it shows, by their place in the table.
     QList<int> informationFields() const;
 

@@ -23,7 +23,6 @@ public:
 
     // The entry limit for what is typed; a longer stored value is shown whole, marked.
     void setEntryLimit(int characters);
-    bool showsMisfit() const { return m_mark.isMarked(); }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -23,7 +23,6 @@ public:
     bool isBoundModified() const override { return m_modified; }
     void setBoundModified(bool modified) override { m_modified = modified; }
 
-    bool isShownInPart() const { return m_inPart; }
     static constexpr qsizetype kShownCharacters = 65536;
     static constexpr qsizetype kShownLineCharacters = 4096;
     static QString partMark(qsizetype characters);

@@ -21,8 +21,6 @@ public:
     // Whether no character was typed.
     bool isBlank() const { return !m_mark.isMarked() && !m_pattern.hasTypedCharacter(displayText()); }
     QVariant value() const { return m_mark.isMarked() ? m_stored : m_pattern.storedValue(displayText()); }
-    // Whether the field shows a stored value that its mask would cut.
-    bool showsMisfit() const { return m_mark.isMarked(); }
     // Puts a text in as if the operator had typed it.
     void setEditedText(const QString &text);
     // Puts in a value the window chose by itself: it is written with the

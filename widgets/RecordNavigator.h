@@ -22,7 +22,6 @@ public:
     explicit RecordNavigator(QWidget *parent = nullptr);
 
     void setDataControl(store::DataControl *data);
-    store::DataControl *dataControl() const { return m_data; }
 
     // Without editing, the navigator only moves (Add and Delete are hidden).
     void setEditingEnabled(bool enabled);

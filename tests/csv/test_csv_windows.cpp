@@ -164,7 +164,7 @@ TEST_F(CsvWindows, AFileThatCannotBeImportedIsToldAtOnce)
     EXPECT_EQ(services.lastBox().icon, Icon::Critical);
     EXPECT_EQ(services.lastBox().title, QStringLiteral("Import Customers"));
     EXPECT_EQ(services.lastBox().text,
-              QStringLiteral("%1 cannot be imported.\n\nLine 1: the file is not a text file (it holds a zero byte); nothing "
+              QStringLiteral("%1 cannot be imported.\r\rLine 1: the file is not a text file (it holds a zero byte); nothing "
                              "can be imported from it.")
                   .arg(file("data.bin")));
 }

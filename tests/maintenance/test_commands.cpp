@@ -64,8 +64,8 @@ protected:
     }
     static QString notRun(Which which)
     {
-        return which == Which::Compress ? "Your database has not been compressed; it is as it was.\n\n"
-                                        : "Your database has not been repaired; it is as it was.\n\n";
+        return which == Which::Compress ? "Your database has not been compressed; it is as it was.\r\r"
+                                        : "Your database has not been repaired; it is as it was.\r\r";
     }
     static QString title(Which which) { return which == Which::Compress ? "Compress" : "Repair"; }
 
@@ -151,8 +151,8 @@ TEST_F(Commands, RepairOfADamagedFileSaysWhatItRecovered)
 
     EXPECT_EQ(services.lastBox().title, "Notice!");
     const QString kept = "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB";
-    EXPECT_EQ(services.lastBox().text, QString("Your database has been successfully repaired. \n\nThe file was damaged: "
-                                               "%1 customer rows recovered, %2 could not be read.\n"
+    EXPECT_EQ(services.lastBox().text, QString("Your database has been successfully repaired. \r\rThe file was damaged: "
+                                               "%1 customer rows recovered, %2 could not be read.\r"
                                                "The damaged file has been kept as '%3'. Remove it once you no longer "
                                                "need it.")
                                            .arg(225 - damaged.cells)
@@ -195,7 +195,7 @@ TEST_P(CommandFailures, AFullDiskLeavesTheDatabaseAsItWas)
         FullDisk disk(before.size() / 4);
         EXPECT_FALSE(run(GetParam()));
     }
-    expectFailureBox(GetParam(), QString("Could not compact '%1': database or disk is full\n\nFree some space on the "
+    expectFailureBox(GetParam(), QString("Could not compact '%1': database or disk is full\r\rFree some space on the "
                                          "disk, then run the command again.")
                                      .arg(database()));
     EXPECT_EQ(fileBytes(database()), before);
@@ -214,7 +214,7 @@ TEST_P(CommandFailures, AnUnreadableFileIsLeftAsItWas)
     EXPECT_FALSE(run(GetParam()));
 
     expectFailureBox(GetParam(), GetParam() == Which::Compress
-                                     ? QString("Could not compact '%1': file is not a database\n\nThe file is "
+                                     ? QString("Could not compact '%1': file is not a database\r\rThe file is "
                                                "damaged or is not a database. Run Repair, or restore the database "
                                                "from a backup.")
                                            .arg(database())
