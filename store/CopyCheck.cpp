@@ -5,24 +5,26 @@
 // the source's trees, page after page written whole from memory. What can
 // go wrong with such a copy is the file as a whole, and every such fault
 // shows in a summary:
-// - a copy cut short (a killed run, a full disk the system did not report,
-//   a write lost before it reached the file): its size is not its pages, or
-//   a tree reaches a page that is zeros or past the end, which the counts
-//   below trip over, since counting visits every page of a tree;
+// - a copy cut short (a killed run, a full disk, a file shortened after the
+//   engine let go of it): its size is not the pages its header counts, or
+//   a tree points past the end; counting visits every page of every table
+//   and index tree, so a page there that is zeros or no tree page at all
+//   is found too (the overflow pages of long values are not visited);
 // - not the copy of this database (a file left by another run, one put
 //   under the name meanwhile, one written in write-ahead-log mode): header,
 //   schema and counts differ;
-// - rows the copy did not get (the source changed meanwhile, rows the source
-//   no longer reaches, rows renumbered): the count or the ends of the row ids
+// - rows the copy did not get (the source changed meanwhile, a copy of
+//   another moment, rows renumbered): the count or the ends of the row ids
 //   differ;
 // - an index short of entries: the engine copies an index entry by entry
 //   from the source's index, so a source index that lost entries hands the
 //   loss on; the entry count then differs from its table's rows.
-// What the summary does not see is a page with a sound header and wrong
-// contents. VACUUM INTO cannot write one short of the memory or the disk
-// failing silently, and reading the copy back with the engine's structural
-// check would not find that either: it reads the pages from the system's
-// cache, which holds what was written, not what the disk keeps. So that
+// What the summary does not see is a page whose header and cells hold
+// together but whose values are wrong. VACUUM INTO cannot write one short
+// of the memory or the disk failing silently, and reading the copy back
+// with the engine's structural check would mostly not find that either: it
+// checks how pages hang together, not the values, and it reads them from the
+// system's cache, which holds what was written, not what the disk keeps. So that
 // check runs only when the summary disagrees (to tell a damaged copy from a
 // different one), and always for files made in other ways.
 #include "store/CopyCheck.h"
