@@ -44,7 +44,14 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
             *error = e;
         return false;
     }
-    if (!summarizeDatabase(db.handle(), summary, &e)) {
+    // The summary visits every page of each table; mapped, the pages are read
+    // in place instead of copied one by one. The map is kept no longer than
+    // that read, since a file another program cuts short under a map would
+    // bring this one down.
+    db.exec(QStringLiteral("PRAGMA mmap_size = 2147418112"), nullptr);
+    const bool summarized = summarizeDatabase(db.handle(), summary, &e);
+    db.exec(QStringLiteral("PRAGMA mmap_size = 0"), nullptr);
+    if (!summarized) {
         if (error)
             *error = withContext(e, source);
         return false;
