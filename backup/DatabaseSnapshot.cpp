@@ -117,8 +117,8 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
     // writing meanwhile waits for it, and the copy is the file of one moment.
     if (!source.exec(QStringLiteral("BEGIN"), &e))
         return failAndClean(e);
-    QList<store::TableSummary> summaries;
-    if (!store::summarizeTables(source.handle(), &summaries, &e))
+    store::DatabaseSummary summary;
+    if (!store::summarizeDatabase(source.handle(), &summary, &e))
         return failAndClean(copyFailure(databasePath, e.text));
     if (!backupInto(source.handle(), databasePath, destination, &e))
         return failAndClean(e);
@@ -127,7 +127,9 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
 
     // The copy only lives until it is archived, so it is not synced to the
     // disk; what the archive holds is checked when the archive is tested.
-    if (!store::checkCopy(destination, summaries, &e))
+    // The backup copies the source's pages as they are, damage included, and
+    // the archive may be the only copy left one day: it is read back whole.
+    if (!store::checkCopy(destination, summary, store::ReadBack::Always, &e))
         return failAndClean(e);
     return true;
 }

@@ -76,11 +76,11 @@ void BM_CheckCopy(benchmark::State &state)
         return state.SkipWithError(qPrintable(e.text));
     store::RawDatabase db;
     db.open(source, store::RawDatabase::ReadOnly, &e);
-    QList<store::TableSummary> summaries;
-    store::summarizeTables(db.handle(), &summaries, &e);
+    store::DatabaseSummary summary;
+    store::summarizeDatabase(db.handle(), &summary, &e);
     db.close();
     for (auto _ : state) {
-        if (!store::checkCopy(destination(), summaries, &e))
+        if (!store::checkCopy(destination(), summary, store::ReadBack::WhenInDoubt, &e))
             state.SkipWithError(qPrintable(e.text));
     }
     QFile::remove(destination());

@@ -1,99 +1,62 @@
+// Why a summary suffices for a copy that VACUUM INTO wrote.
+//
+// VACUUM INTO builds the copy with the engine's own b-tree code: it creates
+// every table and index from the source's schema text and fills them from
+// the source's trees, page after page written whole from memory. What can
+// go wrong with such a copy is the file as a whole, and every such fault
+// shows in a summary:
+// - a copy cut short (a killed run, a full disk, a file shortened after the
+//   engine let go of it): its size is not the pages its header counts, or
+//   a tree points past the end; counting visits every page of every table
+//   and index tree, so a page there that is zeros or no tree page at all
+//   is found too (the overflow pages of long values are not visited);
+// - not the copy of this database (a file left by another run, one put
+//   under the name meanwhile, one written in write-ahead-log mode): header,
+//   schema and counts differ;
+// - rows the copy did not get (the source changed meanwhile, a copy of
+//   another moment, rows renumbered): the count or the ends of the row ids
+//   differ;
+// - an index short of entries: the engine copies an index entry by entry
+//   from the source's index, so a source index that lost entries hands the
+//   loss on; the entry count then differs from its table's rows.
+// What the summary does not see is a page whose header and cells hold
+// together but whose values are wrong. VACUUM INTO cannot write one short
+// of the memory or the disk failing silently, and reading the copy back
+// with the engine's structural check would mostly not find that either: it
+// checks how pages hang together, not the values, and it reads them from the
+// system's cache, which holds what was written, not what the disk keeps. So that
+// check runs only when the summary disagrees (to tell a damaged copy from a
+// different one), and always for files made in other ways.
 #include "store/CopyCheck.h"
 
+#include "store/PageReader.h"
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
 #include <QFile>
-#include <cstring>
-#include <sqlite3.h>
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+#include <span>
 
 namespace store {
 
 namespace {
 
-constexpr quint64 kRowSeed = 0x9e3779b97f4a7c15ULL;
-
-// The finaliser of splitmix64: every input bit reaches every output bit.
-quint64 mix(quint64 x)
-{
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ULL;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebULL;
-    x ^= x >> 31;
-    return x;
-}
-
-quint64 bytesHash(const unsigned char *data, int size, quint64 tag)
-{
-    quint64 h = 0xcbf29ce484222325ULL ^ tag; // FNV-1a
-    for (int i = 0; i < size; ++i) {
-        h ^= data[i];
-        h *= 0x100000001b3ULL;
-    }
-    return mix(h ^ quint64(size));
-}
-
-quint64 integerHash(qint64 value)
-{
-    return mix(quint64(value) ^ 0x1000000000000001ULL);
-}
-
-quint64 valueHash(sqlite3_value *v)
-{
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return integerHash(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: {
-        const double d = sqlite3_value_double(v);
-        quint64 bits = 0;
-        static_assert(sizeof bits == sizeof d);
-        std::memcpy(&bits, &d, sizeof bits);
-        return mix(bits ^ 0x2000000000000002ULL);
-    }
-    case SQLITE_TEXT: return bytesHash(sqlite3_value_text(v), sqlite3_value_bytes(v), 3);
-    case SQLITE_BLOB:
-        return bytesHash(static_cast<const unsigned char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v), 4);
-    default: return 0x5555555555555555ULL;
-    }
-}
-
-quint64 rowHash(int argc, sqlite3_value **argv)
-{
-    quint64 h = kRowSeed;
-    for (int i = 0; i < argc; ++i)
-        h = mix(h ^ valueHash(argv[i]));
-    return h;
-}
-
-void digestStep(sqlite3_context *context, int argc, sqlite3_value **argv)
-{
-    auto *sum = static_cast<quint64 *>(sqlite3_aggregate_context(context, sizeof(quint64)));
-    if (!sum) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    *sum += rowHash(argc, argv);
-}
-
-void digestFinal(sqlite3_context *context)
-{
-    auto *sum = static_cast<quint64 *>(sqlite3_aggregate_context(context, 0));
-    sqlite3_result_int64(context, sum ? qint64(*sum) : 0);
-}
-
-// Registers vt_digest(value, ...): the sum over the rows of a hash of the
-// values, the same whatever order the rows are read in.
-bool registerDigestFunction(sqlite3 *db)
-{
-    return sqlite3_create_function_v2(db, "vt_digest", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr,
-                                      digestStep, digestFinal, nullptr)
-           == SQLITE_OK;
-}
-
 EngineError copyError(const QString &path, const QString &what)
 {
     return {Err::Corrupt, QStringLiteral("The copy '%1' failed its check: %2").arg(path, what)};
+}
+
+quint32 be16(const QByteArray &bytes, int at)
+{
+    return (quint32(quint8(bytes.at(at))) << 8) | quint8(bytes.at(at + 1));
+}
+
+quint32 be32(const QByteArray &bytes, int at)
+{
+    return (be16(bytes, at) << 16) | be16(bytes, at + 2);
 }
 
 bool stepOne(Statement &st, EngineError *error)
@@ -105,159 +68,251 @@ bool stepOne(Statement &st, EngineError *error)
     return false;
 }
 
-QStringList ordinaryTables(sqlite3 *db, EngineError *error, bool *ok)
+bool stepAll(Statement &st, EngineError *error)
+{
+    if (st.isValid() && !st.error().isError())
+        return true;
+    if (error)
+        *error = st.error();
+    return false;
+}
+
+// The header's word on the file: what the engine itself relies on when it
+// opens it. Returns an empty text when it is what the copy should be.
+QString headerDisagreement(const QString &path, const DatabaseSummary &expected, qint64 *fileSize)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    *fileSize = file.size();
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return QStringLiteral("it is not a database file.");
+    // Bytes 18 and 19 are 2 for a file in write-ahead-log mode.
+    if (header.at(18) != 1 || header.at(19) != 1)
+        return QStringLiteral("it is not in rollback-journal mode.");
+    const quint32 pageSize = be16(header, 16) == 1 ? 65536 : be16(header, 16);
+    if (expected.pageSize > 0 && pageSize != quint32(expected.pageSize))
+        return QStringLiteral("its pages are %1 bytes instead of %2.").arg(pageSize).arg(expected.pageSize);
+    if (expected.textEncoding > 0 && be32(header, 56) != quint32(expected.textEncoding))
+        return QStringLiteral("its text is not encoded as the database's.");
+    // The page count is the file's own only when the header was written by
+    // the same transaction (the two change counters agree).
+    const quint32 pages = be32(header, 28);
+    if (be32(header, 92) != be32(header, 24) || pages == 0)
+        return QStringLiteral("its header does not give its number of pages.");
+    if (qint64(pages) * pageSize != *fileSize)
+        return QStringLiteral("it is %1 bytes long instead of the %2 its %3 pages take.")
+            .arg(*fileSize)
+            .arg(qint64(pages) * pageSize)
+            .arg(pages);
+    return {};
+}
+
+bool readBackProblems(sqlite3 *db, const QString &pragma, QStringList *problems, EngineError *error)
+{
+    Statement st(db, pragma);
+    problems->clear();
+    while (st.step())
+        problems->append(st.value(0).toString());
+    if (!stepAll(st, error))
+        return false;
+    if (*problems == QStringList{QStringLiteral("ok")})
+        problems->clear();
+    return true;
+}
+
+// Whole-file read-back: the empty text when the engine finds the pages sound.
+QString damage(sqlite3 *db)
+{
+    QStringList problems;
+    EngineError e;
+    if (!readBackProblems(db, QStringLiteral("PRAGMA quick_check"), &problems, &e))
+        return e.text;
+    return problems.mid(0, 3).join(QStringLiteral("; "));
+}
+
+struct TableKind {
+    QString name;
+    bool withoutRowid = false;
+};
+
+bool rowTables(sqlite3 *db, QList<TableKind> *tables, EngineError *error)
+{
+    Statement st(db, QStringLiteral("SELECT name, wr FROM pragma_table_list WHERE schema = 'main' AND type = 'table' "
+                                    "AND name NOT IN ('sqlite_schema', 'sqlite_master') ORDER BY name"));
+    tables->clear();
+    while (st.step())
+        tables->append({st.value(0).toString(), st.int64(1) != 0});
+    return stepAll(st, error);
+}
+
+// The name under which the table's row id can be read: a column may have
+// taken one of the three.
+QString rowidName(sqlite3 *db, const QString &table, EngineError *error)
+{
+    Statement st(db, QStringLiteral("SELECT lower(name) FROM pragma_table_info(?)"));
+    st.bind(1, table);
+    QSet<QString> columns;
+    while (st.step())
+        columns.insert(st.value(0).toString());
+    if (!stepAll(st, error))
+        return {};
+    for (const QString &name : {QStringLiteral("rowid"), QStringLiteral("_rowid_"), QStringLiteral("oid")}) {
+        if (!columns.contains(name))
+            return name;
+    }
+    return {};
+}
+
+// Counted and searched in the table's own tree (NOT INDEXED): the engine
+// would otherwise count the smallest index instead.
+bool summarizeTable(sqlite3 *db, const TableKind &kind, TableSummary *summary, EngineError *error)
+{
+    const QString table = quoteIdentifier(kind.name);
+    EngineError e;
+    const QString rowid = kind.withoutRowid ? QString() : rowidName(db, kind.name, &e);
+    if (e.isError()) {
+        if (error)
+            *error = e;
+        return false;
+    }
+    const bool ends = !rowid.isEmpty();
+    const QString sql = ends ? QStringLiteral("SELECT (SELECT count(*) FROM %1 NOT INDEXED), "
+                                              "(SELECT min(%2) FROM %1 NOT INDEXED), (SELECT max(%2) FROM %1 NOT INDEXED)")
+                                   .arg(table, rowid)
+                             : QStringLiteral("SELECT count(*), 0, 0 FROM %1 NOT INDEXED").arg(table);
+    Statement st(db, sql);
+    if (!stepOne(st, error))
+        return false;
+    *summary = {kind.name, st.int64(0), st.int64(1), st.int64(2), !ends};
+    return true;
+}
+
+QStringList namesOf(const QList<SchemaEntry> &schema, const QString &type)
 {
     QStringList names;
-    Statement st(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                    "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                                    "AND upper(sql) NOT LIKE 'CREATE VIRTUAL%' ORDER BY name"));
-    while (st.step())
-        names << st.value(0).toString();
-    *ok = st.isValid() && !st.error().isError();
-    if (!*ok && error)
-        *error = st.error();
+    for (const SchemaEntry &entry : schema) {
+        if (entry.type == type)
+            names << entry.name;
+    }
     return names;
 }
 
-struct IndexColumns {
+QString schemaDisagreement(const QList<SchemaEntry> &expected, const QList<SchemaEntry> &actual)
+{
+    if (expected == actual)
+        return {};
+    const QList<QPair<QString, QString>> kinds{{QStringLiteral("table"), QStringLiteral("tables")},
+                                               {QStringLiteral("index"), QStringLiteral("indexes")},
+                                               {QStringLiteral("view"), QStringLiteral("views")},
+                                               {QStringLiteral("trigger"), QStringLiteral("triggers")}};
+    for (const auto &[type, plural] : kinds) {
+        const QStringList want = namesOf(expected, type);
+        const QStringList have = namesOf(actual, type);
+        if (want != have)
+            return QStringLiteral("it holds the %1 %2 instead of %3.")
+                .arg(plural, have.join(QStringLiteral(", ")), want.join(QStringLiteral(", ")));
+    }
+    for (const SchemaEntry &entry : actual) {
+        if (!expected.contains(entry))
+            return QStringLiteral("the %1 '%2' is not defined as in the database.").arg(entry.type, entry.name);
+    }
+    return QStringLiteral("its schema is not the database's.");
+}
+
+struct IndexTree {
     QString name;
-    QStringList columns;
+    QString table;
+    quint32 root = 0;
+    bool partial = false;
 };
 
-// The plain indexes of a table: those over columns, holding every row.
-bool plainIndexes(sqlite3 *db, const QString &table, QList<IndexColumns> *out, EngineError *error)
+bool indexTrees(sqlite3 *db, QList<IndexTree> *indexes, EngineError *error)
 {
-    Statement list(db, QStringLiteral("SELECT name, partial FROM pragma_index_list(?)"));
-    list.bind(1, table);
-    while (list.step()) {
-        if (list.int64(1) != 0)
-            continue;
-        IndexColumns index{list.value(0).toString(), {}};
-        Statement info(db, QStringLiteral("SELECT cid, name FROM pragma_index_info(?) ORDER BY seqno"));
-        info.bind(1, index.name);
-        bool plain = true;
-        while (info.step()) {
-            if (info.int64(0) < 0)
-                plain = false;
-            else
-                index.columns << quoteIdentifier(info.value(1).toString());
-        }
-        if (info.error().isError()) {
-            if (error)
-                *error = info.error();
-            return false;
-        }
-        if (plain && !index.columns.isEmpty())
-            out->append(index);
-    }
-    if (!list.isValid() || list.error().isError()) {
-        if (error)
-            *error = list.error();
-        return false;
-    }
-    return true;
-}
-
-bool checkHeader(const QString &path, EngineError *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = copyError(path, file.errorString());
-        return false;
-    }
-    const QByteArray header = file.read(100);
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
-        if (error)
-            *error = copyError(path, QStringLiteral("it is not a database file."));
-        return false;
-    }
-    // Bytes 18 and 19 are 2 for a file in write-ahead-log mode.
-    if (header.at(18) != 1 || header.at(19) != 1) {
-        if (error)
-            *error = copyError(path, QStringLiteral("it is not in rollback-journal mode."));
-        return false;
-    }
-    return true;
-}
-
-bool structureIsSound(sqlite3 *db, const QString &path, EngineError *error)
-{
-    Statement st(db, QStringLiteral("PRAGMA quick_check"));
-    QStringList problems;
+    Statement st(db, QStringLiteral("SELECT m.name, m.tbl_name, m.rootpage, "
+                                    "(SELECT il.partial FROM pragma_index_list(m.tbl_name) AS il WHERE il.name = m.name) "
+                                    "FROM sqlite_master AS m WHERE m.type = 'index' ORDER BY m.name"));
+    indexes->clear();
     while (st.step())
-        problems << st.value(0).toString();
-    if (st.error().isError() || !st.isValid()) {
-        if (error)
-            *error = copyError(path, st.error().text);
-        return false;
-    }
-    if (problems != QStringList{QStringLiteral("ok")}) {
-        if (error)
-            *error = copyError(path, problems.mid(0, 3).join(QStringLiteral("; ")));
-        return false;
-    }
-    return true;
+        indexes->append({st.value(0).toString(), st.value(1).toString(), quint32(st.int64(2)), st.int64(3) != 0});
+    return stepAll(st, error);
 }
 
-bool summarizeTable(sqlite3 *db, const QString &name, TableSummary *summary, EngineError *error)
+// Compares the open copy with what is expected. Returns false only when the
+// comparison itself could not run; `disagreement` tells what differs, and
+// `readBackTables` the tables whose indexes or rows a count cannot vouch for.
+bool compare(sqlite3 *db, std::span<const std::uint8_t> file, const DatabaseSummary &expected,
+             QString *disagreement, QStringList *readBackTables, EngineError *error)
 {
-    const QString table = quoteIdentifier(name);
-    Statement st(db, QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT min(rowid) FROM %1), "
-                                    "(SELECT max(rowid) FROM %1)")
-                         .arg(table));
-    if (!stepOne(st, error))
+    DatabaseSummary actual;
+    if (!summarizeSchema(db, &actual, error))
         return false;
-    *summary = {name, st.int64(0), st.int64(1), st.int64(2)};
-    return true;
-}
-
-bool tableMatches(sqlite3 *db, const QString &path, const TableSummary &expected, EngineError *error)
-{
-    QList<IndexColumns> indexes;
-    if (!plainIndexes(db, expected.table, &indexes, error))
-        return false;
-
-    TableSummary actual;
-    if (!summarizeTable(db, expected.table, &actual, error))
-        return false;
-    if (actual.rows != expected.rows) {
-        if (error)
-            *error = copyError(path, QStringLiteral("the table '%1' holds %2 rows instead of %3.")
-                                         .arg(expected.table)
-                                         .arg(actual.rows)
-                                         .arg(expected.rows));
-        return false;
-    }
-    if (actual != expected) {
-        if (error)
-            *error = copyError(path, QStringLiteral("the rows of the table '%1' have other row ids.").arg(expected.table));
-        return false;
-    }
-    if (indexes.isEmpty())
+    *disagreement = schemaDisagreement(expected.schema, actual.schema);
+    if (!disagreement->isEmpty())
         return true;
 
-    // One pass over the table gives what each index should hold; one pass
-    // over each index gives what it does hold. Sequential reads instead of a
-    // search in every index for every row.
-    const QString table = quoteIdentifier(expected.table);
-    QStringList terms;
-    for (const IndexColumns &index : indexes)
-        terms << QStringLiteral("vt_digest(%1, rowid)").arg(index.columns.join(QStringLiteral(", ")));
-    Statement scan(db, QStringLiteral("SELECT %1 FROM %2 NOT INDEXED").arg(terms.join(QStringLiteral(", ")), table));
-    if (!stepOne(scan, error))
+    QHash<QString, qint64> rows;
+    QList<TableKind> tables;
+    if (!rowTables(db, &tables, error))
         return false;
-    for (int i = 0; i < indexes.size(); ++i) {
-        const IndexColumns &index = indexes.at(i);
-        Statement keys(db, QStringLiteral("SELECT vt_digest(%1, rowid) FROM %2 INDEXED BY %3")
-                               .arg(index.columns.join(QStringLiteral(", ")), table, quoteIdentifier(index.name)));
-        if (!stepOne(keys, error))
+    for (const TableKind &kind : tables) {
+        const auto wanted = std::find_if(expected.tables.cbegin(), expected.tables.cend(),
+                                         [&kind](const TableSummary &s) { return s.table == kind.name; });
+        TableSummary summary;
+        if (!summarizeTable(db, kind, &summary, error))
             return false;
-        if (keys.int64(0) != scan.int64(i)) {
-            if (error)
-                *error = copyError(path, QStringLiteral("the index '%1' does not match the rows of the table '%2'.")
-                                             .arg(index.name, expected.table));
-            return false;
+        rows.insert(kind.name, summary.rows);
+        if (summary.withoutRowid)
+            readBackTables->append(kind.name);
+        if (wanted == expected.tables.cend())
+            continue;
+        if (summary.rows != wanted->rows) {
+            *disagreement = QStringLiteral("the table '%1' holds %2 rows instead of %3.")
+                                .arg(kind.name)
+                                .arg(summary.rows)
+                                .arg(wanted->rows);
+            return true;
+        }
+        if (summary != *wanted) {
+            *disagreement = QStringLiteral("the rows of the table '%1' have other row ids.").arg(kind.name);
+            return true;
+        }
+    }
+    for (const TableSummary &wanted : expected.tables) {
+        if (!rows.contains(wanted.table)) {
+            *disagreement = QStringLiteral("it has no table '%1'.").arg(wanted.table);
+            return true;
+        }
+    }
+
+    // The entries are counted from the index's own pages, without the engine,
+    // which has no way to count one index of its choosing.
+    const pages::PageReader reader(file);
+    QList<IndexTree> indexes;
+    if (!indexTrees(db, &indexes, error))
+        return false;
+    for (const IndexTree &index : indexes) {
+        // A partial index holds only some rows; which ones is the engine's
+        // to say, by reading the table back.
+        if (index.partial) {
+            if (!readBackTables->contains(index.table))
+                readBackTables->append(index.table);
+            continue;
+        }
+        std::uint64_t entries = 0;
+        if (!reader.indexEntryCount(index.root, &entries)) {
+            *disagreement = QStringLiteral("the pages of the index '%1' do not form an index.").arg(index.name);
+            return true;
+        }
+        const qint64 tableRows = rows.value(index.table, -1);
+        if (qint64(entries) != tableRows) {
+            *disagreement = QStringLiteral("the index '%1' holds %2 entries for the %3 rows of the table '%4'.")
+                                .arg(index.name)
+                                .arg(entries)
+                                .arg(tableRows)
+                                .arg(index.table);
+            return true;
         }
     }
     return true;
@@ -265,26 +320,62 @@ bool tableMatches(sqlite3 *db, const QString &path, const TableSummary &expected
 
 } // namespace
 
+bool summarizeSchema(sqlite3 *db, DatabaseSummary *summary, EngineError *error)
+{
+    Statement size(db, QStringLiteral("PRAGMA page_size"));
+    if (!stepOne(size, error))
+        return false;
+    summary->pageSize = int(size.int64(0));
+    Statement encoding(db, QStringLiteral("PRAGMA encoding"));
+    if (!stepOne(encoding, error))
+        return false;
+    const QString name = encoding.value(0).toString();
+    summary->textEncoding = name == QLatin1String("UTF-16le") ? 2 : name == QLatin1String("UTF-16be") ? 3 : 1;
+
+    Statement st(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name"));
+    summary->schema.clear();
+    while (st.step())
+        summary->schema.append({st.value(0).toString(), st.value(1).toString(), st.value(2).toString(),
+                                st.value(3).toString()});
+    return stepAll(st, error);
+}
+
 bool summarizeTables(sqlite3 *db, QList<TableSummary> *summaries, EngineError *error)
 {
-    bool ok = false;
-    const QStringList tables = ordinaryTables(db, error, &ok);
-    if (!ok)
+    QList<TableKind> tables;
+    if (!rowTables(db, &tables, error))
         return false;
     summaries->clear();
-    for (const QString &name : tables) {
+    for (const TableKind &kind : tables) {
         TableSummary summary;
-        if (!summarizeTable(db, name, &summary, error))
+        if (!summarizeTable(db, kind, &summary, error))
             return false;
         summaries->append(summary);
     }
     return true;
 }
 
-bool checkCopy(const QString &path, const QList<TableSummary> &expected, EngineError *error)
+bool summarizeDatabase(sqlite3 *db, DatabaseSummary *summary, EngineError *error)
 {
-    if (!checkHeader(path, error))
+    return summarizeSchema(db, summary, error) && summarizeTables(db, &summary->tables, error);
+}
+
+bool checkCopy(const QString &path, const DatabaseSummary &expected, ReadBack readBack, EngineError *error)
+{
+    qint64 fileSize = 0;
+    const QString header = headerDisagreement(path, expected, &fileSize);
+    if (!header.isEmpty()) {
+        if (error)
+            *error = copyError(path, header);
         return false;
+    }
+    QFile file(path);
+    const uchar *bytes = file.open(QIODevice::ReadOnly) ? file.map(0, fileSize) : nullptr;
+    if (!bytes) {
+        if (error)
+            *error = copyError(path, file.errorString());
+        return false;
+    }
     RawDatabase copy;
     EngineError e;
     if (!copy.open(path, RawDatabase::ReadOnly, &e)) {
@@ -292,39 +383,42 @@ bool checkCopy(const QString &path, const QList<TableSummary> &expected, EngineE
             *error = copyError(path, e.text);
         return false;
     }
-    // Mapping the file spares a copy of every page it reads.
+    // Mapping the file spares a copy of every page the engine reads.
     copy.exec(QStringLiteral("PRAGMA mmap_size = 2147418112"), nullptr);
-    if (!registerDigestFunction(copy.handle()))
-        return fail(error, Err::Unexpected, QStringLiteral("Could not register the digest function."));
-    if (!structureIsSound(copy.handle(), path, error))
-        return false;
 
-    bool ok = false;
-    const QStringList tables = ordinaryTables(copy.handle(), &e, &ok);
-    if (!ok) {
-        if (error)
-            *error = copyError(path, e.text);
-        return false;
-    }
-    QStringList expectedTables;
-    for (const TableSummary &s : expected)
-        expectedTables << s.table;
-    expectedTables.sort();
-    if (tables != expectedTables) {
-        if (error)
-            *error = copyError(path, QStringLiteral("it holds the tables %1 instead of %2.")
-                                         .arg(tables.join(QStringLiteral(", ")),
-                                              expectedTables.join(QStringLiteral(", "))));
-        return false;
-    }
-    for (const TableSummary &s : expected) {
-        if (!tableMatches(copy.handle(), path, s, &e)) {
+    if (readBack == ReadBack::Always) {
+        const QString found = damage(copy.handle());
+        if (!found.isEmpty()) {
             if (error)
-                *error = e.number == Err::Corrupt ? e : copyError(path, e.text);
+                *error = copyError(path, found);
             return false;
         }
     }
-    return true;
+
+    QString disagreement;
+    QStringList readBackTables;
+    if (!compare(copy.handle(), {bytes, std::size_t(fileSize)}, expected, &disagreement, &readBackTables, &e))
+        disagreement = e.text; // a tree the engine cannot read through is a disagreement too
+    for (int i = 0; disagreement.isEmpty() && i < readBackTables.size(); ++i) {
+        QStringList problems;
+        if (!readBackProblems(copy.handle(),
+                              QStringLiteral("PRAGMA integrity_check(%1)").arg(quoteIdentifier(readBackTables.at(i))),
+                              &problems, &e))
+            disagreement = e.text;
+        else if (!problems.isEmpty())
+            disagreement = problems.mid(0, 3).join(QStringLiteral("; "));
+    }
+    if (disagreement.isEmpty())
+        return true;
+
+    if (readBack == ReadBack::WhenInDoubt) {
+        const QString found = damage(copy.handle());
+        if (!found.isEmpty() && found != disagreement)
+            disagreement += QStringLiteral(" Its pages are damaged: %1").arg(found);
+    }
+    if (error)
+        *error = copyError(path, disagreement);
+    return false;
 }
 
 } // namespace store

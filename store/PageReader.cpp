@@ -204,6 +204,29 @@ bool PageReader::cellOffset(const PageHeader &h, std::uint32_t index, std::uint3
     return true;
 }
 
+bool PageReader::indexEntryCount(std::uint32_t root, std::uint64_t *count) const
+{
+    *count = 0;
+    std::vector<bool> seen(std::size_t(m_layout.pageCount) + 1, false);
+    std::vector<std::uint32_t> pending{root};
+    std::vector<std::uint32_t> children;
+    while (!pending.empty()) {
+        const std::uint32_t page = pending.back();
+        pending.pop_back();
+        PageHeader h;
+        if (!readHeader(page, &h) || (h.type != kIndexInterior && h.type != kIndexLeaf) || seen[page])
+            return false;
+        seen[page] = true;
+        *count += h.cellCount;
+        if (h.type == kIndexInterior) {
+            if (!childPages(page, &children))
+                return false;
+            pending.insert(pending.end(), children.cbegin(), children.cend());
+        }
+    }
+    return true;
+}
+
 PageKind PageReader::kind(std::uint32_t page) const
 {
     PageHeader h;

@@ -66,6 +66,12 @@ public:
     // followed by the row id.
     bool indexEntries(std::uint32_t page, std::vector<Record> *entries) const;
 
+    // The number of entries of the index b-tree whose top page is `root`:
+    // the cells of all its pages, interior ones included, since an interior
+    // page of an index holds entries of its own. False when a page the tree
+    // reaches is not an index page, or is reached twice.
+    bool indexEntryCount(std::uint32_t root, std::uint64_t *count) const;
+
     // The pages on the file's list of free pages: they hold old contents
     // that are no longer part of any table. Empty when the list cannot be
     // read.

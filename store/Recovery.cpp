@@ -143,7 +143,7 @@ bool copyAllRows(sqlite3 *fresh, const FileSalvage &salvage, RepairReport *repor
                  EngineError *error);
 
 bool writeRecoveredCopy(const FileSalvage &salvage, const QString &partial, RepairReport *report,
-                        QList<TableSummary> *summaries, EngineError *error)
+                        DatabaseSummary *expected, EngineError *error)
 {
     RawDatabase fresh;
     if (!fresh.open(partial, RawDatabase::ReadWrite, error))
@@ -155,13 +155,15 @@ bool writeRecoveredCopy(const FileSalvage &salvage, const QString &partial, Repa
         if (!execSql(fresh.handle(), sql, error))
             return false;
     }
-    if (!copyAllRows(fresh.handle(), salvage, report, summaries, error))
+    if (!copyAllRows(fresh.handle(), salvage, report, &expected->tables, error))
         return false;
     for (const QString &sql : salvage.laterStatements()) {
         if (!execSql(fresh.handle(), sql, error))
             return false;
     }
-    return fresh.exec(QStringLiteral("COMMIT"), error) && fresh.close(error);
+    // The schema as the writer left it is what the file must show when read anew.
+    return fresh.exec(QStringLiteral("COMMIT"), error) && summarizeSchema(fresh.handle(), expected, error)
+           && fresh.close(error);
 }
 
 bool copyAllRows(sqlite3 *fresh, const FileSalvage &salvage, RepairReport *report, QList<TableSummary> *summaries,
@@ -295,15 +297,17 @@ bool RepairDatabase(const QString &name, EngineError *error, RepairReport *repor
             *error = repairError(path, reason);
         return false;
     };
-    QList<TableSummary> summaries;
-    if (!createOwnerOnlyFile(partial, &e) || !writeRecoveredCopy(salvage, partial, &result, &summaries, &e))
+    DatabaseSummary expected;
+    if (!createOwnerOnlyFile(partial, &e) || !writeRecoveredCopy(salvage, partial, &result, &expected, &e))
         return failAndClean(e);
     if (result.rowsRecovered == 0 && !salvage.schemaReadable())
         return failAndClean({Err::UnrecognizedFormat, QStringLiteral("nothing in it can be read as a database; it "
                                                                      "has not been changed.")});
 
     startWriteback(partial);
-    if (!checkCopy(partial, summaries, &e) || !syncFile(partial, &e) || !keepDamagedFile(path, &kept, &e)
+    // Rows salvaged from damaged pages may carry damage of their own: the
+    // fresh file is always read back whole.
+    if (!checkCopy(partial, expected, ReadBack::Always, &e) || !syncFile(partial, &e) || !keepDamagedFile(path, &kept, &e)
         || !syncFolder(QFileInfo(path).absolutePath(), &e) || !renameReplacing(partial, path, &e))
         return failAndClean(e);
     result.damagedCopy = kept;

@@ -2,6 +2,7 @@
 // not exist, or nothing at all.
 #include "DatabaseFiles.h"
 #include "FullDisk.h"
+#include "TamperedCopy.h"
 
 #include "store/CopyCheck.h"
 #include "store/DBEngine.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace store;
@@ -128,42 +130,91 @@ TEST_F(Compaction, APartialCopyLeftByAnInterruptedRunIsReplaced)
     EXPECT_FALSE(QFileInfo::exists(destination + ".partial"));
 }
 
-TEST_F(Compaction, TheCheckRefusesACopyThatDiffersFromItsSource)
+// Makes an index of the file hold only the rows `where` selects (in place of
+// its own condition, for a partial one), its definition left as it was: the
+// damage a lost index page leaves, which the engine's check of the pages
+// alone does not see.
+void shortenIndex(const QString &path, const QString &index, const QString &where)
+{
+    EngineError e;
+    RawDatabase db;
+    ASSERT_TRUE(db.open(path, RawDatabase::ReadWrite, &e));
+    Statement definition(db.handle(), "SELECT sql FROM sqlite_master WHERE name = ?");
+    definition.bind(1, index);
+    ASSERT_TRUE(definition.step());
+    const QString sql = definition.value(0).toString();
+    definition = Statement();
+    const auto setDefinition = [&](const QString &text) {
+        ASSERT_TRUE(execSql(db.handle(), "PRAGMA writable_schema = ON", &e));
+        ASSERT_TRUE(execSql(db.handle(), "UPDATE sqlite_master SET sql = ? WHERE name = ?", &e, {text, index}))
+            << e.text.toStdString();
+        ASSERT_TRUE(execSql(db.handle(), "PRAGMA writable_schema = RESET", &e)) << e.text.toStdString();
+    };
+    const qsizetype clause = sql.indexOf(" WHERE ");
+    setDefinition((clause < 0 ? sql : sql.left(clause)) + " WHERE " + where);
+    ASSERT_TRUE(execSql(db.handle(), "REINDEX " + quoteIdentifier(index), &e)) << e.text.toStdString();
+    setDefinition(sql);
+}
+
+DatabaseSummary summaryOf(const QString &path)
 {
     RawDatabase db;
-    ASSERT_TRUE(db.open(source, RawDatabase::ReadOnly, &e));
-    QList<TableSummary> summaries;
-    ASSERT_TRUE(summarizeTables(db.handle(), &summaries, &e)) << e.text.toStdString();
-    db.close();
-    ASSERT_EQ(summaries.size(), 2);
-    EXPECT_TRUE(checkCopy(source, summaries, &e)) << e.text.toStdString();
+    EngineError e;
+    DatabaseSummary summary;
+    EXPECT_TRUE(db.open(path, RawDatabase::ReadOnly, &e));
+    EXPECT_TRUE(summarizeDatabase(db.handle(), &summary, &e)) << e.text.toStdString();
+    return summary;
+}
+
+TEST_F(Compaction, TheCheckRefusesACopyThatDiffersFromItsSource)
+{
+    const DatabaseSummary summary = summaryOf(source);
+    ASSERT_EQ(summary.tables.size(), 2);
+    EXPECT_TRUE(checkCopy(source, summary, ReadBack::WhenInDoubt, &e)) << e.text.toStdString();
+    EXPECT_TRUE(checkCopy(source, summary, ReadBack::Always, &e)) << e.text.toStdString();
 
     // A row less, the same number of rows under other ids, a table too many.
-    QList<TableSummary> fewer = summaries;
-    fewer[1].rows += 1;
-    EXPECT_FALSE(checkCopy(source, fewer, &e));
+    DatabaseSummary fewer = summary;
+    fewer.tables[1].rows += 1;
+    EXPECT_FALSE(checkCopy(source, fewer, ReadBack::WhenInDoubt, &e));
     EXPECT_EQ(e.number, Err::Corrupt);
     EXPECT_TRUE(e.text.endsWith("the table 'Information' holds 2000 rows instead of 2001.")) << e.text.toStdString();
-    QList<TableSummary> renumbered = summaries;
-    renumbered[1].lastRowid = renumbered[1].rows;
-    EXPECT_FALSE(checkCopy(source, renumbered, &e));
+    DatabaseSummary renumbered = summary;
+    renumbered.tables[1].lastRowid = renumbered.tables[1].rows;
+    EXPECT_FALSE(checkCopy(source, renumbered, ReadBack::WhenInDoubt, &e));
     EXPECT_TRUE(e.text.endsWith("the rows of the table 'Information' have other row ids.")) << e.text.toStdString();
-    EXPECT_FALSE(checkCopy(source, {summaries.first()}, &e));
-    EXPECT_TRUE(e.text.contains("holds the tables CenterInformation, Information instead of CenterInformation."))
+    DatabaseSummary oneTable = summary;
+    oneTable.schema.removeIf([](const SchemaEntry &entry) { return entry.table == "Information"; });
+    EXPECT_FALSE(checkCopy(source, oneTable, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.endsWith("it holds the tables CenterInformation, Information instead of CenterInformation."))
+        << e.text.toStdString();
+    DatabaseSummary otherPages = summary;
+    otherPages.pageSize *= 2;
+    EXPECT_FALSE(checkCopy(source, otherPages, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.endsWith(QString("its pages are %1 bytes instead of %2.").arg(summary.pageSize).arg(otherPages.pageSize)))
         << e.text.toStdString();
 
-    // An index that no longer holds the keys of its table's rows.
-    const QString damaged = dir.filePath("damaged.mdb");
-    ASSERT_TRUE(QFile::copy(source, damaged));
-    ASSERT_TRUE(db.open(damaged, RawDatabase::ReadWrite, &e));
+    // An index defined otherwise.
+    const QString redefined = dir.filePath("redefined.mdb");
+    ASSERT_TRUE(QFile::copy(source, redefined));
+    RawDatabase db;
+    ASSERT_TRUE(db.open(redefined, RawDatabase::ReadWrite, &e));
     ASSERT_TRUE(db.exec("PRAGMA writable_schema = ON; "
                         "UPDATE sqlite_master SET sql = replace(sql, '(\"LockerNumber\")', '(\"KeyNumber\")') "
                         "WHERE name = 'LockerNumber'",
                         &e))
         << e.text.toStdString();
     db.close();
-    EXPECT_FALSE(checkCopy(damaged, summaries, &e));
-    EXPECT_TRUE(e.text.endsWith("the index 'LockerNumber' does not match the rows of the table 'Information'."))
+    EXPECT_FALSE(checkCopy(redefined, summary, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.endsWith("the index 'LockerNumber' is not defined as in the database.")) << e.text.toStdString();
+
+    // An index short of entries, which the engine's check of the pages passes.
+    const QString shortIndex = dir.filePath("short-index.mdb");
+    ASSERT_TRUE(QFile::copy(source, shortIndex));
+    shortenIndex(shortIndex, "LastName", "rowid % 2 = 0");
+    ASSERT_EQ(quickCheck(shortIndex), "ok");
+    EXPECT_FALSE(checkCopy(shortIndex, summary, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.endsWith("the index 'LastName' holds 1000 entries for the 2000 rows of the table 'Information'."))
         << e.text.toStdString();
 
     // A copy in write-ahead-log mode would leave files beside it.
@@ -172,8 +223,110 @@ TEST_F(Compaction, TheCheckRefusesACopyThatDiffersFromItsSource)
     ASSERT_TRUE(db.open(wal, RawDatabase::ReadWrite, &e));
     ASSERT_TRUE(db.exec("PRAGMA journal_mode = WAL", &e));
     db.close();
-    EXPECT_FALSE(checkCopy(wal, summaries, &e));
+    EXPECT_FALSE(checkCopy(wal, summary, ReadBack::WhenInDoubt, &e));
     EXPECT_TRUE(e.text.endsWith("it is not in rollback-journal mode.")) << e.text.toStdString();
+}
+
+// The copy is damaged between its writing and its check; the compaction
+// must refuse it and leave the database as it was.
+TEST_F(Compaction, ACopyDamagedAfterItWasWrittenIsRefused)
+{
+    struct Damage {
+        const char *what;
+        std::function<void(const QString &)> apply;
+        QString expected; // the end of the error text, or a part of it
+    };
+    const auto middleLeaf = [](const QString &path, const QString &tree) {
+        const QList<Page> leaves = leafPages(path, tree);
+        return leaves.isEmpty() ? 0 : leaves.at(leaves.size() / 2).number;
+    };
+    const QList<Damage> damages{
+        {"a page of the table overwritten",
+         [&](const QString &copy) { overwritePage(copy, middleLeaf(copy, "Information")); },
+         "database disk image is malformed"},
+        {"a page of an index overwritten",
+         [&](const QString &copy) { overwritePage(copy, middleLeaf(copy, "LastName")); },
+         "the pages of the index 'LastName' do not form an index."},
+        {"a row deleted",
+         [](const QString &copy) {
+             RawDatabase db;
+             EngineError error;
+             ASSERT_TRUE(db.open(copy, RawDatabase::ReadWrite, &error));
+             ASSERT_TRUE(db.exec("DELETE FROM Information WHERE rowid = (SELECT rowid FROM Information "
+                                 "ORDER BY rowid LIMIT 1 OFFSET 1000)",
+                                 &error))
+                 << error.text.toStdString();
+         },
+         "the table 'Information' holds 1999 rows instead of 2000."},
+        {"its last page cut off",
+         [](const QString &copy) {
+             QFile file(copy);
+             ASSERT_TRUE(file.resize(file.size() - pageSize(copy)));
+         },
+         "pages take."},
+    };
+    const QByteArray before = fileBytes(source);
+    for (const Damage &damage : damages) {
+        SCOPED_TRACE(damage.what);
+        {
+            TamperedCopy tamper(damage.apply);
+            EXPECT_FALSE(DBEngine::CompactDatabase(source, destination, &e));
+            EXPECT_TRUE(tamper.tampered());
+        }
+        EXPECT_EQ(e.number, Err::Corrupt) << e.text.toStdString();
+        EXPECT_TRUE(e.text.contains(damage.expected)) << e.text.toStdString();
+        EXPECT_EQ(fileBytes(source), before);
+        EXPECT_EQ(folderEntries(), QStringList({"VANTREL.MDB"}));
+    }
+    // Untouched, the same copy passes.
+    ASSERT_TRUE(DBEngine::CompactDatabase(source, destination, &e)) << e.text.toStdString();
+}
+
+// A source whose index lost entries passes them on to the copy, entry for
+// entry: the copy is refused, and the database keeps it for the repair.
+TEST_F(Compaction, ASourceIndexShortOfEntriesIsNotCopied)
+{
+    shortenIndex(source, "LockerNumber", "rowid < 100"); // 66 of the rows
+    ASSERT_EQ(quickCheck(source), "ok");
+    const QByteArray before = fileBytes(source);
+    EXPECT_FALSE(DBEngine::CompactDatabase(source, destination, &e));
+    EXPECT_TRUE(e.text.endsWith("the index 'LockerNumber' holds 66 entries for the 2000 rows of the table "
+                                "'Information'."))
+        << e.text.toStdString();
+    EXPECT_EQ(fileBytes(source), before);
+    EXPECT_EQ(folderEntries(), QStringList({"VANTREL.MDB"}));
+}
+
+// A partial index holds only some of the rows, and a table without row ids
+// has no ends to compare: the copy of such a table is read back instead.
+TEST_F(Compaction, TablesACountCannotVouchForAreReadBack)
+{
+    RawDatabase db;
+    ASSERT_TRUE(db.open(source, RawDatabase::ReadWrite, &e));
+    ASSERT_TRUE(db.exec("CREATE INDEX Late ON Information (LockerNumber) WHERE LockerNumber > 500; "
+                        "CREATE TABLE Codes (Code TEXT PRIMARY KEY, Meaning TEXT) WITHOUT ROWID; "
+                        "INSERT INTO Codes SELECT 'C' || rowid, LastName FROM Information",
+                        &e))
+        << e.text.toStdString();
+    db.close();
+    ASSERT_TRUE(DBEngine::CompactDatabase(source, destination, &e)) << e.text.toStdString();
+    EXPECT_EQ(integrityCheck(destination), "ok");
+    const DatabaseSummary summary = summaryOf(source);
+    ASSERT_TRUE(checkCopy(destination, summary, ReadBack::WhenInDoubt, &e)) << e.text.toStdString();
+
+    const QString fewerCodes = dir.filePath("fewer-codes.mdb");
+    ASSERT_TRUE(QFile::copy(destination, fewerCodes));
+    ASSERT_TRUE(db.open(fewerCodes, RawDatabase::ReadWrite, &e));
+    ASSERT_TRUE(db.exec("DELETE FROM Codes WHERE Code = 'C5'", &e));
+    db.close();
+    EXPECT_FALSE(checkCopy(fewerCodes, summary, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.endsWith("the table 'Codes' holds 1999 rows instead of 2000.")) << e.text.toStdString();
+
+    const QString shortPartial = dir.filePath("short-partial.mdb");
+    ASSERT_TRUE(QFile::copy(destination, shortPartial));
+    shortenIndex(shortPartial, "Late", "LockerNumber > 900");
+    EXPECT_FALSE(checkCopy(shortPartial, summary, ReadBack::WhenInDoubt, &e));
+    EXPECT_TRUE(e.text.contains("missing from index Late")) << e.text.toStdString();
 }
 
 } // namespace

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace testing_support {
+
+// While it lives, the first database file the engine writes under a name
+// ending in ".partial" (a copy being made) is handed to `tamper` as soon as
+// the engine has written it and let go of it, before anything reads it back.
+// `tamper` may open the file with the engine itself.
+class TamperedCopy
+{
+public:
+    explicit TamperedCopy(std::function<void(const QString &path)> tamper);
+    ~TamperedCopy();
+    // Whether the copy was written and handed over.
+    bool tampered() const;
+    TamperedCopy(const TamperedCopy &) = delete;
+    TamperedCopy &operator=(const TamperedCopy &) = delete;
+};
+
+} // namespace testing_support
