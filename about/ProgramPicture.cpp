@@ -29,8 +29,8 @@ void drawLocker(QPainter &p, const QRectF &door, int number)
         p.drawLine(QPointF(ventLeft, y), QPointF(ventRight, y));
     }
     // Number plate and handle.
-    const QRectF plate(door.center().x() - door.width() * 0.22, door.top() + door.height() * 0.30,
-                       door.width() * 0.44, door.height() * 0.11);
+    const QRectF plate(door.center().x() - door.width() * 0.22, door.top() + door.height() * 0.30, door.width() * 0.44,
+                       door.height() * 0.11);
     p.setBrush(QColor(245, 240, 220));
     p.setPen(QPen(QColor(60, 60, 60), 0.8));
     p.drawRect(plate);
@@ -51,14 +51,13 @@ void drawPin(QPainter &p, const QPointF &base, qreal h)
     const qreal w = h * 0.34;
     QPainterPath pin;
     pin.moveTo(base.x() - w * 0.28, base.y());
-    pin.cubicTo(base.x() - w * 0.62, base.y() - h * 0.35, base.x() - w * 0.5, base.y() - h * 0.55,
-                base.x() - w * 0.16, base.y() - h * 0.68);
-    pin.cubicTo(base.x() - w * 0.34, base.y() - h * 0.86, base.x() - w * 0.2, base.y() - h,
-                base.x(), base.y() - h);
-    pin.cubicTo(base.x() + w * 0.2, base.y() - h, base.x() + w * 0.34, base.y() - h * 0.86,
-                base.x() + w * 0.16, base.y() - h * 0.68);
-    pin.cubicTo(base.x() + w * 0.5, base.y() - h * 0.55, base.x() + w * 0.62, base.y() - h * 0.35,
-                base.x() + w * 0.28, base.y());
+    pin.cubicTo(base.x() - w * 0.62, base.y() - h * 0.35, base.x() - w * 0.5, base.y() - h * 0.55, base.x() - w * 0.16,
+                base.y() - h * 0.68);
+    pin.cubicTo(base.x() - w * 0.34, base.y() - h * 0.86, base.x() - w * 0.2, base.y() - h, base.x(), base.y() - h);
+    pin.cubicTo(base.x() + w * 0.2, base.y() - h, base.x() + w * 0.34, base.y() - h * 0.86, base.x() + w * 0.16,
+                base.y() - h * 0.68);
+    pin.cubicTo(base.x() + w * 0.5, base.y() - h * 0.55, base.x() + w * 0.62, base.y() - h * 0.35, base.x() + w * 0.28,
+                base.y());
     pin.closeSubpath();
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(QColor(250, 250, 246));

@@ -64,9 +64,7 @@ bool GetKeyValue(platform::RegistryRoot KeyRoot, const QString &KeyName, const Q
         value.chop(1);
 
     switch (type) {
-    case platform::RegistryType::String:
-        KeyVal = QString::fromLocal8Bit(value);
-        break;
+    case platform::RegistryType::String: KeyVal = QString::fromLocal8Bit(value); break;
     case platform::RegistryType::DWord: {
         // Least significant byte first.
         quint32 number = 0;
@@ -75,8 +73,7 @@ bool GetKeyValue(platform::RegistryRoot KeyRoot, const QString &KeyName, const Q
         KeyVal = QString::number(number);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     reg.closeKey(hKey);
     return true;

@@ -21,8 +21,7 @@ QString versionText()
         + QString::number(VANTREL_VERSION_MINOR) + QLatin1Char('.') + QString::number(VANTREL_VERSION_REVISION);
 }
 
-frmAbout::frmAbout(QWidget *mainMenu)
-    : QWidget(nullptr, Qt::Dialog), m_mainMenu(mainMenu)
+frmAbout::frmAbout(QWidget *mainMenu) : QWidget(nullptr, Qt::Dialog), m_mainMenu(mainMenu)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);

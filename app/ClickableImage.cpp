@@ -5,8 +5,7 @@
 
 namespace app {
 
-ClickableImage::ClickableImage(QWidget *parent)
-    : QLabel(parent)
+ClickableImage::ClickableImage(QWidget *parent) : QLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
     // Reachable by keyboard too: Tab to it, then Space or Enter.

@@ -3,8 +3,7 @@
 namespace app {
 
 CommandLine::CommandLine()
-    : m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-             QStringLiteral("Shows these options and ends."))
+    : m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows these options and ends."))
     , m_version(QStringLiteral("version"), QStringLiteral("Shows the version and ends."))
 {
     m_parser.setApplicationDescription(
@@ -55,8 +54,14 @@ bool CommandLine::parse(const QStringList &arguments)
     return true;
 }
 
-bool CommandLine::helpRequested() const { return m_parser.isSet(m_help); }
-bool CommandLine::versionRequested() const { return m_parser.isSet(m_version); }
+bool CommandLine::helpRequested() const
+{
+    return m_parser.isSet(m_help);
+}
+bool CommandLine::versionRequested() const
+{
+    return m_parser.isSet(m_version);
+}
 
 int CommandLine::run(QTextStream &out, QTextStream &err) const
 {

@@ -12,9 +12,8 @@ namespace app {
 // A command of the command line: one option that selects it (plus any
 // options only it reads) and the routine that runs it without a window.
 // The routine returns the process's exit status: 0 only on success.
-struct CommandLineCommand
-{
-    QString option;   // the option that selects the command, e.g. "report"
+struct CommandLineCommand {
+    QString option; // the option that selects the command, e.g. "report"
     std::function<int(const QCommandLineParser &, QTextStream &out, QTextStream &err)> run;
     // Options that only this command reads, e.g. "check"; given without the
     // command they are an error.

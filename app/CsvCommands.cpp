@@ -80,13 +80,15 @@ void addCsvCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> 
     parser.addOption(QCommandLineOption(QStringLiteral("export-csv"),
                                         QStringLiteral("Writes every customer to the CSV file <file>."),
                                         QStringLiteral("file")));
-    parser.addOption(QCommandLineOption(QStringLiteral("import-csv"),
-                                        QStringLiteral("Adds the customers of the CSV file <file> (or the center's settings, "
-                                                       "from a file of them). A file with a row that cannot go in adds nothing."),
-                                        QStringLiteral("file")));
-    parser.addOption(QCommandLineOption(QStringLiteral("check"),
-                                        QStringLiteral("With --import-csv: lists every row that cannot go in, with its line "
-                                                       "and reason, and writes nothing.")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("import-csv"),
+                           QStringLiteral("Adds the customers of the CSV file <file> (or the center's settings, "
+                                          "from a file of them). A file with a row that cannot go in adds nothing."),
+                           QStringLiteral("file")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("check"),
+                           QStringLiteral("With --import-csv: lists every row that cannot go in, with its line "
+                                          "and reason, and writes nothing.")));
     commands.push_back({QStringLiteral("export-csv"), exportCsv});
     commands.push_back({QStringLiteral("import-csv"), importCsv, {QStringLiteral("check")}});
 }

@@ -62,10 +62,11 @@ void addReportCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                                         QStringLiteral("NAME")));
     parser.addOption(QCommandLineOption(QStringLiteral("pdf"), QStringLiteral("With --report: the PDF file to write."),
                                         QStringLiteral("OUT.pdf")));
-    parser.addOption(QCommandLineOption(QStringLiteral("formula"),
-                                        QStringLiteral("With --report: a record selection formula that the rows must "
-                                                       "also meet, e.g. \"{Information.DatetoRenew} <= Date (2024,12,31)\"."),
-                                        QStringLiteral("TEXT")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("formula"),
+                           QStringLiteral("With --report: a record selection formula that the rows must "
+                                          "also meet, e.g. \"{Information.DatetoRenew} <= Date (2024,12,31)\"."),
+                           QStringLiteral("TEXT")));
     parser.addOption(QCommandLineOption(QStringLiteral("sort"),
                                         QStringLiteral("With --report: a sort field, +{Information.Field} or "
                                                        "-{Information.Field}; up to three, in order. They replace "

@@ -2,8 +2,8 @@
 
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
-#include "backup/frmZipCreate.h"
 #include "app/ClickableImage.h"
+#include "backup/frmZipCreate.h"
 #include "center/frmCenterInformation.h"
 #include "csv/CsvFlows.h"
 #include "customers/frmInformation.h"
@@ -31,8 +31,7 @@ namespace {
 const QSize kPictureSize(480, 280);
 } // namespace
 
-frmMainMenu::frmMainMenu(QWidget *parent)
-    : QMainWindow(parent)
+frmMainMenu::frmMainMenu(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMainMenu"));
     setWindowTitle(QStringLiteral("Main Menu"));
@@ -89,8 +88,7 @@ filter::frmFindWindow *frmMainMenu::findWindow()
     return m_find.get();
 }
 
-QAction *frmMainMenu::addItem(QMenu *menu, const QString &name, const QString &caption,
-                              void (frmMainMenu::*handler)())
+QAction *frmMainMenu::addItem(QMenu *menu, const QString &name, const QString &caption, void (frmMainMenu::*handler)())
 {
     QAction *action = menu->addAction(caption);
     action->setObjectName(name);
@@ -118,8 +116,8 @@ void frmMainMenu::createMenus()
     QMenu *due = print->addMenu(QStringLiteral("&Locker Due Notices"));
     due->setObjectName(QStringLiteral("MnuPrintLockersDue"));
     due->menuAction()->setObjectName(QStringLiteral("MnuPrintLockersDue"));
-    MnuPrintMail = addItem(due, QStringLiteral("MnuPrintMail"), QStringLiteral("To Be &Mailed"),
-                           &frmMainMenu::MnuPrintMail_Click);
+    MnuPrintMail =
+        addItem(due, QStringLiteral("MnuPrintMail"), QStringLiteral("To Be &Mailed"), &frmMainMenu::MnuPrintMail_Click);
     MnuPrintLocker = addItem(due, QStringLiteral("MnuPrintLocker"), QStringLiteral("For the &Locker"),
                              &frmMainMenu::MnuPrintLocker_Click);
     // The marks are state read by the expiry-date dialog, not toggles the

@@ -108,8 +108,8 @@ bool BackupPassword::choose(QWidget *parent)
                                     "you make from now on cannot be restored.")
                          + (m_inKeyring ? QString()
                                         : platform::kParagraphBreak
-                                              + QStringLiteral("No keyring is available on this computer, so the "
-                                                               "password is kept only while this window stays open.")),
+                                    + QStringLiteral("No keyring is available on this computer, so the "
+                                                     "password is kept only while this window stays open.")),
                      platform::Buttons::OKOnly, platform::Icon::Information);
     return true;
 }

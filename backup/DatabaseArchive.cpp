@@ -93,13 +93,15 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const QString extracted = QDir(restore.stagingFolder()).filePath(relative);
     if (code != 0 && code != 40)
-        return failed({store::Err::CannotOpen, QStringLiteral("The database was not restored: the archive entry "
-                                                              "could not be extracted.")},
+        return failed({store::Err::CannotOpen,
+                       QStringLiteral("The database was not restored: the archive entry "
+                                      "could not be extracted.")},
                       code);
     if (!QFileInfo(extracted).isFile())
-        return failed({store::Err::FileNotFound, QStringLiteral("The database was not restored: the archive entry "
-                                                                "'%1' could not be extracted.")
-                                                     .arg(entryName)},
+        return failed({store::Err::FileNotFound,
+                       QStringLiteral("The database was not restored: the archive entry "
+                                      "'%1' could not be extracted.")
+                           .arg(entryName)},
                       code);
     if (!restore.install(extracted, &e))
         return failed(e, code);

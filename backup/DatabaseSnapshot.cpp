@@ -81,9 +81,10 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error)
         if (!written) {
             if (error) {
                 const store::EngineError &e = control->lastError();
-                *error = {e.number, QStringLiteral("The changes in an open window could not be saved: %1 Correct "
-                                                   "them, then back up again.")
-                                        .arg(e.text)};
+                *error = {e.number,
+                          QStringLiteral("The changes in an open window could not be saved: %1 Correct "
+                                         "them, then back up again.")
+                              .arg(e.text)};
             }
             return false;
         }
@@ -94,7 +95,8 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error)
 bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error)
 {
     if (!QFileInfo(databasePath).isFile())
-        return store::fail(error, store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(databasePath));
+        return store::fail(error, store::Err::FileNotFound,
+                           QStringLiteral("Could not find file '%1'.").arg(databasePath));
     store::EngineError e;
     if (!store::createOwnerOnlyFile(destination, &e)) {
         if (error)

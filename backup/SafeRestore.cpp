@@ -57,8 +57,7 @@ bool headerIsRollbackDatabase(const QString &path, QString *why)
 
 } // namespace
 
-SafeRestore::SafeRestore(const QString &databasePath)
-    : m_database(databasePath)
+SafeRestore::SafeRestore(const QString &databasePath) : m_database(databasePath)
 {
 }
 
@@ -101,8 +100,9 @@ bool SafeRestore::prepare(store::EngineError *error)
     const QString staging = stagingNameFor(m_database);
     // One left by an interrupted restore holds only a copy of an archive entry.
     if (exists(staging) && !QDir(staging).removeRecursively())
-        return failWith(error, store::Err::FileExists,
-                        QStringLiteral("the folder '%1' left by an earlier restore could not be removed.").arg(staging));
+        return failWith(
+            error, store::Err::FileExists,
+            QStringLiteral("the folder '%1' left by an earlier restore could not be removed.").arg(staging));
     if (!QDir().mkdir(staging) || ::chmod(QFile::encodeName(staging).constData(), 0700) != 0)
         return failWith(error, store::Err::CannotOpen,
                         QStringLiteral("could not make the folder '%1' beside the database.").arg(staging));
@@ -126,15 +126,17 @@ bool SafeRestore::checkRestoredCopy(const QString &path, store::EngineError *err
     while (check.step())
         problems << check.value(0).toString();
     if (!check.isValid() || check.error().isError())
-        return failWith(error, store::Err::Corrupt,
-                        QStringLiteral("the restored file '%1' could not be checked: %2").arg(path, check.error().text));
+        return failWith(
+            error, store::Err::Corrupt,
+            QStringLiteral("the restored file '%1' could not be checked: %2").arg(path, check.error().text));
     if (problems != QStringList{QStringLiteral("ok")})
         return failWith(error, store::Err::Corrupt,
                         QStringLiteral("the restored file '%1' is damaged: %2")
                             .arg(path, problems.mid(0, 3).join(QStringLiteral("; "))));
     for (const QString &table : {QStringLiteral("Information"), QStringLiteral("CenterInformation")}) {
-        store::Statement find(copy.handle(),
-                              QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+        store::Statement find(
+            copy.handle(),
+            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
         find.bind(1, table);
         if (!find.step())
             return failWith(error, store::Err::UnrecognizedFormat,
@@ -198,9 +200,9 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error)
     const QString kept = keptNameFor(m_database);
     QFile::remove(kept);
     if (::link(QFile::encodeName(m_database).constData(), QFile::encodeName(kept).constData()) != 0)
-        return failWith(error, store::Err::CannotOpen,
-                        QStringLiteral("could not keep the current database as '%1': %2")
-                            .arg(kept, store::systemErrorText(errno)));
+        return failWith(
+            error, store::Err::CannotOpen,
+            QStringLiteral("could not keep the current database as '%1': %2").arg(kept, store::systemErrorText(errno)));
     if (!store::renameReplacing(copy, m_database, &e)) {
         QFile::remove(kept);
         return failWith(error, e.number, e.text);

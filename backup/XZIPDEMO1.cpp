@@ -56,8 +56,7 @@ QString resultMessageText(int code, const QString &op, bool multidisk)
     case 460: return QStringLiteral("Invalid command parameter passed to an Xceed Zip event.");
     case 470: return QStringLiteral("Not enough space on first disk to write self-extractor.");
     case 490: return QStringLiteral("Invalid self-extractor binary version.");
-    case 510:
-        return QStringLiteral("Problem creating destination directory while ") + op + QStringLiteral(".");
+    case 510: return QStringLiteral("Problem creating destination directory while ") + op + QStringLiteral(".");
     default: return QStringLiteral("An error occured while ") + op + QStringLiteral(" the specified files.");
     }
 }
@@ -85,8 +84,7 @@ QString SelectArchive(int kind, QWidget *parent)
     platform::FileDialogRequest request;
     request.parent = parent;
     // The filter pairs of the archive dialog, in Qt's form.
-    request.filter = QStringLiteral(
-        "Zip archives (*.zip);;Self-extracting Zip archives (*.exe);;All files (*.*)");
+    request.filter = QStringLiteral("Zip archives (*.zip);;Self-extracting Zip archives (*.exe);;All files (*.*)");
     request.defaultSuffix = QStringLiteral("zip");
     request.mustExist = kind != dialogkind::New;
     std::optional<QString> chosen;
@@ -193,7 +191,8 @@ int ExtractDialog::driveIndexFor(const QString &folder) const
         const QString root = m_driveRoots[i];
         if (root.isEmpty())
             continue;
-        const bool inside = clean == root || clean.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        const bool inside =
+            clean == root || clean.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
         // Drive A wins over the volume it lives on, whatever the lengths.
         const qsizetype length = m_drives->itemText(i) == QLatin1String("A:") ? 1 << 20 : root.size();
         if (inside && length > bestLength) {
@@ -212,7 +211,8 @@ void ExtractDialog::fillFolders()
         auto *up = new QListWidgetItem(QStringLiteral(".."), m_folders);
         up->setData(Qt::UserRole, QFileInfo(m_currentFolder).path());
     }
-    const QFileInfoList subfolders = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList subfolders =
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &sub : subfolders) {
         if (sub.fileName() == QLatin1String(".disks"))
             continue;

@@ -308,8 +308,8 @@ struct FileSource {
         case ZIP_SOURCE_ERROR: return zip_error_to_data(&error, data, len);
         case ZIP_SOURCE_FREE: return 0;
         case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
         default: return fail(ZIP_ER_OPNOTSUPP, 0);
         }
     }
@@ -456,8 +456,9 @@ quint16 openForReading(const ReadRequest &request, Reader &reader)
         auto diskPath = [drive, pump, total](int index) -> std::optional<QString> {
             if (!drive.onDriveA) {
                 const QFileInfo archive(drive.local);
-                const QString part = archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".z")
-                                                            + QString::number(index + 1).rightJustified(2, QLatin1Char('0')));
+                const QString part =
+                    archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".z")
+                                           + QString::number(index + 1).rightJustified(2, QLatin1Char('0')));
                 if (QFileInfo(part).isFile())
                     return part;
                 return std::nullopt;
@@ -530,8 +531,8 @@ EntryRead readEntry(zip_t *za, zip_int64_t index, qint64 size, EventPump &pump, 
     if (!file) {
         const int code = zip_error_code_zip(zip_get_error(za));
         skipReason = code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD ? skipreason::BadPassword
-                     : code == ZIP_ER_COMPNOTSUPP || code == ZIP_ER_ENCRNOTSUPP ? skipreason::UnknownCompression
-                                                                               : skipreason::CorruptedData;
+            : code == ZIP_ER_COMPNOTSUPP || code == ZIP_ER_ENCRNOTSUPP     ? skipreason::UnknownCompression
+                                                                           : skipreason::CorruptedData;
         return EntryRead::Skipped;
     }
     pump.resetStatus();
@@ -547,9 +548,9 @@ EntryRead readEntry(zip_t *za, zip_int64_t index, qint64 size, EventPump &pump, 
         const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
         if (n < 0) {
             const int code = zip_error_code_zip(zip_file_get_error(file));
-            skipReason = code == ZIP_ER_CRC ? skipreason::BadCrc
-                         : code == ZIP_ER_WRONGPASSWD ? skipreason::BadPassword
-                                                      : skipreason::CorruptedData;
+            skipReason = code == ZIP_ER_CRC  ? skipreason::BadCrc
+                : code == ZIP_ER_WRONGPASSWD ? skipreason::BadPassword
+                                             : skipreason::CorruptedData;
             result = EntryRead::Skipped;
             break;
         }
@@ -760,7 +761,8 @@ quint16 ZipMain::Private::extract(int /*mode*/)
 namespace {
 
 // Collects the files of the processing list (folders with what they hold).
-quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files, const std::function<void(const QString &, int)> &skip)
+quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files,
+                     const std::function<void(const QString &, int)> &skip)
 {
     QSet<QString> entries;
     auto push = [&](FileToAdd file) {
@@ -798,7 +800,7 @@ quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files, const st
         while (it.hasNext()) {
             const QFileInfo inner(it.next());
             const QString innerEntry = entry + QLatin1Char('/') + base.relativeFilePath(inner.absoluteFilePath())
-                                       + (inner.isDir() ? QStringLiteral("/") : QString());
+                + (inner.isDir() ? QStringLiteral("/") : QString());
             if (!push(FileToAdd{inner.absoluteFilePath(), innerEntry, QString(), inner.isDir()}))
                 return DuplicateNames;
         }
@@ -976,8 +978,9 @@ quint16 ZipMain::Private::add(int mode)
             zip_discard(za);
             return InsufficientMemory;
         }
-        const zip_int64_t index = existing >= 0 ? (zip_file_replace(za, zip_uint64_t(existing), zs, 0) == 0 ? existing : -1)
-                                                : zip_file_add(za, entry.constData(), zs, ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index = existing >= 0
+            ? (zip_file_replace(za, zip_uint64_t(existing), zs, 0) == 0 ? existing : -1)
+            : zip_file_add(za, entry.constData(), zs, ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(zs);
             zip_discard(za);
@@ -1083,14 +1086,13 @@ quint16 ZipMain::Private::remove()
         zip_discard(za);
         return UserAborted;
     }
-    const bool emptied = zip_get_num_entries(za, ZIP_FL_UNCHANGED) > 0 && !picked.isEmpty()
-                         && [za] {
-                                const zip_int64_t n = zip_get_num_entries(za, 0);
-                                for (zip_int64_t i = 0; i < n; ++i)
-                                    if (zip_get_name(za, zip_uint64_t(i), 0))
-                                        return false;
-                                return true;
-                            }();
+    const bool emptied = zip_get_num_entries(za, ZIP_FL_UNCHANGED) > 0 && !picked.isEmpty() && [za] {
+        const zip_int64_t n = zip_get_num_entries(za, 0);
+        for (zip_int64_t i = 0; i < n; ++i)
+            if (zip_get_name(za, zip_uint64_t(i), 0))
+                return false;
+        return true;
+    }();
     if (zip_close(za) != 0) {
         const quint16 code = codeFor(zip_get_error(za), WriteError);
         zip_discard(za);
@@ -1155,13 +1157,12 @@ quint16 ZipMain::Private::fix(bool aggressive)
 
     OwnerOnlyUmask mask;
     const QString fixed = where->local + QStringLiteral(".vantrel-fix");
-    RepairOutcome outcome = repairArchive(where->local, fixed, aggressive,
-                                          [&](const QString &name) {
-                                              if (events.Fixing)
-                                                  events.Fixing(name);
-                                              pump.pump();
-                                              return !pump.aborted();
-                                          });
+    RepairOutcome outcome = repairArchive(where->local, fixed, aggressive, [&](const QString &name) {
+        if (events.Fixing)
+            events.Fixing(name);
+        pump.pump();
+        return !pump.aborted();
+    });
     if (outcome.code != Success) {
         QFile::remove(fixed);
         return outcome.code;

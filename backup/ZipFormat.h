@@ -29,7 +29,7 @@ inline quint16 get16(const char *p)
 inline quint32 get32(const char *p)
 {
     return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16
-           | quint32(quint8(p[3])) << 24;
+        | quint32(quint8(p[3])) << 24;
 }
 inline void put16(char *p, quint16 v)
 {

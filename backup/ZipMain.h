@@ -14,8 +14,8 @@ namespace zipresult {
 constexpr quint16 Success = 0;
 constexpr quint16 SkippedFiles = 40;
 constexpr quint16 EmptyZipFile = 50;
-constexpr quint16 FileNotFound = 100;    // the archive is missing
-constexpr quint16 CannotFix = 110;       // damaged beyond what fix can mend
+constexpr quint16 FileNotFound = 100; // the archive is missing
+constexpr quint16 CannotFix = 110;    // damaged beyond what fix can mend
 constexpr quint16 InsufficientMemory = 120;
 constexpr quint16 InvalidSettings = 130;
 constexpr quint16 DiskFull = 150;
@@ -27,7 +27,7 @@ constexpr quint16 TempFileProblem = 280;
 constexpr quint16 ReadError = 290;
 constexpr quint16 WriteError = 300;
 constexpr quint16 CreateError = 310;
-constexpr quint16 DuplicateNames = 370;  // two files would share one entry name
+constexpr quint16 DuplicateNames = 370; // two files would share one entry name
 constexpr quint16 NothingToDate = 380;
 constexpr quint16 ReadWriteError = 400;
 constexpr quint16 MultidiskNeedsMode = 410;
@@ -94,8 +94,7 @@ struct ZipEvents {
     std::function<void(const QString &fileName)> Deleting;
     std::function<void(const QString &fileName)> Fixing;
     // fTime is "dd/mm/yy HH:MM"; ratio is the percent saved (0 for an empty entry).
-    std::function<void(const QString &fileName, qint64 size, qint64 packedSize, const QString &fTime,
-                       int ratio)>
+    std::function<void(const QString &fileName, qint64 size, qint64 packedSize, const QString &fTime, int ratio)>
         Listing;
     // Completion in percent of the entry being worked on; rises to 100.
     std::function<void(int completion)> Status;
@@ -181,13 +180,13 @@ public:
     // and reading uses it.
     void setPassword(const QString &password);
 
-    quint16 Test();                  // 45
-    quint16 Fix(bool aggressive);    // 46
-    quint16 Add(int mode);           // 47
-    quint16 Extract(int mode = 0);   // 48
-    quint16 List();                  // 49
-    quint16 UpdateZipDate();         // 50
-    quint16 Delete();                // 51
+    quint16 Test();                // 45
+    quint16 Fix(bool aggressive);  // 46
+    quint16 Add(int mode);         // 47
+    quint16 Extract(int mode = 0); // 48
+    quint16 List();                // 49
+    quint16 UpdateZipDate();       // 50
+    quint16 Delete();              // 51
 
     // The same settings and methods by Id. An unknown Id reads as an invalid
     // QVariant and invokes as 130.

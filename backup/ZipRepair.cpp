@@ -186,8 +186,7 @@ std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
     if (encrypted)
         return e; // its data cannot be checked without the password
     if (method == MethodStore) {
-        if (e.packed != e.size
-            || quint32(crc32(0L, reinterpret_cast<const Bytef *>(data), uInt(e.packed))) != e.crc)
+        if (e.packed != e.size || quint32(crc32(0L, reinterpret_cast<const Bytef *>(data), uInt(e.packed))) != e.crc)
             return std::nullopt;
         return e;
     }
@@ -253,7 +252,7 @@ RepairOutcome rebuild(const char *base, qint64 size, bool aggressive, QByteArray
         const bool folder = found->name.endsWith('/');
         QByteArray record;
         append32(record, CentralHeaderSig);
-        append16(record, quint16(3 << 8 | 20)); // made on Unix, zip 2.0
+        append16(record, quint16(3 << 8 | 20));   // made on Unix, zip 2.0
         record.append(header.constData() + 4, 2); // version needed
         append16(record, flags);
         record.append(header.constData() + 8, 6); // method, time, date

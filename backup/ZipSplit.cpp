@@ -74,10 +74,7 @@ public:
     SpanWriter(DiskSink &sink, EventPump &pump) : m_sink(sink), m_pump(pump) {}
     ~SpanWriter() { m_file.close(); }
 
-    quint16 start()
-    {
-        return openDisk(1);
-    }
+    quint16 start() { return openDisk(1); }
     int diskIndex() const { return m_disk - 1; }
     qint64 capacity() const { return m_capacity; }
     qint64 offset() const { return m_written; }

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 namespace backup::rules {
 
@@ -120,10 +120,15 @@ EditMenu editMenu(const ArchiveState &s)
 OptionsMenu optionsMenu(const OptionsSettings &s)
 {
     return {
-        s.useTempFile && !s.multidisk, !s.multidisk,
-        s.multidisk && s.clearDisks, s.multidisk,
+        s.useTempFile && !s.multidisk,
+        !s.multidisk,
+        s.multidisk && s.clearDisks,
         s.multidisk,
-        s.compressionLevel == 0, s.compressionLevel == 1, s.compressionLevel == 6, s.compressionLevel == 9,
+        s.multidisk,
+        s.compressionLevel == 0,
+        s.compressionLevel == 1,
+        s.compressionLevel == 6,
+        s.compressionLevel == 9,
     };
 }
 
@@ -181,7 +186,7 @@ QString newDiskText(int diskNumber)
 QString replaceText(const QString &originalName)
 {
     return QStringLiteral("The file '") + originalName
-           + QStringLiteral("' already exists. Do you want to replace this file?");
+        + QStringLiteral("' already exists. Do you want to replace this file?");
 }
 
 } // namespace backup::rules

@@ -41,13 +41,13 @@ int listingProgress(qint64 listed, qint64 expected);
 
 // One entry of the list view, from the component's Listing event.
 struct ListedRow {
-    QString name;   // "<dir>" for a folder entry
-    QString date;   // the first two fields of the entry date swapped
-    QString time;   // the last five characters of the entry time
+    QString name; // "<dir>" for a folder entry
+    QString date; // the first two fields of the entry date swapped
+    QString time; // the last five characters of the entry time
     QString size;
     QString packed;
-    QString ratio;  // e.g. "70%"
-    QString path;   // the folder part, without its closing backslash
+    QString ratio; // e.g. "70%"
+    QString path;  // the folder part, without its closing backslash
 };
 ListedRow listedRow(const QString &fileName, qint64 size, qint64 packedSize, const QString &fTime, int ratio);
 
@@ -68,10 +68,10 @@ QString GetSelectedFile(const QString &selection, int n);
 // --- Menus -------------------------------------------------------------------
 
 struct ArchiveState {
-    bool open = false;       // an archive file name is set
-    bool rows = false;       // the list has at least one row
+    bool open = false; // an archive file name is set
+    bool rows = false; // the list has at least one row
     bool multidisk = false;
-    bool selection = false;  // HasSelection
+    bool selection = false; // HasSelection
 };
 
 struct FileMenu {
@@ -108,11 +108,11 @@ struct Layout {
     int listWidth = 0, listHeight = 0;
 };
 struct Resized {
-    int width, height;          // never below the recorded size
+    int width, height; // never below the recorded size
     int progressLeft, progressTop;
     int abortLeft, abortTop;
     int listWidth, listHeight;
-    int pathColumnWidth;        // dW + 1620
+    int pathColumnWidth; // dW + 1620
 };
 Resized resized(const Layout &recorded, int width, int height);
 

@@ -9,6 +9,7 @@
 #include "store/ProgramFolder.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -16,7 +17,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QCloseEvent>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -134,7 +134,8 @@ void frmZipCreate::createMenus()
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     mnuEdit->menuAction()->setObjectName(QStringLiteral("mnuEdit"));
     connect(mnuEdit, &QMenu::aboutToShow, this, &frmZipCreate::mnuEdit_Click);
-    mnuEditAdd = addItem(mnuEdit, QStringLiteral("mnuEditAdd"), QStringLiteral("&Add..."), &frmZipCreate::mnuEditAdd_Click);
+    mnuEditAdd =
+        addItem(mnuEdit, QStringLiteral("mnuEditAdd"), QStringLiteral("&Add..."), &frmZipCreate::mnuEditAdd_Click);
     mnuEditDelete = addItem(mnuEdit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete..."),
                             &frmZipCreate::mnuEditDelete_Click);
     mnuEditExtract = addItem(mnuEdit, QStringLiteral("mnuEditExtract"), QStringLiteral("&Restore..."),
@@ -230,7 +231,9 @@ void frmZipCreate::connectEvents()
     e.Testing = [this](const QString &f, qint64 s) { zipMain_Testing(f, s); };
     e.Deleting = [this](const QString &f) { zipMain_Deleting(f); };
     e.Fixing = [this](const QString &f) { zipMain_Fixing(f); };
-    e.Listing = [this](const QString &f, qint64 s, qint64 p, const QString &t, int r) { zipMain_Listing(f, s, p, t, r); };
+    e.Listing = [this](const QString &f, qint64 s, qint64 p, const QString &t, int r) {
+        zipMain_Listing(f, s, p, t, r);
+    };
     e.Status = [this](int c) { zipMain_Status(c); };
     e.Newdisk = [this](int n) { zipMain_Newdisk(n); };
     e.Replace = [this](const QString &f, int &cmd) { zipMain_Replace(f, cmd); };
@@ -276,8 +279,7 @@ void frmZipCreate::Form_Resize()
         return;
     const int dpiX = logicalDpiX();
     const int dpiY = logicalDpiY();
-    const rules::Resized r =
-        rules::resized(m_layout, rules::toTwips(width(), dpiX), rules::toTwips(height(), dpiY));
+    const rules::Resized r = rules::resized(m_layout, rules::toTwips(width(), dpiX), rules::toTwips(height(), dpiY));
     const int w = rules::toPixels(r.width, dpiX);
     const int h = rules::toPixels(r.height, dpiY);
     if (w > width() || h > height())
@@ -394,8 +396,8 @@ void frmZipCreate::zipMain_Listing(const QString &fileName, qint64 size, qint64 
                                    int ratio)
 {
     const rules::ListedRow row = rules::listedRow(fileName, size, packedSize, fTime, ratio);
-    auto *item = new QTreeWidgetItem(
-        QStringList{row.name, row.date, row.time, row.size, row.packed, row.ratio, row.path});
+    auto *item =
+        new QTreeWidgetItem(QStringList{row.name, row.date, row.time, row.size, row.packed, row.ratio, row.path});
     for (int c = 3; c <= 5; ++c)
         item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     lstMain->addTopLevelItem(item);
@@ -642,10 +644,22 @@ void frmZipCreate::mnuOptions_Click()
     mnuOptionsBest->setChecked(m.best);
 }
 
-void frmZipCreate::mnuOptionsBest_Click() { ZipMain_->setCompressionLevel(9); }
-void frmZipCreate::mnuOptionsNormal_Click() { ZipMain_->setCompressionLevel(6); }
-void frmZipCreate::mnuOptionsFastest_Click() { ZipMain_->setCompressionLevel(1); }
-void frmZipCreate::mnuOptionsStore_Click() { ZipMain_->setCompressionLevel(0); }
+void frmZipCreate::mnuOptionsBest_Click()
+{
+    ZipMain_->setCompressionLevel(9);
+}
+void frmZipCreate::mnuOptionsNormal_Click()
+{
+    ZipMain_->setCompressionLevel(6);
+}
+void frmZipCreate::mnuOptionsFastest_Click()
+{
+    ZipMain_->setCompressionLevel(1);
+}
+void frmZipCreate::mnuOptionsStore_Click()
+{
+    ZipMain_->setCompressionLevel(0);
+}
 
 void frmZipCreate::mnuOptionsMultidiskMode_Click()
 {
@@ -815,9 +829,9 @@ void frmZipCreate::ProcessSelectedFiles(int operation)
             QStringList database;
             QStringList others;
             for (const QString &entry : std::as_const(entries)) {
-                const bool isDatabase =
-                    automatic ? entry.compare(QStringLiteral("Vantrel.mdb"), Qt::CaseInsensitive) == 0
-                              : entryIsDatabase(entry, ZipMain_->extractFolder(), databasePath());
+                const bool isDatabase = automatic
+                    ? entry.compare(QStringLiteral("Vantrel.mdb"), Qt::CaseInsensitive) == 0
+                    : entryIsDatabase(entry, ZipMain_->extractFolder(), databasePath());
                 (isDatabase ? database : others) << entry;
             }
             if (!others.isEmpty()) {

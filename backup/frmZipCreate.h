@@ -2,8 +2,8 @@
 
 #include "backup/ZipWindowRules.h"
 
-#include <QMainWindow>
 #include <QHash>
+#include <QMainWindow>
 #include <QPointer>
 #include <memory>
 

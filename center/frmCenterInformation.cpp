@@ -49,8 +49,7 @@ constexpr int kShortField = 14;
 
 } // namespace
 
-frmCenterInformation::frmCenterInformation(QWidget *mainMenu)
-    : QWidget(nullptr, Qt::Window), m_mainMenu(mainMenu)
+frmCenterInformation::frmCenterInformation(QWidget *mainMenu) : QWidget(nullptr, Qt::Window), m_mainMenu(mainMenu)
 {
     setObjectName(QStringLiteral("frmCenterInformation"));
     setAttribute(Qt::WA_DeleteOnClose);

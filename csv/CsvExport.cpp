@@ -69,7 +69,8 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
     QStringList columns;
     for (const store::FieldDef &f : table.fields)
         columns << store::quoteIdentifier(f.name);
-    const QString select = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name));
+    const QString select =
+        QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name));
 
     qint64 total = 0;
     if (ids) {
@@ -82,7 +83,8 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
         }
         total = count.int64(0);
     }
-    store::Statement st(db, ids ? select + QStringLiteral(" WHERE rowid = ?") : select + QStringLiteral(" ORDER BY rowid"));
+    store::Statement st(db,
+                        ids ? select + QStringLiteral(" WHERE rowid = ?") : select + QStringLiteral(" ORDER BY rowid"));
     if (!st.isValid()) {
         result.error = st.error().text;
         return result;
@@ -156,7 +158,8 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
 ExportResult CustomerExport::allCustomers(const QString &databasePath, const QString &csvPath, const Progress &progress)
 {
     ExportResult result;
-    if (QFileInfo(csvPath).canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath() && QFileInfo::exists(csvPath)) {
+    if (QFileInfo(csvPath).canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath()
+        && QFileInfo::exists(csvPath)) {
         result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
         return result;
     }
@@ -182,7 +185,8 @@ ExportResult CustomerExport::recordset(const store::Recordset &set, const QStrin
         result.error = QStringLiteral("The customers' record set is not open.");
         return result;
     }
-    if (QFileInfo::exists(csvPath) && QFileInfo(csvPath).canonicalFilePath() == QFileInfo(db->name()).canonicalFilePath()) {
+    if (QFileInfo::exists(csvPath)
+        && QFileInfo(csvPath).canonicalFilePath() == QFileInfo(db->name()).canonicalFilePath()) {
         result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
         return result;
     }

@@ -31,14 +31,15 @@ class CustomerExport
 {
 public:
     // Every customer of the database file, in table order.
-    static ExportResult allCustomers(const QString &databasePath, const QString &csvPath, const Progress &progress = {});
+    static ExportResult allCustomers(const QString &databasePath, const QString &csvPath,
+                                     const Progress &progress = {});
     // The rows of a record set (a filter's, a sort's), in its order.
     static ExportResult recordset(const store::Recordset &rows, const QString &csvPath, const Progress &progress = {});
 
     // The rows of `table` with these row ids, or all of them in table order
     // when `ids` is null, through an open connection.
-    static ExportResult rows(sqlite3 *db, const store::TableDef &table, const QVector<qint64> *ids, const QString &csvPath,
-                             const Progress &progress = {});
+    static ExportResult rows(sqlite3 *db, const store::TableDef &table, const QVector<qint64> *ids,
+                             const QString &csvPath, const Progress &progress = {});
 };
 
 } // namespace csv

@@ -71,8 +71,9 @@ bool exportCustomers(QWidget *parent, const std::shared_ptr<store::Recordset> &r
                             : CustomerExport::allCustomers(database, *chosen, report);
     }
     if (result.succeeded) {
-        platform::msgBox(result.rows == 1 ? QStringLiteral("1 customer was exported to %1.").arg(*chosen)
-                                          : QStringLiteral("%1 customers were exported to %2.").arg(result.rows).arg(*chosen),
+        platform::msgBox(result.rows == 1
+                             ? QStringLiteral("1 customer was exported to %1.").arg(*chosen)
+                             : QStringLiteral("%1 customers were exported to %2.").arg(result.rows).arg(*chosen),
                          platform::Buttons::OKOnly, platform::Icon::Information, exportTitle());
         return true;
     }
@@ -80,7 +81,8 @@ bool exportCustomers(QWidget *parent, const std::shared_ptr<store::Recordset> &r
         platform::msgBox(QStringLiteral("The export was cancelled; no file was written."), platform::Buttons::OKOnly,
                          platform::Icon::Information, exportTitle());
     else
-        platform::msgBox(QStringLiteral("The customers could not be exported; no file was written.") + platform::kParagraphBreak + result.error,
+        platform::msgBox(QStringLiteral("The customers could not be exported; no file was written.")
+                             + platform::kParagraphBreak + result.error,
                          platform::Buttons::OKOnly, platform::Icon::Critical, exportTitle());
     return false;
 }
@@ -105,8 +107,8 @@ std::unique_ptr<CsvImport> chooseFileToImport(QWidget *parent)
         opened = import->open(*chosen, databasePath(), &error);
     }
     if (!opened) {
-        platform::msgBox(*chosen + QStringLiteral(" cannot be imported.") + platform::kParagraphBreak + error, platform::Buttons::OKOnly,
-                         platform::Icon::Critical, importTitle());
+        platform::msgBox(*chosen + QStringLiteral(" cannot be imported.") + platform::kParagraphBreak + error,
+                         platform::Buttons::OKOnly, platform::Icon::Critical, importTitle());
         return nullptr;
     }
     return import;

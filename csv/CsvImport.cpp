@@ -105,7 +105,8 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
     }
     DecodedText decoded = decodeText(bytes);
     if (decoded.binaryLine > 0) {
-        *error = QStringLiteral("Line %1: the file is not a text file (it holds a zero byte); nothing can be imported from it.")
+        *error = QStringLiteral(
+                     "Line %1: the file is not a text file (it holds a zero byte); nothing can be imported from it.")
                      .arg(decoded.binaryLine);
         return false;
     }
@@ -156,7 +157,8 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
 bool CsvImport::setMapping(const QVector<int> &mapping, QString *error)
 {
     if (mapping.size() != m_header.size()) {
-        *error = QStringLiteral("The mapping must name a field, or none, for each of the %1 columns.").arg(m_header.size());
+        *error =
+            QStringLiteral("The mapping must name a field, or none, for each of the %1 columns.").arg(m_header.size());
         return false;
     }
     QSet<int> taken;
@@ -223,12 +225,14 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
     QHash<qint64, int> lockersInFile;
     if (m_target == Target::Customers) {
         for (int c = 0; c < m_mapping.size(); ++c) {
-            if (m_mapping.at(c) >= 0 && m_rules.at(m_mapping.at(c)).field.compare(QLatin1String("LockerNumber"), Qt::CaseInsensitive) == 0)
+            if (m_mapping.at(c) >= 0
+                && m_rules.at(m_mapping.at(c)).field.compare(QLatin1String("LockerNumber"), Qt::CaseInsensitive) == 0)
                 lockerColumn = c;
         }
         if (lockerColumn >= 0) {
-            store::Statement st(m_db->handle(), QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
-                                                    .arg(store::quoteIdentifier(m_table)));
+            store::Statement st(m_db->handle(),
+                                QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
+                                    .arg(store::quoteIdentifier(m_table)));
             while (st.step())
                 lockersInUse.insert(st.int64(0));
         }
@@ -255,8 +259,9 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
                                        .arg(m_header.size()));
             bad = true;
         } else if (m_target == Target::CenterSettings && summary.rows > 1) {
-            rowIssues << makeIssue(Issue::Kind::Error, record.line, QString(),
-                                   QStringLiteral("The center has one row of settings; only the first row of the file is imported."));
+            rowIssues << makeIssue(
+                Issue::Kind::Error, record.line, QString(),
+                QStringLiteral("The center has one row of settings; only the first row of the file is imported."));
             bad = true;
         } else {
             for (int c = 0; c < m_mapping.size(); ++c) {
@@ -280,11 +285,13 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
             if (!locker.isNull()) {
                 const qint64 n = locker.toLongLong();
                 if (lockersInUse.contains(n))
-                    rowIssues << makeIssue(Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
-                                           QStringLiteral("Locker %1 is already in use by a customer of the database.").arg(n));
+                    rowIssues << makeIssue(
+                        Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
+                        QStringLiteral("Locker %1 is already in use by a customer of the database.").arg(n));
                 else if (lockersInFile.contains(n))
-                    rowIssues << makeIssue(Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
-                                           QStringLiteral("Locker %1 is also given on line %2.").arg(n).arg(lockersInFile.value(n)));
+                    rowIssues << makeIssue(
+                        Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
+                        QStringLiteral("Locker %1 is also given on line %2.").arg(n).arg(lockersInFile.value(n)));
                 else
                     lockersInFile.insert(n, record.line);
             }
@@ -324,8 +331,10 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
             columns << store::quoteIdentifier(m_rules.at(field).field);
     }
     const QString table = store::quoteIdentifier(m_table);
-    const QString placeholders = QStringList(QList<QString>(columns.size(), QStringLiteral("?"))).join(QStringLiteral(", "));
-    const QString insertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(QStringLiteral(", ")), placeholders);
+    const QString placeholders =
+        QStringList(QList<QString>(columns.size(), QStringLiteral("?"))).join(QStringLiteral(", "));
+    const QString insertSql =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(QStringLiteral(", ")), placeholders);
 
     store::EngineError e;
     if (!store::execSql(db, QStringLiteral("BEGIN IMMEDIATE"), &e)) {
@@ -338,8 +347,9 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
         QStringList assignments;
         for (const QString &c : std::as_const(columns))
             assignments << c + QStringLiteral(" = ?");
-        update = store::Statement(db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = (SELECT min(rowid) FROM %1)")
-                                          .arg(table, assignments.join(QStringLiteral(", "))));
+        update = store::Statement(db,
+                                  QStringLiteral("UPDATE %1 SET %2 WHERE rowid = (SELECT min(rowid) FROM %1)")
+                                      .arg(table, assignments.join(QStringLiteral(", "))));
     }
 
     Walk w;

@@ -9,10 +9,10 @@ namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; the five unassigned
 // bytes there read as the C1 controls of the same number, as Windows does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QString fromWindows1252(const QByteArray &bytes)
 {
@@ -96,8 +96,7 @@ QString delimiterName(QChar delimiter)
     return QStringLiteral("comma");
 }
 
-CsvParser::CsvParser(const QString &text, QChar delimiter)
-    : m_text(text), m_delimiter(delimiter)
+CsvParser::CsvParser(const QString &text, QChar delimiter) : m_text(text), m_delimiter(delimiter)
 {
 }
 
@@ -135,7 +134,8 @@ bool CsvParser::next(CsvRecord *record)
                     closed = true;
                     break;
                 }
-                if (c == QLatin1Char('\n') || (c == QLatin1Char('\r') && (m_pos + 1 >= size || s[m_pos + 1] != QLatin1Char('\n'))))
+                if (c == QLatin1Char('\n')
+                    || (c == QLatin1Char('\r') && (m_pos + 1 >= size || s[m_pos + 1] != QLatin1Char('\n'))))
                     ++m_line;
                 value += c;
                 ++m_pos;
@@ -149,13 +149,15 @@ bool CsvParser::next(CsvRecord *record)
             // Text after the closing quote belongs to the value (lenient, as
             // spreadsheets read it).
             const qsizetype start = m_pos;
-            while (m_pos < size && s[m_pos] != m_delimiter && s[m_pos] != QLatin1Char('\n') && s[m_pos] != QLatin1Char('\r'))
+            while (m_pos < size && s[m_pos] != m_delimiter && s[m_pos] != QLatin1Char('\n')
+                   && s[m_pos] != QLatin1Char('\r'))
                 ++m_pos;
             if (m_pos > start)
                 value.append(s + start, m_pos - start);
         } else {
             const qsizetype start = m_pos;
-            while (m_pos < size && s[m_pos] != m_delimiter && s[m_pos] != QLatin1Char('\n') && s[m_pos] != QLatin1Char('\r'))
+            while (m_pos < size && s[m_pos] != m_delimiter && s[m_pos] != QLatin1Char('\n')
+                   && s[m_pos] != QLatin1Char('\r'))
                 ++m_pos;
             value = QString(s + start, m_pos - start);
         }

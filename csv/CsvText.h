@@ -11,8 +11,8 @@ namespace csv {
 // spreadsheets and the old program wrote on the desktop.
 struct DecodedText {
     QString text;
-    QString encoding;     // "UTF-8" or "Windows-1252"
-    int binaryLine = 0;   // line of the first zero byte (a file that is not text); 0 when none
+    QString encoding;   // "UTF-8" or "Windows-1252"
+    int binaryLine = 0; // line of the first zero byte (a file that is not text); 0 when none
 };
 
 DecodedText decodeText(const QByteArray &bytes);

@@ -73,7 +73,7 @@ bool checkLong(const QString &value, QVariant *stored, QString *reason)
     for (qsizetype i = 0; wellFormed && i < t.size(); ++i) {
         const QChar c = t.at(i);
         wellFormed = (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                     || (i == 0 && t.size() > 1 && (c == QLatin1Char('+') || c == QLatin1Char('-')));
+            || (i == 0 && t.size() > 1 && (c == QLatin1Char('+') || c == QLatin1Char('-')));
     }
     if (!wellFormed) {
         *reason = QStringLiteral("%1 is not a whole number.").arg(quoted(value));
@@ -97,7 +97,8 @@ bool checkDate(const QString &value, QString *reason, QDate *date)
 {
     const std::optional<QDate> d = readFileDate(value);
     if (!d) {
-        *reason = QStringLiteral("%1 is not a date; write dates as mm/dd/yyyy, m/d/yy or yyyy-mm-dd.").arg(quoted(value));
+        *reason =
+            QStringLiteral("%1 is not a date; write dates as mm/dd/yyyy, m/d/yy or yyyy-mm-dd.").arg(quoted(value));
         return false;
     }
     *date = *d;
@@ -111,7 +112,8 @@ bool checkYesNo(const QString &value, QVariant *stored, QString *reason)
         *stored = qint64(0);
         return true;
     }
-    if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("1") || t == QLatin1String("-1")) {
+    if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("1")
+        || t == QLatin1String("-1")) {
         *stored = qint64(1);
         return true;
     }
@@ -265,13 +267,13 @@ bool checkValue(const FieldRule &rule, const QString &value, QVariant *stored, Q
     *stored = QVariant();
     if (rule.entry == Entry::YesNo)
         return checkYesNo(value, stored, reason);
-    const bool blank = rule.entry == Entry::Text || rule.entry == Entry::Memo ? value.isEmpty() : value.trimmed().isEmpty();
+    const bool blank =
+        rule.entry == Entry::Text || rule.entry == Entry::Memo ? value.isEmpty() : value.trimmed().isEmpty();
     if (blank)
         return true;
 
     switch (rule.entry) {
-    case Entry::Long:
-        return checkLong(value, stored, reason);
+    case Entry::Long: return checkLong(value, stored, reason);
     case Entry::Date:
     case Entry::TextDate: {
         QDate d;
@@ -301,11 +303,8 @@ bool checkValue(const FieldRule &rule, const QString &value, QVariant *stored, Q
             return false;
         *stored = value;
         return true;
-    case Entry::Memo:
-        *stored = value;
-        return true;
-    case Entry::YesNo:
-        break;
+    case Entry::Memo: *stored = value; return true;
+    case Entry::YesNo: break;
     }
     return true;
 }

@@ -87,8 +87,8 @@ QComboBox *dlgImportPreview::fieldChoice(int column) const
 void dlgImportPreview::buildControls()
 {
     const QString what = m_import->target() == Target::Customers
-                             ? QStringLiteral("The rows are added to the customers; no customer already there is changed.")
-                             : QStringLiteral("The first row replaces the center's settings.");
+        ? QStringLiteral("The rows are added to the customers; no customer already there is changed.")
+        : QStringLiteral("The first row replaces the center's settings.");
     auto *about = new QLabel(QStringLiteral("Read as %1, values separated by %2. %3")
                                  .arg(m_import->encoding(), delimiterName(m_import->delimiter()), what),
                              this);
@@ -103,10 +103,12 @@ void dlgImportPreview::buildControls()
     m_mapping->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int c = 0; c < m_import->header().size(); ++c) {
         const QString name = m_import->header().at(c);
-        m_mapping->setItem(c, 0, new QTableWidgetItem(name.isEmpty() ? QStringLiteral("(column %1)").arg(c + 1) : name));
+        m_mapping->setItem(c, 0,
+                           new QTableWidgetItem(name.isEmpty() ? QStringLiteral("(column %1)").arg(c + 1) : name));
         auto *choice = new QComboBox(m_mapping);
         choice->setObjectName(QStringLiteral("cboField_%1").arg(c));
-        choice->setAccessibleName(QStringLiteral("Field for the column %1").arg(name.isEmpty() ? QString::number(c + 1) : name));
+        choice->setAccessibleName(
+            QStringLiteral("Field for the column %1").arg(name.isEmpty() ? QString::number(c + 1) : name));
         choice->addItem(QStringLiteral("(not imported)"), -1);
         for (int f = 0; f < m_import->rules().size(); ++f)
             choice->addItem(m_import->rules().at(f).field, f);

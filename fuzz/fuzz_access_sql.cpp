@@ -21,8 +21,16 @@ sqlite3 *fixtureDatabase()
         if (!store::execSql(db, sql, nullptr))
             std::abort();
     }
-    const char *names[] = {"Smith", "SMITH  ", "\xC5\xBFmith", "\xE2\x84\xAA" "elvin", "M\xC3\xBCller", "", "a*b",
-                           "O'Neil", nullptr};
+    const char *names[] = {"Smith",
+                           "SMITH  ",
+                           "\xC5\xBFmith",
+                           "\xE2\x84\xAA"
+                           "elvin",
+                           "M\xC3\xBCller",
+                           "",
+                           "a*b",
+                           "O'Neil",
+                           nullptr};
     int locker = 1;
     for (const char *name : names) {
         const QVariant last = name ? QVariant(QString::fromUtf8(name)) : QVariant();
@@ -31,7 +39,9 @@ sqlite3 *fixtureDatabase()
                                            "DateRented, Adult) VALUES (?, ?, ?, ?, ?, ?, ?)"),
                             nullptr,
                             {locker, last, last, last, locker * 3 - 10,
-                             QStringLiteral("20%1-0%2-2%3").arg(locker, 2, 10, QLatin1Char('0')).arg(locker % 9 + 1)
+                             QStringLiteral("20%1-0%2-2%3")
+                                 .arg(locker, 2, 10, QLatin1Char('0'))
+                                 .arg(locker % 9 + 1)
                                  .arg(locker % 9),
                              locker % 2}))
             std::abort();

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     store::pages::PageReader reader(bytes);
     const store::pages::Layout &layout = reader.layout();
-    if (layout.pageCount > 0 && (layout.pageSize < 512 || layout.pageSize > 65536 || layout.usableSize > layout.pageSize))
+    if (layout.pageCount > 0
+        && (layout.pageSize < 512 || layout.pageSize > 65536 || layout.usableSize > layout.pageSize))
         std::abort();
 
     std::vector<store::pages::TableCell> cells;

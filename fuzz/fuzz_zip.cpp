@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check.setZipFilename(dir.filePath(QStringLiteral("fixed.zip")));
         const quint16 listed = check.List();
         if (listed != backup::zipresult::Success || check.entryCount() != outcome.recovered) {
-            fprintf(stderr, "rebuilt archive: list %d, %d entries of %d\n", listed, check.entryCount(), outcome.recovered);
+            fprintf(stderr, "rebuilt archive: list %d, %d entries of %d\n", listed, check.entryCount(),
+                    outcome.recovered);
             std::abort();
         }
     }

@@ -10,23 +10,12 @@ QString spokenName(const LockerCell &cell)
     const auto date = [](const QDate &d) { return d.toString(QStringLiteral("MM/dd/yyyy")); };
     QString text = QStringLiteral("Locker %1, ").arg(cell.number);
     switch (cell.state) {
-    case LockerState::Vacant:
-        return text + QStringLiteral("vacant");
-    case LockerState::Rented:
-        text += QStringLiteral("rented until %1").arg(date(*cell.expiry));
-        break;
-    case LockerState::Expiring:
-        text += QStringLiteral("expiring %1").arg(date(*cell.expiry));
-        break;
-    case LockerState::Expired:
-        text += QStringLiteral("expired %1").arg(date(*cell.expiry));
-        break;
-    case LockerState::NoDate:
-        text += QStringLiteral("rented, no date");
-        break;
-    case LockerState::Double:
-        text += QStringLiteral("double, %1 customers").arg(cell.customers);
-        break;
+    case LockerState::Vacant: return text + QStringLiteral("vacant");
+    case LockerState::Rented: text += QStringLiteral("rented until %1").arg(date(*cell.expiry)); break;
+    case LockerState::Expiring: text += QStringLiteral("expiring %1").arg(date(*cell.expiry)); break;
+    case LockerState::Expired: text += QStringLiteral("expired %1").arg(date(*cell.expiry)); break;
+    case LockerState::NoDate: text += QStringLiteral("rented, no date"); break;
+    case LockerState::Double: text += QStringLiteral("double, %1 customers").arg(cell.customers); break;
     }
     return text + QStringLiteral(", ") + (cell.name.isEmpty() ? QStringLiteral("no name") : cell.name);
 }
@@ -51,7 +40,7 @@ StateLook CellStyle::look(LockerState state) const
         break;
     case LockerState::Rented:
         l.fill = QColor(0xb3, 0xe2, 0xd5); // bluish green
-        l.mark = QStringLiteral("\u2713");  // check mark
+        l.mark = QStringLiteral("\u2713"); // check mark
         break;
     case LockerState::Expiring:
         l.fill = QColor(0xf8, 0xdf, 0xa6); // orange
@@ -61,7 +50,7 @@ StateLook CellStyle::look(LockerState state) const
     case LockerState::Expired:
         l.fill = QColor(0xf2, 0xb8, 0x94); // vermillion
         l.pattern = Qt::DiagCrossPattern;
-        l.mark = QStringLiteral("\u2717");  // ballot x
+        l.mark = QStringLiteral("\u2717"); // ballot x
         break;
     case LockerState::NoDate:
         l.fill = QColor(0xc7, 0xe5, 0xf7); // sky blue
@@ -71,7 +60,7 @@ StateLook CellStyle::look(LockerState state) const
     case LockerState::Double:
         l.fill = QColor(0xe6, 0xb8, 0xd2); // reddish purple
         l.pattern = Qt::HorPattern;
-        l.mark = QStringLiteral("\u00d72");  // times two
+        l.mark = QStringLiteral("\u00d72"); // times two
         break;
     }
     if (m_highContrast)
@@ -121,8 +110,7 @@ void CellStyle::paintCell(QPainter &painter, const QRect &rect, const LockerCell
     if (!l.mark.isEmpty())
         painter.drawText(text, Qt::AlignRight | Qt::AlignTop, l.mark);
     if (!cell.name.isEmpty())
-        painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom,
-                         fm.elidedText(cell.name, Qt::ElideRight, text.width()));
+        painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, fm.elidedText(cell.name, Qt::ElideRight, text.width()));
     painter.restore();
 }
 

@@ -21,9 +21,9 @@ QString spokenName(const LockerCell &cell);
 // vacant cells have a dashed outline and no fill.
 struct StateLook {
     QColor fill;
-    QColor ink;           // text, mark and pattern
+    QColor ink; // text, mark and pattern
     Qt::BrushStyle pattern = Qt::NoBrush;
-    QString mark;         // drawn in the cell's top right corner
+    QString mark; // drawn in the cell's top right corner
     bool dashedOutline = false;
 };
 

@@ -13,11 +13,7 @@ namespace {
 class CellAccessible : public QAccessibleInterface
 {
 public:
-    CellAccessible(LockerGrid *grid, qint64 number)
-        : m_grid(grid)
-        , m_number(number)
-    {
-    }
+    CellAccessible(LockerGrid *grid, qint64 number) : m_grid(grid), m_number(number) {}
 
     qint64 number() const { return m_number; }
 
@@ -75,10 +71,7 @@ private:
 class GridAccessible : public QAccessibleWidget
 {
 public:
-    explicit GridAccessible(LockerGrid *grid)
-        : QAccessibleWidget(grid, QAccessible::List)
-    {
-    }
+    explicit GridAccessible(LockerGrid *grid) : QAccessibleWidget(grid, QAccessible::List) {}
     ~GridAccessible() override { clear(); }
 
     LockerGrid *grid() const { return static_cast<LockerGrid *>(widget()); }

@@ -12,8 +12,7 @@
 
 namespace lockermap {
 
-LockerGrid::LockerGrid(QWidget *parent)
-    : QAbstractScrollArea(parent)
+LockerGrid::LockerGrid(QWidget *parent) : QAbstractScrollArea(parent)
 {
     installGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
@@ -167,8 +166,8 @@ void LockerGrid::ensureVisible(qint64 number)
     if (r.left() < 0)
         horizontalScrollBar()->setValue(horizontalScrollBar()->value() + r.left() - m_layout.gap());
     else if (r.right() > viewport()->width())
-        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + r.right() - viewport()->width() +
-                                        m_layout.gap());
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + r.right() - viewport()->width()
+                                        + m_layout.gap());
 }
 
 void LockerGrid::keyPressEvent(QKeyEvent *event)
@@ -195,8 +194,7 @@ void LockerGrid::keyPressEvent(QKeyEvent *event)
         setCurrent(at);
         emit cellActivated(at);
         return;
-    default:
-        return QAbstractScrollArea::keyPressEvent(event);
+    default: return QAbstractScrollArea::keyPressEvent(event);
     }
     setCurrent(std::clamp(to, first, last));
 }

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <memory>
 #include <limits>
+#include <memory>
 #include <sqlite3.h>
 
 namespace lockermap {
@@ -35,7 +35,8 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
     // without locking for other threads, reading the file through a memory
     // map: the table is read from end to end.
     if (!QFileInfo(databasePath).isFile())
-        return store::fail(error, store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(databasePath));
+        return store::fail(error, store::Err::FileNotFound,
+                           QStringLiteral("Could not find file '%1'.").arg(databasePath));
     sqlite3 *handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &handle,
                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -48,8 +49,7 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
     sqlite3_busy_timeout(handle, 5000);
     store::execSql(handle, QStringLiteral("PRAGMA mmap_size = 1073741824"), nullptr);
     // The one read of the table: every locker's state comes from these rows.
-    store::Statement rows(handle,
-                          QStringLiteral("SELECT rowid, LockerNumber, DateToRenew, LastName FROM Information"));
+    store::Statement rows(handle, QStringLiteral("SELECT rowid, LockerNumber, DateToRenew, LastName FROM Information"));
     if (!rows.isValid()) {
         if (error)
             *error = rows.error();
@@ -135,9 +135,9 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
             merged.customers = quint8(std::min<qsizetype>(end - i, 255));
             merged.state = quint8(LockerState::Double);
         } else {
-            merged.state = quint8(singleCustomerState(
-                merged.expiry == kNoDay ? std::nullopt : std::optional<qint64>(merged.expiry), todayDay,
-                range.expiringDays));
+            merged.state = quint8(
+                singleCustomerState(merged.expiry == kNoDay ? std::nullopt : std::optional<qint64>(merged.expiry),
+                                    todayDay, range.expiringDays));
         }
         map.m_held[kept++] = merged;
         ++map.m_counts[merged.state];
@@ -152,8 +152,8 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
 
 int LockerMap::find(qint64 number) const
 {
-    const auto it = std::lower_bound(m_held.cbegin(), m_held.cend(), number,
-                                     [](const Held &h, qint64 n) { return h.number < n; });
+    const auto it =
+        std::lower_bound(m_held.cbegin(), m_held.cend(), number, [](const Held &h, qint64 n) { return h.number < n; });
     if (it == m_held.cend() || it->number != number)
         return -1;
     return int(it - m_held.cbegin());
@@ -189,8 +189,8 @@ LockerCell LockerMap::cell(qint64 number) const
 
 qint64 LockerMap::lettingCount() const
 {
-    return count(LockerState::Rented) + count(LockerState::Expiring) + count(LockerState::NoDate) +
-           count(LockerState::Double);
+    return count(LockerState::Rented) + count(LockerState::Expiring) + count(LockerState::NoDate)
+        + count(LockerState::Double);
 }
 
 } // namespace lockermap

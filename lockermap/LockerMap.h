@@ -23,10 +23,10 @@ struct MapRange {
 struct LockerCell {
     qint64 number = 0;
     LockerState state = LockerState::Vacant;
-    int customers = 0;              // 0 for a vacant locker; capped at 255
-    qint64 rowId = 0;               // the customer's row (the first one of a double)
-    std::optional<QDate> expiry;    // the customer's expiry date, when one is readable
-    QString name;                   // last name; for a double, every customer's, in row order
+    int customers = 0;           // 0 for a vacant locker; capped at 255
+    qint64 rowId = 0;            // the customer's row (the first one of a double)
+    std::optional<QDate> expiry; // the customer's expiry date, when one is readable
+    QString name;                // last name; for a double, every customer's, in row order
 };
 
 // The state of every locker of a range, computed from the customer table by

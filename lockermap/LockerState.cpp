@@ -1,6 +1,5 @@
 #include "lockermap/LockerState.h"
 
-
 namespace lockermap {
 
 QString stateName(LockerState state)

@@ -17,9 +17,9 @@ enum class LockerState : quint8 {
 };
 
 constexpr int kStateCount = 6;
-constexpr std::array<LockerState, kStateCount> kAllStates = {LockerState::Vacant,  LockerState::Rented,
+constexpr std::array<LockerState, kStateCount> kAllStates = {LockerState::Vacant,   LockerState::Rented,
                                                              LockerState::Expiring, LockerState::Expired,
-                                                             LockerState::NoDate,  LockerState::Double};
+                                                             LockerState::NoDate,   LockerState::Double};
 
 // "vacant", "rented", ... as the legend and the spoken cell names use them.
 QString stateName(LockerState state);

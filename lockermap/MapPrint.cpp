@@ -26,10 +26,7 @@ QFont pixelFont(int pixels, bool bold = false)
 } // namespace
 
 MapPrint::MapPrint(const LockerMap &map, const CenterRate &rate, int perRow, const CellStyle &style)
-    : m_map(map)
-    , m_rate(rate)
-    , m_style(style)
-    , m_font(pixelFont(12))
+    : m_map(map), m_rate(rate), m_style(style), m_font(pixelFont(12))
 {
     m_layout = MapLayout(map.first(), map.size(), perRow, CellStyle::cellSize(m_font), 4);
 }
@@ -107,9 +104,9 @@ void MapPrint::paintPage(QPainter &painter, const Geometry &g, int page, int pag
                      QStringLiteral("Locker Map"));
     painter.setFont(m_font);
     const int line = QFontMetrics(m_font).lineSpacing();
-    painter.drawText(QRect(0, titleHeight, pageWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1, as of %2").arg(rangeText(m_map),
-                                                        m_map.today().toString(QStringLiteral("MM/dd/yyyy"))));
+    painter.drawText(
+        QRect(0, titleHeight, pageWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("%1, as of %2").arg(rangeText(m_map), m_map.today().toString(QStringLiteral("MM/dd/yyyy"))));
     int y = g.headerHeight;
 
     qint64 firstRow = 0;

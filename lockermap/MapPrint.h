@@ -28,7 +28,7 @@ public:
 private:
     struct Geometry {
         double scale = 1;
-        int pageHeight = 0;       // in the map's own units
+        int pageHeight = 0; // in the map's own units
         int headerHeight = 0;
         int legendHeight = 0;
         int footerHeight = 0;

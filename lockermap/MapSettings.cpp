@@ -10,7 +10,6 @@ const QString kGroup = QStringLiteral("LockerMap");
 // Kept in the user's own settings file of the program, "Vantrel/Vantrel.conf"
 // in the user's configuration folder.
 
-
 qint64 readNumber(const QSettings &s, const QString &key, qint64 fallback, qint64 low, qint64 high)
 {
     bool ok = false;

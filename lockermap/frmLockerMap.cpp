@@ -30,12 +30,7 @@ namespace lockermap {
 class LegendSwatch : public QWidget
 {
 public:
-    LegendSwatch(LockerState state, QWidget *parent)
-        : QWidget(parent)
-        , m_state(state)
-    {
-        setFixedSize(36, 20);
-    }
+    LegendSwatch(LockerState state, QWidget *parent) : QWidget(parent), m_state(state) { setFixedSize(36, 20); }
     void setCellStyle(const CellStyle &style)
     {
         m_style = style;
@@ -91,9 +86,7 @@ QSpinBox *numberBox(QWidget *parent, const QString &name, int low, int high)
 }
 } // namespace
 
-frmLockerMap::frmLockerMap(QWidget *parent)
-    : QMainWindow(parent)
-    , m_clock([] { return QDate::currentDate(); })
+frmLockerMap::frmLockerMap(QWidget *parent) : QMainWindow(parent), m_clock([] { return QDate::currentDate(); })
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmLockerMap"));

@@ -18,8 +18,7 @@ QString identity(const QString &path)
 
 } // namespace
 
-DataWindows::DataWindows(const QString &databasePath)
-    : m_databasePath(databasePath)
+DataWindows::DataWindows(const QString &databasePath) : m_databasePath(databasePath)
 {
 }
 
@@ -81,7 +80,8 @@ void DataWindows::reopen(const QString &databasePath)
             continue;
         QList<Held> group;
         for (const Held &other : std::as_const(m_held)) {
-            if (other.control && (other.control == held.control || (held.recordset && other.recordset == held.recordset)))
+            if (other.control
+                && (other.control == held.control || (held.recordset && other.recordset == held.recordset)))
                 group << other;
         }
         reopened << held.recordset;

@@ -9,7 +9,8 @@ namespace maintenance {
 QList<qint64> processesHoldingOpen(const QString &path)
 {
     QList<qint64> holders;
-    struct stat target {};
+    struct stat target {
+    };
     if (::stat(QFile::encodeName(path).constData(), &target) != 0)
         return holders;
 
@@ -24,9 +25,10 @@ QList<qint64> processesHoldingOpen(const QString &path)
         // Processes of other users are not readable; they cannot hold our file.
         const QStringList entries = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         for (const QString &fd : entries) {
-            struct stat opened {};
-            if (::stat(QFile::encodeName(fds.filePath(fd)).constData(), &opened) == 0
-                && opened.st_dev == target.st_dev && opened.st_ino == target.st_ino) {
+            struct stat opened {
+            };
+            if (::stat(QFile::encodeName(fds.filePath(fd)).constData(), &opened) == 0 && opened.st_dev == target.st_dev
+                && opened.st_ino == target.st_ino) {
                 holders << id;
                 break;
             }

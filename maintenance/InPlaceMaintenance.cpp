@@ -2,9 +2,9 @@
 
 #include "maintenance/DataWindows.h"
 #include "maintenance/FileUsers.h"
+#include "platform/MessageBox.h"
 #include "store/ProgramFolder.h"
 #include "store/SafeFiles.h"
-#include "platform/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,9 +53,10 @@ store::EngineError inUseError(const QString &database, const QList<qint64> &hold
     QStringList ids;
     for (qint64 id : holders)
         ids << QString::number(id);
-    return {store::Err::Locked, QStringLiteral("The database '%1' is open in another program (process %2). Close "
-                                               "that program, then run the command again.")
-                                    .arg(database, ids.join(QStringLiteral(", ")))};
+    return {store::Err::Locked,
+            QStringLiteral("The database '%1' is open in another program (process %2). Close "
+                           "that program, then run the command again.")
+                .arg(database, ids.join(QStringLiteral(", ")))};
 }
 
 } // namespace
@@ -83,7 +84,8 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
                                   : store::programPath(QStringLiteral("\\VANTRELOLD.MDB"));
 
     if (file.isEmpty() || !QFileInfo(file).isFile())
-        return outcome(Result::NotRun, {store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(database)});
+        return outcome(Result::NotRun,
+                       {store::Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(database)});
     const QStringList names = databaseNamesInFolder();
     if (names.size() > 1)
         return outcome(Result::NotRun,
@@ -110,11 +112,14 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
     store::EngineError e;
     if (!windows.release(&e)) {
         QString reason = e.text.trimmed();
-        if (!reason.endsWith(QLatin1Char('.')) && !reason.endsWith(QLatin1Char('!')) && !reason.endsWith(QLatin1Char('?')))
+        if (!reason.endsWith(QLatin1Char('.')) && !reason.endsWith(QLatin1Char('!'))
+            && !reason.endsWith(QLatin1Char('?')))
             reason += QLatin1Char('.');
-        return outcome(Result::NotRun, {e.number, QStringLiteral("The changes in an open window could not be saved: "
-                                                                 "%1 Correct them, then run the command again.")
-                                                      .arg(reason)});
+        return outcome(Result::NotRun,
+                       {e.number,
+                        QStringLiteral("The changes in an open window could not be saved: "
+                                       "%1 Correct them, then run the command again.")
+                            .arg(reason)});
     }
     const auto finish = [&windows](Outcome o) {
         windows.reopen(store::programPath(QStringLiteral("\\VANTREL.MDB")));
@@ -155,8 +160,9 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
 
     if (!store::DBEngine::CompactDatabase(file, target, &e)) {
         if (e.number == store::Err::UnrecognizedFormat || e.number == store::Err::Corrupt)
-            e.text += platform::kParagraphBreak + QStringLiteral("The file is damaged or is not a database. Run Repair, or restore the "
-                                     "database from a backup.");
+            e.text += platform::kParagraphBreak
+                + QStringLiteral("The file is damaged or is not a database. Run Repair, or restore the "
+                                 "database from a backup.");
         return failure(e);
     }
     // One rename puts the checked copy in the database's place.

@@ -101,8 +101,8 @@ DriveA DriveA::simulatedAt(const QString &folder, qint64 diskSize)
 bool DriveA::isDriveAPath(const QString &path)
 {
     return path.size() >= 2 && (path[0] == QLatin1Char('A') || path[0] == QLatin1Char('a'))
-           && path[1] == QLatin1Char(':')
-           && (path.size() == 2 || path[2] == QLatin1Char('\\') || path[2] == QLatin1Char('/'));
+        && path[1] == QLatin1Char(':')
+        && (path.size() == 2 || path[2] == QLatin1Char('\\') || path[2] == QLatin1Char('/'));
 }
 
 qint64 DriveA::diskSize() const

@@ -69,8 +69,8 @@ QString describe(const MessageBoxRequest &box)
     for (Button b : buttonsOf(box.buttons))
         names << buttonName(b);
     return QStringLiteral("[%1] \"%2\" buttons=%3 default=%4 icon=%5")
-        .arg(box.shownTitle(), box.text, names.join(QLatin1Char('/')),
-             buttonName(box.defaultAnswer()), iconName(box.icon));
+        .arg(box.shownTitle(), box.text, names.join(QLatin1Char('/')), buttonName(box.defaultAnswer()),
+             iconName(box.icon));
 }
 
 } // namespace platform

@@ -67,8 +67,9 @@ bool Reader::onlyKeys(const QJsonObject &object, const QString &place, const QSt
         if (it.key() == QLatin1String("comment"))
             continue;
         if (!known.contains(it.key()))
-            return fail(at(place, it.key()), QStringLiteral("this setting is not known here; the settings are %1.")
-                                                 .arg(known.join(QStringLiteral(", "))));
+            return fail(at(place, it.key()),
+                        QStringLiteral("this setting is not known here; the settings are %1.")
+                            .arg(known.join(QStringLiteral(", "))));
     }
     return true;
 }
@@ -106,21 +107,23 @@ bool Reader::length(const QJsonValue &value, const QString &place, double *out, 
         static const QRegularExpression form(QStringLiteral("^\\s*([0-9]*\\.?[0-9]+)\\s*(in|mm|cm|pt)\\s*$"));
         const QRegularExpressionMatch m = form.match(value.toString());
         if (!m.hasMatch())
-            return fail(place, QStringLiteral("\"%1\" is not a length; write inches as a number (0.5) or a number "
-                                              "with in, mm, cm or pt (\"12.7mm\").")
-                                   .arg(value.toString()));
+            return fail(place,
+                        QStringLiteral("\"%1\" is not a length; write inches as a number (0.5) or a number "
+                                       "with in, mm, cm or pt (\"12.7mm\").")
+                            .arg(value.toString()));
         const double n = m.captured(1).toDouble();
         const QString unit = m.captured(2);
-        inchesValue = unit == QLatin1String("in")   ? n
-                      : unit == QLatin1String("mm") ? n / 25.4
-                      : unit == QLatin1String("cm") ? n / 2.54
-                                                    : n / 72.0;
+        inchesValue = unit == QLatin1String("in") ? n
+            : unit == QLatin1String("mm")         ? n / 25.4
+            : unit == QLatin1String("cm")         ? n / 2.54
+                                                  : n / 72.0;
     } else {
         return fail(place, QStringLiteral("a length is expected here (inches as a number, or \"12.7mm\")."));
     }
     if (!std::isfinite(inchesValue) || inchesValue < 0 || inchesValue > 100 || (!allowZero && inchesValue == 0))
-        return fail(place, QStringLiteral("the length must be %1 and at most 100 inches.")
-                               .arg(allowZero ? QStringLiteral("0 or more") : QStringLiteral("more than 0")));
+        return fail(place,
+                    QStringLiteral("the length must be %1 and at most 100 inches.")
+                        .arg(allowZero ? QStringLiteral("0 or more") : QStringLiteral("more than 0")));
     *out = inchesValue;
     return true;
 }
@@ -142,7 +145,8 @@ bool Reader::font(const QJsonValue &value, const QString &place, const FontSpec 
     QJsonObject o;
     if (!object(value, place, &o) || !onlyKeys(o, place, {"family", "size", "bold", "italic"}))
         return false;
-    if (o.contains(QLatin1String("family")) && !string(o.value(QLatin1String("family")), at(place, "family"), &out->family))
+    if (o.contains(QLatin1String("family"))
+        && !string(o.value(QLatin1String("family")), at(place, "family"), &out->family))
         return false;
     if (o.contains(QLatin1String("size"))) {
         const double size = o.value(QLatin1String("size")).toDouble(-1);
@@ -215,7 +219,8 @@ bool Reader::item(const QJsonValue &value, const QString &place, const FontSpec 
         if (!onlyKeys(o, place, {"type", "x", "y", "width", "thickness"}))
             return false;
     } else if (type == QLatin1String("text")) {
-        if (!onlyKeys(o, place, {"type", "text", "x", "y", "width", "height", "font", "align", "wrap", "skipEmptyLines"}))
+        if (!onlyKeys(o, place,
+                      {"type", "text", "x", "y", "width", "height", "font", "align", "wrap", "skipEmptyLines"}))
             return false;
         if (!o.contains(QLatin1String("text")))
             return fail(place, QStringLiteral("a text item needs its \"text\"."));
@@ -275,7 +280,8 @@ bool Reader::band(const QJsonValue &value, const QString &place, const FontSpec 
         return fail(place, QStringLiteral("a band needs its \"height\"."));
     if (!length(o.value(QLatin1String("height")), at(place, "height"), &out->height))
         return false;
-    return !o.contains(QLatin1String("items")) || items(o.value(QLatin1String("items")), at(place, "items"), base, &out->items);
+    return !o.contains(QLatin1String("items"))
+        || items(o.value(QLatin1String("items")), at(place, "items"), base, &out->items);
 }
 
 bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinition *def)
@@ -288,8 +294,10 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
     const QJsonValue size = o.value(QLatin1String("size"));
     if (size.isString()) {
         static const QList<std::pair<QString, QPageSize::PageSizeId>> named = {
-            {QStringLiteral("Letter"), QPageSize::Letter}, {QStringLiteral("Legal"), QPageSize::Legal},
-            {QStringLiteral("Executive"), QPageSize::Executive}, {QStringLiteral("A4"), QPageSize::A4},
+            {QStringLiteral("Letter"), QPageSize::Letter},
+            {QStringLiteral("Legal"), QPageSize::Legal},
+            {QStringLiteral("Executive"), QPageSize::Executive},
+            {QStringLiteral("A4"), QPageSize::A4},
             {QStringLiteral("A5"), QPageSize::A5}};
         bool found = false;
         for (const auto &[name, id] : named) {
@@ -299,9 +307,10 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
             }
         }
         if (!found)
-            return fail(at(place, "size"), QStringLiteral("\"%1\" is not a page size: Letter, Legal, Executive, A4, A5, "
-                                                          "or { \"width\": ..., \"height\": ... }.")
-                                               .arg(size.toString()));
+            return fail(at(place, "size"),
+                        QStringLiteral("\"%1\" is not a page size: Letter, Legal, Executive, A4, A5, "
+                                       "or { \"width\": ..., \"height\": ... }.")
+                            .arg(size.toString()));
     } else if (size.isObject()) {
         const QJsonObject s = size.toObject();
         double w = 0;
@@ -312,7 +321,8 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
             return false;
         def->pageSize = QPageSize(QSizeF(w, h), QPageSize::Inch, QString(), QPageSize::ExactMatch);
     } else if (!size.isUndefined()) {
-        return fail(at(place, "size"), QStringLiteral("a page size (\"Letter\") or { \"width\", \"height\" } is expected here."));
+        return fail(at(place, "size"),
+                    QStringLiteral("a page size (\"Letter\") or { \"width\", \"height\" } is expected here."));
     }
     if (o.contains(QLatin1String("orientation"))) {
         QString orientation;
@@ -338,18 +348,22 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
         double top = def->margins.top(), bottom = def->margins.bottom(), left = def->margins.left(),
                right = def->margins.right();
         for (auto [key, target] : {std::pair{"top", &top}, {"bottom", &bottom}, {"left", &left}, {"right", &right}}) {
-            if (mo.contains(QLatin1String(key)) && !length(mo.value(QLatin1String(key)), at(place, QStringLiteral("margins.") + QLatin1String(key)), target))
+            if (mo.contains(QLatin1String(key))
+                && !length(mo.value(QLatin1String(key)), at(place, QStringLiteral("margins.") + QLatin1String(key)),
+                           target))
                 return false;
         }
         def->margins = QMarginsF(left, top, right, bottom);
     } else if (!margins.isUndefined()) {
-        return fail(at(place, "margins"), QStringLiteral("a length or { \"top\", \"bottom\", \"left\", \"right\" } is expected here."));
+        return fail(at(place, "margins"),
+                    QStringLiteral("a length or { \"top\", \"bottom\", \"left\", \"right\" } is expected here."));
     }
     const QSizeF sheet = def->pageInches();
     if (def->margins.left() + def->margins.right() >= sheet.width()
         || def->margins.top() + def->margins.bottom() >= sheet.height())
-        return fail(at(place, "margins"), QStringLiteral("the margins leave no room on a %1 by %2 page.")
-                                              .arg(inches(sheet.width()), inches(sheet.height())));
+        return fail(at(place, "margins"),
+                    QStringLiteral("the margins leave no room on a %1 by %2 page.")
+                        .arg(inches(sheet.width()), inches(sheet.height())));
     return true;
 }
 
@@ -360,11 +374,13 @@ bool Reader::itemsFit(const std::vector<ReportItem> &list, const QString &place,
         const ReportItem &it = list[i];
         const QString where = QStringLiteral("%1[%2]").arg(place).arg(i);
         if (it.x + it.width > area.width() + slack || it.x >= area.width())
-            return fail(where, QStringLiteral("the item reaches %1 across, but its area is %2 wide.")
-                                   .arg(inches(it.x + it.width), inches(area.width())));
+            return fail(where,
+                        QStringLiteral("the item reaches %1 across, but its area is %2 wide.")
+                            .arg(inches(it.x + it.width), inches(area.width())));
         if (it.y + it.height > area.height() + slack || (it.kind == ReportItem::Kind::Text && it.y >= area.height()))
-            return fail(where, QStringLiteral("the item reaches %1 down, but its area is %2 high.")
-                                   .arg(inches(it.y + it.height), inches(area.height())));
+            return fail(where,
+                        QStringLiteral("the item reaches %1 down, but its area is %2 high.")
+                            .arg(inches(it.y + it.height), inches(area.height())));
     }
     return true;
 }
@@ -380,7 +396,8 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
         return false;
     FontSpec titleBase = def->font;
     titleBase.bold = true;
-    if (!font(o.value(QLatin1String("columnTitleFont")), at(place, "columnTitleFont"), titleBase, &def->columnTitleFont))
+    if (!font(o.value(QLatin1String("columnTitleFont")), at(place, "columnTitleFont"), titleBase,
+              &def->columnTitleFont))
         return false;
     if (o.contains(QLatin1String("rowHeight"))
         && !length(o.value(QLatin1String("rowHeight")), at(place, "rowHeight"), &def->rowHeight, false))
@@ -391,7 +408,8 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
             return false;
         def->stripe = QColor::fromString(colour);
         if (!def->stripe.isValid())
-            return fail(at(place, "stripe"), QStringLiteral("\"%1\" is not a colour (write it as #eeeeee).").arg(colour));
+            return fail(at(place, "stripe"),
+                        QStringLiteral("\"%1\" is not a colour (write it as #eeeeee).").arg(colour));
     }
     const QJsonValue columns = o.value(QLatin1String("columns"));
     if (!columns.isArray() || columns.toArray().isEmpty())
@@ -404,7 +422,8 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
         if (!object(array.at(i), cp, &c) || !onlyKeys(c, cp, {"title", "text", "width", "align"}))
             return false;
         Column column;
-        if (c.contains(QLatin1String("title")) && !string(c.value(QLatin1String("title")), at(cp, "title"), &column.title))
+        if (c.contains(QLatin1String("title"))
+            && !string(c.value(QLatin1String("title")), at(cp, "title"), &column.title))
             return false;
         QString source;
         if (!string(c.value(QLatin1String("text")), at(cp, "text"), &source))
@@ -414,7 +433,8 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
             return fail(at(cp, "text"), why);
         if (!length(c.value(QLatin1String("width")), at(cp, "width"), &column.width, false))
             return false;
-        if (c.contains(QLatin1String("align")) && !align(c.value(QLatin1String("align")), at(cp, "align"), &column.align))
+        if (c.contains(QLatin1String("align"))
+            && !align(c.value(QLatin1String("align")), at(cp, "align"), &column.align))
             return false;
         total += column.width;
         def->columns.push_back(std::move(column));
@@ -422,14 +442,16 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
     const QSizeF sheet = def->pageInches();
     const double inside = sheet.width() - def->margins.left() - def->margins.right();
     if (total > inside + 1e-6)
-        return fail(at(place, "columns"), QStringLiteral("the columns are %1 wide together, but the page has %2 "
-                                                         "between its margins.")
-                                              .arg(inches(total), inches(inside)));
+        return fail(at(place, "columns"),
+                    QStringLiteral("the columns are %1 wide together, but the page has %2 "
+                                   "between its margins.")
+                        .arg(inches(total), inches(inside)));
     const double height = sheet.height() - def->margins.top() - def->margins.bottom();
     const double body = height - def->pageHeader.height - def->pageFooter.height - def->rowHeight * 1.5;
     if (body < def->rowHeight)
-        return fail(place, QStringLiteral("the page header, the column titles and the page footer leave no room "
-                                          "for a row."));
+        return fail(place,
+                    QStringLiteral("the page header, the column titles and the page footer leave no room "
+                                   "for a row."));
     return itemsFit(def->pageHeader.items, at(place, "pageHeader.items"), QSizeF(inside, def->pageHeader.height))
         && itemsFit(def->pageFooter.items, at(place, "pageFooter.items"), QSizeF(inside, def->pageFooter.height));
 }
@@ -454,9 +476,11 @@ bool Reader::labels(const QJsonValue &value, const QString &place, ReportDefinit
     const double right = def->margins.left() + s.columns * s.width + (s.columns - 1) * s.columnGap;
     const double bottom = def->margins.top() + s.rows * s.height + (s.rows - 1) * s.rowGap;
     if (right > sheet.width() + 1e-6 || bottom > sheet.height() + 1e-6)
-        return fail(place, QStringLiteral("%1 by %2 labels reach %3 across and %4 down, beyond the %5 by %6 sheet.")
-                               .arg(s.columns).arg(s.rows)
-                               .arg(inches(right), inches(bottom), inches(sheet.width()), inches(sheet.height())));
+        return fail(place,
+                    QStringLiteral("%1 by %2 labels reach %3 across and %4 down, beyond the %5 by %6 sheet.")
+                        .arg(s.columns)
+                        .arg(s.rows)
+                        .arg(inches(right), inches(bottom), inches(sheet.width()), inches(sheet.height())));
     if (2 * s.padding >= s.width || 2 * s.padding >= s.height)
         return fail(at(place, "padding"), QStringLiteral("the padding leaves no room inside a label."));
     if (!items(o.value(QLatin1String("items")), at(place, "items"), def->font, &def->labelItems))
@@ -482,7 +506,8 @@ bool Reader::readReport(const QJsonObject &root, ReportDefinition *def)
     if (!onlyKeys(root, QStringLiteral("the top"),
                   {"title", "kind", "page", "font", "selection", "sort", "listing", "labels", "letter"}))
         return false;
-    if (root.contains(QLatin1String("title")) && !string(root.value(QLatin1String("title")), QStringLiteral("title"), &def->title))
+    if (root.contains(QLatin1String("title"))
+        && !string(root.value(QLatin1String("title")), QStringLiteral("title"), &def->title))
         return false;
     QString kind;
     if (!string(root.value(QLatin1String("kind")), QStringLiteral("kind"), &kind))
@@ -494,7 +519,8 @@ bool Reader::readReport(const QJsonObject &root, ReportDefinition *def)
     else if (kind == QLatin1String("letter"))
         def->kind = ReportDefinition::Kind::Letter;
     else
-        return fail(QStringLiteral("kind"), QStringLiteral("\"%1\" is not a kind of report: listing, labels or letter.").arg(kind));
+        return fail(QStringLiteral("kind"),
+                    QStringLiteral("\"%1\" is not a kind of report: listing, labels or letter.").arg(kind));
     if (!page(root.value(QLatin1String("page")), QStringLiteral("page"), def))
         return false;
     if (!font(root.value(QLatin1String("font")), QStringLiteral("font"), FontSpec(), &def->font))
@@ -505,7 +531,9 @@ bool Reader::readReport(const QJsonObject &root, ReportDefinition *def)
     if (root.contains(QLatin1String("sort"))) {
         const QJsonValue sort = root.value(QLatin1String("sort"));
         if (!sort.isArray() || sort.toArray().size() > 3)
-            return fail(QStringLiteral("sort"), QStringLiteral("a list of up to three sort fields (\"+{Information.LastName}\") is expected here."));
+            return fail(
+                QStringLiteral("sort"),
+                QStringLiteral("a list of up to three sort fields (\"+{Information.LastName}\") is expected here."));
         const QJsonArray array = sort.toArray();
         for (qsizetype i = 0; i < array.size(); ++i) {
             QString key;
@@ -517,10 +545,13 @@ bool Reader::readReport(const QJsonObject &root, ReportDefinition *def)
     const QString section = kind;
     for (const char *other : {"listing", "labels", "letter"}) {
         if (QLatin1String(other) != section && root.contains(QLatin1String(other)))
-            return fail(QLatin1String(other), QStringLiteral("a report of the kind %1 has no \"%2\" section.").arg(kind, QLatin1String(other)));
+            return fail(
+                QLatin1String(other),
+                QStringLiteral("a report of the kind %1 has no \"%2\" section.").arg(kind, QLatin1String(other)));
     }
     if (!root.contains(section))
-        return fail(QStringLiteral("the top"), QStringLiteral("a report of the kind %1 needs its \"%1\" section.").arg(kind));
+        return fail(QStringLiteral("the top"),
+                    QStringLiteral("a report of the kind %1 needs its \"%1\" section.").arg(kind));
     switch (def->kind) {
     case ReportDefinition::Kind::Listing: return listing(root.value(section), section, def);
     case ReportDefinition::Kind::Labels: return labels(root.value(section), section, def);
@@ -547,12 +578,16 @@ bool ReportFile::parse(const QByteArray &json, const QString &fileName, ReportDe
         const qsizetype column = parseError.offset - (before.lastIndexOf('\n') + 1) + 1;
         if (error)
             *error = QStringLiteral("The report file %1, line %2, column %3: %4.")
-                         .arg(fileName).arg(line).arg(column).arg(parseError.errorString());
+                         .arg(fileName)
+                         .arg(line)
+                         .arg(column)
+                         .arg(parseError.errorString());
         return false;
     }
     if (!doc.isObject()) {
         if (error)
-            *error = QStringLiteral("The report file %1 does not hold a report: it must be one JSON object { ... }.").arg(fileName);
+            *error = QStringLiteral("The report file %1 does not hold a report: it must be one JSON object { ... }.")
+                         .arg(fileName);
         return false;
     }
     ReportDefinition def;
@@ -583,7 +618,9 @@ bool ReportFile::read(const QString &path, ReportDefinition *out, QString *error
     constexpr qint64 kLimit = 4 * 1024 * 1024;
     if (file.size() > kLimit) {
         if (error)
-            *error = QStringLiteral("The report file %1 is %2 bytes long, too large for a report file.").arg(path).arg(file.size());
+            *error = QStringLiteral("The report file %1 is %2 bytes long, too large for a report file.")
+                         .arg(path)
+                         .arg(file.size());
         return false;
     }
     return parse(file.readAll(), path, out, error);

@@ -6,8 +6,8 @@
 #include "store/ProgramFolder.h"
 
 #include <QFont>
-#include <QHash>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -110,7 +110,8 @@ void drawSingleLine(QPainter &painter, const QFontMetricsF &metrics, const QRect
     painter.drawText(QPointF(x, baseline), text);
 }
 
-void paintItem(QPainter &painter, const Scale &scale, const QRectF &area, const ReportItem &item, const TextContext &context)
+void paintItem(QPainter &painter, const Scale &scale, const QRectF &area, const ReportItem &item,
+               const TextContext &context)
 {
     const double width = item.width > 0 ? item.width : area.width() - item.x;
     if (item.kind == ReportItem::Kind::Line) {
@@ -194,8 +195,8 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
     };
     for (const Column &column : job->m_def.columns)
         addFields(column.text);
-    for (const auto *items : {&job->m_def.pageHeader.items, &job->m_def.pageFooter.items, &job->m_def.labelItems,
-                              &job->m_def.pageItems}) {
+    for (const auto *items :
+         {&job->m_def.pageHeader.items, &job->m_def.pageFooter.items, &job->m_def.labelItems, &job->m_def.pageItems}) {
         for (const ReportItem &item : *items) {
             for (const TextTemplate &line : item.lines)
                 addFields(line);
@@ -262,7 +263,8 @@ void ReportJob::paintPage(QPainter &painter, int page) const
         const double pad = 0.04;
         for (size_t c = 0; c < m_def.columns.size(); ++c) {
             const Column &column = m_def.columns[c];
-            const QRectF cell(layout.columnLeft(int(c)) + pad, titles.top(), column.width - 2 * pad, titles.height() - 0.03);
+            const QRectF cell(layout.columnLeft(int(c)) + pad, titles.top(), column.width - 2 * pad,
+                              titles.height() - 0.03);
             drawSingleLine(painter, titleMetrics, scale.rect(cell), column.align | Qt::AlignBottom, column.title,
                            titleMetrics.horizontalAdvance(column.title));
         }
@@ -280,8 +282,9 @@ void ReportJob::paintPage(QPainter &painter, int page) const
         // The text sits in the middle of its row.
         const double baselineOffset = (scale.y(m_def.rowHeight) + metrics.ascent() - metrics.descent()) / 2;
         if (first >= last) {
-            painter.drawText(QPointF(scale.x(layout.rowArea(0).left() + pad), scale.y(layout.rowArea(0).top()) + baselineOffset),
-                             noRowsText());
+            painter.drawText(
+                QPointF(scale.x(layout.rowArea(0).left() + pad), scale.y(layout.rowArea(0).top()) + baselineOffset),
+                noRowsText());
         }
         for (qint64 i = first; i < last; ++i) {
             const int slot = int(i - first);
@@ -337,7 +340,8 @@ void ReportJob::paintPage(QPainter &painter, int page) const
     painter.restore();
 }
 
-bool ReportJob::paintPages(QPainter &painter, QPagedPaintDevice *device, int from, int to, const Progress &progress) const
+bool ReportJob::paintPages(QPainter &painter, QPagedPaintDevice *device, int from, int to,
+                           const Progress &progress) const
 {
     const int total = to - from + 1;
     for (int page = from; page <= to; ++page) {

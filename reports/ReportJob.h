@@ -15,10 +15,10 @@ namespace reports {
 
 // What a report control hands over when its action runs.
 struct ReportRequest {
-    QString reportFile;        // the full path of the report file
-    QString databasePath;      // empty: the program folder's database
-    QString selectionFormula;  // with the file's own selection, both must hold
-    QStringList sortFields;    // non-empty ones replace the file's own sort
+    QString reportFile;       // the full path of the report file
+    QString databasePath;     // empty: the program folder's database
+    QString selectionFormula; // with the file's own selection, both must hold
+    QStringList sortFields;   // non-empty ones replace the file's own sort
 };
 
 // One run of a report: the file read, the database opened, the rows chosen

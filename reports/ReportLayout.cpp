@@ -67,8 +67,8 @@ QRectF ReportLayout::labelArea(int slot) const
     const LabelSheet &s = m_def.sheet;
     const int column = slot % s.columns;
     const int row = slot / s.columns;
-    return QRectF(m_def.margins.left() + column * (s.width + s.columnGap), m_def.margins.top() + row * (s.height + s.rowGap),
-                  s.width, s.height);
+    return QRectF(m_def.margins.left() + column * (s.width + s.columnGap),
+                  m_def.margins.top() + row * (s.height + s.rowGap), s.width, s.height);
 }
 
 QRectF ReportLayout::labelInside(int slot) const

@@ -20,7 +20,8 @@ bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement,
     for (const QString &key : sortKeys) {
         auto refuse = [&](const QString &why) {
             if (error)
-                *error = QStringLiteral("The sort field %1 %2").arg(formula::formulaPiece(key, 0, int(key.size())), why);
+                *error =
+                    QStringLiteral("The sort field %1 %2").arg(formula::formulaPiece(key, 0, int(key.size())), why);
             return false;
         };
         std::vector<formula::Token> tokens;
@@ -28,7 +29,8 @@ bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement,
         if (!formula::FormulaLexer::tokenize(key, &tokens, &lexError))
             return refuse(QStringLiteral("cannot be read: %1").arg(lexError));
         // Tokens: the sign, the field, the end.
-        if (tokens.size() != 3 || (tokens[0].kind != formula::Token::Kind::Plus && tokens[0].kind != formula::Token::Kind::Minus)
+        if (tokens.size() != 3
+            || (tokens[0].kind != formula::Token::Kind::Plus && tokens[0].kind != formula::Token::Kind::Minus)
             || tokens[1].kind != formula::Token::Kind::Field)
             return refuse(QStringLiteral("is not a sort field: write +{Information.Field} or -{Information.Field}."));
         if (tokens[1].table.compare(table.name, Qt::CaseInsensitive) != 0
@@ -37,12 +39,12 @@ bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement,
                               .arg(tokens[1].table, table.name));
         const store::FieldDef *field = table.field(tokens[1].field);
         if (!field)
-            return refuse(QStringLiteral("names the field \"%1\", which %2 does not have.").arg(tokens[1].field, table.name));
+            return refuse(
+                QStringLiteral("names the field \"%1\", which %2 does not have.").arg(tokens[1].field, table.name));
         // The name as the schema spells it, so nothing of the key's text
         // reaches the statement.
-        order << QStringLiteral("[%1] %2").arg(field->name, tokens[0].kind == formula::Token::Kind::Plus
-                                                                ? QStringLiteral("ASC")
-                                                                : QStringLiteral("DESC"));
+        order << QStringLiteral("[%1] %2").arg(
+            field->name, tokens[0].kind == formula::Token::Kind::Plus ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     }
     *statement = QStringLiteral("Select %1.* From %1").arg(table.name);
     if (!order.isEmpty())
@@ -50,8 +52,8 @@ bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement,
     return true;
 }
 
-bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringList &formulas, const QStringList &sortKeys,
-                      QString *error)
+bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringList &formulas,
+                      const QStringList &sortKeys, QString *error)
 {
     m_db = db;
     m_formulas.clear();
@@ -152,8 +154,9 @@ QVariantList ReportRows::row(qint64 index) const
         for (int field : m_printed)
             columns << store::quoteIdentifier(table.fields.at(field).name);
         m_printedQuery = std::make_unique<store::Statement>(
-            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                                .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
+            m_db->handle(),
+            QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
     }
     store::Statement &query = *m_printedQuery;
     query.reset();

@@ -54,8 +54,8 @@ bool TextTemplate::parse(const QString &text, TextTemplate *out, QString *error)
                 ++i;
                 continue;
             }
-            return refuse(QStringLiteral("a \"}\" at character %1 closes no field (write }} for the brace itself).")
-                              .arg(i + 1));
+            return refuse(
+                QStringLiteral("a \"}\" at character %1 closes no field (write }} for the brace itself).").arg(i + 1));
         }
         if (c != QLatin1Char('{')) {
             literal += c;
@@ -89,8 +89,8 @@ bool TextTemplate::parse(const QString &text, TextTemplate *out, QString *error)
                 }
             }
             if (!found)
-                return refuse(QStringLiteral("%1 is not a value of the report; these are: %2.")
-                                  .arg(shown, knownReportValues()));
+                return refuse(
+                    QStringLiteral("%1 is not a value of the report; these are: %2.").arg(shown, knownReportValues()));
             if (p.value == ReportValue::PrintDate) {
                 QString why;
                 if (!ValueFormat::compile(store::FieldKind::Date, format, &p.format, &why))
@@ -140,9 +140,7 @@ QString TextTemplate::fill(const TextContext &context, bool *allFieldsEmpty) con
     for (const Piece &p : m_pieces) {
         QString value;
         switch (p.kind) {
-        case Piece::Kind::Literal:
-            out += p.text;
-            continue;
+        case Piece::Kind::Literal: out += p.text; continue;
         case Piece::Kind::Information:
             if (context.row)
                 value = p.format.apply(context.row->value(p.field));

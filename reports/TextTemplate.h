@@ -45,7 +45,7 @@ private:
     struct Piece {
         enum class Kind { Literal, Information, Center, Report };
         Kind kind = Kind::Literal;
-        QString text;      // Literal: the text
+        QString text; // Literal: the text
         int field = -1;
         ValueFormat format;
         ReportValue value = ReportValue::Page;

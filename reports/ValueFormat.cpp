@@ -33,10 +33,10 @@ QString usDate(const QDate &d)
         return d.toString(QStringLiteral("MM/dd/yyyy"));
     const int m = d.month();
     const int day = d.day();
-    const char16_t text[10] = {char16_t(u'0' + m / 10), char16_t(u'0' + m % 10), u'/',
-                               char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/',
-                               char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10),
-                               char16_t(u'0' + y / 10 % 10), char16_t(u'0' + y % 10)};
+    const char16_t text[10] = {char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
+                               char16_t(u'0' + day / 10), char16_t(u'0' + day % 10),     u'/',
+                               char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10)};
     return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
@@ -71,9 +71,11 @@ bool ValueFormat::compile(store::FieldKind kind, const QString &format, ValueFor
             const qsizetype dot = core.indexOf(QLatin1Char('.'));
             const QString integer = dot < 0 ? core : core.left(dot);
             const QString fraction = dot < 0 ? QString() : core.mid(dot + 1);
-            if (first < 0 || (dot >= 0 && core.indexOf(QLatin1Char('.'), dot + 1) >= 0) || fraction.contains(QLatin1Char(',')))
+            if (first < 0 || (dot >= 0 && core.indexOf(QLatin1Char('.'), dot + 1) >= 0)
+                || fraction.contains(QLatin1Char(',')))
                 return refuse(QStringLiteral("the number format \"%1\" is not a pattern of 0, #, \",\" and \".\" "
-                                             "(for example #,##0.00).").arg(format));
+                                             "(for example #,##0.00).")
+                                  .arg(format));
             f.m_prefix = format.left(first);
             f.m_suffix = format.mid(end);
             f.m_grouping = integer.contains(QLatin1Char(','));
@@ -84,7 +86,8 @@ bool ValueFormat::compile(store::FieldKind kind, const QString &format, ValueFor
         }
         case store::FieldKind::YesNo:
             if (format.count(QLatin1Char(';')) != 1)
-                return refuse(QStringLiteral("a yes/no format gives the two texts separated by \";\" (for example Yes;No)."));
+                return refuse(
+                    QStringLiteral("a yes/no format gives the two texts separated by \";\" (for example Yes;No)."));
             f.m_yes = format.section(QLatin1Char(';'), 0, 0);
             f.m_no = format.section(QLatin1Char(';'), 1, 1);
             break;

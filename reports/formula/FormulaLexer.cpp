@@ -28,10 +28,7 @@ bool isBlank(QChar c)
 class Scanner
 {
 public:
-    Scanner(const QString &s, std::vector<Token> *out, QString *error)
-        : m_s(s), m_out(out), m_error(error)
-    {
-    }
+    Scanner(const QString &s, std::vector<Token> *out, QString *error) : m_s(s), m_out(out), m_error(error) {}
 
     bool run()
     {
@@ -73,10 +70,7 @@ private:
         return false;
     }
 
-    QString piece(qsizetype start, qsizetype end) const
-    {
-        return formulaPiece(m_s, int(start), int(end - start));
-    }
+    QString piece(qsizetype start, qsizetype end) const { return formulaPiece(m_s, int(start), int(end - start)); }
 
     bool word()
     {
@@ -211,8 +205,8 @@ private:
             qsizetype end = m_i + 1;
             if (c.isHighSurrogate() && end < m_s.size() && m_s[end].isLowSurrogate())
                 ++end;
-            return failWith(QStringLiteral("The character %1 is not part of the formula language.")
-                                .arg(piece(start, end)));
+            return failWith(
+                QStringLiteral("The character %1 is not part of the formula language.").arg(piece(start, end)));
         }
         }
         m_i += length;

@@ -9,12 +9,21 @@ namespace reports::formula {
 struct Token {
     enum class Kind {
         End,
-        Field,   // {T.F} or {[T].F}: table and field hold the two names
-        Text,    // "..." or '...': text holds the value
-        Number,  // 12, 12.5, 1E3 (the sign is a token of its own)
-        Word,    // and, or, not, like, Date, ...
-        Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual,
-        LeftParen, RightParen, Comma, Plus, Minus,
+        Field,  // {T.F} or {[T].F}: table and field hold the two names
+        Text,   // "..." or '...': text holds the value
+        Number, // 12, 12.5, 1E3 (the sign is a token of its own)
+        Word,   // and, or, not, like, Date, ...
+        Equal,
+        NotEqual,
+        Less,
+        Greater,
+        LessEqual,
+        GreaterEqual,
+        LeftParen,
+        RightParen,
+        Comma,
+        Plus,
+        Minus,
     };
     Kind kind = Kind::End;
     QString text;

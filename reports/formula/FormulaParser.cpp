@@ -51,8 +51,9 @@ bool FormulaParser::unexpected(const QString &expected)
     const Token &t = peek();
     if (t.kind == Token::Kind::End)
         return failAt(t.position, QStringLiteral("the formula ends where %1 is expected.").arg(expected));
-    return failAt(t.position, QStringLiteral("%1 found where %2 is expected.")
-                                  .arg(formulaPiece(m_formula, t.position, t.length), expected));
+    return failAt(
+        t.position,
+        QStringLiteral("%1 found where %2 is expected.").arg(formulaPiece(m_formula, t.position, t.length), expected));
 }
 
 bool FormulaParser::takeWord(const char *keyword)
@@ -250,8 +251,9 @@ bool FormulaParser::parseOperand(Operand *operand)
         bool ok = false;
         const double magnitude = digits.text.toDouble(&ok);
         if (!ok || !std::isfinite(magnitude))
-            return failAt(digits.position, QStringLiteral("the number %1 is out of range.")
-                                               .arg(formulaPiece(m_formula, digits.position, digits.length)));
+            return failAt(digits.position,
+                          QStringLiteral("the number %1 is out of range.")
+                              .arg(formulaPiece(m_formula, digits.position, digits.length)));
         operand->kind = Operand::Kind::Number;
         operand->number = negative ? -magnitude : magnitude;
         operand->length = digits.position + digits.length - operand->position;
@@ -271,9 +273,8 @@ bool FormulaParser::parseOperand(Operand *operand)
             operand->kind = Operand::Kind::DatePart;
             if (!expect(Token::Kind::LeftParen, "'(' after DatePart"))
                 return false;
-            const auto part = peek().kind == Token::Kind::Text
-                                  ? store::dates::datePartFromInterval(peek().text)
-                                  : std::nullopt;
+            const auto part =
+                peek().kind == Token::Kind::Text ? store::dates::datePartFromInterval(peek().text) : std::nullopt;
             if (!part)
                 return unexpected(QStringLiteral("one of the intervals \"m\", \"d\", \"yyyy\", \"y\" or \"ww\""));
             operand->part = *part;
@@ -311,8 +312,9 @@ bool FormulaParser::parseDate(Operand *operand)
     operand->length = last.position + last.length - operand->position;
     const QDate date(year, month, day);
     if (!date.isValid() || year < 100)
-        return failAt(operand->position, QStringLiteral("%1 is not a valid date.")
-                                             .arg(formulaPiece(m_formula, operand->position, operand->length)));
+        return failAt(
+            operand->position,
+            QStringLiteral("%1 is not a valid date.").arg(formulaPiece(m_formula, operand->position, operand->length)));
     operand->kind = Operand::Kind::Date;
     operand->date = date;
     return true;
@@ -326,8 +328,9 @@ bool FormulaParser::parseWholeNumber(int *value)
     bool ok = false;
     *value = t.text.toInt(&ok);
     if (!ok || *value > 9999)
-        return failAt(t.position, QStringLiteral("%1 is not a whole number of a date.")
-                                      .arg(formulaPiece(m_formula, t.position, t.length)));
+        return failAt(
+            t.position,
+            QStringLiteral("%1 is not a whole number of a date.").arg(formulaPiece(m_formula, t.position, t.length)));
     take();
     return true;
 }

@@ -13,9 +13,9 @@ namespace reports::formula {
 struct Operand {
     enum class Kind { Field, Text, Number, Date, Boolean, DatePart };
     Kind kind = Kind::Text;
-    QString table;  // Field, DatePart: the names as written
+    QString table; // Field, DatePart: the names as written
     QString field;
-    QString text;   // Text
+    QString text; // Text
     double number = 0;
     QDate date;
     bool boolean = false;
@@ -29,12 +29,14 @@ enum class CompareOp { Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual }
 // A condition of a record selection formula, as written.
 struct Node {
     enum class Kind {
-        And, Or, Not,  // children
-        Compare,       // left op right
-        Like,          // left like right (a pattern)
-        StartsWith,    // left starts with right
-        IsNull,        // IsNull (left)
-        Test,          // left alone, a yes/no value
+        And,
+        Or,
+        Not,        // children
+        Compare,    // left op right
+        Like,       // left like right (a pattern)
+        StartsWith, // left starts with right
+        IsNull,     // IsNull (left)
+        Test,       // left alone, a yes/no value
     };
     Kind kind = Kind::Test;
     std::vector<std::unique_ptr<Node>> children;

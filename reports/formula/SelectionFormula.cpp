@@ -23,9 +23,9 @@ public:
         case Node::Kind::And:
         case Node::Kind::Or:
         case Node::Kind::Not: {
-            compiled.kind = node.kind == Node::Kind::And  ? SelectionFormula::Kind::And
-                            : node.kind == Node::Kind::Or ? SelectionFormula::Kind::Or
-                                                          : SelectionFormula::Kind::Not;
+            compiled.kind = node.kind == Node::Kind::And ? SelectionFormula::Kind::And
+                : node.kind == Node::Kind::Or            ? SelectionFormula::Kind::Or
+                                                         : SelectionFormula::Kind::Not;
             std::vector<int> children;
             for (const auto &child : node.children) {
                 const int index = compile(*child);
@@ -45,8 +45,7 @@ public:
                 return -1;
             if (compiled.a.type != compiled.b.type)
                 return fail(node.right, QStringLiteral("%1 is required here.").arg(valueTypeName(compiled.a.type)));
-            if (compiled.a.type == ValueType::Boolean && node.op != CompareOp::Equal
-                && node.op != CompareOp::NotEqual)
+            if (compiled.a.type == ValueType::Boolean && node.op != CompareOp::Equal && node.op != CompareOp::NotEqual)
                 return fail(node.left, QStringLiteral("yes/no values can only be compared with = or <>."));
             break;
         case Node::Kind::Like:
@@ -77,8 +76,9 @@ public:
             if (!operand(node.left, &compiled.a))
                 return -1;
             if (compiled.a.type != ValueType::Boolean)
-                return fail(node.left, QStringLiteral("a condition is required here, such as a yes/no field or "
-                                                      "a comparison."));
+                return fail(node.left,
+                            QStringLiteral("a condition is required here, such as a yes/no field or "
+                                           "a comparison."));
             break;
         }
         m_out->m_steps.push_back(std::move(compiled));

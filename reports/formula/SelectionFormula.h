@@ -25,8 +25,7 @@ public:
 
     // An empty formula selects every row. On failure `error` says what is
     // wrong and where.
-    static bool compile(const QString &formula, const store::TableDef &table, SelectionFormula *out,
-                        QString *error);
+    static bool compile(const QString &formula, const store::TableDef &table, SelectionFormula *out, QString *error);
 
     bool selectsAll() const { return m_root < 0; }
 
@@ -43,20 +42,20 @@ private:
 
     struct Arg {
         ValueType type = ValueType::Text;
-        int field = -1;            // the column, or -1 for a constant
-        bool datePart = false;     // the field's date part instead of the field
+        int field = -1;        // the column, or -1 for a constant
+        bool datePart = false; // the field's date part instead of the field
         store::dates::DatePart part = store::dates::DatePart::Month;
-        Cell constant;             // a constant's number, date or yes/no
-        QString text;              // a constant's text, folded
+        Cell constant; // a constant's number, date or yes/no
+        QString text;  // a constant's text, folded
     };
     struct Step {
         Kind kind = Kind::Test;
         Op op = Op::Equal;
-        int firstChild = 0;        // And, Or, Not: children in m_children
+        int firstChild = 0; // And, Or, Not: children in m_children
         int childCount = 0;
         Arg a;
         Arg b;
-        int pattern = -1;          // Like: index into m_patterns
+        int pattern = -1; // Like: index into m_patterns
     };
 
     Truth evaluateNode(int index, const QVariant *row, qsizetype count) const;

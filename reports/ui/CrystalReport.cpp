@@ -8,8 +8,7 @@
 
 namespace reports {
 
-CrystalReport::CrystalReport(QWidget *owner)
-    : QObject(owner), m_owner(owner)
+CrystalReport::CrystalReport(QWidget *owner) : QObject(owner), m_owner(owner)
 {
     setObjectName(QStringLiteral("CrystalReport1"));
 }
@@ -56,7 +55,8 @@ bool CrystalReport::run()
     if (!job)
         return false;
     {
-        ProgressWindow progress(m_owner, QStringLiteral("Selecting the customers for %1...").arg(job->definition().title));
+        ProgressWindow progress(m_owner,
+                                QStringLiteral("Selecting the customers for %1...").arg(job->definition().title));
         if (!job->prepare(progress.callback())) {
             m_error = QStringLiteral("The report %1 was cancelled.").arg(job->definition().title);
             return false;

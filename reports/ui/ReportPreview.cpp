@@ -18,12 +18,11 @@
 namespace reports {
 
 namespace {
-constexpr int kGap = 16;       // pixels between pages
+constexpr int kGap = 16; // pixels between pages
 constexpr size_t kKeptPages = 6;
 } // namespace
 
-PageView::PageView(const ReportJob &job, QWidget *parent)
-    : QAbstractScrollArea(parent), m_job(job)
+PageView::PageView(const ReportJob &job, QWidget *parent) : QAbstractScrollArea(parent), m_job(job)
 {
     setObjectName(QStringLiteral("PageView"));
     setAccessibleName(QStringLiteral("Report pages"));
@@ -56,8 +55,8 @@ int PageView::pageTop(int page) const
 void PageView::updateScrollBars()
 {
     const QSize page = pageSize();
-    const int total = int(qMin<qint64>(qint64(m_job.pageCount()) * (page.height() + kGap) + kGap,
-                                       std::numeric_limits<int>::max()));
+    const int total =
+        int(qMin<qint64>(qint64(m_job.pageCount()) * (page.height() + kGap) + kGap, std::numeric_limits<int>::max()));
     verticalScrollBar()->setRange(0, qMax(0, total - viewport()->height()));
     verticalScrollBar()->setPageStep(viewport()->height());
     verticalScrollBar()->setSingleStep(40);

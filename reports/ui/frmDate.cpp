@@ -72,7 +72,7 @@ QString frmDate::renewalFormula(const QString &entry)
     const QString day = entry.mid(3, 2);
     const QString year = entry.right(4);
     return QStringLiteral("{Information.DatetoRenew} <= Date (") + year + QLatin1Char(',') + month + QLatin1Char(',')
-           + day + QLatin1Char(')');
+        + day + QLatin1Char(')');
 }
 
 void frmDate::Command3_Click()

@@ -88,7 +88,8 @@ TEST_F(SysInfoTest, NoRegistryValuesMeansUnavailable)
 
 TEST_F(SysInfoTest, PathValueStartsTheTool)
 {
-    registry.setValue(RegistryRoot::LocalMachine, kMsinfo, "PATH", platform::RegistryType::String, "C:\\x\\msinfo32.exe");
+    registry.setValue(RegistryRoot::LocalMachine, kMsinfo, "PATH", platform::RegistryType::String,
+                      "C:\\x\\msinfo32.exe");
     EXPECT_TRUE(about::StartSysInfo());
     EXPECT_EQ(started, QStringList{"C:\\x\\msinfo32.exe"});
     EXPECT_TRUE(ui.boxes.isEmpty());

@@ -1,5 +1,6 @@
 // Every input of every window reads a name to a screen reader: the main
 // menu and each window it opens, with the filter's rows all shown.
+#include "SampleCenter.h"
 #include "app/frmMainMenu.h"
 #include "backup/XZIPDEMO1.h"
 #include "backup/ZipMain.h"
@@ -11,7 +12,6 @@
 #include "reports/ReportJob.h"
 #include "reports/ui/ReportPreview.h"
 #include "reports/ui/frmDate.h"
-#include "SampleCenter.h"
 #include "support/AccessibleNames.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"

@@ -1,8 +1,8 @@
 #include "app/frmMainMenu.h"
-#include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 #include "customers/frmInformation.h"
 #include "store/Statement.h"
+#include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,10 +38,10 @@ TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
     EXPECT_EQ(captions(menu.menuBar()->actions()),
               QStringList({"MnuDatabase=&Database", "MnuPrint=&Print", "MnuModify=&Modify", "MnuHelp=&Help"}));
     auto items = [&](const char *name) { return captions(menu.menuBar()->findChild<QMenu *>(name)->actions()); };
-    EXPECT_EQ(items("MnuDatabase"), QStringList({"MnuBackupRestore=&Backup/Restore", "MnuDatabaseCompress=&Compress",
-                                                 "MnuDatabaseRepair=&Repair",
-                                                 "MnuDatabaseExport=E&xport Customers...",
-                                                 "MnuDatabaseImport=&Import Customers..."}));
+    EXPECT_EQ(
+        items("MnuDatabase"),
+        QStringList({"MnuBackupRestore=&Backup/Restore", "MnuDatabaseCompress=&Compress", "MnuDatabaseRepair=&Repair",
+                     "MnuDatabaseExport=E&xport Customers...", "MnuDatabaseImport=&Import Customers..."}));
     EXPECT_EQ(items("MnuPrint"),
               QStringList({"MnuPrintLockersDue=&Locker Due Notices", "MnuPrintComplete=Complete &Database"}));
     EXPECT_EQ(items("MnuPrintLockersDue"),

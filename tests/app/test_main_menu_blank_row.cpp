@@ -40,7 +40,8 @@ protected:
     // Rows of the file under whichever name it has now.
     QStringList storedRows() const
     {
-        const QString path = QFile::exists(folder.file("VANTREL.MDB")) ? folder.file("VANTREL.MDB") : folder.databasePath();
+        const QString path =
+            QFile::exists(folder.file("VANTREL.MDB")) ? folder.file("VANTREL.MDB") : folder.databasePath();
         sqlite3 *db = nullptr;
         QStringList rows;
         if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {

@@ -70,7 +70,8 @@ TEST(MaintenanceCommandLine, AFailureGoesToStandardErrorWithAStatusOtherThanZero
         const Outcome r = run({option});
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.out.isEmpty());
-        EXPECT_TRUE(r.err.contains("A journal left by a program that stopped before it finished")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("A journal left by a program that stopped before it finished"))
+            << r.err.toStdString();
         EXPECT_EQ(fileBytes(folder.databasePath()), before);
     }
     EXPECT_EQ(run({"--compact", "--repair"}).err, "--compact and --repair cannot be given together.");

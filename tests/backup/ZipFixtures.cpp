@@ -80,7 +80,8 @@ int joinDiskSet(const QString &driveFolder, const QString &archiveName, const QS
         QString part;
         const QStringList files = QFileInfo(disk).isDir() ? QDir(disk).entryList(QDir::Files) : QStringList();
         part = QFileInfo(disk).isDir() ? QDir(disk).filePath(files.value(0)) : disk;
-        EXPECT_TRUE(QFile::copy(part, QDir(workFolder).filePath(QString("%1.z%2").arg(base).arg(n, 2, 10, QChar('0')))));
+        EXPECT_TRUE(
+            QFile::copy(part, QDir(workFolder).filePath(QString("%1.z%2").arg(base).arg(n, 2, 10, QChar('0')))));
         ++parts;
     }
     EXPECT_TRUE(QFile::copy(QDir(driveFolder).filePath(archiveName), QDir(workFolder).filePath(base + ".zip")));

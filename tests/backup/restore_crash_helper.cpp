@@ -18,8 +18,8 @@ int main(int argc, char **argv)
     store::setProgramFolder(QString::fromLocal8Bit(argv[1]));
     backup::ZipMain zip;
     zip.setZipFilename(QString::fromLocal8Bit(argv[2]));
-    const backup::ArchiveOutcome o =
-        backup::restoreDatabase(zip, QStringLiteral("Vantrel.mdb"), store::programPath(QStringLiteral("\\Vantrel.mdb")));
+    const backup::ArchiveOutcome o = backup::restoreDatabase(zip, QStringLiteral("Vantrel.mdb"),
+                                                             store::programPath(QStringLiteral("\\Vantrel.mdb")));
     if (!o.succeeded())
         std::fprintf(stderr, "%d %s\n", int(o.code), qPrintable(o.error.text));
     return o.succeeded() ? 0 : 1;

@@ -36,8 +36,9 @@ int main(int argc, char **argv)
         f.write(QByteArray("{ \"kind\": \"listing\" }\n").repeated(40));
     }
     const QString archive = QDir(folder.path()).filePath(QStringLiteral("Backup.zip"));
-    testing_support::zipWithInfoZip(archive, folder.path(),
-                                    {QStringLiteral("Vantrel.mdb"), QStringLiteral("reports"), QStringLiteral("notes.txt")});
+    testing_support::zipWithInfoZip(
+        archive, folder.path(),
+        {QStringLiteral("Vantrel.mdb"), QStringLiteral("reports"), QStringLiteral("notes.txt")});
 
     auto *window = new backup::frmZipCreate;
     window->show();

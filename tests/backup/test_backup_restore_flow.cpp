@@ -96,7 +96,8 @@ TEST_F(BackupRestoreFlow, FiveMegabytesOnFloppiesWithAnEditTypedThenRestoredWhen
     window->show();
     window->menuItem("mnuAutomaticBackup")->trigger();
 
-    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1) << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
     EXPECT_FALSE(boxesLike("Please insert disk #2 of the set.").isEmpty()) << "the backup spans disks";
     EXPECT_FALSE(window->menuItem("mnuAutomaticBackup")->isChecked());
     EXPECT_EQ(window->windowTitle(), "A:\\VantrelBackup.zip");
@@ -106,7 +107,8 @@ TEST_F(BackupRestoreFlow, FiveMegabytesOnFloppiesWithAnEditTypedThenRestoredWhen
     EXPECT_TRUE(data->hasOpenFile()) << "the customer window kept its file";
 
     const auto backedUp = storedRows(folder.databasePath(), "Information");
-    const auto edited = std::find_if(backedUp.cbegin(), backedUp.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
+    const auto edited =
+        std::find_if(backedUp.cbegin(), backedUp.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
     ASSERT_NE(edited, backedUp.cend());
     EXPECT_EQ(edited->values.at(8).toString(), "Wilhelmina");
 

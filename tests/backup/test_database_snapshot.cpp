@@ -48,7 +48,8 @@ TEST(DatabaseSnapshot, HoldsTheTypedEditWhileTheWindowKeepsTheFileOpen)
     const auto rows = storedRows(snapshot.file(), "Information");
     ASSERT_EQ(rows.size(), 40);
     EXPECT_EQ(rows, storedRows(folder.databasePath(), "Information"));
-    const auto edited = std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
+    const auto edited =
+        std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
     ASSERT_NE(edited, rows.cend());
     EXPECT_EQ(edited->values.at(8).toString(), "Ottoline");
 
@@ -58,7 +59,9 @@ TEST(DatabaseSnapshot, HoldsTheTypedEditWhileTheWindowKeepsTheFileOpen)
     EXPECT_TRUE(services.boxes.isEmpty());
 
     const QString copy = snapshot.file();
-    { backup::DatabaseSnapshot gone; }
+    {
+        backup::DatabaseSnapshot gone;
+    }
     window->close();
     QApplication::processEvents();
     delete window.data();

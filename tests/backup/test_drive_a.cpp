@@ -18,7 +18,8 @@ TEST(DriveA, ASimulatedDriveMapsPathsAndCountsItsFreeSpace)
     const DriveA drive = DriveA::current();
     ASSERT_TRUE(drive.present());
     EXPECT_TRUE(drive.simulated());
-    EXPECT_EQ(drive.toLocal(QStringLiteral("A:\\VantrelBackup.zip")), dir.filePath(QStringLiteral("VantrelBackup.zip")));
+    EXPECT_EQ(drive.toLocal(QStringLiteral("A:\\VantrelBackup.zip")),
+              dir.filePath(QStringLiteral("VantrelBackup.zip")));
     EXPECT_EQ(drive.toLocal(QStringLiteral("a:/sub\\x.zip")), dir.filePath(QStringLiteral("sub/x.zip")));
     EXPECT_EQ(drive.toLocal(QStringLiteral("B:\\x.zip")), std::nullopt);
     EXPECT_TRUE(DriveA::isDriveAPath(QStringLiteral("A:")));
@@ -36,7 +37,8 @@ TEST(DriveA, ASimulatedDriveMapsPathsAndCountsItsFreeSpace)
     writeFile(dir.filePath(QStringLiteral("letter.txt")), "x");
     QDir(dir.path()).mkpath(QStringLiteral("folder/deeper"));
     ASSERT_TRUE(drive.eraseDisk());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral(".disks")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral(".disks")});
 }
 
 TEST(DriveA, AMissingFolderIsNoDisk)

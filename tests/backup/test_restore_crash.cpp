@@ -64,8 +64,8 @@ protected:
 TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
 {
     const quint32 seed = qEnvironmentVariableIsSet("VANTREL_CRASH_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("VANTREL_CRASH_SEED"))
-                             : 20261208u;
+        ? quint32(qEnvironmentVariableIntValue("VANTREL_CRASH_SEED"))
+        : 20261208u;
     QRandomGenerator random(seed);
     const QString archive = s_template->filePath("backup.zip");
 
@@ -97,7 +97,8 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         ++kills;
 
         const QString database = store::resolveInFolder(folder->path(), "\\Vantrel.mdb");
-        SCOPED_TRACE(QString("kill after %1 us: %2").arg(delay.count()).arg(filesIn(folder->path()).join(", ")).toStdString());
+        SCOPED_TRACE(
+            QString("kill after %1 us: %2").arg(delay.count()).arg(filesIn(folder->path()).join(", ")).toStdString());
         ASSERT_EQ(quickCheck(database), "ok");
         const qint64 rows = rowCount(database, "Information");
         ASSERT_TRUE(rows == kOldRows || rows == kRestoredRows) << rows;

@@ -71,7 +71,9 @@ TEST_F(SafeRestoreTest, ReplacesTheDatabaseAndTheOpenWindowComesBackOnTheRestore
     window->close();
     QApplication::processEvents();
     delete window.data();
-    { backup::SafeRestore done(folder.databasePath()); }
+    {
+        backup::SafeRestore done(folder.databasePath());
+    }
     EXPECT_EQ(filesIn(folder.path()).filter("Vantrel").size(), 1);
 }
 

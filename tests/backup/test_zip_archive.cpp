@@ -58,8 +58,9 @@ protected:
 
 TEST_F(ZipArchiveTest, AddsListsAndExtractsWithTheEventsTheWindowShows)
 {
-    ASSERT_EQ(addNames({QStringLiteral("Vantrel.mdb"), src(QStringLiteral("notes.txt")), QStringLiteral("sub\\inner.txt")}),
-              zipresult::Success);
+    ASSERT_EQ(
+        addNames({QStringLiteral("Vantrel.mdb"), src(QStringLiteral("notes.txt")), QStringLiteral("sub\\inner.txt")}),
+        zipresult::Success);
     EXPECT_TRUE(zip.filesToProcess().isEmpty()) << "the processing list is emptied after an operation";
     EXPECT_EQ(modeOf(archive()), 0600);
     EXPECT_TRUE(rec.log.contains(QStringLiteral("Adding Vantrel.mdb 3145728")));
@@ -79,7 +80,8 @@ TEST_F(ZipArchiveTest, AddsListsAndExtractsWithTheEventsTheWindowShows)
         QStringLiteral("^Listing Vantrel.mdb 3145728 (\\d+) (\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d) (\\d+)$"));
     const QRegularExpressionMatch m = listed.match(rec.log[0]);
     ASSERT_TRUE(m.hasMatch()) << rec.log[0].toStdString();
-    EXPECT_EQ(m.captured(2), QFileInfo(src(QStringLiteral("Vantrel.mdb"))).lastModified().toString(QStringLiteral("dd/MM/yy HH:mm")));
+    EXPECT_EQ(m.captured(2),
+              QFileInfo(src(QStringLiteral("Vantrel.mdb"))).lastModified().toString(QStringLiteral("dd/MM/yy HH:mm")));
     EXPECT_EQ(m.captured(3).toInt(), 100 - m.captured(1).toLongLong() * 100 / 3145728);
     EXPECT_TRUE(rec.log[2].startsWith(QStringLiteral("Listing sub\\inner.txt 5 ")));
 
@@ -87,7 +89,9 @@ TEST_F(ZipArchiveTest, AddsListsAndExtractsWithTheEventsTheWindowShows)
     zip.setFilesToProcess(QStringLiteral("Vantrel.mdb\rsub\\inner.txt\r"));
     rec.log.clear();
     ASSERT_EQ(zip.Extract(0), zipresult::Success);
-    EXPECT_EQ(rec.log, QStringList({QStringLiteral("Extracting Vantrel.mdb 3145728"), QStringLiteral("Extracting sub\\inner.txt 5")}));
+    EXPECT_EQ(
+        rec.log,
+        QStringList({QStringLiteral("Extracting Vantrel.mdb 3145728"), QStringLiteral("Extracting sub\\inner.txt 5")}));
     EXPECT_EQ(readFile(out(QStringLiteral("Vantrel.mdb"))), readFile(src(QStringLiteral("Vantrel.mdb"))));
     EXPECT_EQ(readFile(out(QStringLiteral("sub/inner.txt"))), QByteArray("inner"));
     EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("notes.txt"))));
@@ -127,7 +131,8 @@ TEST_F(ZipArchiveTest, UpdateReplacesNewerFilesOnlyAndDeleteRemovesListedEntries
     notes.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime);
     notes.close();
     rec.log.clear();
-    EXPECT_EQ(addNames({QStringLiteral("notes.txt"), QStringLiteral("Vantrel.mdb")}, addmode::Update), zipresult::Success);
+    EXPECT_EQ(addNames({QStringLiteral("notes.txt"), QStringLiteral("Vantrel.mdb")}, addmode::Update),
+              zipresult::Success);
     EXPECT_EQ(rec.log, QStringList({QStringLiteral("Skipping Vantrel.mdb 3"), QStringLiteral("Updating notes.txt 7")}));
     zip.setExtractFolder(dir.filePath(QStringLiteral("out")));
     ASSERT_EQ(zip.Extract(0), zipresult::Success);
@@ -245,8 +250,9 @@ TEST_F(ZipArchiveTest, ExtractAsksBeforeReplacingAndKeepsEntriesInsideTheFolder)
     if (toolInstalled(QStringLiteral("python3"))) {
         const QString evil = dir.filePath(QStringLiteral("evil.zip"));
         runTool(QStringLiteral("python3"),
-                {QStringLiteral("-c"), QStringLiteral("import zipfile,sys;z=zipfile.ZipFile(sys.argv[1],'w');"
-                                                      "z.writestr('../escaped.txt','x');z.writestr('ok.txt','y');z.close()"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("import zipfile,sys;z=zipfile.ZipFile(sys.argv[1],'w');"
+                                "z.writestr('../escaped.txt','x');z.writestr('ok.txt','y');z.close()"),
                  evil});
         zip.setZipFilename(evil);
         rec.log.clear();

@@ -87,8 +87,9 @@ TEST_F(ZipFixTest, AggressiveFixRecoversAtLeastWhatInfoZipSalvages)
 {
     if (!toolInstalled(QStringLiteral("zip")))
         GTEST_SKIP() << "zip is not installed";
-    ASSERT_EQ(runTool(QStringLiteral("zip"), {QStringLiteral("-FF"), QStringLiteral("copy.zip"), QStringLiteral("--out"),
-                                              QStringLiteral("theirs.zip")},
+    ASSERT_EQ(runTool(QStringLiteral("zip"),
+                      {QStringLiteral("-FF"), QStringLiteral("copy.zip"), QStringLiteral("--out"),
+                       QStringLiteral("theirs.zip")},
                       dir.path()),
               0);
     const int theirs = goodEntries(path(QStringLiteral("theirs.zip")));
@@ -100,9 +101,11 @@ TEST_F(ZipFixTest, EntriesWithTrailingDescriptorsAndHopelessFiles)
 {
     // Info-ZIP writes sizes after the data when it reads from a pipe.
     if (toolInstalled(QStringLiteral("sh")) && toolInstalled(QStringLiteral("zip"))) {
-        ASSERT_EQ(runTool(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("head -c 50000 customers1.txt | zip -q -fd piped.zip -")},
-                          dir.path()),
-                  0);
+        ASSERT_EQ(
+            runTool(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QStringLiteral("head -c 50000 customers1.txt | zip -q -fd piped.zip -")},
+                    dir.path()),
+            0);
         QByteArray bytes = readFile(path(QStringLiteral("piped.zip")));
         const qsizetype central = bytes.indexOf(QByteArray("PK\x01\x02", 4));
         ASSERT_GT(central, 0);

@@ -42,8 +42,9 @@ TEST(ZipMessages, EveryResultCodeShowsItsTextAndIcon)
         {120, "Ran out of memory while adding.", Icon::Critical},
         {130, "Invalid property settings. Check your code.", Icon::Critical},
         {150, "Disk full while adding.", Icon::Critical},
-        {180, "Another application is currently performing a similar task. Wait until the other application has "
-              "completed its operation.",
+        {180,
+         "Another application is currently performing a similar task. Wait until the other application has "
+         "completed its operation.",
          Icon::Critical},
         {190, "The adding operation was aborted.", Icon::Exclamation},
         {200, "Test failed - errors in the archive.", Icon::Critical},
@@ -117,7 +118,8 @@ TEST(ZipDialogs, SelectArchiveByKind)
         EXPECT_TRUE(r.fileName.isEmpty());
         EXPECT_EQ(r.mustExist, kind != dialogkind::New);
         EXPECT_EQ(r.defaultSuffix, QStringLiteral("zip"));
-        EXPECT_EQ(r.filter, QStringLiteral("Zip archives (*.zip);;Self-extracting Zip archives (*.exe);;All files (*.*)"));
+        EXPECT_EQ(r.filter,
+                  QStringLiteral("Zip archives (*.zip);;Self-extracting Zip archives (*.exe);;All files (*.*)"));
     }
     // A name typed without an extension comes back with zip added.
     services.answerFile(QStringLiteral("/tmp/backup"));
@@ -160,7 +162,10 @@ TEST_F(ExtractDialogTest, OpensOnTheCurrentFolderOrTheExtractionFolder)
         EXPECT_EQ(dialog.txtExtract()->text(), QDir::currentPath());
         EXPECT_EQ(dialog.txtExtract()->accessibleName(), QStringLiteral("Extract files to:"));
         EXPECT_EQ(dialog.findChild<QComboBox *>(QStringLiteral("drvExtract")), dialog.drvExtract());
-        EXPECT_EQ(dialog.findChild<QListWidget *>(QStringLiteral("dirExtract"))->findItems(QStringLiteral("restore"), Qt::MatchExactly).size(), 1);
+        EXPECT_EQ(dialog.findChild<QListWidget *>(QStringLiteral("dirExtract"))
+                      ->findItems(QStringLiteral("restore"), Qt::MatchExactly)
+                      .size(),
+                  1);
     }
     zip.setExtractFolder(dir.filePath(QStringLiteral("restore")));
     ExtractDialog dialog(zip);

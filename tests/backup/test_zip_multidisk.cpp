@@ -70,8 +70,9 @@ TEST_F(ZipMultidiskTest, ABackupSpansFloppiesThatInfoZipJoinsAndWeReadBack)
     QFile::copy(last, path(QStringLiteral("set/VantrelBackup.zip")));
     if (toolInstalled(QStringLiteral("zip"))) {
         QString said;
-        EXPECT_EQ(runTool(QStringLiteral("zip"), {QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("VantrelBackup.zip"),
-                                                  QStringLiteral("--out"), QStringLiteral("joined.zip")},
+        EXPECT_EQ(runTool(QStringLiteral("zip"),
+                          {QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("VantrelBackup.zip"),
+                           QStringLiteral("--out"), QStringLiteral("joined.zip")},
                           path(QStringLiteral("set")), &said),
                   0)
             << said.toStdString();
@@ -79,7 +80,9 @@ TEST_F(ZipMultidiskTest, ABackupSpansFloppiesThatInfoZipJoinsAndWeReadBack)
     }
     if (toolInstalled(QStringLiteral("7z"))) {
         QString said;
-        EXPECT_EQ(runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("VantrelBackup.zip")}, path(QStringLiteral("set")), &said), 0)
+        EXPECT_EQ(runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("VantrelBackup.zip")},
+                          path(QStringLiteral("set")), &said),
+                  0)
             << said.toStdString();
     }
 
@@ -109,8 +112,9 @@ TEST_F(ZipMultidiskTest, ASetWrittenByInfoZipIsReadTestedAndExtracted)
     const QByteArray big = sampleData(300 * 1024, 5, true);
     writeFile(path(QStringLiteral("big.bin")), big);
     writeFile(path(QStringLiteral("small.txt")), "bowling");
-    ASSERT_EQ(runTool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-s"), QStringLiteral("64k"),
-                                              QStringLiteral("set.zip"), QStringLiteral("big.bin"), QStringLiteral("small.txt")},
+    ASSERT_EQ(runTool(QStringLiteral("zip"),
+                      {QStringLiteral("-q"), QStringLiteral("-s"), QStringLiteral("64k"), QStringLiteral("set.zip"),
+                       QStringLiteral("big.bin"), QStringLiteral("small.txt")},
                       dir.path()),
               0);
     ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("set.z04"))));

@@ -38,10 +38,7 @@ protected:
         window->show();
         QApplication::processEvents();
     }
-    void TearDown() override
-    {
-        delete window;
-    }
+    void TearDown() override { delete window; }
 
     void trigger(const QString &item) { window->menuItem(item)->trigger(); }
 
@@ -187,7 +184,8 @@ TEST_F(ZipWindow, TestReportsAWholeArchiveAndADamagedOne)
 
     QByteArray bytes = fileBytes(work.filePath("good.zip"));
     // The first byte of the first entry's data, after its name and extra field.
-    const int dataStart = 30 + quint8(bytes[26]) + 256 * quint8(bytes[27]) + quint8(bytes[28]) + 256 * quint8(bytes[29]);
+    const int dataStart =
+        30 + quint8(bytes[26]) + 256 * quint8(bytes[27]) + quint8(bytes[28]) + 256 * quint8(bytes[29]);
     bytes[dataStart] = char(bytes[dataStart] ^ 0x55);
     QFile bad(work.filePath("bad.zip"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -249,8 +247,9 @@ TEST_F(ZipWindow, NoToEitherConfirmationChangesNothing)
     services.answer(Button::No);
     trigger("mnuAutomaticBackup");
     EXPECT_EQ(services.lastBox().title, "Confirm");
-    EXPECT_EQ(services.lastBox().text, "Please insert a blank formatted floppy disk in drive A?\rIf you continue, all "
-                                       "data on the floppy will be erased and a backup disk will be created!");
+    EXPECT_EQ(services.lastBox().text,
+              "Please insert a blank formatted floppy disk in drive A?\rIf you continue, all "
+              "data on the floppy will be erased and a backup disk will be created!");
     EXPECT_EQ(services.lastBox().defaultButton, 2);
     EXPECT_EQ(services.lastBox().icon, Icon::Question);
     services.answer(Button::No);
@@ -322,10 +321,12 @@ TEST_F(ZipWindow, TheWizardWalksThroughNewAndAddEvenWhenNewIsCancelled)
     window->menuItem("mnuFileWizard")->trigger();
 
     ASSERT_EQ(services.boxes.size(), 2);
-    EXPECT_EQ(services.boxes.at(0).text, "The next window to pop up will ask you to create a new zip file. \rType in "
-                                         "the name of the file you want to create.");
-    EXPECT_EQ(services.boxes.at(1).text, "The next window to pop up will ask you to add new files to your new zip "
-                                         "file. \rPlease select the files you wish to add.");
+    EXPECT_EQ(services.boxes.at(0).text,
+              "The next window to pop up will ask you to create a new zip file. \rType in "
+              "the name of the file you want to create.");
+    EXPECT_EQ(services.boxes.at(1).text,
+              "The next window to pop up will ask you to add new files to your new zip "
+              "file. \rPlease select the files you wish to add.");
     EXPECT_EQ(services.fileDialogs.last().title, "Add files");
     EXPECT_EQ(services.fileDialogs.last().filter, "All Files (*);;Database Files (*.mdb)");
     EXPECT_FALSE(window->menuItem("mnuFileWizard")->isChecked());
@@ -388,13 +389,13 @@ TEST_F(ZipWindow, AbortDuringABackupStopsItAndClearsTheBackupMark)
         EXPECT_TRUE(window->findChild<QPushButton *>("cmdAbort")->isVisible());
         window->findChild<QPushButton *>("cmdAbort")->click();
     };
-    services.answer(Button::Yes);                   // the confirmation
+    services.answer(Button::Yes); // the confirmation
     services.answerWith([](const platform::MessageBoxRequest &box) {
         EXPECT_EQ(box.title, "Abort");
         EXPECT_EQ(box.text, "Are you sure you want to abort the current operation?");
         return Button::Yes;
     });
-    services.answer(Button::OK);                    // the aborted message
+    services.answer(Button::OK); // the aborted message
     trigger("mnuAutomaticBackup");
     qunsetenv("VANTREL_DRIVE_A");
     qunsetenv("VANTREL_DISK_SIZE");

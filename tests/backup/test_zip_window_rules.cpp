@@ -41,11 +41,11 @@ TEST(ZipWindowRules, SumsBeyondTwoGigabytesKeepTheirTrueSizeAndRatio)
 TEST(ZipWindowRules, ListingProgressRoundsHalvesToEven)
 {
     EXPECT_EQ(readingText(101), "Reading 101 files...");
-    EXPECT_EQ(listingProgress(1, 101), 1);   // 0.99
+    EXPECT_EQ(listingProgress(1, 101), 1); // 0.99
     EXPECT_EQ(listingProgress(101, 101), 100);
-    EXPECT_EQ(listingProgress(1, 200), 0);   // 0.5 -> 0
-    EXPECT_EQ(listingProgress(3, 200), 2);   // 1.5 -> 2
-    EXPECT_EQ(listingProgress(5, 200), 2);   // 2.5 -> 2
+    EXPECT_EQ(listingProgress(1, 200), 0); // 0.5 -> 0
+    EXPECT_EQ(listingProgress(3, 200), 2); // 1.5 -> 2
+    EXPECT_EQ(listingProgress(5, 200), 2); // 2.5 -> 2
     EXPECT_EQ(listingProgress(100, 101), 99);
 }
 

@@ -47,8 +47,11 @@ const QList<Expected> kExpected = {
 class CenterWindow : public ::testing::Test
 {
 protected:
-    void SetUp() override { execute("UPDATE CenterInformation SET YearlyRate = '35.00', Period = '365', "
-                                    "CenterName = 'Lucky Lanes', CenterPhone = '(555)123-4567'"); }
+    void SetUp() override
+    {
+        execute("UPDATE CenterInformation SET YearlyRate = '35.00', Period = '365', "
+                "CenterName = 'Lucky Lanes', CenterPhone = '(555)123-4567'");
+    }
     void TearDown() override
     {
         if (window) {
@@ -218,8 +221,7 @@ TEST_P(ClosingTheWindow, AWriteThatFailsKeepsTheWindowAndWhatWasTyped)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWayOut, ClosingTheWindow,
-                         ::testing::Values(WayOut::ExitButton, WayOut::Frame, WayOut::Escape),
-                         [](const auto &info) {
+                         ::testing::Values(WayOut::ExitButton, WayOut::Frame, WayOut::Escape), [](const auto &info) {
                              switch (info.param) {
                              case WayOut::ExitButton: return "ExitButton";
                              case WayOut::Frame: return "Frame";
@@ -273,8 +275,7 @@ TEST(CenterWindowWithoutDatabase, SaysWhyAndLetsNothingBeTypedThatWouldBeLost)
     window->show();
 
     ASSERT_EQ(services.boxes.size(), 1);
-    EXPECT_EQ(services.lastBox().text,
-              QString("Could not find file '%1'.").arg(store::programPath("\\Vantrel.mdb")));
+    EXPECT_EQ(services.lastBox().text, QString("Could not find file '%1'.").arg(store::programPath("\\Vantrel.mdb")));
     auto *rate = window->findChild<QLineEdit *>("txtFields_0");
     EXPECT_TRUE(rate->text().isEmpty());
     QTest::keyClicks(rate, "35");

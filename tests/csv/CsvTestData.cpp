@@ -24,10 +24,11 @@ struct Connection {
 const QStringList &pieces()
 {
     static const QStringList words = {
-        QStringLiteral("O'Neil"),  QStringLiteral("say \"hi\""), QStringLiteral("Smith, Jr."), QStringLiteral("Zoë"),
-        QStringLiteral("Ψυχή"),    QStringLiteral("Иванов"),     QStringLiteral("山田"),       QStringLiteral("a;b"),
-        QStringLiteral("tab\there"), QStringLiteral("Ann"),      QStringLiteral(" lead"),      QStringLiteral("trail "),
-        QStringLiteral("\"\""),    QStringLiteral("=1+2"),       QStringLiteral("x")};
+        QStringLiteral("O'Neil"), QStringLiteral("say \"hi\""), QStringLiteral("Smith, Jr."),
+        QStringLiteral("Zoë"),    QStringLiteral("Ψυχή"),       QStringLiteral("Иванов"),
+        QStringLiteral("山田"),   QStringLiteral("a;b"),        QStringLiteral("tab\there"),
+        QStringLiteral("Ann"),    QStringLiteral(" lead"),      QStringLiteral("trail "),
+        QStringLiteral("\"\""),   QStringLiteral("=1+2"),       QStringLiteral("x")};
     return words;
 }
 
@@ -37,7 +38,8 @@ QString randomText(std::mt19937 &random, int maxLength, bool lines)
     const int parts = 1 + int(random() % 4);
     for (int i = 0; i < parts; ++i) {
         if (i > 0)
-            text += lines && random() % 3 == 0 ? (random() % 2 ? QStringLiteral("\r\n") : QStringLiteral("\n")) : QStringLiteral(" ");
+            text += lines && random() % 3 == 0 ? (random() % 2 ? QStringLiteral("\r\n") : QStringLiteral("\n"))
+                                               : QStringLiteral(" ");
         text += pieces().at(int(random() % pieces().size()));
     }
     return maxLength > 0 ? text.left(maxLength) : text;
@@ -81,7 +83,8 @@ void insertRandomCustomers(const QString &databasePath, int count, std::mt19937 
         marks << QStringLiteral("?");
     }
     ASSERT_TRUE(store::execSql(c.db, QStringLiteral("BEGIN"), nullptr));
-    store::Statement insert(c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')));
+    store::Statement insert(
+        c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')));
     ASSERT_TRUE(insert.isValid());
     for (int row = 0; row < count; ++row) {
         QVariantList values;
@@ -105,7 +108,8 @@ void insertRandomCustomers(const QString &databasePath, int count, std::mt19937 
                 else if (name == QLatin1String("SSNumber"))
                     v = masked(random, QStringLiteral("999-99-9999"));
                 else if (name == QLatin1String("Gender"))
-                    v = QStringList{QStringLiteral("M"), QStringLiteral("F"), QStringLiteral("Ж")}.at(int(random() % 3));
+                    v = QStringList{QStringLiteral("M"), QStringLiteral("F"), QStringLiteral("Ж")}.at(
+                        int(random() % 3));
                 else if (name == QLatin1String("Birthdate"))
                     v = randomDate(random).toString(QStringLiteral("MM/dd/yyyy"));
                 else

@@ -26,11 +26,12 @@ int main(int argc, char **argv)
     if (!store::Schema::createDeliveredDatabase(db, &e))
         return 1;
     const QString csvPath = QDir(folder.path()).filePath(QStringLiteral("customers.csv"));
-    csv_testing::writeFile(csvPath, "LockerNumber,First Name,Last Name,DateRented,Phone1,Adult,Nickname\n"
-                                    "101,Ann,Zimmer,01/15/2024,217-555-0147,Yes,Annie\n"
-                                    "9999999999,Bob,Adams,02/30/2024,(217)555-0100,No,Bobby\n"
-                                    "103,Carla,\"Moreno, Jr.\",2024-03-01,,True,\n"
-                                    "104,Dave,Baker,01/15/24 00:00:00,call me,maybe,D\n");
+    csv_testing::writeFile(csvPath,
+                           "LockerNumber,First Name,Last Name,DateRented,Phone1,Adult,Nickname\n"
+                           "101,Ann,Zimmer,01/15/2024,217-555-0147,Yes,Annie\n"
+                           "9999999999,Bob,Adams,02/30/2024,(217)555-0100,No,Bobby\n"
+                           "103,Carla,\"Moreno, Jr.\",2024-03-01,,True,\n"
+                           "104,Dave,Baker,01/15/24 00:00:00,call me,maybe,D\n");
     auto import = std::make_unique<csv::CsvImport>();
     QString error;
     if (!import->open(csvPath, db, &error))

@@ -66,11 +66,12 @@ TEST(CsvText, DetectsTheSeparatorFromTheFirstLine)
 
 TEST(CsvText, ParsesQuotesLineBreaksAndLineNumbers)
 {
-    const QList<CsvRecord> records = parseAll(
-        QStringLiteral("a,b,c\r\n\"x, y\",\"say \"\"hi\"\"\",\"one\ntwo\r\nthree\"\n\n1,,3\r4,5"));
+    const QList<CsvRecord> records =
+        parseAll(QStringLiteral("a,b,c\r\n\"x, y\",\"say \"\"hi\"\"\",\"one\ntwo\r\nthree\"\n\n1,,3\r4,5"));
     ASSERT_EQ(records.size(), 4);
     EXPECT_EQ(records.at(0).line, 1);
-    EXPECT_EQ(records.at(1).values, (QStringList{QStringLiteral("x, y"), QStringLiteral("say \"hi\""), QStringLiteral("one\ntwo\r\nthree")}));
+    EXPECT_EQ(records.at(1).values,
+              (QStringList{QStringLiteral("x, y"), QStringLiteral("say \"hi\""), QStringLiteral("one\ntwo\r\nthree")}));
     EXPECT_EQ(records.at(1).line, 2);
     EXPECT_EQ(records.at(2).line, 6); // after a value of three lines and a blank line
     EXPECT_EQ(records.at(2).values, (QStringList{QStringLiteral("1"), QString(), QStringLiteral("3")}));
@@ -138,7 +139,8 @@ TEST(FieldRules, YesNoWordsAndNumbers)
 TEST(FieldRules, TextsWithinTheirLengthAndMasks)
 {
     EXPECT_EQ(checked("FirstName", QString(50, QLatin1Char('a'))), QString(50, QLatin1Char('a')));
-    EXPECT_EQ(checked("FirstName", QString(60, QLatin1Char('a'))), QStringLiteral("!60 characters; the field holds 50."));
+    EXPECT_EQ(checked("FirstName", QString(60, QLatin1Char('a'))),
+              QStringLiteral("!60 characters; the field holds 50."));
     EXPECT_TRUE(checked("LastName", "two\nlines").startsWith(QStringLiteral("!")));
     EXPECT_EQ(checked("Notes", "two\nlines"), QStringLiteral("two\nlines"));
     EXPECT_EQ(checked("City", " Spaced "), QStringLiteral(" Spaced ")); // kept as written
@@ -151,6 +153,8 @@ TEST(FieldRules, TextsWithinTheirLengthAndMasks)
     EXPECT_EQ(checked("SSNumber", "123456789"), QStringLiteral("123-45-6789"));
     EXPECT_EQ(checked("Gender", "f"), QStringLiteral("f"));
     EXPECT_EQ(checked("Gender", "Male"), QStringLiteral("!'Male' does not fit the entry pattern A."));
-    EXPECT_EQ(checked("Phone1", "555-CALL-NOW"), QStringLiteral("!'555-CALL-NOW' does not fit the entry pattern (999)999-9999."));
-    EXPECT_EQ(checked("Combo1", "12-34-56-78"), QStringLiteral("!'12-34-56-78' does not fit the entry pattern ##-##-##."));
+    EXPECT_EQ(checked("Phone1", "555-CALL-NOW"),
+              QStringLiteral("!'555-CALL-NOW' does not fit the entry pattern (999)999-9999."));
+    EXPECT_EQ(checked("Combo1", "12-34-56-78"),
+              QStringLiteral("!'12-34-56-78' does not fit the entry pattern ##-##-##."));
 }

@@ -75,7 +75,8 @@ TEST_F(Transfer, TenThousandCustomersComeBackFieldForField)
     const ExportResult exported = CustomerExport::allCustomers(database(), out);
     ASSERT_TRUE(exported.succeeded) << exported.error.toStdString();
     EXPECT_EQ(exported.rows, 10000);
-    EXPECT_EQ(QFileInfo(out).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    EXPECT_EQ(QFileInfo(out).permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral(".partial")));
     const QByteArray bytes = fileBytes(out);
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFLockerNumber,KeyNumber,KeyDeposit,Combo1,"));
@@ -98,8 +99,9 @@ TEST_F(Transfer, TenThousandCustomersComeBackFieldForField)
     for (int r = 0; r < before.size(); ++r) {
         for (int f = 0; f < names.size(); ++f) {
             ASSERT_EQ(before.at(r).at(f), after.at(r).at(f))
-                << "row " << r << ", " << names.at(f).toStdString() << ": '" << before.at(r).at(f).toString().toStdString()
-                << "' came back as '" << after.at(r).at(f).toString().toStdString() << "'";
+                << "row " << r << ", " << names.at(f).toStdString() << ": '"
+                << before.at(r).at(f).toString().toStdString() << "' came back as '"
+                << after.at(r).at(f).toString().toStdString() << "'";
         }
     }
 }
@@ -140,11 +142,12 @@ TEST_F(Transfer, TheOldFilesExporterFormImportsEveryValueRight)
 {
     // As mdb-export writes a table: texts and dates in quotes, dates with a
     // time, yes/no as 1 and 0, nulls as nothing, the second phone "Phone 2".
-    QByteArray header = "LockerNumber,KeyNumber,KeyDeposit,Combo1,Combo2,Combo3,DateRented,DateToRenew,FirstName,LastName,"
-                        "Address1,Address2,Address3,City,State,Zip,Phone1,Phone 2,Fax,EMail,Notes,Birthdate,SSNumber,Gender,"
-                        "VIBNumber,Adult,Junior,Senior,WorkName,WorkAddress1,WorkAddress2,WorkCity,WorkState,WorkZip,"
-                        "WorkPhone,WorkFax,MixedLeague,WomensLeague,JuniorLeague,MensLeague,AdultJunior,SeniorLeague,"
-                        "Tournament,Winter,Summer,HdcpLeague,ScratchLeague,Age\n";
+    QByteArray header =
+        "LockerNumber,KeyNumber,KeyDeposit,Combo1,Combo2,Combo3,DateRented,DateToRenew,FirstName,LastName,"
+        "Address1,Address2,Address3,City,State,Zip,Phone1,Phone 2,Fax,EMail,Notes,Birthdate,SSNumber,Gender,"
+        "VIBNumber,Adult,Junior,Senior,WorkName,WorkAddress1,WorkAddress2,WorkCity,WorkState,WorkZip,"
+        "WorkPhone,WorkFax,MixedLeague,WomensLeague,JuniorLeague,MensLeague,AdultJunior,SeniorLeague,"
+        "Tournament,Winter,Summer,HdcpLeague,ScratchLeague,Age\n";
     QByteArray row = "1042,77,15,\"12-34-56\",\"01-02-03\",,\"01/15/24 00:00:00\",\"01/14/25 00:00:00\",\"Ann\","
                      "\"O'Neil \"\"Annie\"\"\",\"1 Main St, Apt 2\",,,\"Springfield\",\"IL\",\"62704-1234\","
                      "\"(217)555-0100\",\"2175550101\",,\"ann@example.com\",\"Bowls Tuesdays\nPaid cash\","
@@ -161,15 +164,43 @@ TEST_F(Transfer, TheOldFilesExporterFormImportsEveryValueRight)
     QVariantMap got;
     for (int i = 0; i < names.size(); ++i)
         got.insert(names.at(i), rows.at(0).at(i));
-    const QVariantMap expected = {
-        {"LockerNumber", 1042}, {"KeyNumber", 77}, {"KeyDeposit", 15}, {"Combo1", "12-34-56"}, {"Combo2", "01-02-03"},
-        {"Combo3", QVariant()}, {"DateRented", "2024-01-15"}, {"DateToRenew", "2025-01-14"}, {"FirstName", "Ann"},
-        {"LastName", "O'Neil \"Annie\""}, {"Address1", "1 Main St, Apt 2"}, {"Address2", QVariant()}, {"City", "Springfield"},
-        {"State", "IL"}, {"Zip", "62704-1234"}, {"Phone1", "(217)555-0100"}, {"Phone2", "(217)555-0101"},
-        {"Fax", QVariant()}, {"EMail", "ann@example.com"}, {"Notes", "Bowls Tuesdays\nPaid cash"}, {"Birthdate", "02/03/1961"},
-        {"SSNumber", "123-45-6789"}, {"Gender", "F"}, {"VIBNumber", 0}, {"Adult", 1}, {"Junior", 0}, {"Senior", 0},
-        {"WorkName", "Acme"}, {"WorkZip", QVariant()}, {"MixedLeague", 1}, {"WomensLeague", 0}, {"Tournament", 1},
-        {"Winter", 1}, {"Summer", 0}, {"HdcpLeague", 0}, {"ScratchLeague", 1}, {"Age", "63"}};
+    const QVariantMap expected = {{"LockerNumber", 1042},
+                                  {"KeyNumber", 77},
+                                  {"KeyDeposit", 15},
+                                  {"Combo1", "12-34-56"},
+                                  {"Combo2", "01-02-03"},
+                                  {"Combo3", QVariant()},
+                                  {"DateRented", "2024-01-15"},
+                                  {"DateToRenew", "2025-01-14"},
+                                  {"FirstName", "Ann"},
+                                  {"LastName", "O'Neil \"Annie\""},
+                                  {"Address1", "1 Main St, Apt 2"},
+                                  {"Address2", QVariant()},
+                                  {"City", "Springfield"},
+                                  {"State", "IL"},
+                                  {"Zip", "62704-1234"},
+                                  {"Phone1", "(217)555-0100"},
+                                  {"Phone2", "(217)555-0101"},
+                                  {"Fax", QVariant()},
+                                  {"EMail", "ann@example.com"},
+                                  {"Notes", "Bowls Tuesdays\nPaid cash"},
+                                  {"Birthdate", "02/03/1961"},
+                                  {"SSNumber", "123-45-6789"},
+                                  {"Gender", "F"},
+                                  {"VIBNumber", 0},
+                                  {"Adult", 1},
+                                  {"Junior", 0},
+                                  {"Senior", 0},
+                                  {"WorkName", "Acme"},
+                                  {"WorkZip", QVariant()},
+                                  {"MixedLeague", 1},
+                                  {"WomensLeague", 0},
+                                  {"Tournament", 1},
+                                  {"Winter", 1},
+                                  {"Summer", 0},
+                                  {"HdcpLeague", 0},
+                                  {"ScratchLeague", 1},
+                                  {"Age", "63"}};
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         const QVariant &value = got.value(it.key());
         if (it.value().isNull())
@@ -188,11 +219,12 @@ TEST_F(Transfer, BadRowsAreListedAndTheGoodOnesGoIn)
               "1,Ann,Good,01/15/2024,Yes\n"
               "9999999999,Big,Locker,01/15/2024,No\n"
               "3,Feb,Thirty,02/30/2024,No\n"
-              "4," + name60 + ",Long,,No\n"
-              "5,Missing,Column,No\n"
-              "6,Ragged,Row,01/01/2024,No,extra\n"
-              "7,\"Two\nLines\",Good,,No\n"
-              "500,Same,Locker,,True\n");
+              "4," + name60
+                  + ",Long,,No\n"
+                    "5,Missing,Column,No\n"
+                    "6,Ragged,Row,01/01/2024,No,extra\n"
+                    "7,\"Two\nLines\",Good,,No\n"
+                    "500,Same,Locker,,True\n");
     auto import = opened(file("bad.csv"));
     EXPECT_EQ(import->fieldsWithoutColumn().size(), 43);
 
@@ -229,7 +261,9 @@ TEST_F(Transfer, FilesThatCannotBeImportedAtAll)
     QString error;
     writeFile(file("picture.csv"), QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR", 16));
     EXPECT_FALSE(CsvImport().open(file("picture.csv"), database(), &error));
-    EXPECT_EQ(error, QStringLiteral("Line 3: the file is not a text file (it holds a zero byte); nothing can be imported from it."));
+    EXPECT_EQ(
+        error,
+        QStringLiteral("Line 3: the file is not a text file (it holds a zero byte); nothing can be imported from it."));
 
     writeFile(file("empty.csv"), "\r\n\r\n");
     EXPECT_FALSE(CsvImport().open(file("empty.csv"), database(), &error));
@@ -241,7 +275,8 @@ TEST_F(Transfer, FilesThatCannotBeImportedAtAll)
 
     writeFile(file("open.csv"), "LockerNumber,Notes\n1,\"never closed\n2,x\n");
     auto import = opened(file("open.csv"));
-    EXPECT_EQ(issueTexts(import->check()), QStringList{"line 2: A value in quotes is not closed before the end of the file."});
+    EXPECT_EQ(issueTexts(import->check()),
+              QStringList{"line 2: A value in quotes is not closed before the end of the file."});
 }
 
 TEST_F(Transfer, CancelOrAFailurePartWayAddsNothing)
@@ -266,8 +301,9 @@ TEST_F(Transfer, CancelOrAFailurePartWayAddsNothing)
     EXPECT_EQ(fileBytes(database()), before) << "the database changed after a cancel";
 
     // The engine refuses a row near the end: the rows before it go too.
-    exec(database(), QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Information WHEN NEW.LockerNumber = 2999 "
-                                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+    exec(database(),
+         QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Information WHEN NEW.LockerNumber = 2999 "
+                        "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
     auto failing = opened(file("many.csv"));
     const ImportResult failed = failing->run();
     EXPECT_FALSE(failed.succeeded);
@@ -288,7 +324,8 @@ TEST_F(Transfer, MappingByNameAndByTheOperator)
 
     QString error;
     EXPECT_FALSE(import->setMapping({0, lastName, lastName}, &error));
-    EXPECT_EQ(error, QStringLiteral("The field LastName is given to two columns; each field takes one column at most."));
+    EXPECT_EQ(error,
+              QStringLiteral("The field LastName is given to two columns; each field takes one column at most."));
     ASSERT_TRUE(import->setMapping({0, lastName, firstName}, &error));
     ASSERT_TRUE(import->run().succeeded);
     const QList<QVariantList> rows = storedRows(database());
@@ -388,7 +425,8 @@ TEST_F(CommandLineCsv, CheckWritesNothingAndImportIsAllOrNothing)
     writeFile(file("in.csv"), "LockerNumber,LastName,DateRented\n1,Ann,01/15/2024\n2,Bob,02/30/2024\n");
     const QByteArray before = fileBytes(database());
     EXPECT_EQ(run({"--import-csv", file("in.csv"), "--check"}), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("line 3, DateRented: '02/30/2024' is not a date"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("line 3, DateRented: '02/30/2024' is not a date")))
+        << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("1 of 2 rows can go in; 1 cannot. Nothing was written.")));
     EXPECT_EQ(run({"--import-csv", file("in.csv")}), 1);
     EXPECT_EQ(errors, QStringLiteral("1 row cannot go in. Nothing was imported.\n"));

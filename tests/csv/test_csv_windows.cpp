@@ -74,7 +74,8 @@ TEST_F(CsvWindows, ExportFromTheMainMenuWritesEveryCustomerOrWhatTheRecordWindow
     services.answerFile(file("filtered.csv"));
     services.answer(Button::OK);
     menu.MnuDatabaseExport_Click();
-    EXPECT_EQ(services.lastBox().text, QStringLiteral("%1 customers were exported to %2.").arg(shown).arg(file("filtered.csv")));
+    EXPECT_EQ(services.lastBox().text,
+              QStringLiteral("%1 customers were exported to %2.").arg(shown).arg(file("filtered.csv")));
 
     // The list window exports the same rows from its own button.
     window->findChild<QAction *>(QStringLiteral("MnuList"))->trigger();
@@ -95,10 +96,11 @@ TEST_F(CsvWindows, ExportFromTheMainMenuWritesEveryCustomerOrWhatTheRecordWindow
 
 TEST_F(CsvWindows, ThePreviewListsBadRowsAndImportsTheGoodOnes)
 {
-    writeFile(file("in.csv"), "Locker,Last Name,DateRented,Adult\n"
-                              "1,Ann,01/15/2024,Yes\n"
-                              "2,Bob,02/30/2024,No\n"
-                              "3,Cy,1/2/25,1\n");
+    writeFile(file("in.csv"),
+              "Locker,Last Name,DateRented,Adult\n"
+              "1,Ann,01/15/2024,Yes\n"
+              "2,Bob,02/30/2024,No\n"
+              "3,Cy,1/2/25,1\n");
     app::frmMainMenu menu;
     menu.Image1_Click(); // an open record window shows the new rows afterwards
     store::DataControl *data = menu.informationWindow()->data();
@@ -110,7 +112,8 @@ TEST_F(CsvWindows, ThePreviewListsBadRowsAndImportsTheGoodOnes)
     csv::dlgImportPreview preview(std::move(import), database());
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Import Customers"));
     auto *summary = preview.findChild<QLabel *>(QStringLiteral("lblSummary"));
-    EXPECT_EQ(summary->text(), QStringLiteral("2 of 3 rows can go in; 1 cannot. 45 fields have no column and stay empty."));
+    EXPECT_EQ(summary->text(),
+              QStringLiteral("2 of 3 rows can go in; 1 cannot. 45 fields have no column and stay empty."));
     QAbstractItemModel *issues = preview.findChild<QTableView *>(QStringLiteral("tblIssues"))->model();
     ASSERT_EQ(issues->rowCount(), 2);
     EXPECT_EQ(issues->index(0, 3).data().toString(), QStringLiteral("The column 'Locker' is not imported."));
@@ -123,7 +126,8 @@ TEST_F(CsvWindows, ThePreviewListsBadRowsAndImportsTheGoodOnes)
     EXPECT_EQ(first->accessibleName(), QStringLiteral("Field for the column Locker"));
     first->setCurrentIndex(first->findText(QStringLiteral("LockerNumber")));
     EXPECT_EQ(issues->rowCount(), 1);
-    EXPECT_EQ(summary->text(), QStringLiteral("2 of 3 rows can go in; 1 cannot. 44 fields have no column and stay empty."));
+    EXPECT_EQ(summary->text(),
+              QStringLiteral("2 of 3 rows can go in; 1 cannot. 44 fields have no column and stay empty."));
 
     // Two columns for one field cannot be imported.
     preview.fieldChoice(1)->setCurrentIndex(preview.fieldChoice(1)->findText(QStringLiteral("LockerNumber")));
@@ -163,10 +167,11 @@ TEST_F(CsvWindows, AFileThatCannotBeImportedIsToldAtOnce)
     EXPECT_FALSE(csv::chooseFileToImport(nullptr));
     EXPECT_EQ(services.lastBox().icon, Icon::Critical);
     EXPECT_EQ(services.lastBox().title, QStringLiteral("Import Customers"));
-    EXPECT_EQ(services.lastBox().text,
-              QStringLiteral("%1 cannot be imported.\r\rLine 1: the file is not a text file (it holds a zero byte); nothing "
-                             "can be imported from it.")
-                  .arg(file("data.bin")));
+    EXPECT_EQ(
+        services.lastBox().text,
+        QStringLiteral("%1 cannot be imported.\r\rLine 1: the file is not a text file (it holds a zero byte); nothing "
+                       "can be imported from it.")
+            .arg(file("data.bin")));
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 // folder given as the first argument. Run under Xvfb to see what an
 // operator sees.
 #include "MapRows.h"
+#include "lockermap/LockerGrid.h"
 #include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
-#include "lockermap/LockerGrid.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
 
@@ -35,8 +35,9 @@ int main(int argc, char **argv)
     if (!store::Schema::createDeliveredDatabase(db, &e))
         return 1;
     const QDate today(2026, 12, 8);
-    const QStringList names = {"Zimmer", "Adams", "Moreno", "Baker", "Nguyen", "O'Brien", "Kowalczyk",
-                               "Lee", "Fitzgerald-Hughes", "Ito", "Schmidt", "Okafor"};
+    const QStringList names = {
+        "Zimmer", "Adams",   "Moreno", "Baker", "Nguyen", "O'Brien", "Kowalczyk", "Lee", "Fitzgerald-Hughes",
+        "Ito",    "Schmidt", "Okafor"};
     {
         testing_support::RawRows rows(db);
         rows.begin();

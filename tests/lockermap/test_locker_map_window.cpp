@@ -202,8 +202,9 @@ TEST_F(LockerMapWindow, ACustomerOutsideTheRecordWindowsFilterIsExplained)
     services.answer(platform::Button::OK);
     clickCell(2);
     ASSERT_EQ(services.boxes.size(), 1);
-    EXPECT_EQ(services.lastBox().text, "The customer of locker 2 is not among the rows the Information window shows. "
-                                       "Cancel its filter to reach every customer.");
+    EXPECT_EQ(services.lastBox().text,
+              "The customer of locker 2 is not among the rows the Information window shows. "
+              "Cancel its filter to reach every customer.");
     EXPECT_EQ(record->data()->recordset()->Bookmark(), rented) << "the record window stays where it was";
 }
 
@@ -256,8 +257,8 @@ TEST_F(LockerMapWindow, ALongMapKeepsItsPlaceWhenTheRowsChangeLength)
 TEST_F(LockerMapWindow, AHandEditedSettingsFileFallsBackToTheDefaults)
 {
     MapSettings odd;
-    odd.range.first = 0;            // below the first locker
-    odd.range.last = 5000000000LL;  // beyond a long integer
+    odd.range.first = 0;           // below the first locker
+    odd.range.last = 5000000000LL; // beyond a long integer
     odd.range.expiringDays = -3;
     odd.perRow = 100000;
     odd.save();

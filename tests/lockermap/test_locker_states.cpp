@@ -35,21 +35,23 @@ struct Expected {
 // SQLite's own date functions.
 QHash<qint64, Expected> statesBySql(sqlite3 *db, int expiringDays, qint64 *highest)
 {
-    store::Statement top(db, QStringLiteral("SELECT max(0, coalesce(max(LockerNumber), 0)) FROM Information "
-                                            "WHERE typeof(LockerNumber) = 'integer' AND LockerNumber <= 2147483647 "
-                                            "AND LockerNumber >= -2147483648"));
+    store::Statement top(db,
+                         QStringLiteral("SELECT max(0, coalesce(max(LockerNumber), 0)) FROM Information "
+                                        "WHERE typeof(LockerNumber) = 'integer' AND LockerNumber <= 2147483647 "
+                                        "AND LockerNumber >= -2147483648"));
     EXPECT_TRUE(top.step());
     *highest = top.int64(0);
 
-    store::Statement st(db, QStringLiteral(
-        "SELECT LockerNumber, min(rowid), trim(coalesce(max(LastName), '')), "
-        "  CASE WHEN count(*) > 1 THEN 'double' "
-        "       WHEN date(max(DateToRenew)) IS NULL THEN 'no date' "
-        "       WHEN date(max(DateToRenew)) < date(?1) THEN 'expired' "
-        "       WHEN date(max(DateToRenew)) <= date(?1, '+' || ?2 || ' days') THEN 'expiring' "
-        "       ELSE 'rented' END "
-        "FROM Information WHERE typeof(LockerNumber) = 'integer' "
-        "  AND LockerNumber BETWEEN -2147483648 AND 2147483647 GROUP BY LockerNumber"));
+    store::Statement st(
+        db,
+        QStringLiteral("SELECT LockerNumber, min(rowid), trim(coalesce(max(LastName), '')), "
+                       "  CASE WHEN count(*) > 1 THEN 'double' "
+                       "       WHEN date(max(DateToRenew)) IS NULL THEN 'no date' "
+                       "       WHEN date(max(DateToRenew)) < date(?1) THEN 'expired' "
+                       "       WHEN date(max(DateToRenew)) <= date(?1, '+' || ?2 || ' days') THEN 'expiring' "
+                       "       ELSE 'rented' END "
+                       "FROM Information WHERE typeof(LockerNumber) = 'integer' "
+                       "  AND LockerNumber BETWEEN -2147483648 AND 2147483647 GROUP BY LockerNumber"));
     st.bindAll({kToday.toString(Qt::ISODate), expiringDays});
     QHash<qint64, Expected> out;
     while (st.step())
@@ -66,12 +68,12 @@ QVariant randomLocker(std::mt19937 &rng, const QList<qint64> &used)
     if (kind < 75 && !used.isEmpty())
         return used.at(int(rng() % used.size())); // a double
     switch (kind % 7) {
-    case 0: return QVariant();                             // no locker
+    case 0: return QVariant(); // no locker
     case 1: return qint64(0);
     case 2: return -qint64(1 + rng() % 5);
-    case 3: return QStringLiteral("A12");                 // not a number
-    case 4: return 12.5;                                   // not whole
-    case 5: return qint64(3000000000LL);                  // beyond a long integer
+    case 3: return QStringLiteral("A12"); // not a number
+    case 4: return 12.5;                  // not whole
+    case 5: return qint64(3000000000LL);  // beyond a long integer
     default: return QString();
     }
 }
@@ -166,8 +168,8 @@ TEST(LockerStates, RulesAtTheirEdges)
     const auto parse = [](const char *s) { return parseStoredDate(s, int(qstrlen(s))); };
     EXPECT_EQ(parse("2026-03-01"), QDate(2026, 3, 1).toJulianDay());
     EXPECT_EQ(parse("2024-02-29"), QDate(2024, 2, 29).toJulianDay());
-    for (const char *bad : {"", "   ", "2026-02-30", "2026-13-01", "2026-3-1", "03/01/2026", "2026-03-01x",
-                            "20260301", "2026/03/01"})
+    for (const char *bad :
+         {"", "   ", "2026-02-30", "2026-13-01", "2026-3-1", "03/01/2026", "2026-03-01x", "20260301", "2026/03/01"})
         EXPECT_FALSE(parse(bad)) << bad;
 }
 
@@ -240,8 +242,8 @@ TEST(LockerStates, RateAndYearlyIncome)
 {
     EXPECT_EQ(CenterRate::fromTexts("45", "365").yearlyIncome(10), 450.0);
     EXPECT_EQ(CenterRate::fromTexts(" $30.50 ", "180").yearlyIncome(2), 2 * 30.5 * 365 / 180);
-    for (auto [rate, period] : {std::pair{"", "365"}, {"abc", "365"}, {"45", ""}, {"45", "0"}, {"45", "-5"},
-                                {"-1", "365"}, {"nan", "365"}})
+    for (auto [rate, period] :
+         {std::pair{"", "365"}, {"abc", "365"}, {"45", ""}, {"45", "0"}, {"45", "-5"}, {"-1", "365"}, {"nan", "365"}})
         EXPECT_FALSE(CenterRate::fromTexts(rate, period).isSet()) << rate << " / " << period;
 
     TempProgramFolder folder;
@@ -288,8 +290,8 @@ int pdfPages(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray pdf = f.readAll();
-    return int(pdf.count("/Type /Page\n") + pdf.count("/Type /Page ") + pdf.count("/Type /Page/") +
-               pdf.count("/Type /Page>"));
+    return int(pdf.count("/Type /Page\n") + pdf.count("/Type /Page ") + pdf.count("/Type /Page/")
+               + pdf.count("/Type /Page>"));
 }
 
 TEST(LockerStates, PrintsEveryPageOrTheChosenOnesToPdf)

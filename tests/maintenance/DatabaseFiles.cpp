@@ -4,11 +4,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <algorithm>
-#include <sys/stat.h>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace testing_support {
 
@@ -89,7 +89,8 @@ QByteArray fileBytes(const QString &path)
 
 int fileMode(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
     return int(info.st_mode & 07777);
 }
@@ -106,8 +107,9 @@ QList<Page> leafPages(const QString &path, const QString &tree)
     Connection db(path, SQLITE_OPEN_READONLY);
     QList<Page> pages;
     // dbstat walks the tree in key order; its path column sorts that way.
-    store::Statement st(db.get(), QStringLiteral("SELECT pageno, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' "
-                                                 "ORDER BY path"));
+    store::Statement st(db.get(),
+                        QStringLiteral("SELECT pageno, ncell FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' "
+                                       "ORDER BY path"));
     st.bind(1, tree);
     while (st.step())
         pages << Page{int(st.int64(0)), int(st.int64(1))};

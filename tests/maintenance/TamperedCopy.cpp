@@ -42,33 +42,81 @@ int shimClose(sqlite3_file *f)
     }
     return rc;
 }
-int shimRead(sqlite3_file *f, void *p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); }
-int shimWrite(sqlite3_file *f, const void *p, int n, sqlite3_int64 o) { return real(f)->pMethods->xWrite(real(f), p, n, o); }
-int shimTruncate(sqlite3_file *f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); }
-int shimSync(sqlite3_file *f, int flags) { return real(f)->pMethods->xSync(real(f), flags); }
-int shimFileSize(sqlite3_file *f, sqlite3_int64 *size) { return real(f)->pMethods->xFileSize(real(f), size); }
-int shimLock(sqlite3_file *f, int level) { return real(f)->pMethods->xLock(real(f), level); }
-int shimUnlock(sqlite3_file *f, int level) { return real(f)->pMethods->xUnlock(real(f), level); }
-int shimCheckReservedLock(sqlite3_file *f, int *out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); }
-int shimFileControl(sqlite3_file *f, int op, void *arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); }
-int shimSectorSize(sqlite3_file *f) { return real(f)->pMethods->xSectorSize(real(f)); }
-int shimDeviceCharacteristics(sqlite3_file *f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
+int shimRead(sqlite3_file *f, void *p, int n, sqlite3_int64 o)
+{
+    return real(f)->pMethods->xRead(real(f), p, n, o);
+}
+int shimWrite(sqlite3_file *f, const void *p, int n, sqlite3_int64 o)
+{
+    return real(f)->pMethods->xWrite(real(f), p, n, o);
+}
+int shimTruncate(sqlite3_file *f, sqlite3_int64 size)
+{
+    return real(f)->pMethods->xTruncate(real(f), size);
+}
+int shimSync(sqlite3_file *f, int flags)
+{
+    return real(f)->pMethods->xSync(real(f), flags);
+}
+int shimFileSize(sqlite3_file *f, sqlite3_int64 *size)
+{
+    return real(f)->pMethods->xFileSize(real(f), size);
+}
+int shimLock(sqlite3_file *f, int level)
+{
+    return real(f)->pMethods->xLock(real(f), level);
+}
+int shimUnlock(sqlite3_file *f, int level)
+{
+    return real(f)->pMethods->xUnlock(real(f), level);
+}
+int shimCheckReservedLock(sqlite3_file *f, int *out)
+{
+    return real(f)->pMethods->xCheckReservedLock(real(f), out);
+}
+int shimFileControl(sqlite3_file *f, int op, void *arg)
+{
+    return real(f)->pMethods->xFileControl(real(f), op, arg);
+}
+int shimSectorSize(sqlite3_file *f)
+{
+    return real(f)->pMethods->xSectorSize(real(f));
+}
+int shimDeviceCharacteristics(sqlite3_file *f)
+{
+    return real(f)->pMethods->xDeviceCharacteristics(real(f));
+}
 int shimShmMap(sqlite3_file *f, int page, int size, int extend, void volatile **p)
 {
     return real(f)->pMethods->xShmMap(real(f), page, size, extend, p);
 }
-int shimShmLock(sqlite3_file *f, int offset, int n, int flags) { return real(f)->pMethods->xShmLock(real(f), offset, n, flags); }
-void shimShmBarrier(sqlite3_file *f) { real(f)->pMethods->xShmBarrier(real(f)); }
-int shimShmUnmap(sqlite3_file *f, int deleteFlag) { return real(f)->pMethods->xShmUnmap(real(f), deleteFlag); }
-int shimFetch(sqlite3_file *f, sqlite3_int64 o, int n, void **p) { return real(f)->pMethods->xFetch(real(f), o, n, p); }
-int shimUnfetch(sqlite3_file *f, sqlite3_int64 o, void *p) { return real(f)->pMethods->xUnfetch(real(f), o, p); }
+int shimShmLock(sqlite3_file *f, int offset, int n, int flags)
+{
+    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+}
+void shimShmBarrier(sqlite3_file *f)
+{
+    real(f)->pMethods->xShmBarrier(real(f));
+}
+int shimShmUnmap(sqlite3_file *f, int deleteFlag)
+{
+    return real(f)->pMethods->xShmUnmap(real(f), deleteFlag);
+}
+int shimFetch(sqlite3_file *f, sqlite3_int64 o, int n, void **p)
+{
+    return real(f)->pMethods->xFetch(real(f), o, n, p);
+}
+int shimUnfetch(sqlite3_file *f, sqlite3_int64 o, void *p)
+{
+    return real(f)->pMethods->xUnfetch(real(f), o, p);
+}
 
 bool isCopyBeingWritten(const char *name, int flags)
 {
     static const std::string suffix = ".partial";
     const std::string path = name ? name : "";
     return (flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READWRITE) && path.size() > suffix.size()
-           && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+        && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 int shimOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags, int *outFlags)

@@ -15,8 +15,8 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -102,7 +102,8 @@ TEST_F(Commands, CompressLeavesOneDatabaseNamedInUpperCaseWithTheSameRows)
     EXPECT_EQ(services.lastBox().icon, Icon::Information);
     EXPECT_EQ(services.lastBox().buttons, platform::Buttons::OKOnly);
     EXPECT_EQ(pointerAtNotice, platform::Pointer::Hourglass);
-    EXPECT_EQ(services.pointerChanges, QList<platform::Pointer>({platform::Pointer::Hourglass, platform::Pointer::Default}));
+    EXPECT_EQ(services.pointerChanges,
+              QList<platform::Pointer>({platform::Pointer::Hourglass, platform::Pointer::Default}));
 
     EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
     EXPECT_EQ(storedRows(upperCaseName(), "Information"), rows);
@@ -151,13 +152,14 @@ TEST_F(Commands, RepairOfADamagedFileSaysWhatItRecovered)
 
     EXPECT_EQ(services.lastBox().title, "Notice!");
     const QString kept = "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB";
-    EXPECT_EQ(services.lastBox().text, QString("Your database has been successfully repaired. \r\rThe file was damaged: "
-                                               "%1 customer rows recovered, %2 could not be read.\r"
-                                               "The damaged file has been kept as '%3'. Remove it once you no longer "
-                                               "need it.")
-                                           .arg(225 - damaged.cells)
-                                           .arg(damaged.cells)
-                                           .arg(folder.file(kept)));
+    EXPECT_EQ(services.lastBox().text,
+              QString("Your database has been successfully repaired. \r\rThe file was damaged: "
+                      "%1 customer rows recovered, %2 could not be read.\r"
+                      "The damaged file has been kept as '%3'. Remove it once you no longer "
+                      "need it.")
+                  .arg(225 - damaged.cells)
+                  .arg(damaged.cells)
+                  .arg(folder.file(kept)));
     EXPECT_EQ(services.lastBox().icon, Icon::Exclamation);
     EXPECT_EQ(filesIn(folder.path()), QStringList({kept, "VANTREL.MDB"}));
     EXPECT_EQ(storedRows(upperCaseName(), "Information").size(), 225 - damaged.cells);
@@ -195,9 +197,10 @@ TEST_P(CommandFailures, AFullDiskLeavesTheDatabaseAsItWas)
         FullDisk disk(before.size() / 4);
         EXPECT_FALSE(run(GetParam()));
     }
-    expectFailureBox(GetParam(), QString("Could not compact '%1': database or disk is full\r\rFree some space on the "
-                                         "disk, then run the command again.")
-                                     .arg(database()));
+    expectFailureBox(GetParam(),
+                     QString("Could not compact '%1': database or disk is full\r\rFree some space on the "
+                             "disk, then run the command again.")
+                         .arg(database()));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
 }
@@ -213,14 +216,15 @@ TEST_P(CommandFailures, AnUnreadableFileIsLeftAsItWas)
 
     EXPECT_FALSE(run(GetParam()));
 
-    expectFailureBox(GetParam(), GetParam() == Which::Compress
-                                     ? QString("Could not compact '%1': file is not a database\r\rThe file is "
-                                               "damaged or is not a database. Run Repair, or restore the database "
-                                               "from a backup.")
-                                           .arg(database())
-                                     : QString("Could not repair '%1': nothing in it can be read as a database; it "
-                                               "has not been changed.")
-                                           .arg(database()));
+    expectFailureBox(GetParam(),
+                     GetParam() == Which::Compress
+                         ? QString("Could not compact '%1': file is not a database\r\rThe file is "
+                                   "damaged or is not a database. Run Repair, or restore the database "
+                                   "from a backup.")
+                               .arg(database())
+                         : QString("Could not repair '%1': nothing in it can be read as a database; it "
+                                   "has not been changed.")
+                               .arg(database()));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
 }
@@ -233,10 +237,11 @@ TEST_P(CommandFailures, TwoDatabaseFilesThatDifferOnlyInCaseAreLeftAlone)
 
     EXPECT_FALSE(run(GetParam()));
 
-    expectFailureBox(GetParam(), QString("The program folder '%1' holds more than one database file: VANTREL.MDB, "
-                                         "Vantrel.mdb. Move the ones you do not need out of the folder, then run the "
-                                         "command again.")
-                                     .arg(folder.path()));
+    expectFailureBox(GetParam(),
+                     QString("The program folder '%1' holds more than one database file: VANTREL.MDB, "
+                             "Vantrel.mdb. Move the ones you do not need out of the folder, then run the "
+                             "command again.")
+                         .arg(folder.path()));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_EQ(fileBytes(upperCaseName()), before);
 }
@@ -268,11 +273,12 @@ TEST_P(CommandFailures, AStaleJournalOrLogUnderTheNewNameStopsTheCommand)
 
         EXPECT_FALSE(run(GetParam()));
 
-        expectFailureBox(GetParam(), QString("A journal left by a program that stopped before it finished lies beside "
-                                             "the database: '%1'. The next opening of the database would play it into "
-                                             "the file. Nothing has been changed. Keep a copy of the folder, move that "
-                                             "file out of it, then run the command again.")
-                                         .arg(folder.file(name)));
+        expectFailureBox(GetParam(),
+                         QString("A journal left by a program that stopped before it finished lies beside "
+                                 "the database: '%1'. The next opening of the database would play it into "
+                                 "the file. Nothing has been changed. Keep a copy of the folder, move that "
+                                 "file out of it, then run the command again.")
+                             .arg(folder.file(name)));
         EXPECT_EQ(fileBytes(database()), before);
         EXPECT_EQ(fileBytes(folder.file(name)), journal);
         QStringList expected{name, "Vantrel.mdb"};
@@ -290,9 +296,10 @@ TEST_P(CommandFailures, AReadOnlyDatabaseIsRefused)
 
     EXPECT_FALSE(run(GetParam()));
 
-    expectFailureBox(GetParam(), QString("The database '%1' is read-only: it cannot be %2. Allow changes to the file "
-                                         "and its folder, then run the command again.")
-                                     .arg(database(), GetParam() == Which::Compress ? "compressed" : "repaired"));
+    expectFailureBox(GetParam(),
+                     QString("The database '%1' is read-only: it cannot be %2. Allow changes to the file "
+                             "and its folder, then run the command again.")
+                         .arg(database(), GetParam() == Which::Compress ? "compressed" : "repaired"));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_EQ(fileMode(database()), 0400);
     EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
@@ -312,8 +319,8 @@ TEST_P(CommandFailures, AnEditThatCannotBeSavedIsToldInWholeSentences)
         store::RawDatabase db;
         ASSERT_TRUE(db.open(database(), store::RawDatabase::ReadWrite, &e));
         ASSERT_TRUE(db.exec("CREATE TRIGGER NoEdits BEFORE UPDATE ON Information BEGIN SELECT RAISE(ABORT, "
-                                "'edits are not allowed'); END",
-                                &e))
+                            "'edits are not allowed'); END",
+                            &e))
             << e.text.toStdString();
     }
     lockerNumber.type(777);
@@ -355,7 +362,8 @@ TEST_F(Commands, ALinkedDatabaseIsWorkedOnWhereItLies)
     EXPECT_TRUE(QFileInfo(folder.file("Vantrel.mdb")).isSymLink());
     EXPECT_EQ(filesIn(elsewhere.path()),
               QStringList({"CENTER-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".DB", "center.db"}));
-    EXPECT_EQ(storedRows(folder.file("Vantrel.mdb"), "Information").size(), rows.size() - pages.at(pages.size() / 2).cells);
+    EXPECT_EQ(storedRows(folder.file("Vantrel.mdb"), "Information").size(),
+              rows.size() - pages.at(pages.size() / 2).cells);
 }
 
 class OpenWindows : public Commands
@@ -388,9 +396,10 @@ TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
     EXPECT_FALSE(maintenance::compressDatabase());
     EXPECT_EQ(reportedByTheWindow, 0) << "one box tells it, the command's";
 
-    expectFailureBox(Which::Compress, "The changes in an open window could not be saved: Data type conversion error: "
-                                      "'12x' is not a whole number for the field 'LockerNumber'. Correct them, then "
-                                      "run the command again.");
+    expectFailureBox(Which::Compress,
+                     "The changes in an open window could not be saved: Data type conversion error: "
+                     "'12x' is not a whole number for the field 'LockerNumber'. Correct them, then "
+                     "run the command again.");
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_TRUE(data.hasOpenFile());
     EXPECT_EQ(lockerNumber.value.toString(), "12x");
@@ -407,9 +416,10 @@ TEST_F(OpenWindows, AConnectionNoWindowLetsGoOfStopsTheCommand)
 
     EXPECT_FALSE(maintenance::repairDatabase());
 
-    expectFailureBox(Which::Repair, QString("The database '%1' is still open in a window of this program. Close the "
-                                            "customer windows, then run the command again.")
-                                        .arg(database()));
+    expectFailureBox(Which::Repair,
+                     QString("The database '%1' is still open in a window of this program. Close the "
+                             "customer windows, then run the command again.")
+                         .arg(database()));
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_TRUE(data.hasOpenFile()) << "the window has the file again";
     EXPECT_EQ(data.recordset()->AbsolutePosition(), 40);
@@ -425,10 +435,11 @@ TEST_F(OpenWindows, AnotherProgramHoldingTheFileStopsTheCommand)
 
     EXPECT_FALSE(maintenance::compressDatabase());
 
-    expectFailureBox(Which::Compress, QString("The database '%1' is open in another program (process %2). Close that "
-                                              "program, then run the command again.")
-                                          .arg(database())
-                                          .arg(other.processId()));
+    expectFailureBox(Which::Compress,
+                     QString("The database '%1' is open in another program (process %2). Close that "
+                             "program, then run the command again.")
+                         .arg(database())
+                         .arg(other.processId()));
     EXPECT_EQ(fileBytes(database()), before);
     other.kill();
     other.waitForFinished();

@@ -58,7 +58,8 @@ TEST(CompressWithCustomerWindows, TheEditIsWrittenAndBothWindowsComeBackOnTheSam
     EXPECT_EQ(window->listWindow()->data()->recordset()->RecordCount(), 60 - 60 / 7);
 
     const auto rows = storedRows(store::programPath("\\Vantrel.mdb"), "Information");
-    const auto written = std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
+    const auto written =
+        std::find_if(rows.cbegin(), rows.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
     ASSERT_NE(written, rows.cend());
     EXPECT_EQ(written->values.at(8).toString(), "Rosalind");
 
@@ -68,7 +69,8 @@ TEST(CompressWithCustomerWindows, TheEditIsWrittenAndBothWindowsComeBackOnTheSam
     QTest::keyClicks(firstName, "Rosa");
     ASSERT_TRUE(data->moveNext());
     const auto after = storedRows(store::programPath("\\Vantrel.mdb"), "Information");
-    const auto again = std::find_if(after.cbegin(), after.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
+    const auto again =
+        std::find_if(after.cbegin(), after.cend(), [&](const StoredRow &r) { return r.rowid == customer; });
     ASSERT_NE(again, after.cend());
     EXPECT_EQ(again->values.at(8).toString(), "Rosa");
     window->close();

@@ -191,7 +191,8 @@ TEST_F(Compaction, TheCheckRefusesACopyThatDiffersFromItsSource)
     DatabaseSummary otherPages = summary;
     otherPages.pageSize *= 2;
     EXPECT_FALSE(checkCopy(source, otherPages, ReadBack::WhenInDoubt, &e));
-    EXPECT_TRUE(e.text.endsWith(QString("its pages are %1 bytes instead of %2.").arg(summary.pageSize).arg(otherPages.pageSize)))
+    EXPECT_TRUE(e.text.endsWith(
+        QString("its pages are %1 bytes instead of %2.").arg(summary.pageSize).arg(otherPages.pageSize)))
         << e.text.toStdString();
 
     // An index defined otherwise.
@@ -214,7 +215,8 @@ TEST_F(Compaction, TheCheckRefusesACopyThatDiffersFromItsSource)
     shortenIndex(shortIndex, "LastName", "rowid % 2 = 0");
     ASSERT_EQ(quickCheck(shortIndex), "ok");
     EXPECT_FALSE(checkCopy(shortIndex, summary, ReadBack::WhenInDoubt, &e));
-    EXPECT_TRUE(e.text.endsWith("the index 'LastName' holds 1000 entries for the 2000 rows of the table 'Information'."))
+    EXPECT_TRUE(
+        e.text.endsWith("the index 'LastName' holds 1000 entries for the 2000 rows of the table 'Information'."))
         << e.text.toStdString();
 
     // A copy in write-ahead-log mode would leave files beside it.

@@ -57,10 +57,7 @@ protected:
         return folder;
     }
 
-    static QString databaseIn(const QString &folder)
-    {
-        return store::resolveInFolder(folder, "\\Vantrel.mdb");
-    }
+    static QString databaseIn(const QString &folder) { return store::resolveInFolder(folder, "\\Vantrel.mdb"); }
 
     static inline QTemporaryDir *s_template = nullptr;
 };
@@ -68,8 +65,8 @@ protected:
 TEST_F(CrashDuringCompress, EveryKillLeavesADatabaseWithEveryRow)
 {
     const quint32 seed = qEnvironmentVariableIsSet("VANTREL_CRASH_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("VANTREL_CRASH_SEED"))
-                             : 20261207u;
+        ? quint32(qEnvironmentVariableIntValue("VANTREL_CRASH_SEED"))
+        : 20261207u;
     QRandomGenerator random(seed);
 
     // Runs to the end: they work, and they tell how long a run takes.
@@ -129,8 +126,7 @@ TEST_F(CrashDuringCompress, EveryKillLeavesADatabaseWithEveryRow)
 
     std::cout << "[ figures  ] seed " << seed << "; an uninterrupted compress of " << kRows << " rows took up to "
               << runMicroseconds / 1000 << " ms; " << kKills << " kills while it ran (" << attempts - kKills
-              << " more runs ended before their kill); every time the database opened with all " << kRows
-              << " rows\n";
+              << " more runs ended before their kill); every time the database opened with all " << kRows << " rows\n";
     for (auto it = states.cbegin(); it != states.cend(); ++it)
         std::cout << "[ figures  ]   " << it.value() << " x  " << it.key().toStdString() << "\n";
 }
@@ -229,8 +225,8 @@ TEST_F(CrashDuringRepair, EveryKillLeavesTheDamagedFileOrTheRepairedOne)
             }
         }
     }
-    std::cout << "[ figures  ] an uninterrupted repair of " << kRepairRows << " rows took "
-              << runMicroseconds / 1000 << " ms; " << kKills << " kills while it ran (" << attempts - kKills
+    std::cout << "[ figures  ] an uninterrupted repair of " << kRepairRows << " rows took " << runMicroseconds / 1000
+              << " ms; " << kKills << " kills while it ran (" << attempts - kKills
               << " more runs ended before their kill); every time the database was the damaged file or the "
                  "repaired one\n";
     for (auto it = states.cbegin(); it != states.cend(); ++it)

@@ -92,11 +92,12 @@ TEST_F(Repair, APageOfGarbageInTheMiddleCostsOnlyTheRowsOnIt)
     const int onDamagedPage = cellsOn({middle});
     std::cout << "[ figures  ] " << kCustomers << " rows on " << pages.size() << " leaf pages; page "
               << pages.at(middle).number << " held " << onDamagedPage << ": recovered " << report.rowsRecovered - 1
-              << " customer rows (of " << kCustomers - onDamagedPage << " on undamaged pages), lost "
-              << report.rowsLost << "\n";
+              << " customer rows (of " << kCustomers - onDamagedPage << " on undamaged pages), lost " << report.rowsLost
+              << "\n";
 
     EXPECT_TRUE(report.wasDamaged);
-    EXPECT_EQ(report.rowsRecovered, kCustomers - onDamagedPage + 1) << "every customer on a readable page, and the center";
+    EXPECT_EQ(report.rowsRecovered, kCustomers - onDamagedPage + 1)
+        << "every customer on a readable page, and the center";
     EXPECT_EQ(report.rowsLost, onDamagedPage) << "the indexes still name the rows of the damaged page";
     EXPECT_EQ(integrityCheck(path), "ok");
 
@@ -124,7 +125,8 @@ TEST_F(Repair, APageOfGarbageInTheMiddleCostsOnlyTheRowsOnIt)
     // The damaged file stays beside it, for its owner only, until the operator removes it.
     const QString kept = QFileInfo(report.damagedCopy).fileName();
     EXPECT_EQ(kept, "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB");
-    EXPECT_EQ(filesIn(dir.path()), QStringList({"VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB", "VANTREL.MDB"}));
+    EXPECT_EQ(filesIn(dir.path()),
+              QStringList({"VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB", "VANTREL.MDB"}));
     EXPECT_EQ(fileMode(report.damagedCopy), 0600);
 }
 

@@ -150,9 +150,8 @@ void overwriteBytes(const QString &path, qint64 at, const QByteArray &bytes)
 
 TEST_F(RepairOfDamage, OneInteriorPage)
 {
-    const auto interior = pagesWhere([](const TreePage &p) {
-        return p.tree == "Information" && p.type == "internal" && !p.root;
-    });
+    const auto interior =
+        pagesWhere([](const TreePage &p) { return p.tree == "Information" && p.type == "internal" && !p.root; });
     ASSERT_FALSE(interior.isEmpty());
     overwritePage(path, interior.first().number);
     repairAndCheck("one interior page", {interior.first().number});
@@ -212,7 +211,8 @@ TEST_F(RepairOfDamage, TwentyScatteredPages)
 
 TEST_F(RepairOfDamage, IndexPagesOnly)
 {
-    const auto indexPages = pagesWhere([](const TreePage &p) { return p.tree == "LastName" || p.tree == "LockerNumber"; });
+    const auto indexPages =
+        pagesWhere([](const TreePage &p) { return p.tree == "LastName" || p.tree == "LockerNumber"; });
     QList<int> damaged;
     for (const TreePage &p : indexPages) {
         overwritePage(path, p.number);

@@ -28,36 +28,66 @@ struct Sample {
 
 // Lockers 101 onwards, in this order.
 const Sample kSamples[] = {
-    {"Margaret", "Okafor", "412 Elm Street", "", "Springfield", "IL", "62704", "(217)555-0101", "(217)555-0191", "2023-11-30", "2024-11-30"},
-    {"Daniel", "Brennan", "88 Lakeview Drive", "Apt 4B", "Springfield", "IL", "62702", "(217)555-0102", "", "2023-12-15", "2024-12-15"},
-    {"Rosa", "Delgado", "1730 North Grand Ave", "", "Chatham", "IL", "62629", "(217)555-0103", "(217)555-0193", "2023-12-20", "2024-12-20"},
-    {"Thomas", "Whitfield", "9 Cedar Court", "", "Springfield", "IL", "62711", "(217)555-0104", "", "2023-12-31", "2024-12-31"},
-    {"Aiyana", "Redcloud", "2201 Wabash Avenue", "Unit 12", "Springfield", "IL", "62704", "(217)555-0105", "", "2024-01-01", "2025-01-01"},
-    {"Frank", "Kowalczyk", "56 Maple Lane", "", "Rochester", "IL", "62563", "(217)555-0106", "(217)555-0196", "2024-01-05", "2025-01-05"},
-    {"Linda", "Nguyen", "300 South Sixth Street", "", "Springfield", "IL", "62701", "(217)555-0107", "", "2024-01-10", "2025-01-10"},
-    {"George", "Papadopoulos", "77 Bunn Park Drive", "", "Springfield", "IL", "62703", "(217)555-0108", "", "2024-01-15", "2025-01-15"},
-    {"Shirley", "Jackson", "1415 Walnut Street", "", "Sherman", "IL", "62684", "(217)555-0109", "(217)555-0199", "2024-01-20", "2025-01-20"},
-    {"Kevin", "O'Malley", "620 Iles Avenue", "", "Springfield", "IL", "62704", "(217)555-0110", "", "2024-01-25", "2025-01-25"},
-    {"Patricia", "Lindqvist", "3 Country Club Road", "", "Springfield", "IL", "62712", "(217)555-0111", "", "2024-02-01", "2025-02-01"},
-    {"Marcus", "Bellweather", "1024 Stanford Avenue", "", "Springfield", "IL", "62703", "(217)555-0112", "(217)555-0192", "2024-02-05", "2025-02-05"},
-    {"Helen", "Schmidt", "48 Oak Knoll Drive", "", "Petersburg", "IL", "62675", "(217)555-0113", "", "2024-02-10", "2025-02-10"},
-    {"Raymond", "Castillo", "2600 Peoria Road", "Lot 31", "Springfield", "IL", "62702", "(217)555-0114", "", "2024-02-14", "2025-02-14"},
-    {"Dorothy", "Abernathy-Price", "715 West Monroe Street", "", "Springfield", "IL", "62704", "(217)555-0115", "", "2024-02-20", "2025-02-20"},
-    {"Walter", "Yamamoto", "19 Sunset Terrace", "", "Auburn", "IL", "62615", "(217)555-0116", "(217)555-0186", "2024-02-25", "2025-02-25"},
-    {"Brenda", "McAllister", "1188 Wiggins Avenue", "", "Springfield", "IL", "62704", "(217)555-0117", "", "2024-03-01", "2025-03-01"},
-    {"Samuel", "Osei", "402 Black Avenue", "", "Springfield", "IL", "62702", "(217)555-0118", "", "2024-03-03", "2025-03-03"},
-    {"Joan", "Fitzgerald", "65 Clearlake Road", "", "Riverton", "IL", "62561", "(217)555-0119", "", "2024-03-06", "2025-03-06"},
-    {"Victor", "Haddad", "2930 Lindbergh Boulevard", "Suite 200", "Springfield", "IL", "62704", "(217)555-0120", "(217)555-0180", "2024-03-09", "2025-03-09"},
-    {"Carol", "Svensson", "14 Bruns Lane", "", "Springfield", "IL", "62702", "(217)555-0121", "", "2024-03-12", "2025-03-12"},
-    {"Anthony", "DiMarco", "820 Spring Street", "", "Springfield", "IL", "62704", "(217)555-0122", "", "2024-03-15", "2025-03-15"},
-    {"Gloria", "Washington", "5 Timber Creek", "", "Chatham", "IL", "62629", "(217)555-0123", "", "2024-03-18", "2025-03-18"},
-    {"Henry", "Lachance", "1601 Chatham Road", "", "Springfield", "IL", "62704", "(217)555-0124", "(217)555-0184", "2024-03-20", "2025-03-20"},
-    {"Irene", "Kaczmarek", "37 Holmes Avenue", "", "Springfield", "IL", "62704", "(217)555-0125", "", "2024-03-22", "2025-03-22"},
-    {"Jerome", "Achterberg", "2505 South Fifteenth St", "", "Springfield", "IL", "62703", "(217)555-0126", "", "2024-03-24", "2025-03-24"},
-    {"Karen", "Ibrahim", "99 Meadowbrook Road", "", "Springfield", "IL", "62711", "(217)555-0127", "", "2024-03-26", "2025-03-26"},
-    {"Leonard", "Zimmermann", "1212 Leland Avenue", "", "Springfield", "IL", "62704", "(217)555-0128", "(217)555-0188", "2024-03-28", "2025-03-28"},
-    {"Monica", "Esposito", "460 Whittier Avenue", "", "Springfield", "IL", "62704", "(217)555-0129", "", "2024-03-30", "2025-03-30"},
-    {"Norman", "Quigley", "8 Lake Shore Drive", "", "Springfield", "IL", "62712", "(217)555-0130", "", "2024-03-31", "2025-03-31"},
+    {"Margaret", "Okafor", "412 Elm Street", "", "Springfield", "IL", "62704", "(217)555-0101", "(217)555-0191",
+     "2023-11-30", "2024-11-30"},
+    {"Daniel", "Brennan", "88 Lakeview Drive", "Apt 4B", "Springfield", "IL", "62702", "(217)555-0102", "",
+     "2023-12-15", "2024-12-15"},
+    {"Rosa", "Delgado", "1730 North Grand Ave", "", "Chatham", "IL", "62629", "(217)555-0103", "(217)555-0193",
+     "2023-12-20", "2024-12-20"},
+    {"Thomas", "Whitfield", "9 Cedar Court", "", "Springfield", "IL", "62711", "(217)555-0104", "", "2023-12-31",
+     "2024-12-31"},
+    {"Aiyana", "Redcloud", "2201 Wabash Avenue", "Unit 12", "Springfield", "IL", "62704", "(217)555-0105", "",
+     "2024-01-01", "2025-01-01"},
+    {"Frank", "Kowalczyk", "56 Maple Lane", "", "Rochester", "IL", "62563", "(217)555-0106", "(217)555-0196",
+     "2024-01-05", "2025-01-05"},
+    {"Linda", "Nguyen", "300 South Sixth Street", "", "Springfield", "IL", "62701", "(217)555-0107", "", "2024-01-10",
+     "2025-01-10"},
+    {"George", "Papadopoulos", "77 Bunn Park Drive", "", "Springfield", "IL", "62703", "(217)555-0108", "",
+     "2024-01-15", "2025-01-15"},
+    {"Shirley", "Jackson", "1415 Walnut Street", "", "Sherman", "IL", "62684", "(217)555-0109", "(217)555-0199",
+     "2024-01-20", "2025-01-20"},
+    {"Kevin", "O'Malley", "620 Iles Avenue", "", "Springfield", "IL", "62704", "(217)555-0110", "", "2024-01-25",
+     "2025-01-25"},
+    {"Patricia", "Lindqvist", "3 Country Club Road", "", "Springfield", "IL", "62712", "(217)555-0111", "",
+     "2024-02-01", "2025-02-01"},
+    {"Marcus", "Bellweather", "1024 Stanford Avenue", "", "Springfield", "IL", "62703", "(217)555-0112",
+     "(217)555-0192", "2024-02-05", "2025-02-05"},
+    {"Helen", "Schmidt", "48 Oak Knoll Drive", "", "Petersburg", "IL", "62675", "(217)555-0113", "", "2024-02-10",
+     "2025-02-10"},
+    {"Raymond", "Castillo", "2600 Peoria Road", "Lot 31", "Springfield", "IL", "62702", "(217)555-0114", "",
+     "2024-02-14", "2025-02-14"},
+    {"Dorothy", "Abernathy-Price", "715 West Monroe Street", "", "Springfield", "IL", "62704", "(217)555-0115", "",
+     "2024-02-20", "2025-02-20"},
+    {"Walter", "Yamamoto", "19 Sunset Terrace", "", "Auburn", "IL", "62615", "(217)555-0116", "(217)555-0186",
+     "2024-02-25", "2025-02-25"},
+    {"Brenda", "McAllister", "1188 Wiggins Avenue", "", "Springfield", "IL", "62704", "(217)555-0117", "", "2024-03-01",
+     "2025-03-01"},
+    {"Samuel", "Osei", "402 Black Avenue", "", "Springfield", "IL", "62702", "(217)555-0118", "", "2024-03-03",
+     "2025-03-03"},
+    {"Joan", "Fitzgerald", "65 Clearlake Road", "", "Riverton", "IL", "62561", "(217)555-0119", "", "2024-03-06",
+     "2025-03-06"},
+    {"Victor", "Haddad", "2930 Lindbergh Boulevard", "Suite 200", "Springfield", "IL", "62704", "(217)555-0120",
+     "(217)555-0180", "2024-03-09", "2025-03-09"},
+    {"Carol", "Svensson", "14 Bruns Lane", "", "Springfield", "IL", "62702", "(217)555-0121", "", "2024-03-12",
+     "2025-03-12"},
+    {"Anthony", "DiMarco", "820 Spring Street", "", "Springfield", "IL", "62704", "(217)555-0122", "", "2024-03-15",
+     "2025-03-15"},
+    {"Gloria", "Washington", "5 Timber Creek", "", "Chatham", "IL", "62629", "(217)555-0123", "", "2024-03-18",
+     "2025-03-18"},
+    {"Henry", "Lachance", "1601 Chatham Road", "", "Springfield", "IL", "62704", "(217)555-0124", "(217)555-0184",
+     "2024-03-20", "2025-03-20"},
+    {"Irene", "Kaczmarek", "37 Holmes Avenue", "", "Springfield", "IL", "62704", "(217)555-0125", "", "2024-03-22",
+     "2025-03-22"},
+    {"Jerome", "Achterberg", "2505 South Fifteenth St", "", "Springfield", "IL", "62703", "(217)555-0126", "",
+     "2024-03-24", "2025-03-24"},
+    {"Karen", "Ibrahim", "99 Meadowbrook Road", "", "Springfield", "IL", "62711", "(217)555-0127", "", "2024-03-26",
+     "2025-03-26"},
+    {"Leonard", "Zimmermann", "1212 Leland Avenue", "", "Springfield", "IL", "62704", "(217)555-0128", "(217)555-0188",
+     "2024-03-28", "2025-03-28"},
+    {"Monica", "Esposito", "460 Whittier Avenue", "", "Springfield", "IL", "62704", "(217)555-0129", "", "2024-03-30",
+     "2025-03-30"},
+    {"Norman", "Quigley", "8 Lake Shore Drive", "", "Springfield", "IL", "62712", "(217)555-0130", "", "2024-03-31",
+     "2025-03-31"},
 };
 static_assert(std::size(kSamples) == kSampleCustomers);
 
@@ -78,11 +108,13 @@ void fillSampleCenter(const QString &databasePath)
     for (const Sample &s : kSamples) {
         const bool ok = store::execSql(
             db,
-            QStringLiteral("INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, "
-                           "FirstName, LastName, Address1, Address2, City, State, Zip, Phone1, Phone2, VIBNumber, Adult) "
-                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 1)"),
+            QStringLiteral(
+                "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, "
+                "FirstName, LastName, Address1, Address2, City, State, Zip, Phone1, Phone2, VIBNumber, Adult) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 1)"),
             &e,
-            {locker, 500 + locker, (locker % 3 == 0) ? 10 : 5, QStringLiteral("%1-%2-%3").arg(locker % 40).arg(locker % 37).arg(locker % 31),
+            {locker, 500 + locker, (locker % 3 == 0) ? 10 : 5,
+             QStringLiteral("%1-%2-%3").arg(locker % 40).arg(locker % 37).arg(locker % 31),
              QString::fromLatin1(s.rented), QString::fromLatin1(s.expires), textOrNull(s.first), textOrNull(s.last),
              textOrNull(s.address1), textOrNull(s.address2), textOrNull(s.city), textOrNull(s.state), textOrNull(s.zip),
              textOrNull(s.phone1), textOrNull(s.phone2)});
@@ -91,9 +123,10 @@ void fillSampleCenter(const QString &databasePath)
     }
     const bool ok = store::execSql(
         db,
-        QStringLiteral("UPDATE CenterInformation SET YearlyRate = '45.00', Period = '365', CenterName = 'Capitol Lanes', "
-                       "CenterAddress1 = '2801 South Sixth Street', CenterAddress2 = 'Springfield, IL 62703', "
-                       "CenterPhone = '(217)555-0100', CenterFax = '(217)555-0150', ManagerName = 'Eleanor Briggs'"),
+        QStringLiteral(
+            "UPDATE CenterInformation SET YearlyRate = '45.00', Period = '365', CenterName = 'Capitol Lanes', "
+            "CenterAddress1 = '2801 South Sixth Street', CenterAddress2 = 'Springfield, IL 62703', "
+            "CenterPhone = '(217)555-0100', CenterFax = '(217)555-0150', ManagerName = 'Eleanor Briggs'"),
         &e);
     ASSERT_TRUE(ok) << e.text.toStdString();
     ASSERT_TRUE(store::execSql(db, QStringLiteral("COMMIT"), &e));

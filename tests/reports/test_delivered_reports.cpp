@@ -83,14 +83,18 @@ TEST_F(DeliveredReports, CompleteListsEveryCustomerByLockerWithPageNumbers)
     EXPECT_TRUE(text.contains(QLatin1String("Page 1 of 1")));
     EXPECT_TRUE(text.contains(QLatin1String("Printed 12/01/2024")));
     // A whole row: name, both phones, dates, key and deposit.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("101\\s+Okafor, Margaret\\s+\\(217\\)555-0101\\s+\\(217\\)555-0191\\s+"
-                                                  "11/30/2023\\s+11/30/2024\\s+601\\s+\\$5"))
-                    .match(text).hasMatch()) << text.toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("101\\s+Okafor, Margaret\\s+\\(217\\)555-0101\\s+\\(217\\)555-0191\\s+"
+                                          "11/30/2023\\s+11/30/2024\\s+601\\s+\\$5"))
+            .match(text)
+            .hasMatch())
+        << text.toStdString();
 }
 
 TEST_F(DeliveredReports, RenewalLettersOneCustomerPerPageInTheReportsOrder)
 {
-    const QString pdf = render(QStringLiteral("RenewalMail.rpt"), QStringLiteral("{Information.DatetoRenew} <= Date (2024,12,31)"));
+    const QString pdf =
+        render(QStringLiteral("RenewalMail.rpt"), QStringLiteral("{Information.DatetoRenew} <= Date (2024,12,31)"));
     const QStringList pages = testing_support::pdfPages(pdf);
     // Lockers 101-104 expire by 12/31/2024; the letters go by last name.
     ASSERT_EQ(pages.size(), 4);
@@ -102,12 +106,14 @@ TEST_F(DeliveredReports, RenewalLettersOneCustomerPerPageInTheReportsOrder)
     EXPECT_TRUE(pages[3].contains(QLatin1String("Eleanor Briggs")));
     EXPECT_TRUE(pages[0].contains(QLatin1String("Apt 4B")));
     // An empty second address line leaves no blank line in the address.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("9 Cedar Court\\s*\\n\\s*Springfield, IL 62711")).match(pages[3]).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("9 Cedar Court\\s*\\n\\s*Springfield, IL 62711")).match(pages[3]).hasMatch());
 }
 
 TEST_F(DeliveredReports, LockerNoticesSelectUpToTheDateItself)
 {
-    const QString pdf = render(QStringLiteral("RenewalLocker.rpt"), QStringLiteral("{Information.DatetoRenew} <= Date (2024,12,31)"));
+    const QString pdf =
+        render(QStringLiteral("RenewalLocker.rpt"), QStringLiteral("{Information.DatetoRenew} <= Date (2024,12,31)"));
     const QString text = testing_support::pdfText(pdf);
     EXPECT_EQ(lockersIn(text, QRegularExpression(QStringLiteral("LOCKER (\\d+)"))), (QList<int>{101, 102, 103, 104}));
     EXPECT_TRUE(text.contains(QLatin1String("December 31, 2024")));
@@ -119,7 +125,8 @@ TEST_F(DeliveredReports, FilteredListingShowsTheFormulaAndFollowsTheGivenSort)
     const QString formula = QStringLiteral("{Information.City} = \"SPRINGFIELD\" and {Information.KeyDeposit} > 5");
     const QString pdf = render(QStringLiteral("Filter.rpt"), formula, {QStringLiteral("-{Information.LockerNumber}")});
     const QString text = testing_support::pdfText(pdf);
-    EXPECT_TRUE(text.contains(QLatin1String("Filter: {Information.City} = \"SPRINGFIELD\" and {Information.KeyDeposit} > 5")));
+    EXPECT_TRUE(
+        text.contains(QLatin1String("Filter: {Information.City} = \"SPRINGFIELD\" and {Information.KeyDeposit} > 5")));
     // Deposits of 10 (lockers divisible by 3) in Springfield, descending.
     EXPECT_EQ(lockersIn(text, kListingRow), (QList<int>{129, 126, 120, 117, 114, 111, 108, 105, 102}));
 }
@@ -128,14 +135,16 @@ TEST_F(DeliveredReports, FilteredListingShowsTheFormulaAndFollowsTheGivenSort)
 // within 0.5 mm of where its label lies on the 3 x 10 sheet.
 TEST_F(DeliveredReports, LabelsSitOnTheSheetGeometry)
 {
-    const QString pdf = render(QStringLiteral("Labels.rpt"), QString(), {QStringLiteral("+{Information.LockerNumber}")});
+    const QString pdf =
+        render(QStringLiteral("Labels.rpt"), QString(), {QStringLiteral("+{Information.LockerNumber}")});
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString html = QString::fromUtf8(p.readAllStandardOutput());
     // The first word of each label is the first name; its box gives the
     // label's text origin: the label's corner plus padding and indent.
-    const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"[0-9.]+\">([^<]*)</word>"));
+    const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"[0-9.]+\">([^<]*)</word>"));
     QList<std::pair<double, double>> firstNames;
     QStringList samples = {"Margaret", "Daniel", "Rosa", "Thomas", "Aiyana", "Frank"};
     auto it = word.globalMatch(html);

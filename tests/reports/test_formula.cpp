@@ -23,8 +23,8 @@ SelectionFormula compiled(const QString &formula)
 {
     SelectionFormula f;
     QString error;
-    EXPECT_TRUE(SelectionFormula::compile(formula, information(), &f, &error)) << formula.toStdString() << ": "
-                                                                               << error.toStdString();
+    EXPECT_TRUE(SelectionFormula::compile(formula, information(), &f, &error))
+        << formula.toStdString() << ": " << error.toStdString();
     return f;
 }
 
@@ -160,8 +160,9 @@ TEST(SortOrder, KeysSortCaseBlindNullsFirstAscendingAndLastDescending)
 {
     SortOrder order;
     QString error;
-    ASSERT_TRUE(SortOrder::parse({QStringLiteral("+{Information.LastName}"), QStringLiteral("-{Information.KeyDeposit}")},
-                                 information(), &order, &error))
+    ASSERT_TRUE(
+        SortOrder::parse({QStringLiteral("+{Information.LastName}"), QStringLiteral("-{Information.KeyDeposit}")},
+                         information(), &order, &error))
         << error.toStdString();
     const QVariantList nullName = row({{"KeyDeposit", qint64(1)}});
     const QVariantList adams = row({{"LastName", QStringLiteral("adams")}, {"KeyDeposit", qint64(1)}});
@@ -169,8 +170,8 @@ TEST(SortOrder, KeysSortCaseBlindNullsFirstAscendingAndLastDescending)
     const QVariantList adamsNull = row({{"LastName", QStringLiteral("Adams")}});
     const QVariantList baker = row({{"LastName", QStringLiteral("Baker")}});
     EXPECT_TRUE(order.lessThan(nullName, adams));
-    EXPECT_TRUE(order.lessThan(adamsRich, adams));      // same name, deposit descending
-    EXPECT_TRUE(order.lessThan(adams, adamsNull));      // null deposit last when descending
+    EXPECT_TRUE(order.lessThan(adamsRich, adams)); // same name, deposit descending
+    EXPECT_TRUE(order.lessThan(adams, adamsNull)); // null deposit last when descending
     EXPECT_TRUE(order.lessThan(adamsNull, baker));
     EXPECT_FALSE(order.lessThan(adams, adams));
 

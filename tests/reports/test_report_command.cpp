@@ -60,7 +60,8 @@ TEST_F(ReportCommand, FailuresGoToStandardErrorWithAStatus)
 {
     EXPECT_EQ(run({"--report", "Nowhere.rpt", "--pdf", folder.file("x.pdf")}), 1);
     EXPECT_EQ(err, "The report file " + folder.file("Nowhere.rpt") + " does not exist.\n");
-    EXPECT_EQ(run({"--report", "Complete.rpt", "--pdf", folder.file("x.pdf"), "--formula", "{Information.LastName} ="}), 1);
+    EXPECT_EQ(run({"--report", "Complete.rpt", "--pdf", folder.file("x.pdf"), "--formula", "{Information.LastName} ="}),
+              1);
     EXPECT_TRUE(err.startsWith("The selection formula '{Information.LastName} =' is refused: ")) << err.toStdString();
     EXPECT_EQ(run({"--report", "Complete.rpt"}), 2);
     EXPECT_EQ(err, "--report needs --pdf OUT.pdf: the file to write the report to.\n");

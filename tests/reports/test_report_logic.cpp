@@ -23,37 +23,46 @@ std::string parseError(const QByteArray &json)
     return error.toStdString();
 }
 
-const char *kMinimal = R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.LastName}", "width": 2 } ] } })";
+const char *kMinimal =
+    R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.LastName}", "width": 2 } ] } })";
 
 TEST(ReportFile, RefusalsNameTheFileAndThePlace)
 {
     EXPECT_EQ(parseError("{ \"kind\": \"listing\",\n  \"title\" \"x\" }"),
               "The report file Bad.rpt, line 2, column 12: missing name separator.");
-    EXPECT_EQ(parseError(R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.Lockr}", "width": 1 } ] } })"),
-              "The report file Bad.rpt, at listing.columns[0].text: {Information.Lockr}: the table Information has no "
-              "field \"Lockr\".");
+    EXPECT_EQ(
+        parseError(
+            R"({ "kind": "listing", "listing": { "columns": [ { "text": "{Information.Lockr}", "width": 1 } ] } })"),
+        "The report file Bad.rpt, at listing.columns[0].text: {Information.Lockr}: the table Information has no "
+        "field \"Lockr\".");
     EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": ["a", "{Customers.Name}"] } ] } })"),
               "The report file Bad.rpt, at letter.items[0].text[1]: {Customers.Name} names the table \"Customers\"; a "
               "report reads Information, CenterInformation and Report.");
     EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "{Information.LastName" } ] } })"),
               "The report file Bad.rpt, at letter.items[0].text: the field that begins at character 1 is not closed "
               "with \"}\".");
-    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "{Information.KeyDeposit:abc}" } ] } })"),
-              "The report file Bad.rpt, at letter.items[0].text: {Information.KeyDeposit:abc}: the number format "
-              "\"abc\" is not a pattern of 0, #, \",\" and \".\" (for example #,##0.00).");
+    EXPECT_EQ(
+        parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "{Information.KeyDeposit:abc}" } ] } })"),
+        "The report file Bad.rpt, at letter.items[0].text: {Information.KeyDeposit:abc}: the number format "
+        "\"abc\" is not a pattern of 0, #, \",\" and \".\" (for example #,##0.00).");
     EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "itemz": [] } })"),
               "The report file Bad.rpt, at letter.itemz: this setting is not known here; the settings are items.");
     EXPECT_EQ(parseError(R"({ "kind": "poster" })"),
               "The report file Bad.rpt, at kind: \"poster\" is not a kind of report: listing, labels or letter.");
     // Geometry that would cut the page's contents off.
-    EXPECT_EQ(parseError(R"({ "kind": "listing", "listing": { "columns": [ { "text": "x", "width": 5 }, { "text": "y", "width": "80mm" } ] } })"),
-              "The report file Bad.rpt, at listing.columns: the columns are 8.15 in wide together, but the page has "
-              "7.5 in between its margins.");
-    EXPECT_EQ(parseError(R"({ "kind": "labels", "page": { "margins": 0.5 }, "labels": { "width": 2.625, "height": 1, "columns": 3, "rows": 10, "items": [] } })"),
-              "The report file Bad.rpt, at labels: 3 by 10 labels reach 8.625 in across and 10.5 in down, beyond the "
-              "8.5 in by 11 in sheet.");
-    EXPECT_EQ(parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "x", "y": 9, "height": 1.5 } ] } })"),
-              "The report file Bad.rpt, at letter.items[0]: the item reaches 10.5 in down, but its area is 10 in high.");
+    EXPECT_EQ(
+        parseError(
+            R"({ "kind": "listing", "listing": { "columns": [ { "text": "x", "width": 5 }, { "text": "y", "width": "80mm" } ] } })"),
+        "The report file Bad.rpt, at listing.columns: the columns are 8.15 in wide together, but the page has "
+        "7.5 in between its margins.");
+    EXPECT_EQ(
+        parseError(
+            R"({ "kind": "labels", "page": { "margins": 0.5 }, "labels": { "width": 2.625, "height": 1, "columns": 3, "rows": 10, "items": [] } })"),
+        "The report file Bad.rpt, at labels: 3 by 10 labels reach 8.625 in across and 10.5 in down, beyond the "
+        "8.5 in by 11 in sheet.");
+    EXPECT_EQ(
+        parseError(R"({ "kind": "letter", "letter": { "items": [ { "text": "x", "y": 9, "height": 1.5 } ] } })"),
+        "The report file Bad.rpt, at letter.items[0]: the item reaches 10.5 in down, but its area is 10 in high.");
 }
 
 TEST(ReportFile, MissingAndEmptyFilesAreNamed)
@@ -62,7 +71,8 @@ TEST(ReportFile, MissingAndEmptyFilesAreNamed)
     QString error;
     EXPECT_FALSE(ReportFile::read(QStringLiteral("/nonexistent/Complete.rpt"), &def, &error));
     EXPECT_EQ(error, QStringLiteral("The report file /nonexistent/Complete.rpt does not exist."));
-    EXPECT_EQ(parseError("[1, 2]"), "The report file Bad.rpt does not hold a report: it must be one JSON object { ... }.");
+    EXPECT_EQ(parseError("[1, 2]"),
+              "The report file Bad.rpt does not hold a report: it must be one JSON object { ... }.");
 }
 
 TEST(ReportFile, LengthsInEveryUnitAndDefaults)
@@ -71,7 +81,8 @@ TEST(ReportFile, LengthsInEveryUnitAndDefaults)
     QString error;
     ASSERT_TRUE(ReportFile::parse(R"({ "kind": "letter", "page": { "size": "A4", "orientation": "landscape",
         "margins": { "top": "25.4mm", "left": "72pt", "right": "2.54cm" } },
-        "letter": { "items": [ { "text": "x", "x": 1 } ] } })", QStringLiteral("/x/Notice.rpt"), &def, &error))
+        "letter": { "items": [ { "text": "x", "x": 1 } ] } })",
+                                  QStringLiteral("/x/Notice.rpt"), &def, &error))
         << error.toStdString();
     EXPECT_DOUBLE_EQ(def.margins.top(), 1.0);
     EXPECT_DOUBLE_EQ(def.margins.left(), 1.0);
@@ -84,7 +95,8 @@ TEST(ReportFile, LengthsInEveryUnitAndDefaults)
 TEST(ValueFormat, NumbersDatesYesNoAndTexts)
 {
     using store::FieldKind;
-    EXPECT_EQ(ValueFormat::apply(1234567, FieldKind::Long, QStringLiteral("$#,##0.00")), QStringLiteral("$1,234,567.00"));
+    EXPECT_EQ(ValueFormat::apply(1234567, FieldKind::Long, QStringLiteral("$#,##0.00")),
+              QStringLiteral("$1,234,567.00"));
     EXPECT_EQ(ValueFormat::apply(-5, FieldKind::Long, QStringLiteral("$#,##0")), QStringLiteral("-$5"));
     EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QStringLiteral("000")), QStringLiteral("007"));
     EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QString()), QStringLiteral("7"));
@@ -94,7 +106,8 @@ TEST(ValueFormat, NumbersDatesYesNoAndTexts)
               QStringLiteral("March 5, 2024"));
     EXPECT_EQ(ValueFormat::apply(true, FieldKind::YesNo, QString()), QStringLiteral("Yes"));
     EXPECT_EQ(ValueFormat::apply(false, FieldKind::YesNo, QStringLiteral("X;")), QString());
-    EXPECT_EQ(ValueFormat::apply(QStringLiteral("Smith"), FieldKind::Text, QStringLiteral("upper")), QStringLiteral("SMITH"));
+    EXPECT_EQ(ValueFormat::apply(QStringLiteral("Smith"), FieldKind::Text, QStringLiteral("upper")),
+              QStringLiteral("SMITH"));
     QString why;
     EXPECT_FALSE(ValueFormat::check(FieldKind::Date, QStringLiteral("Expires"), &why));
     EXPECT_FALSE(ValueFormat::check(FieldKind::YesNo, QStringLiteral("Yes"), &why));
@@ -111,7 +124,8 @@ TEST(TextTemplate, FillsFieldsOfBothTablesAndTheReport)
     QVariantList row(store::Schema::information().fields.size());
     row[store::Schema::information().fieldIndex(QStringLiteral("LastName"))] = QStringLiteral("Okafor");
     QVariantList center(store::Schema::centerInformation().fields.size());
-    center[store::Schema::centerInformation().fieldIndex(QStringLiteral("CenterName"))] = QStringLiteral("Capitol Lanes");
+    center[store::Schema::centerInformation().fieldIndex(QStringLiteral("CenterName"))] =
+        QStringLiteral("Capitol Lanes");
     TextContext context;
     context.row = &row;
     context.center = &center;
@@ -142,7 +156,8 @@ TEST(ReportLayout, ListingRowsFillTheBodyAndLabelsTheSheet)
     EXPECT_EQ(layout.pageCount(49), 2);
     EXPECT_LE(layout.rowArea(47).bottom(), layout.footerArea().top() + 1e-9);
 
-    ASSERT_TRUE(ReportFile::read(QStringLiteral(VANTREL_REPORT_FILES_DIR "/Labels.rpt"), &def, &error)) << error.toStdString();
+    ASSERT_TRUE(ReportFile::read(QStringLiteral(VANTREL_REPORT_FILES_DIR "/Labels.rpt"), &def, &error))
+        << error.toStdString();
     ReportLayout labels(def);
     EXPECT_EQ(labels.rowsPerPage(), 30);
     EXPECT_EQ(labels.labelArea(0), QRectF(0.1875, 0.5, 2.625, 1));
@@ -192,14 +207,16 @@ protected:
 
 TEST_F(ReportRowsTest, BothFormulasMustHoldAndTheKeysOrder)
 {
-    EXPECT_EQ(lockers({QStringLiteral("{Information.LockerNumber} < 110"), QStringLiteral("{Information.KeyDeposit} = 10")},
-                      {QStringLiteral("-{Information.LockerNumber}")}),
-              (QList<int>{108, 105, 102}));
+    EXPECT_EQ(
+        lockers({QStringLiteral("{Information.LockerNumber} < 110"), QStringLiteral("{Information.KeyDeposit} = 10")},
+                {QStringLiteral("-{Information.LockerNumber}")}),
+        (QList<int>{108, 105, 102}));
     // Ties keep the table's order: deposit 5 first, then 10, each by locker.
-    const QList<int> byDeposit = lockers({QStringLiteral("{Information.LockerNumber} <= 106")},
-                                         {QStringLiteral("+{Information.KeyDeposit}")});
+    const QList<int> byDeposit =
+        lockers({QStringLiteral("{Information.LockerNumber} <= 106")}, {QStringLiteral("+{Information.KeyDeposit}")});
     EXPECT_EQ(byDeposit, (QList<int>{101, 103, 104, 106, 102, 105}));
-    EXPECT_EQ(lockers({}, {QStringLiteral("+{Information.LastName}")}).mid(0, 2), (QList<int>{115, 126})); // Abernathy-Price, Achterberg
+    EXPECT_EQ(lockers({}, {QStringLiteral("+{Information.LastName}")}).mid(0, 2),
+              (QList<int>{115, 126})); // Abernathy-Price, Achterberg
 }
 
 TEST_F(ReportRowsTest, RefusedKeysAndFormulasSayWhich)
@@ -207,11 +224,14 @@ TEST_F(ReportRowsTest, RefusedKeysAndFormulasSayWhich)
     ReportRows rows;
     QString error;
     EXPECT_FALSE(rows.open(db, {}, {QStringLiteral("+{Information.Nope}")}, &error));
-    EXPECT_EQ(error, QStringLiteral("The sort field '+{Information.Nope}' names the field \"Nope\", which Information does not have."));
+    EXPECT_EQ(error,
+              QStringLiteral(
+                  "The sort field '+{Information.Nope}' names the field \"Nope\", which Information does not have."));
     EXPECT_FALSE(rows.open(db, {}, {QStringLiteral("{Information.LastName}")}, &error));
     EXPECT_TRUE(error.contains(QLatin1String("is not a sort field"))) << error.toStdString();
     EXPECT_FALSE(rows.open(db, {QStringLiteral("{Information.LastName} = ")}, {}, &error));
-    EXPECT_TRUE(error.startsWith(QLatin1String("The selection formula '{Information.LastName} = ' is refused: "))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(QLatin1String("The selection formula '{Information.LastName} = ' is refused: ")))
+        << error.toStdString();
 }
 
 TEST_F(ReportRowsTest, PagesOfAJobAndACancelledPdfLeavesNoFile)
@@ -225,7 +245,8 @@ TEST_F(ReportRowsTest, PagesOfAJobAndACancelledPdfLeavesNoFile)
     ASSERT_TRUE(job->prepare(nullptr));
     EXPECT_EQ(job->pageCount(), 30);
     const QString pdf = folder.file(QStringLiteral("cancelled.pdf"));
-    EXPECT_FALSE(job->writePdf(pdf, [](qint64 done, qint64) { return done < 3; }, &error));
+    EXPECT_FALSE(job->writePdf(
+        pdf, [](qint64 done, qint64) { return done < 3; }, &error));
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(error.contains(QLatin1String("cancelled"))) << error.toStdString();
 

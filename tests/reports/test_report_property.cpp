@@ -69,7 +69,10 @@ protected:
     }
 
     template<typename T>
-    const T &pick(const QList<T> &list) { return list.at(int(rng.bounded(qsizetype(list.size())))); }
+    const T &pick(const QList<T> &list)
+    {
+        return list.at(int(rng.bounded(qsizetype(list.size()))));
+    }
     int between(int lo, int hi) { return lo + int(rng.bounded(hi - lo + 1)); }
 
     filter::frmFindWindow *find() { return menu->findWindow(); }
@@ -100,7 +103,8 @@ protected:
             return QString::number(field == "KeyNumber" ? between(600, 632) : between(99, 131));
         if (field == "DateToRenew" || field == "DateRented")
             return pick(QStringList{"12/31/2024", "01/01/2025", "1/15/2025", "02/14/25", "03/31/2025", "12/20/2023"});
-        return pick(QStringList{"SPRINGFIELD", "spr", "Chatham", "empty", "a", "son", "O'MALLEY", "IL", "Apt", "M", "zz"});
+        return pick(
+            QStringList{"SPRINGFIELD", "spr", "Chatham", "empty", "a", "son", "O'MALLEY", "IL", "Apt", "M", "zz"});
     }
 
     // Fills one random filter and presses "&OK".
@@ -109,8 +113,8 @@ protected:
         record->findChild<QAction *>("MnuFilterCreate")->trigger();
         find()->ClearButton_Click();
         find()->ClearSortButton_Click();
-        const QStringList fields = {"City", "LastName", "FirstName", "Address2", "KeyDeposit", "LockerNumber",
-                                    "KeyNumber", "DateToRenew", "DateRented", "Adult"};
+        const QStringList fields = {"City",         "LastName",  "FirstName",   "Address2",   "KeyDeposit",
+                                    "LockerNumber", "KeyNumber", "DateToRenew", "DateRented", "Adult"};
         const int rows = between(1, 3);
         for (int r = 0; r < rows; ++r) {
             const QString field = pick(fields);

@@ -25,8 +25,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-using testing_support::ScriptedServices;
 using platform::Button;
+using testing_support::ScriptedServices;
 
 namespace {
 
@@ -155,7 +155,8 @@ TEST_F(ReportWindows, CompleteDatabaseListsEveryoneAndTellsAMissingFile)
     menu.menuAction("MnuPrintComplete")->trigger();
     EXPECT_EQ(control->lastRun().selectionFormula, "");
     EXPECT_EQ(control->lastRun().sortFields, QStringList({"", "", ""}));
-    EXPECT_EQ(testing_support::pdfText(folder.file("complete.pdf")).count(QRegularExpression("\\(217\\)555-01\\d\\d")), 30 + 9);
+    EXPECT_EQ(testing_support::pdfText(folder.file("complete.pdf")).count(QRegularExpression("\\(217\\)555-01\\d\\d")),
+              30 + 9);
 
     QFile::remove(folder.file("Complete.rpt"));
     ui.answer(Button::OK);
@@ -239,8 +240,7 @@ TEST_F(FilteredPrints, SortFieldsFollowTheFilterAndNoneAreLeftOver)
     ASSERT_FALSE(record->filterLabel()->isHidden());
     record->findChild<QAction *>("MnuPrintReport")->trigger();
     // The record window's source names the table as "information".
-    EXPECT_EQ(control->lastRun().sortFields,
-              QStringList({"-{information.KeyDeposit}", "+{information.LastName}", ""}));
+    EXPECT_EQ(control->lastRun().sortFields, QStringList({"-{information.KeyDeposit}", "+{information.LastName}", ""}));
     EXPECT_EQ(control->lastRun().reportFile, folder.file("Filter.rpt"));
     EXPECT_EQ(control->lastRun().selectionFormula, "{information.City} = \"SPRINGFIELD\"");
     EXPECT_FALSE(record->sortMenu()->menuAction()->isEnabled());

@@ -4,9 +4,9 @@
 #include "reports/formula/SelectionFormula.h"
 #include "reports/formula/SortOrder.h"
 #include "store/DBEngine.h"
+#include "store/FilterFixture.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
-#include "store/FilterFixture.h"
 #include "support/TempProgramFolder.h"
 
 #include <QRandomGenerator>
@@ -99,8 +99,9 @@ TEST_F(AgreementTest, HostileTextsInFormulasAreLiteralText)
         SCOPED_TRACE(text.left(40).toStdString());
         EngineError e;
         ASSERT_TRUE(execSql(db->handle(), QStringLiteral("DELETE FROM Information"), &e));
-        ASSERT_TRUE(execSql(db->handle(), QStringLiteral("INSERT INTO Information (LastName) VALUES ('Smith'), (?), ('')"),
-                            &e, {text}));
+        ASSERT_TRUE(execSql(db->handle(),
+                            QStringLiteral("INSERT INTO Information (LastName) VALUES ('Smith'), (?), ('')"), &e,
+                            {text}));
         QString doubled = text;
         doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
         QString pattern;
@@ -120,10 +121,7 @@ class FilterGenerator
 public:
     // With asciiNames the names are of the kind whose order the name index
     // gives; otherwise they reach beyond ASCII and have trailing blanks.
-    FilterGenerator(quint32 seed, bool asciiNames)
-        : kNames(asciiNames ? kAsciiNames : kAllNames), m_random(seed)
-    {
-    }
+    FilterGenerator(quint32 seed, bool asciiNames) : kNames(asciiNames ? kAsciiNames : kAllNames), m_random(seed) {}
 
     void fillTable(Database &db, int rows)
     {
@@ -180,18 +178,18 @@ public:
 
 private:
     static inline const QStringList kAsciiNames = {
-        "Smith", "SMITH", "smith", "Smithson", "O'Neil", "o'neil", "Muller", "muller", "", "Zed", "zed", "Kelvin",
-        "kelvin", "A*B", "a\"b", "#1", "50%", "[x]", "Tab\there", "strasse", "Emile"};
+        "Smith",  "SMITH",  "smith", "Smithson", "O'Neil", "o'neil", "Muller", "muller",    "",        "Zed",  "zed",
+        "Kelvin", "kelvin", "A*B",   "a\"b",     "#1",     "50%",    "[x]",    "Tab\there", "strasse", "Emile"};
     static inline const QStringList kAllNames = {
-        "Smith", "SMITH", "smith  ", "Smithson", "O'Neil", "o'neil", "Müller", "MÜLLER", "muller", "", "   ",
-        "Zed", "zed", "émile", "Émile", "\u017Fmith", "Kelvin", "\u212Aelvin", "A*B", "a\"b", "Ωμέγα", "ΩΜΈΓΑ",
-        "#1", "50%", "[x]", "Tab\there", "straße", "STRAẞE", "😀 Smile"};
+        "Smith", "SMITH", "smith  ", "Smithson", "O'Neil", "o'neil",     "Müller", "MÜLLER",      "muller", "",
+        "   ",   "Zed",   "zed",     "émile",    "Émile",  "\u017Fmith", "Kelvin", "\u212Aelvin", "A*B",    "a\"b",
+        "Ωμέγα", "ΩΜΈΓΑ", "#1",      "50%",      "[x]",    "Tab\there",  "straße", "STRAẞE",      "😀 Smile"};
     const QStringList &kNames;
-    static inline const QStringList kCities = {"Springfield", "SPRINGFIELD ", "springfield", "Shelbyville",
-                                               "", "Zürich", "ZÜRICH", "Ogdenville"};
-    static inline const QStringList kPatterns = {
-        "S*", "*MI*", "?MITH", "[A-M]*", "[!S]*", "*[*]*", "#*", "*", "", "smith", "Ω*", "*e", "[ſ]*", "*[#]*",
-        "*[[]*", "?", "*'*", "*\"*", "[a-z][!a-z]*", "*  ", "*ÜLL*"};
+    static inline const QStringList kCities = {"Springfield", "SPRINGFIELD ", "springfield", "Shelbyville", "",
+                                               "Zürich",      "ZÜRICH",       "Ogdenville"};
+    static inline const QStringList kPatterns = {"S*",    "*MI*", "?MITH", "[A-M]*", "[!S]*",        "*[*]*", "#*",
+                                                 "*",     "",     "smith", "Ω*",     "*e",           "[ſ]*",  "*[#]*",
+                                                 "*[[]*", "?",    "*'*",   "*\"*",   "[a-z][!a-z]*", "*  ",   "*ÜLL*"};
 
     QString pick(const QStringList &list) { return list.at(m_random.bounded(int(list.size()))); }
 
@@ -199,7 +197,7 @@ private:
 
     QDate randomDate()
     {
-        static const QDate kDates[] = {QDate(1930, 1, 1), QDate(1993, 12, 1),  QDate(1993, 12, 31),
+        static const QDate kDates[] = {QDate(1930, 1, 1),  QDate(1993, 12, 1),  QDate(1993, 12, 31),
                                        QDate(2000, 2, 29), QDate(2000, 12, 31), QDate(2001, 1, 1),
                                        QDate(2024, 3, 15), QDate(2029, 12, 31), QDate(1996, 1, 7)};
         return kDates[m_random.bounded(int(std::size(kDates)))];
@@ -251,7 +249,8 @@ private:
             *formula += QStringLiteral("(IsNull ({Information.%1}) or {Information.%1} = \"\")").arg(textField);
             break;
         case 4: {
-            const QString value = m_random.bounded(4) == 0 ? QStringLiteral("12.5") : QString::number(m_random.bounded(-3, 31));
+            const QString value =
+                m_random.bounded(4) == 0 ? QStringLiteral("12.5") : QString::number(m_random.bounded(-3, 31));
             *where += QStringLiteral("[%1] %2 %3").arg(numberField, o, value);
             *formula += QStringLiteral("{Information.%1} %2 %3").arg(numberField, o, value);
             break;
@@ -259,7 +258,11 @@ private:
         case 5: {
             const QDate d = randomDate();
             *where += QStringLiteral("[DateRented] %1 #%2/%3/%4#").arg(o).arg(d.month()).arg(d.day()).arg(d.year());
-            *formula += QStringLiteral("{Information.DateRented} %1 Date (%2,%3,%4)").arg(o).arg(d.year()).arg(d.month()).arg(d.day());
+            *formula += QStringLiteral("{Information.DateRented} %1 Date (%2,%3,%4)")
+                            .arg(o)
+                            .arg(d.year())
+                            .arg(d.month())
+                            .arg(d.day());
             break;
         }
         case 6: {
@@ -280,7 +283,8 @@ private:
             const QString value = pick(kNames);
             QString literal;
             for (QChar c : value)
-                literal += (c == u'*' || c == u'?' || c == u'#' || c == u'[') ? QStringLiteral("[%1]").arg(c) : QString(c);
+                literal +=
+                    (c == u'*' || c == u'?' || c == u'#' || c == u'[') ? QStringLiteral("[%1]").arg(c) : QString(c);
             *where += QStringLiteral("[LastName] LIKE %1").arg(statementText(literal + QLatin1Char('*')));
             *formula += QStringLiteral("{Information.LastName} starts with %1").arg(formulaText(value));
             break;
@@ -307,8 +311,9 @@ TEST_F(AgreementTest, RandomFiltersSelectAndOrderTheSameRowsInBothLanguages)
         if (!orderBy.isEmpty())
             statement += QStringLiteral(" ORDER BY ") + orderBy;
         const QList<qint64> expected = statementIds(statement);
-        ASSERT_EQ(formulaIds(formula, keys), expected) << statement.toStdString() << "\n" << formula.toStdString()
-                                                       << "\n" << keys.join(' ').toStdString();
+        ASSERT_EQ(formulaIds(formula, keys), expected) << statement.toStdString() << "\n"
+                                                       << formula.toStdString() << "\n"
+                                                       << keys.join(' ').toStdString();
         nonEmpty += expected.isEmpty() ? 0 : 1;
     }
     EXPECT_GT(nonEmpty, 100); // the filters are not all trivially empty
