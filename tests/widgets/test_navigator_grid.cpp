@@ -69,6 +69,34 @@ TEST_F(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
     EXPECT_EQ(data.recordset()->RecordCount(), 3) << "a navigator that only moves deletes nothing";
 }
 
+TEST_F(BoundRows, AWindowsBoundControlsAndDataControlGoInEitherOrder)
+{
+    for (const bool controlsFirst : {true, false}) {
+        SCOPED_TRACE(controlsFirst ? "controls created first" : "data control created first");
+        auto window = std::make_unique<QWidget>();
+        store::DataControl *listData = nullptr;
+        if (!controlsFirst)
+            listData = new store::DataControl(window.get());
+        auto *edit = new widgets::BoundLineEdit("LastName", window.get());
+        auto *kept = new widgets::BoundLineEdit("FirstName", window.get());
+        if (controlsFirst)
+            listData = new store::DataControl(window.get());
+        listData->bind(edit);
+        listData->bind(kept);
+        listData->setRecordset(data.recordset());
+        EXPECT_EQ(kept->text(), "Ann");
+
+        delete edit;
+        ASSERT_TRUE(data.moveNext()) << "the shared rows move the window's controls";
+        EXPECT_EQ(kept->text(), "Bob");
+
+        window.reset(); // its children go in the order they were created
+        ASSERT_TRUE(data.moveNext());
+        EXPECT_EQ(shownName(), "Cy");
+        ASSERT_TRUE(data.moveFirst());
+    }
+}
+
 class GridRows : public BoundRows
 {
 protected:
