@@ -3,6 +3,7 @@
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 #include "widgets/BoundLineEdit.h"
+#include "widgets/DataErrorReporter.h"
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
 
@@ -11,6 +12,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using testing_support::ScriptedServices;
 
@@ -95,6 +97,29 @@ TEST_F(BoundRows, AWindowsBoundControlsAndDataControlGoInEitherOrder)
         EXPECT_EQ(shownName(), "Cy");
         ASSERT_TRUE(data.moveFirst());
     }
+}
+
+int refuseFirstName(void *, int action, const char *, const char *column, const char *, const char *)
+{
+    return action == SQLITE_READ && column && qstricmp(column, "FirstName") == 0 ? SQLITE_DENY : SQLITE_OK;
+}
+
+TEST_F(BoundRows, TheOperatorIsToldWhenTheRowCannotBeRead)
+{
+    widgets::reportDataErrors(&data);
+    services.answer(platform::Button::OK);
+    sqlite3 *handle = data.database()->handle();
+    sqlite3_set_authorizer(handle, refuseFirstName, nullptr);
+    ASSERT_TRUE(data.Refresh());
+    sqlite3_set_authorizer(handle, nullptr, nullptr);
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_EQ(services.lastBox().text, "The record could not be read: access to Information.FirstName is prohibited");
+    EXPECT_EQ(services.lastBox().icon, platform::Icon::Exclamation);
+    EXPECT_EQ(shownName(), "");
+
+    ASSERT_TRUE(data.moveNext());
+    EXPECT_EQ(shownName(), "Bob");
+    EXPECT_EQ(services.boxes.size(), 1);
 }
 
 class GridRows : public BoundRows
