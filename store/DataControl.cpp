@@ -172,7 +172,8 @@ void DataControl::unbind(BoundField *field)
 
 // Filling or clearing a control may run a window's handler that closes
 // controls; the walk passes over any that went meanwhile.
-template <typename Fn> void DataControl::forEachBound(Fn fn)
+template<typename Fn>
+void DataControl::forEachBound(Fn fn)
 {
     const QList<BoundField *> fields = m_bound;
     for (BoundField *field : fields) {

@@ -111,7 +111,8 @@ private:
     void discardNewRow();
     void attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold);
     void detach();
-    template <typename Fn> void forEachBound(Fn fn);
+    template<typename Fn>
+    void forEachBound(Fn fn);
 
     QString m_databaseName;
     QString m_connect = QStringLiteral("Access");

@@ -4,8 +4,8 @@
 #include "support/TempProgramFolder.h"
 
 #include <QSignalSpy>
-#include <sqlite3.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace store;
 
@@ -228,8 +228,8 @@ TEST_F(DataControlTest, TheOwnerClosesTheSharedRowsAndASharerOnlyLetsGo)
 int refuseFirstName(void *, int action, const char *, const char *column, const char *, const char *)
 {
     return action == SQLITE_READ && column && QByteArray(column).compare("FirstName", Qt::CaseInsensitive) == 0
-               ? SQLITE_DENY
-               : SQLITE_OK;
+        ? SQLITE_DENY
+        : SQLITE_OK;
 }
 
 TEST_F(DataControlTest, ARowThatCannotBeReadIsReportedAndNotTakenForDeleted)
@@ -247,8 +247,7 @@ TEST_F(DataControlTest, ARowThatCannotBeReadIsReportedAndNotTakenForDeleted)
     ASSERT_EQ(errors.size(), 1);
     const EngineError shown = errors.at(0).at(0).value<EngineError>();
     EXPECT_EQ(shown.number, Err::Unexpected);
-    EXPECT_EQ(shown.text.toStdString(),
-              "The record could not be read: access to Information.FirstName is prohibited");
+    EXPECT_EQ(shown.text.toStdString(), "The record could not be read: access to Information.FirstName is prohibited");
     EXPECT_TRUE(first.m_value.isNull());
 
     locker.type("8");

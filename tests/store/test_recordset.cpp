@@ -233,8 +233,8 @@ namespace {
 int refuseLastName(void *, int action, const char *, const char *column, const char *, const char *)
 {
     return action == SQLITE_READ && column && QByteArray(column).compare("LastName", Qt::CaseInsensitive) == 0
-               ? SQLITE_DENY
-               : SQLITE_OK;
+        ? SQLITE_DENY
+        : SQLITE_OK;
 }
 
 TEST_F(RecordsetTest, AnUnreadableRowIsTheEnginesErrorAndAGoneRowIsDeleted)
