@@ -60,6 +60,7 @@ void DataControl::attach(const std::shared_ptr<store::Recordset> &recordset, Rec
 {
     detach();
     m_recordset = recordset;
+    m_toldUnreadable = -1;
     if (!m_recordset)
         return;
     m_hold = hold;
@@ -264,14 +265,19 @@ void DataControl::showCurrent()
     QVariantList row;
     EngineError e;
     // A row that cannot be read shows empty, and the operator hears why: an
-    // edit typed over it would otherwise meet a row that seems deleted.
-    const bool read = !current || m_recordset->readCurrent(&row, &e);
+    // edit typed over it would otherwise meet a row that seems deleted. A
+    // control without bound controls reads nothing, and a failure is told
+    // once for the row, not at every refill while on it.
+    const bool read = !current || m_bound.isEmpty() || m_recordset->readCurrent(&row, &e);
+    const qint64 unreadable = read ? -1 : m_recordset->Bookmark();
+    const bool tell = !read && unreadable != m_toldUnreadable;
+    m_toldUnreadable = unreadable;
     const std::shared_ptr<Recordset> shown = m_recordset;
     forEachBound([&](BoundField *f) {
         f->setBoundValue(row.isEmpty() ? QVariant() : row.value(shown->fieldIndex(f->dataField())));
         f->setBoundModified(false);
     });
-    if (!read)
+    if (tell)
         report(e);
 }
 

@@ -125,6 +125,7 @@ private:
     bool m_adding = false;
     bool m_writing = false;
     bool m_silenced = false;
+    qint64 m_toldUnreadable = -1; // the row whose failed read the operator was told of
     EngineError m_lastError;
 };
 
