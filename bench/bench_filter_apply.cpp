@@ -66,7 +66,7 @@ void BM_TranslatedStatementAlone(benchmark::State &state)
     store::EngineError e;
     auto db = store::DBEngine::OpenDatabase(bench::customerDatabase(kRows), &e);
     for (auto _ : state) {
-        auto rs = db->OpenRecordset(kStatement, 1, &e);
+        auto rs = db->OpenRecordset(kStatement, store::Recordset::Dynaset, &e);
         benchmark::DoNotOptimize(rs->value(QStringLiteral("LastName")));
     }
 }

@@ -3,6 +3,7 @@
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "store/SilencedErrors.h"
 
 #include <QFileInfo>
 
@@ -17,6 +18,19 @@ QString identity(const QString &path)
 }
 
 } // namespace
+
+DataWindows::Held DataWindows::leaderOf(const QList<Held> &group)
+{
+    for (const Held &held : group) {
+        if (held.owner)
+            return held;
+    }
+    for (const Held &held : group) {
+        if (!held.control->RecordSource().isEmpty())
+            return held;
+    }
+    return group.first();
+}
 
 DataWindows::DataWindows(const QString &databasePath) : m_databasePath(databasePath)
 {
@@ -41,10 +55,11 @@ bool DataWindows::release(store::EngineError *error)
     // sharing its rows with another never finds them closed under its edits.
     // A failure is told once, by the command, not also by the window.
     for (store::DataControl *control : std::as_const(holding)) {
-        const bool silenced = control->errorsSilenced();
-        control->setErrorsSilenced(true);
-        const bool written = control->UpdateRecord();
-        control->setErrorsSilenced(silenced);
+        bool written = false;
+        {
+            const store::SilencedErrors quiet(control);
+            written = control->UpdateRecord();
+        }
         if (!written) {
             if (error)
                 *error = control->lastError();
@@ -56,6 +71,7 @@ bool DataWindows::release(store::EngineError *error)
         held.control = control;
         if (const auto recordset = control->recordset()) {
             held.recordset = recordset.get();
+            held.owner = control->recordsetHold() == store::RecordsetHold::Owner;
             held.index = recordset->index();
             held.bookmark = recordset->Bookmark();
         }
@@ -86,15 +102,9 @@ void DataWindows::reopen(const QString &databasePath)
         }
         reopened << held.recordset;
 
-        // The control that builds the rows is the one with a source of its
-        // own; the others were handed its record set.
-        Held leader = group.first();
-        for (const Held &candidate : std::as_const(group)) {
-            if (!candidate.control->RecordSource().isEmpty()) {
-                leader = candidate;
-                break;
-            }
-        }
+        // The control that owned the rows builds them again and the others
+        // share them; without their owner, one with a source of its own.
+        const Held leader = leaderOf(group);
         if (leader.control->DatabaseName().isEmpty() || identity(leader.control->DatabaseName()).isEmpty())
             leader.control->setDatabaseName(databasePath);
         if (!leader.control->Refresh())

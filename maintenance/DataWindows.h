@@ -34,9 +34,11 @@ private:
     struct Held {
         QPointer<store::DataControl> control;
         const void *recordset = nullptr; // controls that shared a record set share the new one
+        bool owner = false;              // the control had opened that record set
         QString index;
         qint64 bookmark = -1;
     };
+    static Held leaderOf(const QList<Held> &group);
 
     QString m_databasePath;
     QList<Held> m_held;

@@ -5,13 +5,27 @@
 
 namespace store {
 
+class DataControl;
+
 // A control bound to one field of a data control's current row. The data
 // control fills it when the row changes and writes its value when the row is
 // left while it is modified.
+//
+// The binding holds whichever of the two goes first: a control that goes
+// leaves its data control, and a data control that goes lets its controls
+// know, so a window may create and destroy them in any order. A control is
+// bound to at most one data control at a time.
 class BoundField
 {
 public:
-    virtual ~BoundField() = default;
+    BoundField() = default;
+    BoundField(const BoundField &) = delete;
+    BoundField &operator=(const BoundField &) = delete;
+    virtual ~BoundField();
+
+    // The data control this control is bound to, if any.
+    DataControl *dataSource() const { return m_dataSource; }
+
     virtual QString dataField() const = 0;
     virtual QVariant boundValue() const = 0;
     virtual void setBoundValue(const QVariant &value) = 0;
@@ -36,6 +50,10 @@ public:
             return !value.toString().isEmpty();
         return true;
     }
+
+private:
+    friend class DataControl;
+    DataControl *m_dataSource = nullptr;
 };
 
 } // namespace store

@@ -21,7 +21,16 @@ DataControl::DataControl(QObject *parent)
 DataControl::~DataControl()
 {
     liveControls().removeAll(this);
+    for (BoundField *field : std::as_const(m_bound))
+        field->m_dataSource = nullptr;
+    m_bound.clear();
     detach();
+}
+
+BoundField::~BoundField()
+{
+    if (m_dataSource)
+        m_dataSource->unbind(this);
 }
 
 QList<DataControl *> DataControl::instances()
@@ -47,12 +56,14 @@ bool DataControl::report(const EngineError &e)
     return false;
 }
 
-void DataControl::attach(const std::shared_ptr<store::Recordset> &recordset)
+void DataControl::attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold)
 {
     detach();
     m_recordset = recordset;
+    m_toldUnreadable = -1;
     if (!m_recordset)
         return;
+    m_hold = hold;
     m_recordset->addGuard(this);
     connect(m_recordset.get(), &Recordset::currentChanged, this, [this] {
         if (!m_writing)
@@ -69,6 +80,7 @@ void DataControl::detach()
     m_recordset->removeGuard(this);
     disconnect(m_recordset.get(), nullptr, this, nullptr);
     m_recordset.reset();
+    m_hold = RecordsetHold::None;
     m_adding = false;
 }
 
@@ -97,7 +109,7 @@ bool DataControl::Refresh()
         emit recordsetChanged();
         return report(e);
     }
-    attach(fresh);
+    attach(fresh, RecordsetHold::Owner);
     showCurrent();
     emit recordsetChanged();
     emit currentChanged();
@@ -115,7 +127,7 @@ void DataControl::setRecordset(const std::shared_ptr<store::Recordset> &recordse
 {
     if (recordset == m_recordset)
         return;
-    attach(recordset);
+    attach(recordset, RecordsetHold::Sharer);
     if (recordset)
         m_database = recordset->database();
     showCurrent();
@@ -125,7 +137,7 @@ void DataControl::setRecordset(const std::shared_ptr<store::Recordset> &recordse
 
 void DataControl::closeRecordset()
 {
-    if (m_recordset && m_recordset.use_count() <= 2)
+    if (m_recordset && m_hold == RecordsetHold::Owner)
         m_recordset->Close();
     detach();
     showCurrent();
@@ -143,13 +155,32 @@ bool DataControl::release()
 
 void DataControl::bind(BoundField *field)
 {
-    if (field && !m_bound.contains(field))
-        m_bound.append(field);
+    if (!field || field->m_dataSource == this)
+        return;
+    if (field->m_dataSource)
+        field->m_dataSource->unbind(field);
+    field->m_dataSource = this;
+    m_bound.append(field);
 }
 
 void DataControl::unbind(BoundField *field)
 {
+    if (!field || field->m_dataSource != this)
+        return;
+    field->m_dataSource = nullptr;
     m_bound.removeAll(field);
+}
+
+// Filling or clearing a control may run a window's handler that closes
+// controls; the walk passes over any that went meanwhile.
+template<typename Fn>
+void DataControl::forEachBound(Fn fn)
+{
+    const QList<BoundField *> fields = m_bound;
+    for (BoundField *field : fields) {
+        if (m_bound.contains(field))
+            fn(field);
+    }
 }
 
 bool DataControl::hasPendingEdits() const
@@ -198,8 +229,7 @@ bool DataControl::writePendingEdits()
         return report(e);
     }
     m_adding = false;
-    for (BoundField *f : std::as_const(m_bound))
-        f->setBoundModified(false);
+    forEachBound([](BoundField *f) { f->setBoundModified(false); });
     showCurrent();
     return true;
 }
@@ -232,10 +262,23 @@ bool DataControl::UpdateRecord()
 void DataControl::showCurrent()
 {
     const bool current = m_recordset && m_recordset->isOpen() && m_recordset->hasCurrent() && !m_adding;
-    for (BoundField *f : std::as_const(m_bound)) {
-        f->setBoundValue(current ? m_recordset->value(f->dataField()) : QVariant());
+    QVariantList row;
+    EngineError e;
+    // A row that cannot be read shows empty, and the operator hears why: an
+    // edit typed over it would otherwise meet a row that seems deleted. A
+    // control without bound controls reads nothing, and a failure is told
+    // once for the row, not at every refill while on it.
+    const bool read = !current || m_bound.isEmpty() || m_recordset->readCurrent(&row, &e);
+    const qint64 unreadable = read ? -1 : m_recordset->Bookmark();
+    const bool tell = !read && unreadable != m_toldUnreadable;
+    m_toldUnreadable = unreadable;
+    const std::shared_ptr<Recordset> shown = m_recordset;
+    forEachBound([&](BoundField *f) {
+        f->setBoundValue(row.isEmpty() ? QVariant() : row.value(shown->fieldIndex(f->dataField())));
         f->setBoundModified(false);
-    }
+    });
+    if (tell)
+        report(e);
 }
 
 bool DataControl::moveToEnd(bool last)

@@ -11,6 +11,12 @@
 
 namespace store {
 
+// How a data control holds its record set. The control that opened the set
+// owns it: closing it closes the rows for every control that shows them. A
+// control handed the set of another (the list window showing the record
+// window's rows) shares it: closing lets go and leaves the rows to the owner.
+enum class RecordsetHold { None, Owner, Sharer };
+
 // The data control of a data window (Data1): which file, which source, which
 // kind of record set, and the controls bound to its current row. It writes
 // the bound controls' edits when the row is left, and reports every failure
@@ -28,19 +34,22 @@ public:
     void setConnect(const QString &connect) { m_connect = connect; }
     QString RecordSource() const { return m_recordSource; }
     void setRecordSource(const QString &source) { m_recordSource = source; }
-    int RecordsetType() const { return m_recordsetType; }
-    void setRecordsetType(int type) { m_recordsetType = type; }
+    Recordset::Type RecordsetType() const { return m_recordsetType; }
+    void setRecordsetType(Recordset::Type type) { m_recordsetType = type; }
 
     // Opens the file if needed and rebuilds the record set from the source;
-    // the bound controls show its first row. On failure the control has no
-    // record set and error() has been emitted.
+    // the bound controls show its first row and the control owns the set. On
+    // failure the control has no record set and error() has been emitted.
     bool Refresh();
 
     std::shared_ptr<store::Database> database() const { return m_database; }
     std::shared_ptr<store::Recordset> recordset() const { return m_recordset; }
-    // Takes over a record set of another data control: both show the same rows.
+    RecordsetHold recordsetHold() const { return m_hold; }
+    // Shares the record set of another data control: both show the same rows,
+    // and the other keeps owning them.
     void setRecordset(const std::shared_ptr<store::Recordset> &recordset);
-    // Releases the record set (its rows stay with other holders).
+    // The owner closes the record set, for every control that shares it; a
+    // sharer only lets go of it.
     void closeRecordset();
     // Writes pending edits, then lets go of the record set and the file.
     bool release();
@@ -59,6 +68,8 @@ public:
     // who holds the file, such as compaction).
     static QList<DataControl *> instances();
 
+    // A control bound here leaves any other data control; either of the two
+    // may go first (see BoundField).
     void bind(BoundField *field);
     void unbind(BoundField *field);
     const QList<BoundField *> &boundFields() const { return m_bound; }
@@ -98,19 +109,23 @@ private:
     bool report(const EngineError &e);
     bool moveToEnd(bool last);
     void discardNewRow();
-    void attach(const std::shared_ptr<store::Recordset> &recordset);
+    void attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold);
     void detach();
+    template<typename Fn>
+    void forEachBound(Fn fn);
 
     QString m_databaseName;
     QString m_connect = QStringLiteral("Access");
     QString m_recordSource;
-    int m_recordsetType = store::Recordset::Dynaset;
+    Recordset::Type m_recordsetType = Recordset::Dynaset;
     std::shared_ptr<store::Database> m_database;
     std::shared_ptr<store::Recordset> m_recordset;
+    RecordsetHold m_hold = RecordsetHold::None;
     QList<BoundField *> m_bound;
     bool m_adding = false;
     bool m_writing = false;
     bool m_silenced = false;
+    qint64 m_toldUnreadable = -1; // the row whose failed read the operator was told of
     EngineError m_lastError;
 };
 

@@ -145,7 +145,7 @@ TableLookup Database::tableLookup() const
     return [this](const QString &name) { return tableDef(name); };
 }
 
-std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int type, EngineError *error)
+std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, Recordset::Type type, EngineError *error)
 {
     return Recordset::open(shared_from_this(), source, type, error);
 }

@@ -2,6 +2,7 @@
 
 #include "store/AccessSql.h"
 #include "store/EngineError.h"
+#include "store/Recordset.h"
 #include "store/Schema.h"
 
 #include <QHash>
@@ -13,7 +14,6 @@ struct sqlite3;
 
 namespace store {
 
-class Recordset;
 class Statement;
 
 // One open connection to a database file. Opening never creates a file.
@@ -35,9 +35,9 @@ public:
     const TableDef *tableDef(const QString &name) const;
     TableLookup tableLookup() const;
 
-    // type 0: a table name; 1: a table name or a select statement of the
-    // dialect; 2: a read-only snapshot of the same.
-    std::shared_ptr<Recordset> OpenRecordset(const QString &source, int type, EngineError *error);
+    // Table: a table name; Dynaset: a table name or a select statement of
+    // the dialect; Snapshot: a read-only set of the same.
+    std::shared_ptr<Recordset> OpenRecordset(const QString &source, Recordset::Type type, EngineError *error);
 
     // Runs a delete statement of the dialect in one transaction.
     bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr);

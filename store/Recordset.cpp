@@ -60,7 +60,7 @@ QString orderTerm(const FieldDef &field)
 }
 } // namespace
 
-std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, const QString &source, int type,
+std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, const QString &source, Type type,
                                            EngineError *error)
 {
     if (!db) {
@@ -68,7 +68,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
         return nullptr;
     }
     if (type != Table && type != Dynaset && type != Snapshot) {
-        fail(error, Err::InvalidOperation, QStringLiteral("Invalid record set type %1.").arg(type));
+        fail(error, Err::InvalidOperation, QStringLiteral("Invalid record set type %1.").arg(int(type)));
         return nullptr;
     }
     const QString trimmed = source.trimmed();
@@ -121,7 +121,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     return rs;
 }
 
-Recordset::Recordset(std::shared_ptr<Database> db, TableDef table, int type, QString source)
+Recordset::Recordset(std::shared_ptr<Database> db, TableDef table, Type type, QString source)
     : m_db(std::move(db)), m_table(std::move(table)), m_type(type), m_source(std::move(source))
 {
 }
@@ -566,11 +566,14 @@ bool Recordset::setBookmark(qint64 bookmark, EngineError *error)
     return moveTo(position, error);
 }
 
-QVariantList Recordset::readRow(qint64 id) const
+bool Recordset::readRow(qint64 id, QVariantList *row, EngineError *error) const
 {
+    row->clear();
     auto cached = m_cache.constFind(id);
-    if (cached != m_cache.constEnd())
-        return *cached;
+    if (cached != m_cache.constEnd()) {
+        *row = *cached;
+        return true;
+    }
     if (!m_rowQuery) {
         QStringList columns;
         for (const FieldDef &f : m_table.fields)
@@ -579,27 +582,54 @@ QVariantList Recordset::readRow(qint64 id) const
             m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                                 .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table.name)));
     }
-    QVariantList row;
+    // A failed read is the engine's failure, not a missing row: nothing is
+    // cached, and the next read tries again.
+    auto readFailed = [this, error] {
+        const EngineError e = m_rowQuery->error();
+        m_rowQuery.reset();
+        return fail(error, e.number, QStringLiteral("The record could not be read: ") + e.text);
+    };
+    if (!m_rowQuery->isValid())
+        return readFailed();
     m_rowQuery->reset();
     m_rowQuery->bindInt64(1, id);
     if (m_rowQuery->step()) {
-        row.reserve(m_table.fields.size());
+        row->reserve(m_table.fields.size());
         for (int i = 0; i < m_table.fields.size(); ++i)
-            row.append(fromStored(m_table.fields.at(i).kind, m_rowQuery->value(i)));
+            row->append(fromStored(m_table.fields.at(i).kind, m_rowQuery->value(i)));
+    } else if (m_rowQuery->error().isError()) {
+        return readFailed();
     }
     m_rowQuery->reset();
     if (m_cache.size() >= kRowCacheLimit)
         m_cache.clear();
-    m_cache.insert(id, row);
-    return row;
+    m_cache.insert(id, *row);
+    return true;
+}
+
+bool Recordset::readRowAt(int position, QVariantList *row, EngineError *error) const
+{
+    row->clear();
+    if (!m_open)
+        return true;
+    const qint64 id = idAt(position);
+    return id < 0 || readRow(id, row, error);
 }
 
 QVariantList Recordset::rowAt(int position) const
 {
-    if (!m_open)
-        return {};
-    const qint64 id = idAt(position);
-    return id < 0 ? QVariantList() : readRow(id);
+    QVariantList row;
+    readRowAt(position, &row, nullptr);
+    return row;
+}
+
+bool Recordset::readCurrent(QVariantList *row, EngineError *error) const
+{
+    if (m_editMode != EditNone) {
+        *row = m_buffer;
+        return true;
+    }
+    return readRowAt(m_pos, row, error);
 }
 
 QVariant Recordset::value(int field) const
@@ -651,9 +681,11 @@ bool Recordset::Edit(EngineError *error)
         return fail(error, Err::InvalidOperation, QStringLiteral("Cannot update. Database or object is read-only."));
     if (!hasCurrent())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    const QVariantList row = rowAt(m_pos);
+    QVariantList row;
+    if (!readRowAt(m_pos, &row, error))
+        return false;
     if (row.isEmpty())
-        return fail(error, Err::NoCurrentRecord, QStringLiteral("Record is deleted."));
+        return fail(error, Err::RecordDeleted, QStringLiteral("Record is deleted."));
     m_buffer = row;
     m_dirty = QVector<bool>(m_table.fields.size(), false);
     m_editMode = EditInProgress;

@@ -52,11 +52,11 @@ public:
     enum Type { Table = 0, Dynaset = 1, Snapshot = 2 };
     enum EditMode { EditNone = 0, EditInProgress = 1, EditAdd = 2 };
 
-    static std::shared_ptr<Recordset> open(const std::shared_ptr<Database> &db, const QString &source, int type,
+    static std::shared_ptr<Recordset> open(const std::shared_ptr<Database> &db, const QString &source, Type type,
                                            EngineError *error);
     ~Recordset() override;
 
-    int type() const { return m_type; }
+    Type type() const { return m_type; }
     QString source() const { return m_source; }
     const TableDef &table() const { return m_table; }
     std::shared_ptr<Database> database() const { return m_db; }
@@ -91,8 +91,16 @@ public:
 
     QVariant value(int field) const;
     QVariant value(const QString &field) const;
-    // All values of the row at a position (for grids); empty if it is gone.
+    // All values of the row at a position (for grids); empty if it is gone
+    // or cannot be read.
     QVariantList rowAt(int position) const;
+    // The values of the row at a position: true with them, or with none when
+    // there is no such row or it was deleted since its id was read; false
+    // with the engine's error when the row cannot be read.
+    bool readRowAt(int position, QVariantList *row, EngineError *error) const;
+    // The current row's values as value() gives them (the edit buffer while
+    // editing), with readRowAt's answer.
+    bool readCurrent(QVariantList *row, EngineError *error) const;
 
     // Orders a table set by one of its indexes; the first row becomes current.
     bool setIndex(const QString &indexName, EngineError *error = nullptr);
@@ -159,7 +167,7 @@ private:
         QVector<qint64> tail;     // rows the set added while some ids were unread
     };
 
-    Recordset(std::shared_ptr<Database> db, TableDef table, int type, QString source);
+    Recordset(std::shared_ptr<Database> db, TableDef table, Type type, QString source);
     bool loadKeys(EngineError *error);
     bool startChunks(int keyField, EngineError *error);
     bool readMore(int wanted, EngineError *error = nullptr) const;
@@ -171,12 +179,12 @@ private:
     int tailStart() const { return m_count - int(m_chunks.tail.size()); }
     bool leaveRow(EngineError *error);
     bool setPosition(int position);
-    QVariantList readRow(qint64 id) const;
+    bool readRow(qint64 id, QVariantList *row, EngineError *error) const;
     bool requireOpen(EngineError *error) const;
 
     std::shared_ptr<Database> m_db;
     TableDef m_table;
-    int m_type = Dynaset;
+    Type m_type = Dynaset;
     QString m_source;
     QString m_keysetSql;
     QVariantList m_keysetParams;

@@ -112,7 +112,8 @@ TEST_F(Transfer, ARecordSetExportsItsRowsInItsOrder)
     store::EngineError e;
     const auto db = store::Database::open(database(), &e);
     ASSERT_TRUE(db);
-    const auto rs = db->OpenRecordset(QStringLiteral("Select * From Information Where [Adult] = Yes"), 1, &e);
+    const auto rs = db->OpenRecordset(QStringLiteral("Select * From Information Where [Adult] = Yes"),
+                                      store::Recordset::Dynaset, &e);
     ASSERT_TRUE(rs) << e.text.toStdString();
     ASSERT_GT(rs->RecordCount(), 50);
     ASSERT_LT(rs->RecordCount(), 300);

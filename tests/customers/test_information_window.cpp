@@ -152,7 +152,7 @@ TEST_F(InformationWindow, SortsByEitherIndexAndWritesAPendingEditFirst)
     trigger("MnuSortLockerNumber");
     EXPECT_EQ(shown("TDBMask13"), "10________");
     EXPECT_EQ(window->data()->recordset()->index(), "LockerNumber");
-    EXPECT_EQ(window->data()->RecordsetType(), 0);
+    EXPECT_EQ(window->data()->RecordsetType(), store::Recordset::Table);
     EXPECT_EQ(services.pointerChanges.size(), 4) << "an hourglass for each sort, back to the default after";
 }
 
@@ -263,7 +263,7 @@ TEST_F(InformationWindow, CreateFilterPreparesADynasetAndShowsTheFilterWindowUnd
         ++shownTimes;
         EXPECT_EQ(&records, window.data());
         EXPECT_EQ(platform::services().pointer(), platform::Pointer::Hourglass);
-        EXPECT_EQ(records.data()->RecordsetType(), 1);
+        EXPECT_EQ(records.data()->RecordsetType(), store::Recordset::Dynaset);
     });
     open();
     window->data()->setRecordsetType(store::Recordset::Table);

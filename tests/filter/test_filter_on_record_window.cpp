@@ -64,7 +64,7 @@ TEST_F(FilterOnRecordWindow, OkPutsTheFilterInForceInBothWindows)
     openRecordWindow();
     record->findChild<QAction *>("MnuFilterCreate")->trigger();
     ASSERT_TRUE(find.isVisible());
-    EXPECT_EQ(record->data()->RecordsetType(), 1);
+    EXPECT_EQ(record->data()->RecordsetType(), store::Recordset::Dynaset);
     choose("Field_0", "City");
     QTest::keyClicks(find.findChild<QLineEdit *>("Criteria_0"), "springfield");
     choose("SortField_0", "LastName");

@@ -157,7 +157,7 @@ TEST_F(FindWindowTest, ExitHidesAndTheRowsSurviveTheNextOpening)
     EXPECT_TRUE(window->isHidden());
     EXPECT_FALSE(customer->print->menuAction()->isEnabled());
     EXPECT_TRUE(customer->sort->menuAction()->isEnabled());
-    EXPECT_EQ(customer->data->RecordsetType(), 1);
+    EXPECT_EQ(customer->data->RecordsetType(), store::Recordset::Dynaset);
 
     window->showFor(customer);
     EXPECT_EQ(list("Field_0")->currentText(), "City");

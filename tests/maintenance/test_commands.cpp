@@ -406,6 +406,31 @@ TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
     EXPECT_TRUE(data.hasPendingEdits());
 }
 
+TEST_F(OpenWindows, SharedRowsAreBuiltAgainByTheirOwnerWhateverTheSharerNames)
+{
+    // The list is created first and names a source of its own, which its
+    // shared rows replace; the rows come back as the owner selects them.
+    store::DataControl list;
+    list.setDatabaseName(database());
+    list.setRecordSource("Information");
+    store::DataControl filtered;
+    filtered.setDatabaseName(database());
+    filtered.setRecordSource("Select * From Information Where [LockerNumber] < 100");
+    ASSERT_TRUE(filtered.Refresh());
+    list.setRecordset(filtered.recordset());
+    const int selected = filtered.recordset()->RecordCount();
+    ASSERT_EQ(selected, 99 - 99 / 4);
+    services.answer(Button::OK);
+
+    EXPECT_TRUE(maintenance::compressDatabase());
+
+    ASSERT_TRUE(filtered.recordset());
+    EXPECT_EQ(filtered.recordsetHold(), store::RecordsetHold::Owner);
+    EXPECT_EQ(list.recordset(), filtered.recordset());
+    EXPECT_EQ(list.recordsetHold(), store::RecordsetHold::Sharer);
+    EXPECT_EQ(filtered.recordset()->RecordCount(), selected);
+}
+
 TEST_F(OpenWindows, AConnectionNoWindowLetsGoOfStopsTheCommand)
 {
     store::EngineError e;

@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace store;
 
@@ -147,6 +148,116 @@ TEST_F(DataControlTest, SharedRecordSetWritesTheOtherWindowsEditBeforeMoving)
     EXPECT_FALSE(list.moveTo(0)) << "a refused edit keeps both windows on the row";
     EXPECT_EQ(data.recordset()->AbsolutePosition(), 2);
     EXPECT_EQ(first.m_value.toString(), "C2");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DataControlTest, AFieldThatGoesFirstIsNeitherFilledNorWritten)
+{
+    ASSERT_TRUE(data.Refresh());
+    auto last = std::make_unique<FakeField>("LastName");
+    data.bind(last.get());
+    ASSERT_TRUE(data.addNew());
+    first.type("Ann");
+    last->type("Lee");
+    last.reset();
+    EXPECT_EQ(data.boundFields(), (QList<BoundField *>{&locker, &first}));
+
+    ASSERT_TRUE(data.UpdateRecord());
+    ASSERT_TRUE(data.addNew());
+    first.type("Bob");
+    ASSERT_TRUE(data.moveFirst());
+    EXPECT_EQ(first.m_value.toString(), "Ann");
+    Statement st(data.database()->handle(), "SELECT LastName FROM Information ORDER BY rowid");
+    ASSERT_TRUE(st.step());
+    EXPECT_TRUE(st.value(0).isNull()) << "the edit of a control that went is not written";
+}
+
+TEST_F(DataControlTest, AControlThatGoesFirstLeavesItsFieldsUnbound)
+{
+    FakeField last("LastName");
+    {
+        DataControl other;
+        other.bind(&last);
+        EXPECT_EQ(last.dataSource(), &other);
+        data.bind(&last);
+        EXPECT_EQ(last.dataSource(), &data) << "a field has one data control";
+        EXPECT_TRUE(other.boundFields().isEmpty());
+        other.bind(&last);
+    }
+    EXPECT_EQ(last.dataSource(), nullptr);
+    EXPECT_EQ(data.boundFields(), (QList<BoundField *>{&locker, &first}));
+    ASSERT_TRUE(data.Refresh());
+    data.bind(&last);
+    data.unbind(&last);
+    EXPECT_EQ(last.dataSource(), nullptr);
+}
+
+TEST_F(DataControlTest, TheOwnerClosesTheSharedRowsAndASharerOnlyLetsGo)
+{
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_TRUE(data.addNew());
+    first.type("Ann");
+    ASSERT_TRUE(data.UpdateRecord());
+    EXPECT_EQ(data.recordsetHold(), RecordsetHold::Owner);
+
+    DataControl list;
+    FakeField listName("FirstName");
+    list.bind(&listName);
+    list.setRecordset(data.recordset());
+    EXPECT_EQ(list.recordsetHold(), RecordsetHold::Sharer);
+    EXPECT_EQ(listName.m_value.toString(), "Ann");
+    list.closeRecordset();
+    EXPECT_EQ(list.recordsetHold(), RecordsetHold::None);
+    ASSERT_TRUE(data.recordset()->isOpen()) << "the record window keeps its rows";
+    EXPECT_EQ(first.m_value.toString(), "Ann");
+
+    list.setRecordset(data.recordset());
+    const std::shared_ptr<Recordset> kept = data.recordset(); // someone else still holds it
+    data.closeRecordset();
+    EXPECT_FALSE(kept->isOpen()) << "the owner's close reaches every holder";
+    EXPECT_TRUE(listName.m_value.isNull());
+    EXPECT_EQ(list.recordset(), kept);
+    list.closeRecordset();
+    EXPECT_EQ(kept.use_count(), 1);
+}
+
+// Refuses every read of one column, as the engine refuses a read it cannot do.
+int refuseFirstName(void *, int action, const char *, const char *column, const char *, const char *)
+{
+    return action == SQLITE_READ && column && QByteArray(column).compare("FirstName", Qt::CaseInsensitive) == 0
+        ? SQLITE_DENY
+        : SQLITE_OK;
+}
+
+TEST_F(DataControlTest, ARowThatCannotBeReadIsReportedAndNotTakenForDeleted)
+{
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_TRUE(data.addNew());
+    locker.type("7");
+    first.type("Ann");
+    ASSERT_TRUE(data.UpdateRecord());
+    sqlite3 *handle = data.database()->handle();
+
+    sqlite3_set_authorizer(handle, refuseFirstName, nullptr);
+    QSignalSpy errors(&data, &DataControl::error);
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_EQ(errors.size(), 1);
+    const EngineError shown = errors.at(0).at(0).value<EngineError>();
+    EXPECT_EQ(shown.number, Err::Unexpected);
+    EXPECT_EQ(shown.text.toStdString(), "The record could not be read: access to Information.FirstName is prohibited");
+    EXPECT_TRUE(first.m_value.isNull());
+
+    locker.type("8");
+    EXPECT_FALSE(data.UpdateRecord());
+    EXPECT_EQ(data.lastError().number, Err::Unexpected) << "not a deleted record";
+
+    sqlite3_set_authorizer(handle, nullptr, nullptr);
+    ASSERT_TRUE(data.UpdateRecord()) << "the read is tried again";
+    EXPECT_EQ(first.m_value.toString(), "Ann");
+    EXPECT_EQ(locker.m_value.toInt(), 8);
 }
 
 } // namespace

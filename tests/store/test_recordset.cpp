@@ -227,3 +227,49 @@ TEST_F(RecordsetTest, EditOfARowDeletedElsewhereIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+int refuseLastName(void *, int action, const char *, const char *column, const char *, const char *)
+{
+    return action == SQLITE_READ && column && QByteArray(column).compare("LastName", Qt::CaseInsensitive) == 0
+        ? SQLITE_DENY
+        : SQLITE_OK;
+}
+
+TEST_F(RecordsetTest, AnUnreadableRowIsTheEnginesErrorAndAGoneRowIsDeleted)
+{
+    addCustomer(1, "Kept");
+    addCustomer(2, "Gone");
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    const int lastName = rs->fieldIndex("LastName");
+    QVariantList row;
+    ASSERT_TRUE(rs->readRowAt(0, &row, &e));
+    EXPECT_EQ(row.value(lastName), "Kept");
+
+    sqlite3_set_authorizer(db->handle(), refuseLastName, nullptr);
+    ASSERT_TRUE(rs->MoveLast());
+    EXPECT_FALSE(rs->readRowAt(1, &row, &e));
+    EXPECT_TRUE(row.isEmpty());
+    EXPECT_EQ(e.number, Err::Unexpected);
+    EXPECT_TRUE(e.text.contains("prohibited")) << e.text.toStdString();
+    e.clear();
+    EXPECT_FALSE(rs->Edit(&e));
+    EXPECT_EQ(e.number, Err::Unexpected);
+    EXPECT_EQ(rs->editMode(), Recordset::EditNone);
+
+    sqlite3_set_authorizer(db->handle(), nullptr, nullptr);
+    ASSERT_TRUE(rs->readCurrent(&row, &e)) << "a failed read is not remembered";
+    EXPECT_EQ(row.value(lastName), "Gone");
+
+    auto later = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(execSql(db->handle(), "DELETE FROM Information WHERE LockerNumber = 2", nullptr));
+    ASSERT_TRUE(later->MoveLast());
+    ASSERT_TRUE(later->readCurrent(&row, &e));
+    EXPECT_TRUE(row.isEmpty()) << "a deleted row reads as no row";
+    EXPECT_FALSE(later->Edit(&e));
+    EXPECT_EQ(e.number, Err::RecordDeleted);
+}
+
+} // namespace

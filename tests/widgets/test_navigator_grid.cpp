@@ -3,6 +3,7 @@
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 #include "widgets/BoundLineEdit.h"
+#include "widgets/DataErrorReporter.h"
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
 
@@ -11,6 +12,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using testing_support::ScriptedServices;
 
@@ -67,6 +69,63 @@ TEST_F(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
     EXPECT_TRUE(del->isHidden());
     nav.deleteCurrent();
     EXPECT_EQ(data.recordset()->RecordCount(), 3) << "a navigator that only moves deletes nothing";
+}
+
+TEST_F(BoundRows, AWindowsBoundControlsAndDataControlGoInEitherOrder)
+{
+    for (const bool controlsFirst : {true, false}) {
+        SCOPED_TRACE(controlsFirst ? "controls created first" : "data control created first");
+        auto window = std::make_unique<QWidget>();
+        store::DataControl *listData = nullptr;
+        if (!controlsFirst)
+            listData = new store::DataControl(window.get());
+        auto *edit = new widgets::BoundLineEdit("LastName", window.get());
+        auto *kept = new widgets::BoundLineEdit("FirstName", window.get());
+        if (controlsFirst)
+            listData = new store::DataControl(window.get());
+        listData->bind(edit);
+        listData->bind(kept);
+        listData->setRecordset(data.recordset());
+        EXPECT_EQ(kept->text(), "Ann");
+
+        delete edit;
+        ASSERT_TRUE(data.moveNext()) << "the shared rows move the window's controls";
+        EXPECT_EQ(kept->text(), "Bob");
+
+        window.reset(); // its children go in the order they were created
+        ASSERT_TRUE(data.moveNext());
+        EXPECT_EQ(shownName(), "Cy");
+        ASSERT_TRUE(data.moveFirst());
+    }
+}
+
+int refuseFirstName(void *, int action, const char *, const char *column, const char *, const char *)
+{
+    return action == SQLITE_READ && column && qstricmp(column, "FirstName") == 0 ? SQLITE_DENY : SQLITE_OK;
+}
+
+TEST_F(BoundRows, TheOperatorIsToldOnceWhenARowCannotBeRead)
+{
+    widgets::reportDataErrors(&data);
+    sqlite3 *handle = data.database()->handle();
+    sqlite3_set_authorizer(handle, refuseFirstName, nullptr);
+    services.answer(platform::Button::OK);
+    ASSERT_TRUE(data.Refresh());
+    ASSERT_EQ(services.boxes.size(), 1);
+    EXPECT_EQ(services.lastBox().text, "The record could not be read: access to Information.FirstName is prohibited");
+    EXPECT_EQ(services.lastBox().icon, platform::Icon::Exclamation);
+    EXPECT_EQ(shownName(), "");
+
+    services.answer(platform::Button::OK);
+    ASSERT_TRUE(data.moveNext());
+    EXPECT_EQ(services.boxes.size(), 2) << "one box for the move to the next unreadable row";
+
+    sqlite3_set_authorizer(handle, nullptr, nullptr);
+    ASSERT_TRUE(data.moveNext());
+    EXPECT_EQ(shownName(), "Cy");
+    ASSERT_TRUE(data.moveFirst());
+    EXPECT_EQ(shownName(), "Ann") << "a failed read is tried again";
+    EXPECT_EQ(services.boxes.size(), 2);
 }
 
 class GridRows : public BoundRows
