@@ -379,6 +379,12 @@ bool ReportJob::writePdf(const QString &path, const Progress &progress, QString 
         }
         const bool done = paintPages(painter, &writer, 0, pageCount() - 1, progress);
         painter.end();
+        if (!readError().isEmpty()) {
+            file.cancelWriting();
+            if (error)
+                *error = QStringLiteral("%1 was not written: %2").arg(path, readError());
+            return false;
+        }
         if (!done) {
             file.cancelWriting();
             if (error)

@@ -34,6 +34,8 @@ public:
     // set). Must succeed before pages are counted or painted. False when
     // cancelled.
     bool prepare(const Progress &progress);
+    // Why a customer could not be read, empty while every read succeeded.
+    QString readError() const { return m_rows.readError(); }
 
     const ReportDefinition &definition() const { return m_def; }
     QPageLayout pageLayout() const;

@@ -106,7 +106,12 @@ bool ReportRows::select(const Progress &progress)
     for (int i = 0; i < total; ++i) {
         if (progress && (i % 2048) == 0 && !progress(i, total))
             return false;
-        const QVariantList row = m_keyset->rowAt(i);
+        QVariantList row;
+        store::EngineError failure;
+        if (!m_keyset->readRowAt(i, &row, &failure)) {
+            m_readError = failure.text;
+            return false;
+        }
         if (row.isEmpty())
             continue; // deleted since the keyset was read
         bool all = true;
@@ -143,8 +148,13 @@ QVariantList ReportRows::row(qint64 index) const
     if (!m_keyset || index < 0 || index >= count())
         return {};
     const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
-    if (m_printed.isEmpty())
-        return m_keyset->rowAt(position);
+    if (m_printed.isEmpty()) {
+        QVariantList whole;
+        store::EngineError failure;
+        if (!m_keyset->readRowAt(position, &whole, &failure) && m_readError.isEmpty())
+            m_readError = failure.text;
+        return whole;
+    }
 
     // Reading a page's few fields straight from the row is most of the speed
     // of a long listing; every field of the table would be read otherwise.
@@ -162,8 +172,12 @@ QVariantList ReportRows::row(qint64 index) const
     query.reset();
     query.bindInt64(1, m_keyset->idAt(position));
     QVariantList row;
-    if (!query.step())
-        return row; // gone since the keyset was read
+    if (!query.step()) {
+        if (query.error().isError() && m_readError.isEmpty())
+            m_readError = QStringLiteral("The record could not be read: %1").arg(query.error().text);
+        query.reset();
+        return row; // gone since the keyset was read, or unreadable
+    }
     row.resize(table.fields.size());
     sqlite3_stmt *st = query.handle();
     for (int c = 0; c < int(m_printed.size()); ++c) {

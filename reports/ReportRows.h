@@ -38,7 +38,7 @@ public:
               QString *error);
 
     // Finds the rows the formulas select; without formulas there is nothing
-    // to do. False when cancelled.
+    // to do. False when cancelled or when a row cannot be read (readError()).
     bool select(const Progress &progress);
     bool selected() const { return m_selected; }
 
@@ -46,8 +46,12 @@ public:
     // Pages need only the fields they print: row() then reads those and
     // leaves the others null. Without a call every field is read.
     void setPrintedFields(const QList<int> &fields);
-    // The row at a place in the report's order; empty if it is gone.
+    // The row at a place in the report's order; empty if it is gone, or if it
+    // cannot be read, which readError() then tells.
     QVariantList row(qint64 index) const;
+    // The first failure to read a row, empty while every read succeeded. A
+    // report with such a gap is not to be passed off as complete.
+    QString readError() const { return m_readError; }
     // The center's settings (one row of CenterInformation), empty if none.
     const QVariantList &center() const { return m_center; }
 
@@ -63,6 +67,7 @@ private:
     QVariantList m_center;
     QList<int> m_printed;
     mutable std::unique_ptr<store::Statement> m_printedQuery;
+    mutable QString m_readError;
 };
 
 } // namespace reports

@@ -58,7 +58,9 @@ bool CrystalReport::run()
         ProgressWindow progress(m_owner,
                                 QStringLiteral("Selecting the customers for %1...").arg(job->definition().title));
         if (!job->prepare(progress.callback())) {
-            m_error = QStringLiteral("The report %1 was cancelled.").arg(job->definition().title);
+            m_error = job->readError().isEmpty()
+                ? QStringLiteral("The report %1 was cancelled.").arg(job->definition().title)
+                : QStringLiteral("The report %1 cannot be made: %2").arg(job->definition().title, job->readError());
             return false;
         }
     }

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace reports;
 
@@ -232,6 +233,43 @@ TEST_F(ReportRowsTest, RefusedKeysAndFormulasSayWhich)
     EXPECT_FALSE(rows.open(db, {QStringLiteral("{Information.LastName} = ")}, {}, &error));
     EXPECT_TRUE(error.startsWith(QLatin1String("The selection formula '{Information.LastName} = ' is refused: ")))
         << error.toStdString();
+}
+
+int refuseLastName(void *, int action, const char *, const char *column, const char *, const char *)
+{
+    return action == SQLITE_READ && column && QByteArray(column).compare("LastName", Qt::CaseInsensitive) == 0
+        ? SQLITE_DENY
+        : SQLITE_OK;
+}
+
+// A customer that cannot be read is a failure to report, never a customer
+// quietly left out of the selection or a blank line on the page.
+TEST_F(ReportRowsTest, AnUnreadableCustomerIsAFailureNotAGap)
+{
+    const int lastName = store::Schema::information().fieldIndex(QStringLiteral("LastName"));
+    {
+        ReportRows rows;
+        QString error;
+        ASSERT_TRUE(rows.open(db, {QStringLiteral("{Information.LockerNumber} < 110")}, {}, &error))
+            << error.toStdString();
+        sqlite3_set_authorizer(db->handle(), refuseLastName, nullptr);
+        EXPECT_FALSE(rows.select(nullptr));
+        EXPECT_TRUE(rows.readError().contains(QLatin1String("prohibited"))) << rows.readError().toStdString();
+        sqlite3_set_authorizer(db->handle(), nullptr, nullptr);
+    }
+    {
+        ReportRows rows;
+        QString error;
+        ASSERT_TRUE(rows.open(db, {}, {}, &error)) << error.toStdString();
+        rows.setPrintedFields({lastName});
+        ASSERT_TRUE(rows.select(nullptr));
+        EXPECT_FALSE(rows.row(0).value(lastName).toString().isEmpty());
+        EXPECT_TRUE(rows.readError().isEmpty());
+        sqlite3_set_authorizer(db->handle(), refuseLastName, nullptr);
+        EXPECT_TRUE(rows.row(1).isEmpty());
+        EXPECT_FALSE(rows.readError().isEmpty());
+        sqlite3_set_authorizer(db->handle(), nullptr, nullptr);
+    }
 }
 
 TEST_F(ReportRowsTest, PagesOfAJobAndACancelledPdfLeavesNoFile)
