@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileShim.h"
+
 #include <QtGlobal>
 
 namespace testing_support {
@@ -12,11 +14,14 @@ class FullDisk
 {
 public:
     explicit FullDisk(qint64 freeBytes);
-    ~FullDisk();
     // Space freed (or taken) meanwhile.
     void setFreeBytes(qint64 freeBytes);
-    FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
+
+private:
+    FileShimHooks hooks();
+
+    qint64 m_freeBytes;
+    FileShim m_shim;
 };
 
 } // namespace testing_support

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileShim.h"
+
 #include <QString>
 #include <functional>
 
@@ -13,11 +15,15 @@ class TamperedCopy
 {
 public:
     explicit TamperedCopy(std::function<void(const QString &path)> tamper);
-    ~TamperedCopy();
     // Whether the copy was written and handed over.
-    bool tampered() const;
-    TamperedCopy(const TamperedCopy &) = delete;
-    TamperedCopy &operator=(const TamperedCopy &) = delete;
+    bool tampered() const { return m_done; }
+
+private:
+    FileShimHooks hooks();
+
+    std::function<void(const QString &path)> m_tamper;
+    bool m_done = false;
+    FileShim m_shim;
 };
 
 } // namespace testing_support
