@@ -16,8 +16,8 @@ namespace {
 constexpr int kRows = 1000000;
 
 struct Query {
-    const char *statement;  // the dialect, as the filter writes it
-    const char *handSql;    // the same for SQLite, by hand
+    const char *statement; // the dialect, as the filter writes it
+    const char *handSql;   // the same for SQLite, by hand
     std::vector<QVariant> handParams;
     const char *bestHandSql; // the hand query with the plan that suits it best
 };
@@ -44,23 +44,21 @@ const Query kScan = {
     "ORDER BY \"LastName\" COLLATE NOCASE, rowid"};
 
 // A pattern on a field without an index ("Contains").
-const Query kPattern = {
-    "Select Information.* From Information Where [EMail] LIKE '*R12*' AND [KeyDeposit] > 10 "
-    "ORDER BY [LastName] ASC",
-    "SELECT rowid FROM \"Information\" WHERE \"EMail\" LIKE ?1 AND \"KeyDeposit\" > ?2 "
-    "ORDER BY \"LastName\" COLLATE NOCASE, rowid",
-    {QStringLiteral("%R12%"), 10},
-    "SELECT rowid FROM \"Information\" NOT INDEXED WHERE \"EMail\" LIKE ?1 AND \"KeyDeposit\" > ?2 "
-    "ORDER BY \"LastName\" COLLATE NOCASE, rowid"};
+const Query kPattern = {"Select Information.* From Information Where [EMail] LIKE '*R12*' AND [KeyDeposit] > 10 "
+                        "ORDER BY [LastName] ASC",
+                        "SELECT rowid FROM \"Information\" WHERE \"EMail\" LIKE ?1 AND \"KeyDeposit\" > ?2 "
+                        "ORDER BY \"LastName\" COLLATE NOCASE, rowid",
+                        {QStringLiteral("%R12%"), 10},
+                        "SELECT rowid FROM \"Information\" NOT INDEXED WHERE \"EMail\" LIKE ?1 AND \"KeyDeposit\" > ?2 "
+                        "ORDER BY \"LastName\" COLLATE NOCASE, rowid"};
 
 // Every row, sorted by name. SQLite's NOCASE index folds ASCII letters only;
 // the record set walks it where the names give the same order (these do) and
 // sorts otherwise. The hand query walks the index.
-const Query kSortedAll = {
-    "Select Information.* From Information ORDER BY [LastName] ASC",
-    "SELECT rowid FROM \"Information\" ORDER BY \"LastName\" COLLATE NOCASE, rowid",
-    {},
-    "SELECT rowid FROM \"Information\" NOT INDEXED ORDER BY \"LastName\" COLLATE NOCASE, rowid"};
+const Query kSortedAll = {"Select Information.* From Information ORDER BY [LastName] ASC",
+                          "SELECT rowid FROM \"Information\" ORDER BY \"LastName\" COLLATE NOCASE, rowid",
+                          {},
+                          "SELECT rowid FROM \"Information\" NOT INDEXED ORDER BY \"LastName\" COLLATE NOCASE, rowid"};
 
 std::shared_ptr<store::Database> openDatabase(benchmark::State &state)
 {

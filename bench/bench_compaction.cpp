@@ -10,8 +10,8 @@
 #include "store/RawDatabase.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>

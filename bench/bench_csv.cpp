@@ -83,7 +83,8 @@ void BM_Sqlite3Csv1M(benchmark::State &state)
     QStringList columns;
     for (const store::FieldDef &f : store::Schema::information().fields)
         columns << store::quoteIdentifier(f.name);
-    const QString select = QStringLiteral("SELECT %1 FROM Information ORDER BY rowid").arg(columns.join(QStringLiteral(", ")));
+    const QString select =
+        QStringLiteral("SELECT %1 FROM Information ORDER BY rowid").arg(columns.join(QStringLiteral(", ")));
     for (auto _ : state) {
         QProcess shell;
         shell.setStandardOutputFile(target);

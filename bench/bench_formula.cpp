@@ -60,8 +60,7 @@ void evaluate(benchmark::State &state, const char *formula)
         benchmark::Counter(double(table.size()) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK_CAPTURE(evaluate, text_and_number,
-                  "{Information.City} = \"SPRINGFIELD\" and {Information.KeyDeposit} > 10")
+BENCHMARK_CAPTURE(evaluate, text_and_number, "{Information.City} = \"SPRINGFIELD\" and {Information.KeyDeposit} > 10")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(evaluate, pattern_or_date,
                   "{Information.LastName} like \"*AST12*\" or {Information.DateRented} <= Date (2016,03,15)")

@@ -33,8 +33,9 @@ struct NoteFolder {
         store::Schema::createDeliveredDatabase(path, &e);
         sqlite3 *db = nullptr;
         sqlite3_open(QFile::encodeName(path).constData(), &db);
-        store::execSql(db, QStringLiteral("INSERT INTO Information (LockerNumber, LastName, Notes) VALUES (7, 'Zimmer', ?)"),
-                       &e, {QString(characters, QLatin1Char('n'))});
+        store::execSql(
+            db, QStringLiteral("INSERT INTO Information (LockerNumber, LastName, Notes) VALUES (7, 'Zimmer', ?)"), &e,
+            {QString(characters, QLatin1Char('n'))});
         sqlite3_close(db);
         store::setProgramFolder(dir.path());
     }

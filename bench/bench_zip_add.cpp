@@ -12,12 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cstdio>
-#include <vector>
 #include <map>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -44,7 +44,7 @@ double cpuSeconds(int who)
     rusage usage{};
     getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double median(std::vector<double> values)
@@ -85,8 +85,9 @@ void BM_InfoZip6(benchmark::State &state)
         QFile::remove(target);
         state.ResumeTiming();
         const double before = cpuSeconds(RUSAGE_CHILDREN);
-        const int rc = QProcess::execute(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-6"), QStringLiteral("-j"),
-                                                                  target, database()});
+        const int rc =
+            QProcess::execute(QStringLiteral("zip"),
+                              {QStringLiteral("-q"), QStringLiteral("-6"), QStringLiteral("-j"), target, database()});
         if (rc != 0)
             state.SkipWithError("zip failed");
         theirCpu.push_back(cpuSeconds(RUSAGE_CHILDREN) - before);
@@ -110,13 +111,15 @@ int main(int argc, char **argv)
     const auto ours = reporter.medians.find("BM_ZipMainAdd");
     const auto theirs = reporter.medians.find("BM_InfoZip6");
     if (!ourCpu.empty() && !theirCpu.empty())
-        std::printf("processor time ZipMain / zip -6 (medians): %.2f s / %.2f s, throughput ratio %.3f\n", median(ourCpu),
-                    median(theirCpu), median(theirCpu) / median(ourCpu));
+        std::printf("processor time ZipMain / zip -6 (medians): %.2f s / %.2f s, throughput ratio %.3f\n",
+                    median(ourCpu), median(theirCpu), median(theirCpu) / median(ourCpu));
     if (ours != reporter.medians.end() && theirs != reporter.medians.end() && ours->second > 0) {
-        std::printf("wall-clock throughput ZipMain / zip -6 (medians, above 1 is faster): %.3f\n", theirs->second / ours->second);
+        std::printf("wall-clock throughput ZipMain / zip -6 (medians, above 1 is faster): %.3f\n",
+                    theirs->second / ours->second);
         if (theirSize > 0)
-            std::printf("archive size ZipMain / zip -6: %.4f (%lld / %lld bytes)\n", double(ourSize) / double(theirSize),
-                        static_cast<long long>(ourSize), static_cast<long long>(theirSize));
+            std::printf("archive size ZipMain / zip -6: %.4f (%lld / %lld bytes)\n",
+                        double(ourSize) / double(theirSize), static_cast<long long>(ourSize),
+                        static_cast<long long>(theirSize));
     }
     return 0;
 }

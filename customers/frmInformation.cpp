@@ -10,9 +10,9 @@
 #include "widgets/BoundLineEdit.h"
 #include "widgets/BoundTextEdit.h"
 #include "widgets/DataErrorReporter.h"
-#include "widgets/ReadOnlyEntry.h"
 #include "widgets/DateEdit.h"
 #include "widgets/MaskedEdit.h"
+#include "widgets/ReadOnlyEntry.h"
 #include "widgets/RecordNavigator.h"
 
 #include <QCloseEvent>
@@ -71,8 +71,7 @@ void frmInformation::setReportFilterSource(ReportFilterSource source)
     reportFilterSource() = std::move(source);
 }
 
-frmInformation::frmInformation(QWidget *parent)
-    : QMainWindow(parent)
+frmInformation::frmInformation(QWidget *parent) : QMainWindow(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmInformation"));
@@ -91,10 +90,8 @@ frmInformation::frmInformation(QWidget *parent)
 
     // After a delete or a new record set the window may be left without a
     // row; it is checked once the data control has finished its step.
-    connect(Data1, &store::DataControl::currentChanged, this, &frmInformation::ensureRowToEdit,
-            Qt::QueuedConnection);
-    connect(Data1, &store::DataControl::recordsetChanged, this, &frmInformation::ensureRowToEdit,
-            Qt::QueuedConnection);
+    connect(Data1, &store::DataControl::currentChanged, this, &frmInformation::ensureRowToEdit, Qt::QueuedConnection);
+    connect(Data1, &store::DataControl::recordsetChanged, this, &frmInformation::ensureRowToEdit, Qt::QueuedConnection);
 
     Form_Load();
 }
@@ -172,7 +169,8 @@ void frmInformation::buildFields()
     SSDBData1 = new widgets::RecordNavigator(this);
     SSDBData1->setObjectName(QStringLiteral("SSDBData1"));
     SSDBData1->setDataControl(Data1);
-    connect(SSDBData1, &widgets::RecordNavigator::rowAdded, this, [this] { TDBMask13->setFocus(Qt::OtherFocusReason); });
+    connect(SSDBData1, &widgets::RecordNavigator::rowAdded, this,
+            [this] { TDBMask13->setFocus(Qt::OtherFocusReason); });
 
     FilterLabel = new QLabel(QStringLiteral("Filter is ON"), this);
     FilterLabel->setObjectName(QStringLiteral("FilterLabel"));

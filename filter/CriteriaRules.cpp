@@ -155,35 +155,39 @@ std::optional<CriteriaCheck> checkDatePart(int i, OperatorKind kind, const QStri
     switch (kind) {
     case OperatorKind::MonthEquals:
         if (n < 1 || n > 12)
-            return reject(i, QStringLiteral("Bad Month of the Year Number!"),
-                          QStringLiteral("You must supply a valid month of the year number (1-12) in the find criteria."),
-                          CriteriaCheck::Box::Unchanged);
+            return reject(
+                i, QStringLiteral("Bad Month of the Year Number!"),
+                QStringLiteral("You must supply a valid month of the year number (1-12) in the find criteria."),
+                CriteriaCheck::Box::Unchanged);
         break;
     case OperatorKind::DayEquals:
         if (n < 1 || n > 31)
-            return reject(i, QStringLiteral("Bad Day of the Month Number!"),
-                          QStringLiteral("You must supply a valid day of the month number (1-31) in the find criteria."),
-                          CriteriaCheck::Box::Unchanged);
+            return reject(
+                i, QStringLiteral("Bad Day of the Month Number!"),
+                QStringLiteral("You must supply a valid day of the month number (1-31) in the find criteria."),
+                CriteriaCheck::Box::Unchanged);
         break;
     case OperatorKind::YearEquals:
         if (!readCriteriaDate(QStringLiteral("01/01/") + criteria))
-            return reject(i, QStringLiteral("Bad Year!"), QStringLiteral("You must supply a valid year in the find criteria."),
+            return reject(i, QStringLiteral("Bad Year!"),
+                          QStringLiteral("You must supply a valid year in the find criteria."),
                           CriteriaCheck::Box::Unchanged);
         break;
     case OperatorKind::DayOfYearEquals:
         if (n < 1 || n > 366)
-            return reject(i, QStringLiteral("Bad Day of the Year Number!"),
-                          QStringLiteral("You must supply a valid day of the year number (1-366) in the find criteria."),
-                          CriteriaCheck::Box::Unchanged);
+            return reject(
+                i, QStringLiteral("Bad Day of the Year Number!"),
+                QStringLiteral("You must supply a valid day of the year number (1-366) in the find criteria."),
+                CriteriaCheck::Box::Unchanged);
         break;
     case OperatorKind::WeekOfYearEquals:
         if (n < 1 || n > 52)
-            return reject(i, QStringLiteral("Bad Week of the Year Number!"),
-                          QStringLiteral("You must supply a valid week of the year number (1-52) in the find criteria."),
-                          CriteriaCheck::Box::Unchanged);
+            return reject(
+                i, QStringLiteral("Bad Week of the Year Number!"),
+                QStringLiteral("You must supply a valid week of the year number (1-52) in the find criteria."),
+                CriteriaCheck::Box::Unchanged);
         break;
-    default:
-        break;
+    default: break;
     }
     return std::nullopt;
 }
@@ -200,9 +204,10 @@ CriteriaCheck CheckCriteria(FilterRows &rows)
         case FieldClass::Text:
             if (row.criteria.isEmpty()) {
                 row.criteria = QStringLiteral("empty");
-                return reject(i, QStringLiteral("Empty Criteria Field"),
-                              QStringLiteral("When finding a text or memo field that equals nothing, use the criteria 'empty'."),
-                              CriteriaCheck::Box::SetToEmptyWord);
+                return reject(
+                    i, QStringLiteral("Empty Criteria Field"),
+                    QStringLiteral("When finding a text or memo field that equals nothing, use the criteria 'empty'."),
+                    CriteriaCheck::Box::SetToEmptyWord);
             }
             break;
         case FieldClass::Number:
@@ -219,10 +224,11 @@ CriteriaCheck CheckCriteria(FilterRows &rows)
             if (word != QLatin1String("true") && word != QLatin1String("false") && word != QLatin1String("yes")
                 && word != QLatin1String("no")) {
                 row.criteria.clear();
-                return reject(i, QStringLiteral("Bad Logical Criteria"),
-                              QStringLiteral("For checkbox fields and radio buttons, you must supply 'Yes', 'No', 'True', "
-                                             "or 'False' for the criteria."),
-                              CriteriaCheck::Box::Cleared);
+                return reject(
+                    i, QStringLiteral("Bad Logical Criteria"),
+                    QStringLiteral("For checkbox fields and radio buttons, you must supply 'Yes', 'No', 'True', "
+                                   "or 'False' for the criteria."),
+                    CriteriaCheck::Box::Cleared);
             }
             row.criteria = word.toUpper();
             break;
@@ -230,16 +236,16 @@ CriteriaCheck CheckCriteria(FilterRows &rows)
         case FieldClass::Date:
             if (!isDatePart(row.kind())) {
                 if (row.criteria.isEmpty() || !readCriteriaDate(row.criteria))
-                    return reject(i, QStringLiteral("Missing or Invalid Date"),
-                                  QStringLiteral("You must supply a valid date in the find criteria based on a date field.")
-                                      + platform::kParagraphBreak + QStringLiteral("Example Date Format: 12/1/93"),
-                                  CriteriaCheck::Box::Unchanged);
+                    return reject(
+                        i, QStringLiteral("Missing or Invalid Date"),
+                        QStringLiteral("You must supply a valid date in the find criteria based on a date field.")
+                            + platform::kParagraphBreak + QStringLiteral("Example Date Format: 12/1/93"),
+                        CriteriaCheck::Box::Unchanged);
             } else if (auto failed = checkDatePart(i, row.kind(), row.criteria)) {
                 return *failed;
             }
             break;
-        case FieldClass::None:
-            break;
+        case FieldClass::None: break;
         }
     }
     return {};

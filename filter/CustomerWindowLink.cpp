@@ -7,8 +7,7 @@
 
 namespace filter {
 
-CustomerWindowLink::CustomerWindowLink(QWidget *customerWindow)
-    : m_window(customerWindow)
+CustomerWindowLink::CustomerWindowLink(QWidget *customerWindow) : m_window(customerWindow)
 {
 }
 

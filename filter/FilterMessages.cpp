@@ -4,8 +4,8 @@ namespace filter::FilterMessages {
 
 namespace {
 
-platform::MessageBoxRequest box(const QString &title, const QString &text, platform::Buttons buttons,
-                                int defaultButton, platform::Icon icon)
+platform::MessageBoxRequest box(const QString &title, const QString &text, platform::Buttons buttons, int defaultButton,
+                                platform::Icon icon)
 {
     platform::MessageBoxRequest b;
     b.title = title;
@@ -38,18 +38,20 @@ platform::MessageBoxRequest nothingToDelete()
 
 platform::MessageBoxRequest confirmDeleteByCriteria()
 {
-    return box(QStringLiteral("Confirm!"),
-               QStringLiteral("Hint: Select the 'Count Records' checkbox before performing the function to find out how "
-                              "many records will be deleted.")
-                   + platform::kParagraphBreak
-                   + QStringLiteral("Are you sure you wish to delete the records which meet the provided criteria?"),
-               Buttons::YesNo, 2, Icon::Question);
+    return box(
+        QStringLiteral("Confirm!"),
+        QStringLiteral("Hint: Select the 'Count Records' checkbox before performing the function to find out how "
+                       "many records will be deleted.")
+            + platform::kParagraphBreak
+            + QStringLiteral("Are you sure you wish to delete the records which meet the provided criteria?"),
+        Buttons::YesNo, 2, Icon::Question);
 }
 
 platform::MessageBoxRequest confirmDeleteAll()
 {
-    return box(QStringLiteral("Confirm!"), QStringLiteral("Are you sure you wish to delete all the records in this database?"),
-               Buttons::YesNo, 2, Icon::Question);
+    return box(QStringLiteral("Confirm!"),
+               QStringLiteral("Are you sure you wish to delete all the records in this database?"), Buttons::YesNo, 2,
+               Icon::Question);
 }
 
 platform::MessageBoxRequest finishedDeleting()
@@ -63,8 +65,8 @@ platform::MessageBoxRequest finishedDeleting()
 platform::MessageBoxRequest duplicated()
 {
     return box(QStringLiteral("Filter Duplicated!"),
-               QStringLiteral("The current filter you have requested matches the current filter previously set.") + platform::kParagraphBreak
-                   + QStringLiteral("Refresh the Database?"),
+               QStringLiteral("The current filter you have requested matches the current filter previously set.")
+                   + platform::kParagraphBreak + QStringLiteral("Refresh the Database?"),
                Buttons::YesNoCancel, 1, Icon::Exclamation);
 }
 
@@ -76,7 +78,8 @@ platform::MessageBoxRequest engineError(const QString &engineText, const QString
 platform::MessageBoxRequest noMatch()
 {
     return box(QStringLiteral("Sorry!"),
-               QStringLiteral("Your filter has found no matching records.") + platform::kParagraphBreak + QStringLiteral("Try Again?"),
+               QStringLiteral("Your filter has found no matching records.") + platform::kParagraphBreak
+                   + QStringLiteral("Try Again?"),
                Buttons::YesNo, 1, Icon::Question);
 }
 

@@ -28,9 +28,9 @@ inline const QString YearEquals = QStringLiteral("Year Equals");
 inline const QString DayOfYearEquals = QStringLiteral("Day of Year Equals");
 inline const QString WeekOfYearEquals = QStringLiteral("Week of Year Equals");
 
-QStringList comparisons();   // the six, in order
+QStringList comparisons();                    // the six, in order
 QStringList forKind(const QString &listKind); // "Boolean", "Number", "Date", "Text"
-QStringList datePartOperators(); // positions 6 to 10 of a Date row
+QStringList datePartOperators();              // positions 6 to 10 of a Date row
 } // namespace Operators
 
 // What an operator does, whichever list shows it: the checks and the
@@ -67,11 +67,11 @@ inline const QString DoNotSort = QStringLiteral("** Do Not Sort **");
 // One filter row as the window shows it.
 struct FilterRow {
     bool exists = false;
-    QString field;        // text of Field(i)
-    int typeCode = -1;    // item data of the selected entry; -1 when nothing is selected
-    QString op;           // text of Operator(i)
-    QString criteria;     // text of Criteria(i)
-    QString condition;    // text of Condition(i): "And", "Or" or empty
+    QString field;     // text of Field(i)
+    int typeCode = -1; // item data of the selected entry; -1 when nothing is selected
+    QString op;        // text of Operator(i)
+    QString criteria;  // text of Criteria(i)
+    QString condition; // text of Condition(i): "And", "Or" or empty
 
     OperatorKind kind() const { return operatorKind(op); }
 };
@@ -84,13 +84,16 @@ struct SortRow {
 
 // Everything statement generation reads from the window.
 struct FilterRows {
-    QList<FilterRow> rows;  // up to five
-    QList<SortRow> sorts;   // up to three
+    QList<FilterRow> rows; // up to five
+    QList<SortRow> sorts;  // up to three
     bool deleteMode = false;
-    QString table;          // the current table name as the record source gives it back
+    QString table; // the current table name as the record source gives it back
 
     const FilterRow *row(int i) const { return i >= 0 && i < rows.size() && rows.at(i).exists ? &rows.at(i) : nullptr; }
-    const SortRow *sort(int k) const { return k >= 0 && k < sorts.size() && sorts.at(k).exists ? &sorts.at(k) : nullptr; }
+    const SortRow *sort(int k) const
+    {
+        return k >= 0 && k < sorts.size() && sorts.at(k).exists ? &sorts.at(k) : nullptr;
+    }
 };
 
 // The table name read back from a record source: the source itself, or for

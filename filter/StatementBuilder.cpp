@@ -14,8 +14,8 @@ struct Comparison {
 const QList<Comparison> &comparisonSymbols()
 {
     static const QList<Comparison> list = {
-        {Operators::Equals, QStringLiteral("=")},         {Operators::NotEqual, QStringLiteral("<>")},
-        {Operators::Greater, QStringLiteral(">")},        {Operators::Less, QStringLiteral("<")},
+        {Operators::Equals, QStringLiteral("=")},          {Operators::NotEqual, QStringLiteral("<>")},
+        {Operators::Greater, QStringLiteral(">")},         {Operators::Less, QStringLiteral("<")},
         {Operators::GreaterOrEqual, QStringLiteral(">=")}, {Operators::LessOrEqual, QStringLiteral("<=")},
     };
     return list;
@@ -86,7 +86,9 @@ Terms rowTerms(const FilterRow &row, const QString &table)
         const bool no = word == QLatin1String("NO") || word == QLatin1String("FALSE");
         const bool yes = word == QLatin1String("YES") || word == QLatin1String("TRUE");
         return {field + QStringLiteral(" = ") + C,
-                yes ? ref : no ? QStringLiteral("not ") + ref : ref + QStringLiteral(" = ") + C};
+                yes      ? ref
+                    : no ? QStringLiteral("not ") + ref
+                         : ref + QStringLiteral(" = ") + C};
     }
     case FieldClass::Number: {
         const QString symbol = symbolOf(row.op);
@@ -112,7 +114,8 @@ Terms rowTerms(const FilterRow &row, const QString &table)
             const QString pattern = patternText(row.criteria);
             if (op == Operators::Contains)
                 return {field + QStringLiteral(" LIKE '*") + C + QStringLiteral("*'"),
-                        ref + QStringLiteral(" LIKE ") + formulaText(QStringLiteral("*") + pattern + QStringLiteral("*"))};
+                        ref + QStringLiteral(" LIKE ")
+                            + formulaText(QStringLiteral("*") + pattern + QStringLiteral("*"))};
             if (op == Operators::NotContains)
                 return {field + QStringLiteral(" NOT LIKE '*") + C + QStringLiteral("*'"),
                         QStringLiteral("(not IsNull (%1) and not (%1 LIKE %2))")
@@ -135,8 +138,7 @@ Terms rowTerms(const FilterRow &row, const QString &table)
         return {field + QLatin1Char(' ') + symbol + QLatin1Char(' ') + statementText(meant),
                 ref + QLatin1Char(' ') + symbol + QLatin1Char(' ') + formulaText(meant)};
     }
-    case FieldClass::None:
-        break;
+    case FieldClass::None: break;
     }
     return {};
 }

@@ -13,8 +13,8 @@ struct GeneratedFilter {
     QString statement;
     QString formula;
     QString sortKeys[3];
-    bool findAll = false; // row 0 holds "** Find All Records **"
-    bool deleteMode = false; // the statement deletes what it finds
+    bool findAll = false;      // row 0 holds "** Find All Records **"
+    bool deleteMode = false;   // the statement deletes what it finds
     bool hasCondition = false; // the statement has a Where clause
     // What a delete would remove, as a select statement that counts it.
     QString countStatement;

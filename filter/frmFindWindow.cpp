@@ -170,14 +170,15 @@ void frmFindWindow::createControls()
 
     ClearSortButton = button("ClearSortButton", QStringLiteral("Clear &Sort"),
                              QStringLiteral("Clears all of the \"Sort\" windows"), 4608, 2880);
-    ClearButton = button("ClearButton", QStringLiteral("Clear &Find"), QStringLiteral("Clears all of the find windows above"),
-                         6036, 2880);
+    ClearButton = button("ClearButton", QStringLiteral("Clear &Find"),
+                         QStringLiteral("Clears all of the find windows above"), 6036, 2880);
     AdvancedButton = button("AdvancedButton", QStringLiteral("&Advanced..."),
                             QStringLiteral("Click here to show \"Advanced\" features"), 7488, 2880);
-    Command1 = button("Command1", QStringLiteral("&Cancel Filter"), QStringLiteral("Click here to cancel all active filters"),
-                      4608, 3300);
+    Command1 = button("Command1", QStringLiteral("&Cancel Filter"),
+                      QStringLiteral("Click here to cancel all active filters"), 4608, 3300);
     CancelButton = button("CancelButton", QStringLiteral("E&xit"), QStringLiteral("Click here to return"), 6036, 3300);
-    OKButton = button("OKButton", QStringLiteral("&OK"), QStringLiteral("Click here to \"Build\" the filter"), 7488, 3300);
+    OKButton =
+        button("OKButton", QStringLiteral("&OK"), QStringLiteral("Click here to \"Build\" the filter"), 7488, 3300);
     OKButton->setDefault(true);
     connect(ClearSortButton, &QPushButton::clicked, this, &frmFindWindow::ClearSortButton_Click);
     connect(ClearButton, &QPushButton::clicked, this, &frmFindWindow::ClearButton_Click);
@@ -223,7 +224,6 @@ void frmFindWindow::createControls()
     setTabOrder(ClearButton, CountCheck);
     setTabOrder(CountCheck, DeleteCheck);
     setTabOrder(DeleteCheck, Command1);
-
 }
 
 void frmFindWindow::showFor(QWidget *customerWindow)

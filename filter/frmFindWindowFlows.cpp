@@ -71,14 +71,9 @@ void frmFindWindow::Command1_Click()
 void frmFindWindow::finishFlow(FilterFlows::Then then)
 {
     switch (then) {
-    case FilterFlows::Then::StayOpen:
-        break;
-    case FilterFlows::Then::Hide:
-        hide();
-        break;
-    case FilterFlows::Then::Exit:
-        CancelButton_Click();
-        break;
+    case FilterFlows::Then::StayOpen: break;
+    case FilterFlows::Then::Hide: hide(); break;
+    case FilterFlows::Then::Exit: CancelButton_Click(); break;
     case FilterFlows::Then::EndCancelFilter:
         hideAndResetOptions();
         FilterFlows(m_customer).clearFilterMarks();

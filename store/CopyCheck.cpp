@@ -139,8 +139,9 @@ struct TableKind {
 
 bool rowTables(sqlite3 *db, QList<TableKind> *tables, EngineError *error)
 {
-    Statement st(db, QStringLiteral("SELECT name, wr FROM pragma_table_list WHERE schema = 'main' AND type = 'table' "
-                                    "AND name NOT IN ('sqlite_schema', 'sqlite_master') ORDER BY name"));
+    Statement st(db,
+                 QStringLiteral("SELECT name, wr FROM pragma_table_list WHERE schema = 'main' AND type = 'table' "
+                                "AND name NOT IN ('sqlite_schema', 'sqlite_master') ORDER BY name"));
     tables->clear();
     while (st.step())
         tables->append({st.value(0).toString(), st.int64(1) != 0});
@@ -178,10 +179,11 @@ bool summarizeTable(sqlite3 *db, const TableKind &kind, TableSummary *summary, E
         return false;
     }
     const bool ends = !rowid.isEmpty();
-    const QString sql = ends ? QStringLiteral("SELECT (SELECT count(*) FROM %1 NOT INDEXED), "
-                                              "(SELECT min(%2) FROM %1 NOT INDEXED), (SELECT max(%2) FROM %1 NOT INDEXED)")
-                                   .arg(table, rowid)
-                             : QStringLiteral("SELECT count(*), 0, 0 FROM %1 NOT INDEXED").arg(table);
+    const QString sql = ends
+        ? QStringLiteral("SELECT (SELECT count(*) FROM %1 NOT INDEXED), "
+                         "(SELECT min(%2) FROM %1 NOT INDEXED), (SELECT max(%2) FROM %1 NOT INDEXED)")
+              .arg(table, rowid)
+        : QStringLiteral("SELECT count(*), 0, 0 FROM %1 NOT INDEXED").arg(table);
     Statement st(db, sql);
     if (!stepOne(st, error))
         return false;
@@ -230,9 +232,10 @@ struct IndexTree {
 
 bool indexTrees(sqlite3 *db, QList<IndexTree> *indexes, EngineError *error)
 {
-    Statement st(db, QStringLiteral("SELECT m.name, m.tbl_name, m.rootpage, "
-                                    "(SELECT il.partial FROM pragma_index_list(m.tbl_name) AS il WHERE il.name = m.name) "
-                                    "FROM sqlite_master AS m WHERE m.type = 'index' ORDER BY m.name"));
+    Statement st(db,
+                 QStringLiteral("SELECT m.name, m.tbl_name, m.rootpage, "
+                                "(SELECT il.partial FROM pragma_index_list(m.tbl_name) AS il WHERE il.name = m.name) "
+                                "FROM sqlite_master AS m WHERE m.type = 'index' ORDER BY m.name"));
     indexes->clear();
     while (st.step())
         indexes->append({st.value(0).toString(), st.value(1).toString(), quint32(st.int64(2)), st.int64(3) != 0});
@@ -242,8 +245,8 @@ bool indexTrees(sqlite3 *db, QList<IndexTree> *indexes, EngineError *error)
 // Compares the open copy with what is expected. Returns false only when the
 // comparison itself could not run; `disagreement` tells what differs, and
 // `readBackTables` the tables whose indexes or rows a count cannot vouch for.
-bool compare(sqlite3 *db, std::span<const std::uint8_t> file, const DatabaseSummary &expected,
-             QString *disagreement, QStringList *readBackTables, EngineError *error)
+bool compare(sqlite3 *db, std::span<const std::uint8_t> file, const DatabaseSummary &expected, QString *disagreement,
+             QStringList *readBackTables, EngineError *error)
 {
     DatabaseSummary actual;
     if (!summarizeSchema(db, &actual, error))
@@ -335,8 +338,8 @@ bool summarizeSchema(sqlite3 *db, DatabaseSummary *summary, EngineError *error)
     Statement st(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name"));
     summary->schema.clear();
     while (st.step())
-        summary->schema.append({st.value(0).toString(), st.value(1).toString(), st.value(2).toString(),
-                                st.value(3).toString()});
+        summary->schema.append(
+            {st.value(0).toString(), st.value(1).toString(), st.value(2).toString(), st.value(3).toString()});
     return stepAll(st, error);
 }
 

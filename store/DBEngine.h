@@ -15,13 +15,13 @@ struct TableRepair {
 };
 
 struct RepairReport {
-    qint64 rowsRecovered = 0;  // rows copied into the repaired file, every table
-    qint64 rowsLost = 0;       // rows known to exist (from the indexes) that could not be read
-    qint64 rowsUnmatched = 0;  // rows read from pages that fit no table, or several alike
-    bool wasDamaged = false;   // the integrity check found damage
+    qint64 rowsRecovered = 0;    // rows copied into the repaired file, every table
+    qint64 rowsLost = 0;         // rows known to exist (from the indexes) that could not be read
+    qint64 rowsUnmatched = 0;    // rows read from pages that fit no table, or several alike
+    bool wasDamaged = false;     // the integrity check found damage
     bool centerRowAdded = false; // the center's settings were lost; a fresh row was put in
     QList<TableRepair> tables;
-    QString damagedCopy;       // where the damaged file was kept
+    QString damagedCopy; // where the damaged file was kept
 
     const TableRepair *table(const QString &name) const;
 };

@@ -12,8 +12,7 @@ QList<DataControl *> &liveControls()
 }
 } // namespace
 
-DataControl::DataControl(QObject *parent)
-    : QObject(parent)
+DataControl::DataControl(QObject *parent) : QObject(parent)
 {
     liveControls().append(this);
 }

@@ -11,7 +11,11 @@ struct EngineError {
     QString text;
 
     bool isError() const { return number != 0; }
-    void clear() { number = 0; text.clear(); }
+    void clear()
+    {
+        number = 0;
+        text.clear();
+    }
     QString toString() const { return QStringLiteral("%1: %2").arg(number).arg(text); }
 };
 

@@ -45,7 +45,8 @@ bool isTextAffinity(const QString &declared)
 {
     const QString t = declared.toUpper();
     return !t.contains(QLatin1String("INT"))
-           && (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT")));
+        && (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB"))
+            || t.contains(QLatin1String("TEXT")));
 }
 
 } // namespace
@@ -172,8 +173,8 @@ QList<FileSalvage::SchemaRow> FileSalvage::readSchemaRows()
         if (m_reader->tableLeafCells(page, &cells))
             take(cells);
     }
-    const bool anyTable = std::any_of(rows.cbegin(), rows.cend(),
-                                      [](const SchemaRow &r) { return r.type == QLatin1String("table"); });
+    const bool anyTable =
+        std::any_of(rows.cbegin(), rows.cend(), [](const SchemaRow &r) { return r.type == QLatin1String("table"); });
     m_schemaReadable = anyTable;
     if (anyTable)
         return rows;
@@ -200,10 +201,13 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
         m_modelSteps = 0;
         const QString text = sql.trimmed();
         return text.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive)
-               && !text.startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive) && execSql(m_model, text, nullptr);
+            && !text.startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive)
+            && execSql(m_model, text, nullptr);
     };
     QHash<QString, std::uint32_t> roots;
-    auto isInternal = [](const QString &name) { return name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); };
+    auto isInternal = [](const QString &name) {
+        return name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
+    };
     // Tables first, then what is built on them: what the damaged schema
     // declares. A statement the engine no longer accepts (a damaged text) is
     // left out.
@@ -213,8 +217,8 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
         if (row.type == QLatin1String("table") && isInternal(row.name) && row.root != 0)
             m_internalRoots.push_back(row.root);
     }
-    for (const QString &type : {QStringLiteral("table"), QStringLiteral("index"), QStringLiteral("view"),
-                                QStringLiteral("trigger")}) {
+    for (const QString &type :
+         {QStringLiteral("table"), QStringLiteral("index"), QStringLiteral("view"), QStringLiteral("trigger")}) {
         for (const SchemaRow &row : rows) {
             if (row.type != type || isInternal(row.name) || row.sql.isEmpty())
                 continue;
@@ -228,8 +232,9 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
             create(sql);
     }
 
-    Statement tables(m_model, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' "
-                                             "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
+    Statement tables(m_model,
+                     QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' "
+                                    "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
     while (tables.step()) {
         SalvageTable t;
         t.name = tables.value(0).toString();
@@ -261,9 +266,10 @@ bool FileSalvage::buildSchema(const QList<SchemaRow> &rows, EngineError *error)
     }
 
     // The engine keeps each statement as one statement of its own.
-    Statement later(m_model, QStringLiteral("SELECT sql FROM sqlite_master WHERE type IN ('index', 'view', 'trigger') "
-                                            "AND sql IS NOT NULL ORDER BY CASE type WHEN 'index' THEN 0 WHEN 'view' "
-                                            "THEN 1 ELSE 2 END, rowid"));
+    Statement later(m_model,
+                    QStringLiteral("SELECT sql FROM sqlite_master WHERE type IN ('index', 'view', 'trigger') "
+                                   "AND sql IS NOT NULL ORDER BY CASE type WHEN 'index' THEN 0 WHEN 'view' "
+                                   "THEN 1 ELSE 2 END, rowid"));
     while (later.step())
         m_laterSql << later.value(0).toString();
     return true;

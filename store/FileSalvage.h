@@ -20,9 +20,9 @@ namespace store {
 struct SalvageTable {
     QString name;
     QStringList columns;
-    QList<bool> textColumns;  // text affinity: such a column never holds a number
-    int rowidColumn = -1;     // the column that is the row id (stored as null in the record)
-    std::uint32_t root = 0;   // its top page in the damaged file; 0 when unknown
+    QList<bool> textColumns;                      // text affinity: such a column never holds a number
+    int rowidColumn = -1;                         // the column that is the row id (stored as null in the record)
+    std::uint32_t root = 0;                       // its top page in the damaged file; 0 when unknown
     std::unordered_set<std::int64_t> namedRowids; // ids its readable indexes name
 };
 
@@ -90,8 +90,8 @@ private:
     QList<QList<QList<int>>> m_indexColumns; // per table: the column positions of each plain index
     QStringList m_tableSql;
     QStringList m_laterSql;
-    std::unordered_set<std::uint64_t> m_indexEntries; // hashes of every readable index entry
-    std::vector<std::uint32_t> m_internalRoots; // the engine's own tables
+    std::unordered_set<std::uint64_t> m_indexEntries;        // hashes of every readable index entry
+    std::vector<std::uint32_t> m_internalRoots;              // the engine's own tables
     std::vector<std::pair<std::uint32_t, int>> m_pageOwners; // page, table; tree pages first
     qint64 m_unmatchedRows = 0;
 };

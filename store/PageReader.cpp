@@ -142,9 +142,9 @@ void PageReader::detectLayout()
 
 int PageReader::plausiblePages(std::uint32_t pageSize, std::uint32_t limit) const
 {
-    PageReader probe(m_file, Layout{pageSize, pageSize,
-                                    std::uint32_t(std::min<std::size_t>(m_file.size() / pageSize, 0xFFFFFFFEu)), 1,
-                                    false});
+    PageReader probe(m_file,
+                     Layout{pageSize, pageSize,
+                            std::uint32_t(std::min<std::size_t>(m_file.size() / pageSize, 0xFFFFFFFEu)), 1, false});
     int score = 0;
     const std::uint32_t last = std::min<std::uint32_t>(probe.m_layout.pageCount, limit);
     for (std::uint32_t page = 1; page <= last; ++page) {
@@ -336,9 +336,8 @@ bool PageReader::tableLeafCells(std::uint32_t page, std::vector<TableCell> *cell
         int b = 0;
         TableCell cell;
         const bool ok = cellOffset(h, i, &at) && (a = readVarint(bytes, at, &size)) != 0
-                        && (b = readVarint(bytes, at + std::size_t(a), &rowid)) != 0
-                        && payload(h, at + std::uint32_t(a + b), size, true, &data)
-                        && decodeRecord(data, &cell.values);
+            && (b = readVarint(bytes, at + std::size_t(a), &rowid)) != 0
+            && payload(h, at + std::uint32_t(a + b), size, true, &data) && decodeRecord(data, &cell.values);
         if (!ok) {
             if (undecoded)
                 ++*undecoded;

@@ -33,9 +33,9 @@ enum class PageKind { Other, TableInterior, TableLeaf, IndexInterior, IndexLeaf 
 struct Layout {
     std::uint32_t pageSize = 0;
     std::uint32_t usableSize = 0;
-    std::uint32_t pageCount = 0;    // whole pages in the file (or fewer, as the header says)
-    int textEncoding = 1;           // 1 UTF-8, 2 UTF-16le, 3 UTF-16be
-    bool headerReadable = false;    // the 16 bytes of the magic are there
+    std::uint32_t pageCount = 0; // whole pages in the file (or fewer, as the header says)
+    int textEncoding = 1;        // 1 UTF-8, 2 UTF-16le, 3 UTF-16be
+    bool headerReadable = false; // the 16 bytes of the magic are there
 };
 
 // Reads the b-tree pages of an SQLite file straight from its bytes, without
@@ -84,8 +84,8 @@ public:
 private:
     struct PageHeader {
         std::uint8_t type = 0;
-        std::size_t base = 0;         // offset of the page in the file
-        std::uint32_t headerAt = 0;   // offset of the b-tree header within the page
+        std::size_t base = 0;       // offset of the page in the file
+        std::uint32_t headerAt = 0; // offset of the b-tree header within the page
         std::uint32_t cellCount = 0;
         std::uint32_t pointersAt = 0; // offset of the cell pointer array within the page
         std::uint32_t rightChild = 0;

@@ -46,8 +46,8 @@ QString resolveInFolder(const QString &folder, const QString &backslashLiteral)
     if (relative.isEmpty() || relative.contains(QLatin1Char('/')) || QFileInfo::exists(asWritten))
         return QDir::toNativeSeparators(asWritten);
 
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                              QDir::Name);
+    const QStringList entries =
+        dir.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &entry : entries) {
         if (entry.compare(relative, Qt::CaseInsensitive) == 0)
             return QDir::toNativeSeparators(dir.filePath(entry));

@@ -127,9 +127,10 @@ private:
             if (i != t.rowidColumn)
                 names << quoteIdentifier(t.columns.at(i));
         }
-        const QString sql = QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (%3)")
-                                .arg(quoteIdentifier(t.name), names.join(QStringLiteral(", ")),
-                                     QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
+        const QString sql =
+            QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (%3)")
+                .arg(quoteIdentifier(t.name), names.join(QStringLiteral(", ")),
+                     QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
         return m_inserts.emplace(key, Statement(m_db, sql)).first->second;
     }
 
@@ -163,7 +164,7 @@ bool writeRecoveredCopy(const FileSalvage &salvage, const QString &partial, Repa
     }
     // The schema as the writer left it is what the file must show when read anew.
     return fresh.exec(QStringLiteral("COMMIT"), error) && summarizeSchema(fresh.handle(), expected, error)
-           && fresh.close(error);
+        && fresh.close(error);
 }
 
 bool copyAllRows(sqlite3 *fresh, const FileSalvage &salvage, RepairReport *report, QList<TableSummary> *summaries,
@@ -218,7 +219,7 @@ QString damagedNameFor(const QString &path)
 {
     const QFileInfo info(path);
     const QString stem = info.completeBaseName().toUpper() + QStringLiteral("-DAMAGED-")
-                         + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix().toUpper();
     QDir folder = info.absoluteDir();
     for (int n = 1;; ++n) {
@@ -243,7 +244,8 @@ bool keepDamagedFile(const QString &path, QString *kept, EngineError *error)
         QFile::remove(*kept);
         if (!QFile::copy(path, *kept)) {
             QFile::remove(*kept);
-            return fail(error, Err::CannotOpen, QStringLiteral("Could not keep a copy of the damaged file as '%1'.").arg(*kept));
+            return fail(error, Err::CannotOpen,
+                        QStringLiteral("Could not keep a copy of the damaged file as '%1'.").arg(*kept));
         }
         if (!syncFile(*kept, error)) {
             QFile::remove(*kept);
@@ -301,14 +303,16 @@ bool RepairDatabase(const QString &name, EngineError *error, RepairReport *repor
     if (!createOwnerOnlyFile(partial, &e) || !writeRecoveredCopy(salvage, partial, &result, &expected, &e))
         return failAndClean(e);
     if (result.rowsRecovered == 0 && !salvage.schemaReadable())
-        return failAndClean({Err::UnrecognizedFormat, QStringLiteral("nothing in it can be read as a database; it "
-                                                                     "has not been changed.")});
+        return failAndClean({Err::UnrecognizedFormat,
+                             QStringLiteral("nothing in it can be read as a database; it "
+                                            "has not been changed.")});
 
     startWriteback(partial);
     // Rows salvaged from damaged pages may carry damage of their own: the
     // fresh file is always read back whole.
-    if (!checkCopy(partial, expected, ReadBack::Always, &e) || !syncFile(partial, &e) || !keepDamagedFile(path, &kept, &e)
-        || !syncFolder(QFileInfo(path).absolutePath(), &e) || !renameReplacing(partial, path, &e))
+    if (!checkCopy(partial, expected, ReadBack::Always, &e) || !syncFile(partial, &e)
+        || !keepDamagedFile(path, &kept, &e) || !syncFolder(QFileInfo(path).absolutePath(), &e)
+        || !renameReplacing(partial, path, &e))
         return failAndClean(e);
     result.damagedCopy = kept;
     // The repaired file has its name now. Should the folder fail to sync, a

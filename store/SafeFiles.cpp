@@ -62,7 +62,8 @@ QString systemErrorText(int errorNumber)
 bool isReadOnlyFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(name.constData(), &info) != 0)
         return false;
     return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;

@@ -75,8 +75,7 @@ void datePartFunction(sqlite3_context *context, int, sqlite3_value **argv)
         return;
     }
     const auto *interval = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    const auto part = dates::datePartFromInterval(
-        QString::fromUtf8(interval, sqlite3_value_bytes(argv[0])));
+    const auto part = dates::datePartFromInterval(QString::fromUtf8(interval, sqlite3_value_bytes(argv[0])));
     const auto *stored = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
     const auto date = dates::parseStoredDate(stored, sqlite3_value_bytes(argv[1]));
     if (!part || !date) {
@@ -90,13 +89,13 @@ void datePartFunction(sqlite3_context *context, int, sqlite3_value **argv)
 bool registerVantrelFunctions(sqlite3 *db)
 {
     return sqlite3_create_function_v2(db, "vt_fold", 1, kPureUtf8, nullptr, foldFunction, nullptr, nullptr, nullptr)
-               == SQLITE_OK
+        == SQLITE_OK
         && sqlite3_create_collation_v2(db, "vt_text", SQLITE_UTF8, nullptr, textCollation, nullptr) == SQLITE_OK
         && sqlite3_create_function_v2(db, "vt_like", 2, kPureUtf8, nullptr, likeFunction, nullptr, nullptr, nullptr)
-               == SQLITE_OK
+        == SQLITE_OK
         && sqlite3_create_function_v2(db, "vt_datepart", 2, kPureUtf8, nullptr, datePartFunction, nullptr, nullptr,
                                       nullptr)
-               == SQLITE_OK;
+        == SQLITE_OK;
 }
 
 } // namespace store

@@ -27,12 +27,11 @@ EngineError engineErrorFor(sqlite3 *db, int rc, const QString &context)
     return e;
 }
 
-Statement::Statement(sqlite3 *db, const QString &sql)
-    : m_db(db)
+Statement::Statement(sqlite3 *db, const QString &sql) : m_db(db)
 {
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt,
-                                      nullptr);
+    const int rc =
+        sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
         setError(rc);
         sqlite3_finalize(m_stmt);
@@ -77,21 +76,15 @@ void Statement::bind(int index, const QVariant &value)
         return;
     }
     switch (value.metaType().id()) {
-    case QMetaType::Bool:
-        sqlite3_bind_int(m_stmt, index, value.toBool() ? 1 : 0);
-        break;
+    case QMetaType::Bool: sqlite3_bind_int(m_stmt, index, value.toBool() ? 1 : 0); break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Long:
-    case QMetaType::Short:
-        sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-        break;
+    case QMetaType::Short: sqlite3_bind_int64(m_stmt, index, value.toLongLong()); break;
     case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(m_stmt, index, value.toDouble());
-        break;
+    case QMetaType::Float: sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
     case QMetaType::QDate: {
         const QByteArray iso = value.toDate().toString(Qt::ISODate).toUtf8();
         sqlite3_bind_text(m_stmt, index, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);

@@ -5,8 +5,7 @@
 
 namespace widgets {
 
-BoundLineEdit::BoundLineEdit(const QString &dataField, QWidget *parent)
-    : QLineEdit(parent), m_dataField(dataField)
+BoundLineEdit::BoundLineEdit(const QString &dataField, QWidget *parent) : QLineEdit(parent), m_dataField(dataField)
 {
     // textEdited fires for what the operator types or pastes, never for setText.
     connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
@@ -21,8 +20,9 @@ void BoundLineEdit::setBoundValue(const QVariant &value)
 {
     startNewValue();
     const QString shown = value.metaType().id() == QMetaType::QDate
-                              ? value.toDate().toString(QStringLiteral("MM/dd/yyyy"))
-                              : value.isNull() ? QString() : value.toString();
+        ? value.toDate().toString(QStringLiteral("MM/dd/yyyy"))
+        : value.isNull() ? QString()
+                         : value.toString();
     // A longer stored value than the limit lets the operator type is shown
     // whole, never cut to the limit.
     if (shown.size() > m_limit)

@@ -4,8 +4,7 @@
 
 namespace widgets {
 
-BoundTextEdit::BoundTextEdit(const QString &dataField, QWidget *parent)
-    : QPlainTextEdit(parent), m_dataField(dataField)
+BoundTextEdit::BoundTextEdit(const QString &dataField, QWidget *parent) : QPlainTextEdit(parent), m_dataField(dataField)
 {
     setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

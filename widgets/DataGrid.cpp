@@ -25,8 +25,7 @@ int widthFor(const QFontMetrics &fm, const GridColumn &column)
 }
 } // namespace
 
-DataGrid::DataGrid(QList<GridColumn> columns, QWidget *parent)
-    : QWidget(parent)
+DataGrid::DataGrid(QList<GridColumn> columns, QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -119,7 +118,8 @@ void DataGrid::showCurrentRow()
     } else {
         const int column = qMax(0, m_view->currentIndex().column());
         const QModelIndex index = m_model->index(row, column);
-        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_view->selectionModel()->setCurrentIndex(index,
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_view->scrollTo(index);
     }
     m_syncing = false;

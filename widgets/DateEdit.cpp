@@ -117,8 +117,9 @@ void DateEdit::refuseEntry()
     if (isAcceptable())
         return;
     const QString shown = displayText();
-    platform::msgBox(QStringLiteral("%1 is not a date. Type a date as mm/dd/yyyy, or leave the field empty.").arg(shown),
-                     platform::Buttons::OKOnly, platform::Icon::Exclamation);
+    platform::msgBox(
+        QStringLiteral("%1 is not a date. Type a date as mm/dd/yyyy, or leave the field empty.").arg(shown),
+        platform::Buttons::OKOnly, platform::Icon::Exclamation);
     setText(m_acceptedText);
     m_modified = m_acceptedModified;
     // Only a focus that comes back is not a new entry into the field.

@@ -15,10 +15,8 @@ inline bool movesWithinWindow(Qt::FocusReason reason)
     case Qt::TabFocusReason:
     case Qt::BacktabFocusReason:
     case Qt::ShortcutFocusReason:
-    case Qt::OtherFocusReason:
-        return true;
-    default:
-        return false;
+    case Qt::OtherFocusReason: return true;
+    default: return false;
     }
 }
 

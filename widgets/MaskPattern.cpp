@@ -16,8 +16,7 @@ bool isQtMaskMeta(QChar c)
 }
 } // namespace
 
-MaskPattern::MaskPattern(const QString &mask)
-    : m_mask(mask)
+MaskPattern::MaskPattern(const QString &mask) : m_mask(mask)
 {
 }
 

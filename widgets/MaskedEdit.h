@@ -51,7 +51,7 @@ private:
     MaskPattern m_pattern;
     bool m_modified = false;
     StoredValueMark m_mark;
-    QVariant m_stored; // the value shown marked
+    QVariant m_stored;     // the value shown marked
     bool m_filled = false; // what the field holds came from the window, not the operator
 };
 

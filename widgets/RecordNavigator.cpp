@@ -9,8 +9,7 @@
 
 namespace widgets {
 
-RecordNavigator::RecordNavigator(QWidget *parent)
-    : QWidget(parent)
+RecordNavigator::RecordNavigator(QWidget *parent) : QWidget(parent)
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -20,7 +19,8 @@ RecordNavigator::RecordNavigator(QWidget *parent)
     m_position = new QLabel(this);
     m_position->setObjectName(QStringLiteral("Position"));
     m_position->setAlignment(Qt::AlignCenter);
-    m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(QStringLiteral("Record 0000000 of 0000000")));
+    m_position->setMinimumWidth(
+        m_position->fontMetrics().horizontalAdvance(QStringLiteral("Record 0000000 of 0000000")));
     m_position->setFrameShape(QFrame::StyledPanel);
     row->addWidget(m_position);
     m_next = addButton(QStringLiteral("Next"), QStringLiteral(">"), QStringLiteral("Next record"));
@@ -28,10 +28,22 @@ RecordNavigator::RecordNavigator(QWidget *parent)
     m_add = addButton(QStringLiteral("Add"), QStringLiteral("Add"), QStringLiteral("Add a new record"));
     m_delete = addButton(QStringLiteral("Delete"), QStringLiteral("Delete"), QStringLiteral("Delete this record"));
 
-    connect(m_first, &QToolButton::clicked, this, [this] { if (m_data) m_data->moveFirst(); });
-    connect(m_previous, &QToolButton::clicked, this, [this] { if (m_data) m_data->movePrevious(); });
-    connect(m_next, &QToolButton::clicked, this, [this] { if (m_data) m_data->moveNext(); });
-    connect(m_last, &QToolButton::clicked, this, [this] { if (m_data) m_data->moveLast(); });
+    connect(m_first, &QToolButton::clicked, this, [this] {
+        if (m_data)
+            m_data->moveFirst();
+    });
+    connect(m_previous, &QToolButton::clicked, this, [this] {
+        if (m_data)
+            m_data->movePrevious();
+    });
+    connect(m_next, &QToolButton::clicked, this, [this] {
+        if (m_data)
+            m_data->moveNext();
+    });
+    connect(m_last, &QToolButton::clicked, this, [this] {
+        if (m_data)
+            m_data->moveLast();
+    });
     connect(m_add, &QToolButton::clicked, this, [this] {
         if (m_data && m_data->addNew())
             emit rowAdded();
@@ -86,8 +98,8 @@ void RecordNavigator::deleteCurrent()
     const auto rs = m_data->recordset();
     if (!m_data->isAdding() && !(rs && rs->hasCurrent()))
         return;
-    const platform::Button answer = platform::msgBox(deleteQuestion(), platform::Buttons::YesNo,
-                                                     platform::Icon::Question, QString(), 2);
+    const platform::Button answer =
+        platform::msgBox(deleteQuestion(), platform::Buttons::YesNo, platform::Icon::Question, QString(), 2);
     if (answer == platform::Button::Yes)
         m_data->deleteCurrent();
     refresh();

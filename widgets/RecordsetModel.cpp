@@ -46,9 +46,8 @@ void RecordsetModel::setRecordset(store::Recordset *recordset)
         --m_rows;
         endRemoveRows();
     });
-    connect(m_recordset, &Recordset::rowChanged, this, [this](int position) {
-        emit dataChanged(index(position, 0), index(position, columnCount() - 1));
-    });
+    connect(m_recordset, &Recordset::rowChanged, this,
+            [this](int position) { emit dataChanged(index(position, 0), index(position, columnCount() - 1)); });
 }
 
 void RecordsetModel::reload()
@@ -82,11 +81,9 @@ QString RecordsetModel::displayText(store::FieldKind kind, const QVariant &value
     switch (kind) {
     case store::FieldKind::Date:
         return value.metaType().id() == QMetaType::QDate ? value.toDate().toString(QStringLiteral("MM/dd/yyyy"))
-                                                          : value.toString();
-    case store::FieldKind::YesNo:
-        return value.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
-    case store::FieldKind::Long:
-        return value.toString();
+                                                         : value.toString();
+    case store::FieldKind::YesNo: return value.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
+    case store::FieldKind::Long: return value.toString();
     case store::FieldKind::Text:
     case store::FieldKind::Memo: {
         // One line per row: the lines of a note run on.

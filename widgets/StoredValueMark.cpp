@@ -16,7 +16,7 @@ bool StoredValueMark::startsNewValue(const QKeyEvent *event) const
         return true;
     const QString typed = event->text();
     return !typed.isEmpty() && typed.at(0).isPrint()
-           && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 void StoredValueMark::setMarked(QLineEdit *edit, bool marked)

@@ -31,10 +31,7 @@ bool isBlank(QChar c)
 class Scanner
 {
 public:
-    Scanner(const QString &s, std::vector<Token> *out, QString *error)
-        : m_s(s), m_out(out), m_error(error)
-    {
-    }
+    Scanner(const QString &s, std::vector<Token> *out, QString *error) : m_s(s), m_out(out), m_error(error) {}
 
     bool run()
     {

@@ -11,13 +11,24 @@ namespace store::sql {
 struct Token {
     enum class Kind {
         End,
-        Word,         // a bare name or keyword: Select, Information, AND
-        BracketName,  // [Last Name]: text holds the name without brackets
-        Text,         // 'O''NEIL' or "m": text holds the value
-        Number,       // 12, 12.5, 1E3 (the sign is a token of its own)
-        Date,         // #12/01/93#: text holds what is between the signs
-        Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual,
-        LeftParen, RightParen, Comma, Dot, Star, Plus, Minus,
+        Word,        // a bare name or keyword: Select, Information, AND
+        BracketName, // [Last Name]: text holds the name without brackets
+        Text,        // 'O''NEIL' or "m": text holds the value
+        Number,      // 12, 12.5, 1E3 (the sign is a token of its own)
+        Date,        // #12/01/93#: text holds what is between the signs
+        Equal,
+        NotEqual,
+        Less,
+        Greater,
+        LessEqual,
+        GreaterEqual,
+        LeftParen,
+        RightParen,
+        Comma,
+        Dot,
+        Star,
+        Plus,
+        Minus,
     };
     Kind kind = Kind::End;
     QString text;

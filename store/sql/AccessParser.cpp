@@ -12,9 +12,9 @@ constexpr int kMaxDepth = 64;
 // SQLite's limits on parameters and expression depth.
 constexpr int kMaxTerms = 200;
 
-const char *const kKeywords[] = {"SELECT", "DELETE", "FROM", "WHERE", "ORDER", "BY", "ASC", "DESC", "AND",
-                                 "OR", "NOT", "LIKE", "NULL", "YES", "NO", "TRUE", "FALSE", "ON", "OFF",
-                                 "DATEPART"};
+const char *const kKeywords[] = {"SELECT", "DELETE", "FROM",  "WHERE", "ORDER", "BY",      "ASC",
+                                 "DESC",   "AND",    "OR",    "NOT",   "LIKE",  "NULL",    "YES",
+                                 "NO",     "TRUE",   "FALSE", "ON",    "OFF",   "DATEPART"};
 } // namespace
 
 bool AccessParser::parse(const QString &statement, Query *query, QString *error)
@@ -102,9 +102,10 @@ bool AccessParser::parseQuery(Query *query)
                 return false;
             if (starTable.compare(query->table, Qt::CaseInsensitive) != 0) {
                 if (m_error)
-                    *m_error = QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
-                                   .arg(quotedPiece(QStringView(m_statement).sliced(starSpan.position, starSpan.length)),
-                                        quotedPiece(query->table));
+                    *m_error =
+                        QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
+                            .arg(quotedPiece(QStringView(m_statement).sliced(starSpan.position, starSpan.length)),
+                                 quotedPiece(query->table));
                 return false;
             }
         }
@@ -374,8 +375,7 @@ bool AccessParser::parseNumber(Value *value)
     if (!ok || !std::isfinite(magnitude)) {
         if (m_error)
             *m_error = QStringLiteral("Syntax error: the number %1 is out of range.")
-                           .arg(quotedPiece(QStringView(m_statement).sliced(value->span.position,
-                                                                              value->span.length)));
+                           .arg(quotedPiece(QStringView(m_statement).sliced(value->span.position, value->span.length)));
         return false;
     }
     value->real = negative ? -magnitude : magnitude;

@@ -28,12 +28,12 @@ enum class CompareOp { Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual }
 struct Value {
     enum class Kind { Text, Number, Boolean, Null, Date };
     Kind kind = Kind::Null;
-    QString text;            // Text
-    bool isInteger = false;  // Number: integer holds it exactly
+    QString text;           // Text
+    bool isInteger = false; // Number: integer holds it exactly
     qint64 integer = 0;
-    double real = 0;         // Number, always set
-    bool boolean = false;    // Boolean
-    QDate date;              // Date
+    double real = 0;      // Number, always set
+    bool boolean = false; // Boolean
+    QDate date;           // Date
     Span span;
 };
 

@@ -148,7 +148,8 @@ bool LikePattern::matchesOne(const Token &token, char32_t c) const
     return false;
 }
 
-template <typename Text> bool LikePattern::matchText(const Text &text) const
+template<typename Text>
+bool LikePattern::matchText(const Text &text) const
 {
     // Every token but the star takes exactly one character, so remembering
     // the last star is enough: on a mismatch the star takes one more character.

@@ -39,8 +39,8 @@ private:
         enum Kind : std::uint8_t { Char, AnyOne, Digit, Set, Star };
         Kind kind = Char;
         bool negated = false;
-        char32_t ch = 0;          // Char: the folded character
-        std::uint32_t first = 0;  // Set: its entries in m_entries [first, last)
+        char32_t ch = 0;         // Char: the folded character
+        std::uint32_t first = 0; // Set: its entries in m_entries [first, last)
         std::uint32_t last = 0;
     };
     struct SetEntry {
@@ -51,7 +51,8 @@ private:
     void addToken(const Token &token);
     bool inSet(const Token &token, char32_t c) const;
     bool matchesOne(const Token &token, char32_t c) const;
-    template <typename Text> bool matchText(const Text &text) const;
+    template<typename Text>
+    bool matchText(const Text &text) const;
 
     std::vector<Token> m_tokens;
     std::vector<SetEntry> m_entries;

@@ -14,7 +14,7 @@ class SqliteEmitter
 public:
     // `statement` is the source text, for naming pieces in error texts.
     static bool translate(const QString &statement, const Query &query, const TableLookup &tables,
-                     TranslatedStatement *out, EngineError *error);
+                          TranslatedStatement *out, EngineError *error);
 
 private:
     SqliteEmitter(const QString &statement, const TableDef &table, EngineError *error);

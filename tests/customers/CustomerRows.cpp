@@ -12,7 +12,10 @@ namespace testing_support {
 
 namespace {
 struct Connection {
-    explicit Connection(const QString &path) { sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr); }
+    explicit Connection(const QString &path)
+    {
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
     ~Connection() { sqlite3_close(db); }
     sqlite3 *db = nullptr;
 };
@@ -41,11 +44,12 @@ void insertCustomer(const QString &databasePath, const QVariantMap &values)
         names << store::quoteIdentifier(it.key());
         marks << QStringLiteral("?");
         params << (it.value().metaType().id() == QMetaType::QDate ? QVariant(it.value().toDate().toString(Qt::ISODate))
-                                                                    : it.value());
+                                                                  : it.value());
     }
     store::EngineError e;
     const bool ok = store::execSql(
-        c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')), &e, params);
+        c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')), &e,
+        params);
     ASSERT_TRUE(ok) << e.text.toStdString();
 }
 

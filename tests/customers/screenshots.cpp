@@ -28,17 +28,35 @@ int main(int argc, char **argv)
     store::EngineError e;
     if (!store::Schema::createDeliveredDatabase(db, &e))
         return 1;
-    const char *names[][3] = {{"Ann", "Zimmer", "Springfield"}, {"Bob", "Adams", "Shelbyville"},
-                              {"Carla", "Moreno", "Ogdenville"}, {"Dave", "Baker", "Springfield"}};
+    const char *names[][3] = {{"Ann", "Zimmer", "Springfield"},
+                              {"Bob", "Adams", "Shelbyville"},
+                              {"Carla", "Moreno", "Ogdenville"},
+                              {"Dave", "Baker", "Springfield"}};
     for (int i = 0; i < 4; ++i)
-        testing_support::insertCustomer(
-            db, {{"LockerNumber", 101 + i}, {"KeyNumber", 5001 + i}, {"KeyDeposit", 10}, {"Combo1", "12-34-56"},
-                 {"DateRented", QDate(2024, 1, 15).addDays(i * 20)}, {"DateToRenew", QDate(2025, 1, 14).addDays(i * 20)},
-                 {"FirstName", names[i][0]}, {"LastName", names[i][1]}, {"Address1", "742 Evergreen Terrace"},
-                 {"City", names[i][2]}, {"State", "IL"}, {"Zip", "62704-1234"}, {"Phone1", "(217)555-0147"},
-                 {"EMail", "bowler@example.com"}, {"Birthdate", "05/12/1980"}, {"SSNumber", "123-45-6789"},
-                 {"Gender", "F"}, {"VIBNumber", 0}, {"Adult", 1}, {"MixedLeague", 1}, {"Winter", 1},
-                 {"Notes", "Prefers the end locker."}, {"WorkName", "Kwik Mart"}});
+        testing_support::insertCustomer(db,
+                                        {{"LockerNumber", 101 + i},
+                                         {"KeyNumber", 5001 + i},
+                                         {"KeyDeposit", 10},
+                                         {"Combo1", "12-34-56"},
+                                         {"DateRented", QDate(2024, 1, 15).addDays(i * 20)},
+                                         {"DateToRenew", QDate(2025, 1, 14).addDays(i * 20)},
+                                         {"FirstName", names[i][0]},
+                                         {"LastName", names[i][1]},
+                                         {"Address1", "742 Evergreen Terrace"},
+                                         {"City", names[i][2]},
+                                         {"State", "IL"},
+                                         {"Zip", "62704-1234"},
+                                         {"Phone1", "(217)555-0147"},
+                                         {"EMail", "bowler@example.com"},
+                                         {"Birthdate", "05/12/1980"},
+                                         {"SSNumber", "123-45-6789"},
+                                         {"Gender", "F"},
+                                         {"VIBNumber", 0},
+                                         {"Adult", 1},
+                                         {"MixedLeague", 1},
+                                         {"Winter", 1},
+                                         {"Notes", "Prefers the end locker."},
+                                         {"WorkName", "Kwik Mart"}});
 
     auto *record = new customers::frmInformation;
     record->show();

@@ -56,7 +56,12 @@ TEST_F(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
     const QList<WayToLeave> ways = {
         {"move", [this] { click("First"); }},
         {"sort", [this] { trigger("MnuSortName"); }},
-        {"list", [this] { trigger("MnuList"); window->listWindow()->close(); click("Last"); }},
+        {"list",
+         [this] {
+             trigger("MnuList");
+             window->listWindow()->close();
+             click("Last");
+         }},
     };
     for (const WayToLeave &way : ways) {
         SCOPED_TRACE(way.name);
@@ -74,7 +79,8 @@ TEST_F(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
     tabThroughTheRow();
     closeWindow();
     EXPECT_EQ(rowsInFile(), 1);
-    EXPECT_EQ(services.boxes.size(), 4) << "only the renewal questions: " << services.boxTexts().join('|').toStdString();
+    EXPECT_EQ(services.boxes.size(), 4) << "only the renewal questions: "
+                                        << services.boxTexts().join('|').toStdString();
 }
 
 TEST_F(BlankNewRow, OnAnEmptyTableTheBlankRowStaysReadyAndNothingIsAdded)

@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
+#include "store/Recordset.h"
 #include "widgets/DateEdit.h"
 #include "widgets/MaskedEdit.h"
-#include "store/Recordset.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -75,10 +75,11 @@ TEST_F(InformationWindow, ControlsCaptionsMenusAndTabOrder)
     QStringList frames;
     for (QGroupBox *box : window->findChildren<QGroupBox *>())
         frames << box->title() + "|" + box->toolTip();
-    EXPECT_EQ(frames, QStringList({"Identification|ID Numbers", "Dates|", "Locker Information|Locker information",
-                                   "Personal Information|Customer information",
-                                   "Work Information|Customer employer information",
-                                   "League Types|Types of leagues the customer bowls in"}));
+    EXPECT_EQ(
+        frames,
+        QStringList({"Identification|ID Numbers", "Dates|", "Locker Information|Locker information",
+                     "Personal Information|Customer information", "Work Information|Customer employer information",
+                     "League Types|Types of leagues the customer bowls in"}));
 
     QStringList menus;
     for (QAction *a : window->menuBar()->actions()) {
@@ -89,10 +90,11 @@ TEST_F(InformationWindow, ControlsCaptionsMenusAndTabOrder)
                 menus << "  " + item->objectName() + "=" + item->text();
         }
     }
-    EXPECT_EQ(menus, QStringList({"MnuFilter=&Filter", "  MnuFilterCreate=&Create", "MnuSort=&Sort",
-                                  "  MnuSortLockerNumber=By &Locker Number", "  MnuSortName=By Last &Name",
-                                  "MnuPrint=&Print (disabled)", "  MnuPrintLabels=Labels", "  MnuPrintReport=Report",
-                                  "MnuList=&List"}));
+    EXPECT_EQ(menus,
+              QStringList({"MnuFilter=&Filter", "  MnuFilterCreate=&Create", "MnuSort=&Sort",
+                           "  MnuSortLockerNumber=By &Locker Number", "  MnuSortName=By Last &Name",
+                           "MnuPrint=&Print (disabled)", "  MnuPrintLabels=Labels", "  MnuPrintReport=Report",
+                           "MnuList=&List"}));
 
     auto *filterLabel = control<QLabel>("FilterLabel");
     EXPECT_EQ(filterLabel->text(), "Filter is ON");
@@ -120,7 +122,8 @@ TEST_F(InformationWindow, EmptyKeyDepositAndVibNumberStoreZeroOtherEmptyFieldsSt
     const QVariantMap row = stored(5);
     EXPECT_EQ(row.value("KeyDeposit"), QVariant(0));
     EXPECT_EQ(row.value("VIBNumber"), QVariant(0));
-    for (const char *empty : {"KeyNumber", "Combo1", "DateRented", "DateToRenew", "FirstName", "Notes", "Phone2", "SSNumber"})
+    for (const char *empty :
+         {"KeyNumber", "Combo1", "DateRented", "DateToRenew", "FirstName", "Notes", "Phone2", "SSNumber"})
         EXPECT_TRUE(row.value(empty).isNull()) << empty;
     EXPECT_EQ(row.value("Phone1").toString(), "(217)555-0147") << "masked values keep their literals";
     EXPECT_EQ(row.value("Zip").toString(), "62704");

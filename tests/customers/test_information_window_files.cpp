@@ -1,10 +1,10 @@
 // The record window over files it cannot change or that are not its own.
 #include "WindowFixture.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QCheckBox>
 
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
@@ -70,9 +70,10 @@ TEST_F(InformationWindowFiles, AFileWithoutTheCustomerTableIsNamedAsNotOurs)
         services.answer(platform::Button::OK);
         open();
         ASSERT_EQ(services.boxes.size(), 1);
-        EXPECT_EQ(services.lastBox().text, QString("The file '%1' is not a Vantrel database: it has no table "
-                                                   "'Information'.")
-                                               .arg(folder.databasePath()));
+        EXPECT_EQ(services.lastBox().text,
+                  QString("The file '%1' is not a Vantrel database: it has no table "
+                          "'Information'.")
+                      .arg(folder.databasePath()));
         delete window.data();
     }
 }
@@ -82,8 +83,11 @@ TEST_F(InformationWindowFiles, AFileWithoutTheCustomerTableIsNamedAsNotOurs)
 TEST_F(InformationWindowFiles, ValuesThatDoNotFitTheirFieldsAreShownAsStoredAndKept)
 {
     const QString note = QString(10 * 1024 * 1024, QLatin1Char('n'));
-    insert({{"LockerNumber", 1099511627776LL}, {"KeyNumber", -2147483649LL}, {"KeyDeposit", -50},
-            {"LastName", "Zimmer"}, {"Notes", note}});
+    insert({{"LockerNumber", 1099511627776LL},
+            {"KeyNumber", -2147483649LL},
+            {"KeyDeposit", -50},
+            {"LastName", "Zimmer"},
+            {"Notes", note}});
     open();
 
     EXPECT_EQ(shown("TDBMask13"), "1099511627776");

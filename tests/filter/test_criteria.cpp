@@ -107,8 +107,9 @@ TEST(CheckCriteria, BooleanWordsBecomeCapitals)
     CriteriaCheck c = CheckCriteria(rows);
     EXPECT_FALSE(c.passed);
     EXPECT_EQ(c.title, "Bad Logical Criteria");
-    EXPECT_EQ(c.prompt,
-              "For checkbox fields and radio buttons, you must supply 'Yes', 'No', 'True', or 'False' for the criteria.");
+    EXPECT_EQ(
+        c.prompt,
+        "For checkbox fields and radio buttons, you must supply 'Yes', 'No', 'True', or 'False' for the criteria.");
     EXPECT_EQ(rows.rows[0].criteria, "");
 }
 
@@ -122,8 +123,9 @@ TEST(CheckCriteria, DatesMustBeRealAndKeepTheirText)
         CriteriaCheck c = CheckCriteria(rows);
         EXPECT_FALSE(c.passed);
         EXPECT_EQ(c.title, "Missing or Invalid Date");
-        EXPECT_EQ(c.prompt, "You must supply a valid date in the find criteria based on a date field.\r\r"
-                            "Example Date Format: 12/1/93");
+        EXPECT_EQ(c.prompt,
+                  "You must supply a valid date in the find criteria based on a date field.\r\r"
+                  "Example Date Format: 12/1/93");
         EXPECT_EQ(rows.rows[0].criteria, bad);
     }
 }

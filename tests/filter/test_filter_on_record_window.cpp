@@ -31,8 +31,7 @@ protected:
         for (int i = 0; i < 5; ++i)
             testing_support::insertCustomer(folder.databasePath(),
                                             {{"LockerNumber", 101 + i}, {"LastName", names[i]}, {"City", cities[i]}});
-        customers::frmInformation::setFilterWindowLauncher(
-            [this](customers::frmInformation &w) { find.showFor(&w); });
+        customers::frmInformation::setFilterWindowLauncher([this](customers::frmInformation &w) { find.showFor(&w); });
     }
     void TearDown() override
     {

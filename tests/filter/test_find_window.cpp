@@ -32,9 +32,10 @@ TEST_F(FindWindowTest, FreshWindowShowsOnlyTheFindAllAndDoNotSortLists)
 TEST_F(FindWindowTest, EachFieldTypeGetsItsOperatorList)
 {
     choose("Field_0", "LastName");
-    EXPECT_EQ(entries(list("Operator_0")),
-              QStringList({"Equals", "Is Not Equal To", "Is Greater Than", "Is Less Than", "Is Greater Than or Equal To",
-                           "Is Less Than or Equal To", "Contains", "Does Not Contain", "Begins With"}));
+    EXPECT_EQ(
+        entries(list("Operator_0")),
+        QStringList({"Equals", "Is Not Equal To", "Is Greater Than", "Is Less Than", "Is Greater Than or Equal To",
+                     "Is Less Than or Equal To", "Contains", "Does Not Contain", "Begins With"}));
     EXPECT_EQ(list("Operator_0")->currentText(), "Equals");
     EXPECT_EQ(criteria(0)->text(), "");
     EXPECT_TRUE(shown("Criteria_0"));

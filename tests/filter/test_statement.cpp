@@ -33,10 +33,13 @@ struct Builder {
 TEST(CreateSQLStatement, TwoRowsJoinedAndSorted)
 {
     Builder b;
-    b.row("LastName", 10, "Equals", "SMITH", "And").row("KeyDeposit", 4, "Is Greater Than", "10").sort("LastName", "Ascending");
+    b.row("LastName", 10, "Equals", "SMITH", "And")
+        .row("KeyDeposit", 4, "Is Greater Than", "10")
+        .sort("LastName", "Ascending");
     const GeneratedFilter g = b.build();
-    EXPECT_EQ(g.statement, "Select Information.* From Information Where [LastName] = 'SMITH' AND [KeyDeposit] > 10 ORDER BY "
-                           "[LastName] ASC");
+    EXPECT_EQ(g.statement,
+              "Select Information.* From Information Where [LastName] = 'SMITH' AND [KeyDeposit] > 10 ORDER BY "
+              "[LastName] ASC");
     EXPECT_EQ(g.formula, "{Information.LastName} = \"SMITH\" and {Information.KeyDeposit} > 10");
     EXPECT_EQ(g.sortKeys[0], "+{Information.LastName}");
     EXPECT_EQ(g.sortKeys[1], "");
@@ -90,8 +93,7 @@ TEST(CreateSQLStatement, RowsEndAtTheFirstEmptyFieldAndJoinsNeedANextField)
     EXPECT_EQ(b.build().statement, "Select Information.* From Information Where [LastName] = 'A'");
     Builder orJoin;
     orJoin.row("LastName", 10, "Equals", "A", "Or").row("City", 10, "Equals", "B");
-    EXPECT_EQ(orJoin.build().statement,
-              "Select Information.* From Information Where [LastName] = 'A' OR [City] = 'B'");
+    EXPECT_EQ(orJoin.build().statement, "Select Information.* From Information Where [LastName] = 'A' OR [City] = 'B'");
     EXPECT_EQ(orJoin.build().formula, "{Information.LastName} = \"A\" or {Information.City} = \"B\"");
 }
 
@@ -115,8 +117,7 @@ TEST(CreateSQLStatement, TextOperatorsAndTheEmptyWord)
     EXPECT_EQ(g("Begins With", "[AB]").formula, "{Information.LastName} LIKE \"[AB]*\"");
     EXPECT_EQ(g("Equals", "empty").statement, where + "[LastName] = NULL");
     EXPECT_EQ(g("Equals", "EMPTY").statement, where + "[LastName] = NULL");
-    EXPECT_EQ(g("Equals", "empty").formula,
-              "(IsNull ({Information.LastName}) or {Information.LastName} = \"\")");
+    EXPECT_EQ(g("Equals", "empty").formula, "(IsNull ({Information.LastName}) or {Information.LastName} = \"\")");
     EXPECT_EQ(g("Is Less Than", "empty").statement, where + "[LastName] < ''''");
     EXPECT_EQ(g("Is Less Than", "empty").formula, "{Information.LastName} < \"'\"");
     EXPECT_EQ(g("Is Less Than", "EMPTY").statement, where + "[LastName] < 'EMPTY'");
@@ -135,8 +136,9 @@ TEST(CreateSQLStatement, BooleanAndPartOfDateRows)
 
     Builder part;
     part.row("DateToRenew", 8, "Month Equals", "3", "And").row("DateToRenew", 8, "Week of Year Equals", "12");
-    EXPECT_EQ(part.build().statement, "Select Information.* From Information Where DatePart(\"m\",[DateToRenew]) = 3 "
-                                      "AND DatePart(\"ww\",[DateToRenew]) = 12");
+    EXPECT_EQ(part.build().statement,
+              "Select Information.* From Information Where DatePart(\"m\",[DateToRenew]) = 3 "
+              "AND DatePart(\"ww\",[DateToRenew]) = 12");
     EXPECT_EQ(part.build().formula,
               "DatePart (\"m\", {Information.DateToRenew}) = 3 and DatePart (\"ww\", {Information.DateToRenew}) = 12");
 }

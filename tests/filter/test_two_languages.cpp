@@ -23,20 +23,22 @@ namespace {
 // Names with letters from outside ASCII (among them the long s and the
 // Kelvin sign, which fold into ASCII) and trailing blanks, whose order the
 // database's name index does not give; and names whose order it gives.
-const QStringList kTexts = {"Smith", "SMITH", "smith ", "Smithers", "O'Neil", "o'neil", "Müller", "MÜLLER", "Straße",
-                            "A*B", "(A)", "Apt #5", "a[b]c", "50%", "x_y", "Ann", "ann", "Zed", "zed's", "Émile",
-                            "  lead", "", "   ", "'", "say \"hi\"", "Ab?d", "12", "\u017Fmith", "\u212Aelvin"};
-const QStringList kAsciiTexts = {"Smith", "SMITH", "smith", "Smithers", "O'Neil", "o'neil", "Kelvin", "kelvin",
-                                 "A*B", "(A)", "Apt #5", "a[b]c", "50%", "x_y", "Ann", "ann", "Zed", "zed's",
-                                 "  lead", "", "'", "say \"hi\"", "Ab?d", "12", "Miller"};
+const QStringList kTexts = {"Smith",      "SMITH", "smith ", "Smithers",   "O'Neil",     "o'neil", "Müller", "MÜLLER",
+                            "Straße",     "A*B",   "(A)",    "Apt #5",     "a[b]c",      "50%",    "x_y",    "Ann",
+                            "ann",        "Zed",   "zed's",  "Émile",      "  lead",     "",       "   ",    "'",
+                            "say \"hi\"", "Ab?d",  "12",     "\u017Fmith", "\u212Aelvin"};
+const QStringList kAsciiTexts = {"Smith",      "SMITH", "smith", "Smithers", "O'Neil", "o'neil", "Kelvin",
+                                 "kelvin",     "A*B",   "(A)",   "Apt #5",   "a[b]c",  "50%",    "x_y",
+                                 "Ann",        "ann",   "Zed",   "zed's",    "  lead", "",       "'",
+                                 "say \"hi\"", "Ab?d",  "12",    "Miller"};
 
 struct FieldSpec {
     const char *name;
     int type;
 };
-const FieldSpec kFields[] = {{"LastName", 10}, {"FirstName", 10}, {"City", 10},     {"Notes", 12},
+const FieldSpec kFields[] = {{"LastName", 10},    {"FirstName", 10}, {"City", 10},     {"Notes", 12},
                              {"LockerNumber", 4}, {"KeyDeposit", 4}, {"VIBNumber", 4}, {"DateRented", 8},
-                             {"DateToRenew", 8}, {"Adult", 1},      {"Senior", 1},    {"Winter", 1}};
+                             {"DateToRenew", 8},  {"Adult", 1},      {"Senior", 1},    {"Winter", 1}};
 
 class TwoLanguages : public ::testing::TestWithParam<bool>
 {
@@ -45,7 +47,10 @@ protected:
     QRandomGenerator rng{20261207};
 
     template<typename T>
-    const T &pick(const QList<T> &list) { return list.at(int(rng.bounded(qsizetype(list.size())))); }
+    const T &pick(const QList<T> &list)
+    {
+        return list.at(int(rng.bounded(qsizetype(list.size()))));
+    }
     int between(int lo, int hi) { return lo + int(rng.bounded(hi - lo + 1)); }
     bool chance(int percent) { return int(rng.bounded(100)) < percent; }
 
@@ -115,9 +120,7 @@ protected:
         case FieldClass::Number:
             row.criteria = chance(20) ? QStringLiteral("%1.5").arg(between(-5, 60)) : QString::number(between(-5, 60));
             break;
-        case FieldClass::Boolean:
-            row.criteria = randomCase(pick(QStringList{"yes", "no", "true", "false"}));
-            break;
+        case FieldClass::Boolean: row.criteria = randomCase(pick(QStringList{"yes", "no", "true", "false"})); break;
         case FieldClass::Date:
             switch (position) {
             case 6: row.criteria = QString::number(between(1, 12)); break;
@@ -128,8 +131,7 @@ protected:
             default: row.criteria = dateCriteria(); break;
             }
             break;
-        case FieldClass::None:
-            break;
+        case FieldClass::None: break;
         }
         return row;
     }
@@ -189,7 +191,8 @@ TEST_P(TwoLanguages, StatementAndFormulaSelectTheSameRowsInTheSameOrder)
     for (const FieldSpec &f : kFields) {
         for (const char *direction : {"ASC", "DESC"}) {
             GeneratedFilter g;
-            g.statement = QStringLiteral("Select Information.* From Information ORDER BY [%1] %2").arg(f.name, direction);
+            g.statement =
+                QStringLiteral("Select Information.* From Information ORDER BY [%1] %2").arg(f.name, direction);
             // An empty formula selects every row.
             g.sortKeys[0] = QStringLiteral("%1{Information.%2}").arg(direction[0] == 'A' ? "+" : "-", f.name);
             if (f.type != 12)
@@ -216,7 +219,8 @@ TEST_P(TwoLanguages, StatementAndFormulaSelectTheSameRowsInTheSameOrder)
         reports::formula::SelectionFormula formula;
         QString error;
         ASSERT_TRUE(reports::formula::SelectionFormula::compile(g.formula, table, &formula, &error))
-            << error.toStdString() << "\n" << g.formula.toStdString();
+            << error.toStdString() << "\n"
+            << g.formula.toStdString();
         QStringList keys;
         for (const QString &k : g.sortKeys)
             if (!k.isEmpty())
@@ -248,9 +252,8 @@ TEST_P(TwoLanguages, StatementAndFormulaSelectTheSameRowsInTheSameOrder)
     EXPECT_GT(nonTrivial, 300) << "most filters should select some rows but not all";
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, TwoLanguages, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool> &info) {
-                             return info.param ? "AsciiNamesOnly" : "NamesBeyondAscii";
-                         });
+INSTANTIATE_TEST_SUITE_P(Names, TwoLanguages, ::testing::Bool(), [](const ::testing::TestParamInfo<bool> &info) {
+    return info.param ? "AsciiNamesOnly" : "NamesBeyondAscii";
+});
 
 } // namespace

@@ -20,10 +20,10 @@ constexpr int kFixtureRows = 36;
 // One condition written in both languages, with the lockers it selects in
 // the order the statement returns them.
 struct FilterCase {
-    const char *where;     // after " Where "; empty for all rows
-    const char *orderBy;   // after " ORDER BY "; empty for none
-    const char *formula;   // the record selection formula
-    const char *sortKeys;  // the report's sort fields, separated by ';'
+    const char *where;    // after " Where "; empty for all rows
+    const char *orderBy;  // after " ORDER BY "; empty for none
+    const char *formula;  // the record selection formula
+    const char *sortKeys; // the report's sort fields, separated by ';'
     QList<int> lockers;
 };
 const QList<FilterCase> &filterCases();

@@ -17,8 +17,10 @@ TEST(ProgramFolder, BackslashLiteralFindsFileWhateverItsCase)
 {
     QTemporaryDir dir;
     touch(dir.filePath(QStringLiteral("VANTREL.MDB")));
-    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\Vantrel.mdb")), dir.filePath(QStringLiteral("VANTREL.MDB")));
-    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\VANTREL.mdb")), dir.filePath(QStringLiteral("VANTREL.MDB")));
+    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\Vantrel.mdb")),
+              dir.filePath(QStringLiteral("VANTREL.MDB")));
+    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\VANTREL.mdb")),
+              dir.filePath(QStringLiteral("VANTREL.MDB")));
 }
 
 TEST(ProgramFolder, ExactNameWinsAndMissingFileKeepsTheLiteral)
@@ -26,8 +28,10 @@ TEST(ProgramFolder, ExactNameWinsAndMissingFileKeepsTheLiteral)
     QTemporaryDir dir;
     touch(dir.filePath(QStringLiteral("Vantrel.mdb")));
     touch(dir.filePath(QStringLiteral("VANTREL.MDB")));
-    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\VANTREL.MDB")), dir.filePath(QStringLiteral("VANTREL.MDB")));
-    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\Vantrel.mdb")), dir.filePath(QStringLiteral("Vantrel.mdb")));
+    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\VANTREL.MDB")),
+              dir.filePath(QStringLiteral("VANTREL.MDB")));
+    EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\Vantrel.mdb")),
+              dir.filePath(QStringLiteral("Vantrel.mdb")));
     EXPECT_EQ(store::resolveInFolder(dir.path(), QStringLiteral("\\VANTRELOLD.MDB")),
               dir.filePath(QStringLiteral("VANTRELOLD.MDB")));
 }

@@ -171,8 +171,8 @@ TEST_F(ChunkedKeyset, ASortASnapshotAndAFilterOnAPartlyReadSet)
     EXPECT_EQ(allIds(*rs), expected("LockerNumber, rowid"));
 
     EngineError e;
-    auto none = db->OpenRecordset("Select Information.* From Information Where [LastName] = 'nobody'",
-                                  Recordset::Dynaset, &e);
+    auto none =
+        db->OpenRecordset("Select Information.* From Information Where [LastName] = 'nobody'", Recordset::Dynaset, &e);
     ASSERT_TRUE(none) << e.text.toStdString();
     EXPECT_EQ(none->RecordCount(), 0);
     EXPECT_FALSE(none->hasCurrent());

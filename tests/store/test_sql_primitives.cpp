@@ -27,12 +27,12 @@ TEST(LikePattern, WildcardsSetsAndLiteralBrackets)
     EXPECT_FALSE(like("a*b*c", "aXbYbZ"));
     EXPECT_TRUE(like("*ab", "aaab"));
     EXPECT_TRUE(like("?", "é"));
-    EXPECT_TRUE(like("?", "😀"));      // one character, two UTF-16 units
+    EXPECT_TRUE(like("?", "😀")); // one character, two UTF-16 units
     EXPECT_FALSE(like("??", "😀"));
     EXPECT_TRUE(like("#1", "01"));
     EXPECT_FALSE(like("#", "a"));
-    EXPECT_FALSE(like("#", "٣"));       // digits are 0-9 only
-    EXPECT_TRUE(like("[abc]x", "Bx"));  // sets ignore case
+    EXPECT_FALSE(like("#", "٣"));      // digits are 0-9 only
+    EXPECT_TRUE(like("[abc]x", "Bx")); // sets ignore case
     EXPECT_TRUE(like("[A-C]", "b"));
     EXPECT_TRUE(like("[a-c]", "B"));
     EXPECT_FALSE(like("[!a-c]", "B"));
@@ -42,14 +42,14 @@ TEST(LikePattern, WildcardsSetsAndLiteralBrackets)
     EXPECT_TRUE(like("[!]", "!"));
     EXPECT_TRUE(like("[*][?][#][[]", "*?#["));
     EXPECT_FALSE(like("[*]", "x"));
-    EXPECT_TRUE(like("a]", "a]"));      // ']' outside a set is itself
-    EXPECT_TRUE(like("a[b", "a[b"));    // so is a '[' that nothing closes
-    EXPECT_TRUE(like("a[]b", "ab"));    // "[]" matches nothing
+    EXPECT_TRUE(like("a]", "a]"));   // ']' outside a set is itself
+    EXPECT_TRUE(like("a[b", "a[b")); // so is a '[' that nothing closes
+    EXPECT_TRUE(like("a[]b", "ab")); // "[]" matches nothing
     EXPECT_TRUE(like("MÜLLER", "müller"));
     EXPECT_TRUE(like("σ", "ς"));
-    EXPECT_FALSE(like("abc", "abc "));  // trailing blanks count in patterns
+    EXPECT_FALSE(like("abc", "abc ")); // trailing blanks count in patterns
     EXPECT_FALSE(like("abc", "ab"));
-    EXPECT_TRUE(like("%_", "%_"));      // SQL's wildcards are plain characters here
+    EXPECT_TRUE(like("%_", "%_")); // SQL's wildcards are plain characters here
 
     EXPECT_FALSE(LikePattern(u"[z-a]").isValid());
     EXPECT_EQ(LikePattern(u"Sm[*]th*x").literalPrefix(), "sm*th");
@@ -60,12 +60,16 @@ TEST(LikePattern, WildcardsSetsAndLiteralBrackets)
 TEST(LikePattern, UndecodableBytesAreCharactersOfTheirOwn)
 {
     // Texts written by other tools may hold bytes that are not UTF-8.
-    const QByteArray broken("a\xff\xfe" "b\xc3", 5);
+    const QByteArray broken("a\xff\xfe"
+                            "b\xc3",
+                            5);
     EXPECT_TRUE(LikePattern(u"a??b?").matchesUtf8(broken.constData(), broken.size()));
     EXPECT_TRUE(LikePattern(u"a*b*").matchesUtf8(broken.constData(), broken.size()));
     EXPECT_TRUE(LikePattern(u"A[!x][!x]B[!a-z]").matchesUtf8(broken.constData(), broken.size()));
     EXPECT_FALSE(LikePattern(u"a?b?").matchesUtf8(broken.constData(), broken.size()));
-    const QByteArray other("a\xff\xfd" "b\xc3", 5);
+    const QByteArray other("a\xff\xfd"
+                           "b\xc3",
+                           5);
     EXPECT_NE(text::compareUtf8(broken.constData(), broken.size(), other.constData(), other.size()), 0);
     EXPECT_EQ(text::compareUtf8(broken.constData(), broken.size(), broken.constData(), broken.size()), 0);
 }
@@ -77,9 +81,9 @@ TEST(LikePattern, StarsFindTheNextLiteralWithoutMissingOverlaps)
     EXPECT_TRUE(like("*r12", "rr12"));
     EXPECT_TRUE(like("*r12*", "BOWLER12"));
     EXPECT_FALSE(like("*r12*", "bowler1r2"));
-    EXPECT_TRUE(like("*aab", "aaaab"));         // the candidate after a failed try overlaps it
+    EXPECT_TRUE(like("*aab", "aaaab")); // the candidate after a failed try overlaps it
     EXPECT_TRUE(like("*Kelvin*", "x kelvin"));
-    EXPECT_TRUE(like("*k*", "K"));         // the Kelvin sign folds to k
+    EXPECT_TRUE(like("*k*", "K")); // the Kelvin sign folds to k
     EXPECT_TRUE(like("*s#", "Σs1"));
 }
 
@@ -263,9 +267,9 @@ TEST(Dates, LiteralsReadMonthDayYearWithTheCenturyWindow)
 TEST(Dates, WeekOfYearCountsFromSundayWithWeekOneHoldingJanuaryFirst)
 {
     using dates::DatePart;
-    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2022, 1, 1)), 1);  // a Saturday
-    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2022, 1, 2)), 2);  // the next Sunday
-    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2023, 1, 1)), 1);  // a Sunday
+    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2022, 1, 1)), 1); // a Saturday
+    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2022, 1, 2)), 2); // the next Sunday
+    EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2023, 1, 1)), 1); // a Sunday
     EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2023, 1, 7)), 1);
     EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2023, 1, 8)), 2);
     EXPECT_EQ(dates::datePart(DatePart::WeekOfYear, QDate(2000, 12, 31)), 54); // leap year from a Saturday

@@ -87,8 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MaskCase{"#####-####", "_____-____", "123456789", "12345-6789", "12345-6789"},
                       MaskCase{"(999)999-9999", "(___)___-____", "555a1234567", "(555)123-4567", "(555)123-4567"},
                       MaskCase{"999-99-9999", "___-__-____", "12345678x9", "123-45-6789", "123-45-6789"},
-                      MaskCase{"A", "_", "-MF", "M", "M"},
-                      MaskCase{"A", "_", "7", "7", "7"}));
+                      MaskCase{"A", "_", "-MF", "M", "M"}, MaskCase{"A", "_", "7", "7", "7"}));
 
 TEST(MaskPattern, StoredValueKeepsLiteralsUpToTheLastTypedCharacter)
 {

@@ -142,10 +142,7 @@ protected:
         grid->resize(400, 300);
         grid->show();
     }
-    QString cell(int row, int column = 0) const
-    {
-        return grid->model()->index(row, column).data().toString();
-    }
+    QString cell(int row, int column = 0) const { return grid->model()->index(row, column).data().toString(); }
 
     store::DataControl list; // a second window's control on the same record set
     std::unique_ptr<widgets::DataGrid> grid;
