@@ -101,6 +101,16 @@ Database::~Database()
 
 const TableDef *Database::tableDef(const QString &name) const
 {
+    // A source that is a statement is looked up too, at every open. For a
+    // name that is none of the program's tables, SQLite's copy of the schema
+    // answers without reading the file; it is as new as this connection's
+    // last statement, and the program's own tables are always looked for in
+    // the file.
+    if (!Schema::table(name)
+        && sqlite3_table_column_metadata(m_handle, "main", name.toUtf8().constData(), nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr)
+               != SQLITE_OK)
+        return nullptr;
     const QString key = name.toLower();
     auto it = m_tables.constFind(key);
     if (it != m_tables.constEnd())
@@ -131,7 +141,7 @@ const TableDef *Database::tableDef(const QString &name) const
     }
 
     Statement indexes(m_handle, QStringLiteral("SELECT il.name, ii.name FROM pragma_index_list(?) AS il, "
-                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0"));
+                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 AND il.partial = 0"));
     indexes.bind(1, def->name);
     while (indexes.step())
         def->indexes.append({indexes.value(0).toString(), indexes.value(1).toString()});
