@@ -53,6 +53,30 @@ QVariant toStored(FieldKind kind, const QVariant &value)
     }
 }
 
+// A read of the file from its first statement to its end, unless one is
+// already open; statements within it share one lock of the file and see
+// the same rows.
+class ReadTransaction
+{
+public:
+    explicit ReadTransaction(Database &db)
+        : m_db(db), m_own(sqlite3_get_autocommit(db.handle()) != 0 && db.run(QStringLiteral("BEGIN"), nullptr))
+    {
+    }
+    ~ReadTransaction()
+    {
+        // A failure the engine rolled back on its own has ended it already.
+        if (m_own && sqlite3_get_autocommit(m_db.handle()) == 0)
+            m_db.run(QStringLiteral("COMMIT"), nullptr);
+    }
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+
+private:
+    Database &m_db;
+    bool m_own;
+};
+
 QString orderTerm(const FieldDef &field)
 {
     const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
@@ -71,6 +95,8 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
         fail(error, Err::InvalidOperation, QStringLiteral("Invalid record set type %1.").arg(type));
         return nullptr;
     }
+    // The look at the schema, the probes and the first ids: one read.
+    ReadTransaction reading(*db);
     const QString trimmed = source.trimmed();
     QString keysetSql;
     QVariantList params;
