@@ -3,6 +3,7 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -11,7 +12,11 @@ namespace bench {
 
 QString customerDatabase(int rows)
 {
-    const QString path = QDir::temp().filePath(QStringLiteral("vantrel-bench-%1.mdb").arg(rows));
+    // Named after the schema too, so that a file of an older schema is not
+    // taken for one of the current.
+    const QByteArray schema = store::Schema::createStatements().join(QLatin1Char(';')).toUtf8();
+    const QString tag = QString::fromLatin1(QCryptographicHash::hash(schema, QCryptographicHash::Sha1).toHex().left(8));
+    const QString path = QDir::temp().filePath(QStringLiteral("vantrel-bench-%1-%2.mdb").arg(rows).arg(tag));
     if (QFileInfo::exists(path))
         return path;
     const QString building = path + QStringLiteral(".building");

@@ -37,6 +37,12 @@ struct TranslatedStatement {
     // where the keys it gives are in the statement's order, which its reader
     // must check row by row.
     QString indexWalkSql;
+    // The same walk of row ids only, unchecked, for when exceptionsSql finds
+    // no row: that looks for a row in the field's partial index of texts that
+    // NOCASE may order otherwise (see Schema::orderExceptionsIndex), and
+    // fails to prepare in a file without it.
+    QString indexWalkRowidsSql;
+    QString indexWalkExceptionsSql;
 };
 
 // Parses a statement of the filter builder's dialect and checks every name

@@ -93,6 +93,7 @@ Database::~Database()
     // Every statement goes before the connection closes.
     m_prepared.clear();
     m_tables.clear();
+    m_tablesAsAsked.clear();
     m_connection.close();
     m_connection = QSqlDatabase();
     if (!m_connectionName.isEmpty())
@@ -101,18 +102,27 @@ Database::~Database()
 
 const TableDef *Database::tableDef(const QString &name) const
 {
+    auto asked = m_tablesAsAsked.constFind(name);
+    if (asked != m_tablesAsAsked.constEnd())
+        return asked->get();
+
+    // A source that is a statement is looked up too, at every open: the
+    // look-up is kept prepared, and the name is folded only once found.
+    auto find = prepared(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    find->bind(1, name);
+    const bool found = find->step();
+    const QString tableName = found ? find->value(0).toString() : QString();
+    find->reset();
+    if (!found)
+        return nullptr;
     const QString key = name.toLower();
     auto it = m_tables.constFind(key);
-    if (it != m_tables.constEnd())
+    if (it != m_tables.constEnd()) {
+        m_tablesAsAsked.insert(name, *it);
         return it->get();
-
-    Statement find(m_handle,
-                   QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    find.bind(1, name);
-    if (!find.step())
-        return nullptr;
+    }
     auto def = std::make_shared<TableDef>();
-    def->name = find.value(0).toString();
+    def->name = tableName;
 
     Statement columns(m_handle, QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"));
     columns.bind(1, def->name);
@@ -131,12 +141,13 @@ const TableDef *Database::tableDef(const QString &name) const
     }
 
     Statement indexes(m_handle, QStringLiteral("SELECT il.name, ii.name FROM pragma_index_list(?) AS il, "
-                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0"));
+                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 AND il.partial = 0"));
     indexes.bind(1, def->name);
     while (indexes.step())
         def->indexes.append({indexes.value(0).toString(), indexes.value(1).toString()});
 
     m_tables.insert(key, def);
+    m_tablesAsAsked.insert(name, def);
     return def.get();
 }
 
@@ -219,7 +230,7 @@ bool Database::translate(const QString &statement, TranslatedStatement *out, Eng
     return true;
 }
 
-std::shared_ptr<Statement> Database::prepared(const QString &sql)
+std::shared_ptr<Statement> Database::prepared(const QString &sql) const
 {
     auto kept = m_prepared.constFind(sql);
     if (kept != m_prepared.constEnd()) {

@@ -51,7 +51,7 @@ public:
     // A prepared statement for this SQL, reset and without values, kept for
     // the next run of the same SQL. Check isValid() before use, and reset it
     // when done so that it holds no read of the file open.
-    std::shared_ptr<Statement> prepared(const QString &sql);
+    std::shared_ptr<Statement> prepared(const QString &sql) const;
     // Runs a statement without results and without values through prepared().
     bool run(const QString &sql, EngineError *error);
 
@@ -70,9 +70,10 @@ private:
     QPair<qint64, qint64> changeStamp();
 
     bool m_readOnly = false;
-    mutable QHash<QString, std::shared_ptr<TableDef>> m_tables;
+    mutable QHash<QString, std::shared_ptr<TableDef>> m_tables; // by the name folded
+    mutable QHash<QString, std::shared_ptr<TableDef>> m_tablesAsAsked;
     QHash<QString, TranslatedStatement> m_translations;
-    QHash<QString, std::shared_ptr<Statement>> m_prepared;
+    mutable QHash<QString, std::shared_ptr<Statement>> m_prepared;
     QHash<QString, QPair<qint64, qint64>> m_unorderedWalks;
 };
 

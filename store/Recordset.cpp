@@ -53,6 +53,30 @@ QVariant toStored(FieldKind kind, const QVariant &value)
     }
 }
 
+// A read of the file from its first statement to its end, unless one is
+// already open; statements within it share one lock of the file and see
+// the same rows.
+class ReadTransaction
+{
+public:
+    explicit ReadTransaction(Database &db)
+        : m_db(db), m_own(sqlite3_get_autocommit(db.handle()) != 0 && db.run(QStringLiteral("BEGIN"), nullptr))
+    {
+    }
+    ~ReadTransaction()
+    {
+        // A failure the engine rolled back on its own has ended it already.
+        if (m_own && sqlite3_get_autocommit(m_db.handle()) == 0)
+            m_db.run(QStringLiteral("COMMIT"), nullptr);
+    }
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+
+private:
+    Database &m_db;
+    bool m_own;
+};
+
 QString orderTerm(const FieldDef &field)
 {
     const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
@@ -71,6 +95,8 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
         fail(error, Err::InvalidOperation, QStringLiteral("Invalid record set type %1.").arg(int(type)));
         return nullptr;
     }
+    // The look at the schema, the probes and the first ids: one read.
+    ReadTransaction reading(*db);
     const QString trimmed = source.trimmed();
     QString keysetSql;
     QVariantList params;
@@ -114,6 +140,8 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     rs->m_quickParams = translated.quickParams;
     rs->m_probes = translated.probes;
     rs->m_walkSql = translated.indexWalkSql;
+    rs->m_walkRowidsSql = translated.indexWalkRowidsSql;
+    rs->m_walkExceptionsSql = translated.indexWalkExceptionsSql;
     const bool wholeTable = keysetSql.isEmpty();
     if (wholeTable ? !rs->startChunks(-1, error) : !rs->loadKeys(error))
         return nullptr;
@@ -147,15 +175,13 @@ bool Recordset::loadKeys(EngineError *error)
 {
     QVector<qint64> ids;
     bool read = false;
-    if (!m_walkSql.isEmpty() && !m_db->walkKnownUnordered(m_walkSql)) {
+    if (!m_walkSql.isEmpty()) {
         const int walked = walkIndex(&ids, error);
         if (walked < 0)
             return false;
         read = walked == 1;
-        if (!read) {
-            m_db->rememberUnorderedWalk(m_walkSql);
+        if (!read)
             ids.clear();
-        }
     }
     if (!read) {
         // The probes and the statement read the file in one go, so that no
@@ -172,28 +198,36 @@ bool Recordset::loadKeys(EngineError *error)
         bool quick = false;
         if (!m_quickSql.isEmpty() && !probesFindNothing(&quick, error))
             return finish(false);
-        auto st = m_db->prepared(quick ? m_quickSql : m_keysetSql);
-        if (!st->isValid()) {
-            if (error)
-                *error = st->error();
+        if (!readIds(quick ? m_quickSql : m_keysetSql, quick ? m_quickParams : m_keysetParams, &ids, error))
             return finish(false);
-        }
-        st->bindAll(quick ? m_quickParams : m_keysetParams);
-        while (st->step())
-            ids.append(st->int64(0));
-        const EngineError failed = st->error();
-        st->reset();
-        if (failed.isError()) {
-            if (error)
-                *error = failed;
-            return finish(false);
-        }
         finish(true);
     }
     m_ids = std::move(ids);
     m_count = int(m_ids.size());
     m_chunks = Chunks();
     m_cache.clear();
+    return true;
+}
+
+bool Recordset::readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error)
+{
+    auto st = m_db->prepared(sql);
+    if (!st->isValid()) {
+        if (error)
+            *error = st->error();
+        return false;
+    }
+    st->bindAll(params);
+    sqlite3_stmt *raw = st->handle();
+    while (st->step())
+        ids->append(sqlite3_column_int64(raw, 0));
+    const EngineError failed = st->error();
+    st->reset();
+    if (failed.isError()) {
+        if (error)
+            *error = failed;
+        return false;
+    }
     return true;
 }
 
@@ -250,11 +284,51 @@ bool Recordset::probesFindNothing(bool *nothing, EngineError *error)
 
 // Walks the index of the one text field the statement orders by. SQLite's
 // NOCASE folds ASCII letters only and counts trailing blanks, so the walk
-// is the statement's order only for some texts; it is taken only when every
-// row follows the one before in the statement's order (by the same
-// comparison as the statement's collation, ties by row id), which also
-// makes the whole walk that order.
+// is the statement's order only for some texts. While the field's partial
+// index of such texts is empty, it is that order; otherwise (or in a file
+// without that index) it is taken only when every row follows the one
+// before in the statement's order (by the same comparison as the
+// statement's collation, ties by row id), which also makes the whole walk
+// that order. 1: the ids in the statement's order; 0: not known to be.
 int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
+{
+    // The look at the exceptions and the walk read the file in one go, so
+    // that no row can slip in between them.
+    sqlite3 *db = m_db->handle();
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
+        return -1;
+    auto finish = [&](int result) {
+        if (ownTransaction)
+            m_db->run(result >= 0 ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
+        return result;
+    };
+    if (noOrderExceptions())
+        return finish(readIds(m_walkRowidsSql, {}, ids, error) ? 1 : -1);
+    if (m_db->walkKnownUnordered(m_walkSql))
+        return finish(0);
+    const int walked = checkedWalk(ids, error);
+    if (walked == 0)
+        m_db->rememberUnorderedWalk(m_walkSql);
+    return finish(walked);
+}
+
+bool Recordset::noOrderExceptions()
+{
+    if (m_walkExceptionsSql.isEmpty() || m_walkRowidsSql.isEmpty())
+        return false;
+    // A file without the index does not prepare the statement: it is
+    // walked with the check.
+    auto st = m_db->prepared(m_walkExceptionsSql);
+    if (!st->isValid())
+        return false;
+    const bool found = st->step();
+    const bool failed = st->error().isError();
+    st->reset();
+    return !found && !failed;
+}
+
+int Recordset::checkedWalk(QVector<qint64> *ids, EngineError *error)
 {
     auto st = m_db->prepared(m_walkSql);
     if (!st->isValid()) {
@@ -304,6 +378,20 @@ int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
     return ordered ? 1 : 0;
 }
 
+bool Recordset::singleNumber(const QString &sql, qint64 *result, EngineError *error) const
+{
+    auto st = m_db->prepared(sql);
+    const bool ok = st->isValid() && st->step();
+    if (ok)
+        *result = st->int64(0);
+    else if (error)
+        *error = st->error().isError() ? st->error()
+                                       : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
+    if (st->isValid())
+        st->reset();
+    return ok;
+}
+
 bool Recordset::startChunks(int keyField, EngineError *error)
 {
     sqlite3 *db = m_db->handle();
@@ -318,16 +406,14 @@ bool Recordset::startChunks(int keyField, EngineError *error)
             m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
         return ok;
     };
-    Statement counting(db, QStringLiteral("SELECT count(*), max(rowid) FROM %1").arg(table));
-    if (!counting.step()) {
-        if (error)
-            *error = counting.error().isError() ? counting.error()
-                                                : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
+    // Two statements, not one: alone, count(*) counts the entries of the
+    // pages of the smallest index and max(rowid) looks at the table's last
+    // page, where together they would visit every row.
+    qint64 count = 0;
+    qint64 maxId = 0;
+    if (!singleNumber(QStringLiteral("SELECT count(*) FROM %1").arg(table), &count, error)
+        || !singleNumber(QStringLiteral("SELECT max(rowid) FROM %1").arg(table), &maxId, error))
         return finish(false);
-    }
-    const qint64 count = counting.int64(0);
-    const qint64 maxId = counting.int64(1);
-    counting = Statement();
 
     m_ids.clear();
     m_cache.clear();
@@ -976,6 +1062,8 @@ std::shared_ptr<Recordset> Recordset::OpenSnapshot() const
     copy->m_quickParams = m_quickParams;
     copy->m_probes = m_probes;
     copy->m_walkSql = m_walkSql;
+    copy->m_walkRowidsSql = m_walkRowidsSql;
+    copy->m_walkExceptionsSql = m_walkExceptionsSql;
     copy->m_index = m_index;
     copy->m_ids = m_ids;
     copy->m_chunks = m_chunks;

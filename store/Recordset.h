@@ -170,11 +170,16 @@ private:
     Recordset(std::shared_ptr<Database> db, TableDef table, Type type, QString source);
     bool loadKeys(EngineError *error);
     bool startChunks(int keyField, EngineError *error);
+    // Runs a statement of one number (a count, a row id); NULL reads as 0.
+    bool singleNumber(const QString &sql, qint64 *result, EngineError *error) const;
     bool readMore(int wanted, EngineError *error = nullptr) const;
     int readChunk(int limit, EngineError *error) const;
     void finishChunks() const;
-    // 1: the ids in the statement's order; 0: the walk is out of that order.
+    bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error);
+    // 1: the ids in the statement's order; 0: not known to be; -1: failed.
     int walkIndex(QVector<qint64> *ids, EngineError *error);
+    int checkedWalk(QVector<qint64> *ids, EngineError *error);
+    bool noOrderExceptions();
     bool probesFindNothing(bool *nothing, EngineError *error);
     int tailStart() const { return m_count - int(m_chunks.tail.size()); }
     bool leaveRow(EngineError *error);
@@ -192,6 +197,8 @@ private:
     QVariantList m_quickParams;
     QList<TranslatedStatement::Probe> m_probes;
     QString m_walkSql;
+    QString m_walkRowidsSql;
+    QString m_walkExceptionsSql;
     QString m_index;
     bool m_open = true;
 

@@ -199,10 +199,31 @@ QStringList createStatements()
             statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3%4)")
                               .arg(quoteIdentifier(ix.name), quoteIdentifier(t->name), quoteIdentifier(ix.field),
                                    text ? QStringLiteral(" COLLATE NOCASE") : QString());
+            if (text)
+                statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
+                                  .arg(quoteIdentifier(orderExceptionsIndex(ix.field)), quoteIdentifier(t->name),
+                                       quoteIdentifier(ix.field), orderExceptionsCondition(ix.field));
         }
     }
     statements << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(centerInformation().name));
     return statements;
+}
+
+QString orderExceptionsIndex(const QString &field)
+{
+    return field + QStringLiteral("OrderExceptions");
+}
+
+QString orderExceptionsCondition(const QString &field)
+{
+    // Built-in functions only, so that every program that writes the file
+    // (the stock sqlite3 shell included) keeps the index. length() counts
+    // characters up to a NUL, the cast every byte: they differ for every
+    // character beyond ASCII and for a NUL. The first pattern catches what
+    // is left outside printable ASCII (bytes that are no UTF-8), the second
+    // a trailing blank.
+    const QString c = quoteIdentifier(field);
+    return QStringLiteral("length(%1) <> length(CAST(%1 AS BLOB)) OR %1 GLOB '*[^ -~]*' OR %1 GLOB '* '").arg(c);
 }
 
 bool createDeliveredDatabase(const QString &path, EngineError *error)

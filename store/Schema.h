@@ -53,6 +53,17 @@ const TableDef *table(const QString &name);
 // The statements that create the two tables and their indexes.
 QStringList createStatements();
 
+// Each indexed text field of the delivered tables has, besides its NOCASE
+// index, a partial index of the rows whose text NOCASE may order otherwise
+// than the program's comparison: anything outside printable ASCII (letters
+// that fold beyond A-Z, a NUL where NOCASE stops comparing, control
+// characters) and trailing blanks (which the program ignores and NOCASE
+// counts). SQLite keeps it right on every write, whatever program writes.
+// While it holds no row, the NOCASE index gives the field's texts in the
+// program's order. The name of that index for a field, and its condition.
+QString orderExceptionsIndex(const QString &field);
+QString orderExceptionsCondition(const QString &field);
+
 // Writes the delivered database (both tables, the indexes and one empty
 // CenterInformation row) into a file that must not exist yet. The file is
 // readable by its owner only.

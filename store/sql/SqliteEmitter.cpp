@@ -128,9 +128,19 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
         }
         if (!query.where && query.order.size() == 1 && !query.order.front().descending) {
             const FieldDef *key = table->field(query.order.front().field.name);
-            if (key && isText(*key) && emitter.isIndexed(*key))
+            if (key && isText(*key) && emitter.isIndexed(*key)) {
+                const QString col = emitter.column(*key);
                 out->indexWalkSql = QStringLiteral("SELECT rowid, %2 FROM %1 ORDER BY %2 COLLATE NOCASE, rowid")
-                                        .arg(quotedTable, emitter.column(*key));
+                                        .arg(quotedTable, col);
+                out->indexWalkRowidsSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2 COLLATE NOCASE, rowid")
+                                              .arg(quotedTable, col);
+                // INDEXED BY makes SQLite refuse the statement unless that
+                // index holds every row the condition selects.
+                out->indexWalkExceptionsSql =
+                    QStringLiteral("SELECT 1 FROM %1 INDEXED BY %2 WHERE %3 LIMIT 1")
+                        .arg(quotedTable, quoteIdentifier(Schema::orderExceptionsIndex(key->name)),
+                             Schema::orderExceptionsCondition(key->name));
+            }
         }
     } else {
         sql = QStringLiteral("DELETE FROM ") + quotedTable;

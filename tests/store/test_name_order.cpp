@@ -3,10 +3,13 @@
 // out the index ranges for letters from outside ASCII while no row needs them.
 #include "store/DBEngine.h"
 #include "store/Recordset.h"
+#include "store/Schema.h"
 #include "store/Statement.h"
 #include "support/TempProgramFolder.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace store;
 
@@ -92,6 +95,95 @@ TEST_F(NameOrder, AKeyWithOnlyUpperCaseTiesInTheIndexStillFollowsRowIds)
         add(i % 3 == 0 ? "SMITH" : i % 3 == 1 ? "smith" : "Smith");
     EXPECT_EQ(ids(kByName), sorted());
     EXPECT_FALSE(db->walkKnownUnordered(walkSql()));
+}
+
+// The rows in the order of SQLite's NOCASE, which the index walk gives.
+QList<qint64> nocaseOrder(sqlite3 *db)
+{
+    QList<qint64> out;
+    Statement st(db, "SELECT rowid FROM Information ORDER BY LastName COLLATE NOCASE, rowid");
+    while (st.step())
+        out << st.int64(0);
+    return out;
+}
+
+TEST_F(NameOrder, TheIndexOfOddNamesHoldsEveryTextNocaseMayMisorderAndNoOther)
+{
+    const QList<QVariant> plain = {QStringLiteral("O'Brien"), QStringLiteral("Smith-Jones"),
+                                   QStringLiteral("van der Berg"), QStringLiteral("~Zed!"), QVariant()};
+    const QList<QVariant> odd = {QString::fromUtf8("émile"), QStringLiteral("Adams "),
+                                 QStringLiteral("A") + QChar(0) + QStringLiteral("b"), QStringLiteral("A\tb"),
+                                 QString::fromUtf8("\u212Aelvin"), QString::fromUtf8("\u017Fmith")};
+    for (const QVariant &v : plain)
+        add(v);
+    QSet<qint64> expected;
+    for (const QVariant &v : odd) {
+        add(v);
+        expected << sqlite3_last_insert_rowid(db->handle());
+    }
+    // A name changed by an update moves in and out as well.
+    ASSERT_TRUE(execSql(db->handle(), "UPDATE Information SET LastName = 'Jones' WHERE rowid = 6", nullptr));
+    ASSERT_TRUE(execSql(db->handle(), QString::fromUtf8("UPDATE Information SET LastName = 'Müller' WHERE rowid = 1"),
+                        nullptr));
+    expected.remove(6);
+    expected << 1;
+
+    const QString field = QStringLiteral("LastName");
+    Statement st(db->handle(), QStringLiteral("SELECT rowid FROM Information INDEXED BY %1 WHERE %2")
+                                   .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)),
+                                        Schema::orderExceptionsCondition(field)));
+    ASSERT_TRUE(st.isValid()) << st.error().text.toStdString();
+    QSet<qint64> held;
+    while (st.step())
+        held << st.int64(0);
+    EXPECT_EQ(held, expected);
+    // It orders nothing: no table record set is ever ordered by it.
+    EXPECT_FALSE(db->tableDef(QStringLiteral("Information"))->index(Schema::orderExceptionsIndex(field)));
+}
+
+TEST_F(NameOrder, NamesThatNocaseMisordersAreSortedAndTheWalkReturnsWhenTheyGo)
+{
+    for (const char *name : {"baker", "Adams", "cole", "ADAMS", "Baker"})
+        add(QString::fromUtf8(name));
+    const QList<qint64> ascii = sorted();
+    ASSERT_EQ(ids(kByName), ascii);
+
+    // Pairs that NOCASE orders otherwise than the statement: a trailing
+    // blank it counts, a NUL where it stops, letters it does not fold.
+    const QList<QPair<QString, QString>> pairs = {
+        {QStringLiteral("cole "), QStringLiteral("cole")},
+        {QStringLiteral("ab") + QChar(0) + QStringLiteral("y"), QStringLiteral("ab") + QChar(0) + QStringLiteral("x")},
+        {QString::fromUtf8("émile"), QString::fromUtf8("ÉMILE")},
+    };
+    for (const auto &pair : pairs) {
+        SCOPED_TRACE(pair.first.toStdString());
+        add(pair.first);
+        add(pair.second);
+        const QList<qint64> expected = sorted();
+        ASSERT_NE(nocaseOrder(db->handle()), expected) << "NOCASE would have been right";
+        EXPECT_EQ(ids(kByName), expected);
+        ASSERT_TRUE(execSql(db->handle(), "DELETE FROM Information WHERE rowid > 5", nullptr));
+        EXPECT_EQ(ids(kByName), ascii);
+    }
+}
+
+TEST_F(NameOrder, AFileWithoutTheIndexOfOddNamesOrWithANarrowerOneOfItsNameIsStillSortedRight)
+{
+    const QString index = quoteIdentifier(Schema::orderExceptionsIndex(QStringLiteral("LastName")));
+    for (const char *name : {"baker", "Adams", "cole", "ADAMS", "Baker"})
+        add(QString::fromUtf8(name));
+    ASSERT_EQ(ids(kByName), sorted()); // the walk's statements are kept from here on
+    add(QString::fromUtf8("émile"));
+    add(QString::fromUtf8("ÉMILE"));
+    ASSERT_NE(nocaseOrder(db->handle()), sorted());
+
+    ASSERT_TRUE(execSql(db->handle(), QStringLiteral("DROP INDEX %1").arg(index), nullptr));
+    EXPECT_EQ(ids(kByName), sorted());
+    // An index of that name that would miss these rows is not trusted.
+    ASSERT_TRUE(execSql(db->handle(),
+                        QStringLiteral("CREATE INDEX %1 ON Information (LastName) WHERE LastName GLOB '* '").arg(index),
+                        nullptr));
+    EXPECT_EQ(ids(kByName), sorted());
 }
 
 TEST_F(NameOrder, EqualityFindsTheLongSAndKelvinSpellingsOnlyWhereTheyAre)

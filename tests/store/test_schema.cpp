@@ -1,11 +1,13 @@
 #include "store/DBEngine.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
+#include "store/Statement.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace store;
 
@@ -72,11 +74,50 @@ TEST(Schema, StockShellReadsTheFileAndItsIntegrityHolds)
 {
     testing_support::TempProgramFolder folder;
     QProcess shell;
-    shell.start(QStringLiteral("sqlite3"), {folder.databasePath(), QStringLiteral("PRAGMA integrity_check;")});
+    // The shell writes too: the partial index of odd names is kept by it.
+    shell.start(QStringLiteral("sqlite3"),
+                {folder.databasePath(), QString::fromUtf8("INSERT INTO Information (LastName) VALUES "
+                                                          "('Müller'), ('Smith '), ('Jones'); PRAGMA integrity_check;")});
     if (!shell.waitForStarted())
         GTEST_SKIP() << "sqlite3 shell not installed";
     shell.waitForFinished();
     EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()).trimmed(), QStringLiteral("ok"));
+
+    EngineError e;
+    auto db = DBEngine::OpenDatabase(folder.databasePath(), &e);
+    ASSERT_TRUE(db) << e.text.toStdString();
+    const QString field = QStringLiteral("LastName");
+    Statement odd(db->handle(), QStringLiteral("SELECT LastName FROM Information INDEXED BY %1 WHERE %2 ORDER BY rowid")
+                                    .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)),
+                                         Schema::orderExceptionsCondition(field)));
+    QStringList held;
+    while (odd.step())
+        held << odd.value(0).toString();
+    EXPECT_EQ(held, QStringList({QString::fromUtf8("Müller"), QStringLiteral("Smith ")}));
+}
+
+TEST(Engine, ATableAnotherProgramAddsOpensByNameInAnyCaseAndANameOfNoTableIsRefused)
+{
+    testing_support::TempProgramFolder folder;
+    EngineError e;
+    auto db = DBEngine::OpenDatabase(folder.databasePath(), &e);
+    ASSERT_TRUE(db) << e.text.toStdString();
+    EXPECT_FALSE(db->OpenRecordset(QStringLiteral("Extra"), Recordset::Table, &e));
+    EXPECT_EQ(e.number, Err::ItemNotFound);
+
+    // Added by another connection after this one has read the schema.
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(folder.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_TRUE(execSql(other, QStringLiteral("CREATE TABLE Extra (Word TEXT)"), nullptr));
+    ASSERT_TRUE(execSql(other, QStringLiteral("INSERT INTO Extra VALUES ('a'), ('b')"), nullptr));
+    sqlite3_close(other);
+    auto extra = db->OpenRecordset(QStringLiteral("EXTRA"), Recordset::Table, &e);
+    ASSERT_TRUE(extra) << e.text.toStdString();
+    EXPECT_EQ(extra->RecordCount(), 2);
+    auto statement = db->OpenRecordset(QStringLiteral("Select Information.* From Information"), Recordset::Dynaset, &e);
+    EXPECT_TRUE(statement) << e.text.toStdString();
+    EXPECT_FALSE(db->OpenRecordset(QStringLiteral("Extras"), Recordset::Table, &e));
+    EXPECT_EQ(e.number, Err::ItemNotFound);
 }
 
 TEST(Engine, MissingOrForeignFileIsRefusedWithTheEngineText)
