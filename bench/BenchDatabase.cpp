@@ -26,18 +26,20 @@ QString customerDatabase(int rows)
         qFatal("cannot create %s: %s", qPrintable(building), qPrintable(e.text));
     sqlite3 *db = nullptr;
     sqlite3_open(building.toUtf8().constData(), &db);
-    const QString fill = QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-        "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, FirstName, "
-        "LastName, Address1, City, State, Zip, Phone1, EMail, VIBNumber, Adult, Junior, Senior, MixedLeague, Notes) "
-        "SELECT i, i * 7 % 100000, (i % 5) * 5, printf('%02d-%02d-%02d', i % 40, i % 39, i % 38), "
-        "date('2015-01-01', '+' || (i % 4000) || ' days'), date('2016-01-01', '+' || (i % 4000) || ' days'), "
-        "char(65 + i % 26) || 'irst' || (i % 997), char(65 + (i * 7) % 26) || 'ast' || (i % 9973), "
-        "i || ' Main Street', CASE i % 4 WHEN 0 THEN 'Springfield' WHEN 1 THEN 'Shelbyville' "
-        "WHEN 2 THEN 'Ogdenville' ELSE 'North Haverbrook' END, 'IL', printf('%05d-0000', i % 99999), "
-        "printf('(555)%03d-%04d', i % 1000, i % 10000), 'bowler' || i || '@example.com', i, i % 2, (i + 1) % 2, "
-        "i % 3 = 0, i % 5 = 0, CASE WHEN i % 10 = 0 THEN 'Prefers the end locker' END FROM n")
-                             .arg(rows);
+    const QString fill =
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, FirstName, "
+            "LastName, Address1, City, State, Zip, Phone1, EMail, VIBNumber, Adult, Junior, Senior, MixedLeague, "
+            "Notes) "
+            "SELECT i, i * 7 % 100000, (i % 5) * 5, printf('%02d-%02d-%02d', i % 40, i % 39, i % 38), "
+            "date('2015-01-01', '+' || (i % 4000) || ' days'), date('2016-01-01', '+' || (i % 4000) || ' days'), "
+            "char(65 + i % 26) || 'irst' || (i % 997), char(65 + (i * 7) % 26) || 'ast' || (i % 9973), "
+            "i || ' Main Street', CASE i % 4 WHEN 0 THEN 'Springfield' WHEN 1 THEN 'Shelbyville' "
+            "WHEN 2 THEN 'Ogdenville' ELSE 'North Haverbrook' END, 'IL', printf('%05d-0000', i % 99999), "
+            "printf('(555)%03d-%04d', i % 1000, i % 10000), 'bowler' || i || '@example.com', i, i % 2, (i + 1) % 2, "
+            "i % 3 = 0, i % 5 = 0, CASE WHEN i % 10 = 0 THEN 'Prefers the end locker' END FROM n")
+            .arg(rows);
     store::execSql(db, QStringLiteral("BEGIN"), nullptr);
     if (!store::execSql(db, fill, &e))
         qFatal("cannot fill %s: %s", qPrintable(building), qPrintable(e.text));

@@ -15,9 +15,9 @@ using TableLookup = std::function<const TableDef *(const QString &name)>;
 struct TranslatedStatement {
     enum class Kind { Select, Delete };
     Kind kind = Kind::Select;
-    QString table;        // the table's name as the schema spells it
-    QString sql;          // select: the row ids of the matching rows in order; delete: the delete
-    QVariantList params;  // params[i] is bound to the placeholder ?i+1 of sql
+    QString table;       // the table's name as the schema spells it
+    QString sql;         // select: the row ids of the matching rows in order; delete: the delete
+    QVariantList params; // params[i] is bound to the placeholder ?i+1 of sql
 
     // Select only, both optional. A quicker form of sql that selects the same
     // rows as long as none of the probes finds a row of the table: the index

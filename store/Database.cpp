@@ -51,8 +51,8 @@ std::shared_ptr<Database> Database::open(const QString &path, EngineError *error
     // The engine would open such a file and fail at each write with a text
     // of its own; it is opened for reading, and the windows say so once.
     const QString real = info.canonicalFilePath();
-    db->m_readOnly = isReadOnlyFile(real)
-                     || ::access(QFile::encodeName(QFileInfo(real).absolutePath()).constData(), W_OK) != 0;
+    db->m_readOnly =
+        isReadOnlyFile(real) || ::access(QFile::encodeName(QFileInfo(real).absolutePath()).constData(), W_OK) != 0;
     db->m_connection.setDatabaseName(uriFor(path, db->m_readOnly));
     db->m_connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db->m_connection.open()) {
@@ -108,7 +108,8 @@ const TableDef *Database::tableDef(const QString &name) const
 
     // A source that is a statement is looked up too, at every open: the
     // look-up is kept prepared, and the name is folded only once found.
-    auto find = prepared(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    auto find =
+        prepared(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
     find->bind(1, name);
     const bool found = find->step();
     const QString tableName = found ? find->value(0).toString() : QString();
@@ -140,8 +141,9 @@ const TableDef *Database::tableDef(const QString &name) const
         def->fields.append(f);
     }
 
-    Statement indexes(m_handle, QStringLiteral("SELECT il.name, ii.name FROM pragma_index_list(?) AS il, "
-                                               "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 AND il.partial = 0"));
+    Statement indexes(m_handle,
+                      QStringLiteral("SELECT il.name, ii.name FROM pragma_index_list(?) AS il, "
+                                     "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 AND il.partial = 0"));
     indexes.bind(1, def->name);
     while (indexes.step())
         def->indexes.append({indexes.value(0).toString(), indexes.value(1).toString()});

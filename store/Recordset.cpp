@@ -112,8 +112,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
                  .arg(QDir::toNativeSeparators(db->name()), Schema::table(trimmed)->name));
         return nullptr;
     } else if (type == Table || bareName.match(trimmed).hasMatch()) {
-        fail(error, Err::ItemNotFound,
-             QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
+        fail(error, Err::ItemNotFound, QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));
         return nullptr;
     } else {
         if (!db->translate(trimmed, &translated, error))
@@ -167,7 +166,8 @@ QList<FieldInfo> Recordset::Fields() const
 bool Recordset::requireOpen(EngineError *error) const
 {
     if (!m_open)
-        return fail(error, Err::InvalidOperation, QStringLiteral("Operation is not allowed for an object that is closed."));
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("Operation is not allowed for an object that is closed."));
     return true;
 }
 
@@ -231,13 +231,11 @@ bool Recordset::readIds(const QString &sql, const QVariantList &params, QVector<
     return true;
 }
 
-Recordset::KeyValue::KeyValue(const sqlite3_value *v)
-    : m_value(v ? sqlite3_value_dup(v) : nullptr)
+Recordset::KeyValue::KeyValue(const sqlite3_value *v) : m_value(v ? sqlite3_value_dup(v) : nullptr)
 {
 }
 
-Recordset::KeyValue::KeyValue(const KeyValue &other)
-    : KeyValue(other.m_value)
+Recordset::KeyValue::KeyValue(const KeyValue &other) : KeyValue(other.m_value)
 {
 }
 
@@ -385,8 +383,9 @@ bool Recordset::singleNumber(const QString &sql, qint64 *result, EngineError *er
     if (ok)
         *result = st->int64(0);
     else if (error)
-        *error = st->error().isError() ? st->error()
-                                       : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
+        *error = st->error().isError()
+            ? st->error()
+            : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
     if (st->isValid())
         st->reset();
     return ok;
@@ -451,7 +450,8 @@ int Recordset::readChunk(int limit, EngineError *error) const
     QString sql;
     const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
     if (!key) {
-        sql = QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
+        sql =
+            QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
     } else {
         const QString col = quoteIdentifier(key->name);
         const QString ordered = orderTerm(*key);
@@ -664,9 +664,10 @@ bool Recordset::readRow(qint64 id, QVariantList *row, EngineError *error) const
         QStringList columns;
         for (const FieldDef &f : m_table.fields)
             columns << quoteIdentifier(f.name);
-        m_rowQuery = std::make_unique<Statement>(
-            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                                .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table.name)));
+        m_rowQuery =
+            std::make_unique<Statement>(m_db->handle(),
+                                        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                            .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table.name)));
     }
     // A failed read is the engine's failure, not a missing row: nothing is
     // cached, and the next read tries again.
@@ -738,12 +739,12 @@ bool Recordset::setIndex(const QString &indexName, EngineError *error)
     if (!requireOpen(error))
         return false;
     if (m_type != Table)
-        return fail(error, Err::InvalidOperation,
-                    QStringLiteral("Operation is not supported for this type of object (an index needs a table record set)."));
+        return fail(
+            error, Err::InvalidOperation,
+            QStringLiteral("Operation is not supported for this type of object (an index needs a table record set)."));
     const IndexDef *ix = m_table.index(indexName);
     if (!ix)
-        return fail(error, Err::ItemNotFound,
-                    QStringLiteral("'%1' isn't an index in this table.").arg(indexName));
+        return fail(error, Err::ItemNotFound, QStringLiteral("'%1' isn't an index in this table.").arg(indexName));
     const FieldDef *field = m_table.field(ix->field);
     if (!field)
         return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection."));
@@ -796,7 +797,8 @@ bool Recordset::setValue(const QString &field, const QVariant &value, EngineErro
 {
     const int i = fieldIndex(field);
     if (i < 0)
-        return fail(error, Err::ItemNotFound, QStringLiteral("Item not found in this collection: field '%1'.").arg(field));
+        return fail(error, Err::ItemNotFound,
+                    QStringLiteral("Item not found in this collection: field '%1'.").arg(field));
     return setValue(i, value, error);
 }
 
@@ -836,7 +838,9 @@ bool Recordset::normalize(const FieldDef &field, const QVariant &in, QVariant *o
                 // Ten or more digits that do not even fit 64 bits still overflow the field.
                 bool digits = !text.isEmpty();
                 for (int i = 0; i < text.size(); ++i)
-                    digits = digits && (text.at(i).isDigit() || (i == 0 && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))));
+                    digits = digits
+                        && (text.at(i).isDigit()
+                            || (i == 0 && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))));
                 if (digits && text.size() > 1)
                     return fail(error, Err::NumericOverflow,
                                 QStringLiteral("Numeric field overflow: %1 does not fit in the field '%2', which holds "
@@ -946,12 +950,11 @@ bool Recordset::Update(EngineError *error)
 
     sqlite3 *db = m_db->handle();
     if (m_editMode == EditAdd) {
-        const QString sql =
-            names.isEmpty()
-                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table.name))
-                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
-                           QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table.name))
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
+                       QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
         if (!execSql(db, sql, error, values))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
@@ -1042,8 +1045,8 @@ bool Recordset::Requery(EngineError *error)
     if (!requireOpen(error) || !leaveRow(error))
         return false;
     const IndexDef *ix = m_index.isEmpty() ? nullptr : m_table.index(m_index);
-    const bool loaded = m_keysetSql.isEmpty() ? startChunks(ix ? m_table.fieldIndex(ix->field) : -1, error)
-                                              : loadKeys(error);
+    const bool loaded =
+        m_keysetSql.isEmpty() ? startChunks(ix ? m_table.fieldIndex(ix->field) : -1, error) : loadKeys(error);
     if (!loaded)
         return false;
     m_pos = m_count == 0 ? -1 : 0;

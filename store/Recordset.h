@@ -7,8 +7,8 @@
 
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QVariant>
 #include <QVector>
 #include <memory>
@@ -157,14 +157,14 @@ private:
     // Where the reading of a whole table's keyset stands.
     struct Chunks {
         bool complete = true;
-        int keyField = -1;        // the index's column; -1: row-id order
-        qint64 maxId = 0;         // the last row id when the set was opened
-        bool inNulls = false;     // index order: still reading rows whose key is NULL
-        bool started = false;     // a row of the current section has been read
+        int keyField = -1;    // the index's column; -1: row-id order
+        qint64 maxId = 0;     // the last row id when the set was opened
+        bool inNulls = false; // index order: still reading rows whose key is NULL
+        bool started = false; // a row of the current section has been read
         qint64 lastId = 0;
         KeyValue lastKey;
-        QSet<qint64> skip;        // in the set already: added by it, or its key changed by it
-        QVector<qint64> tail;     // rows the set added while some ids were unread
+        QSet<qint64> skip;    // in the set already: added by it, or its key changed by it
+        QVector<qint64> tail; // rows the set added while some ids were unread
     };
 
     Recordset(std::shared_ptr<Database> db, TableDef table, Type type, QString source);
@@ -202,7 +202,7 @@ private:
     QString m_index;
     bool m_open = true;
 
-    mutable QVector<qint64> m_ids;  // the ids read so far, in the set's order
+    mutable QVector<qint64> m_ids; // the ids read so far, in the set's order
     mutable Chunks m_chunks;
     mutable int m_count = 0;
     int m_pos = -1;

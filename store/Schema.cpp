@@ -84,8 +84,7 @@ const TableDef &information()
         TableDef t;
         t.name = QStringLiteral("Information");
         auto add = [&t](const char *name, FieldKind kind, int length = 50) {
-            t.fields.append({QString::fromLatin1(name), kind,
-                             kind == FieldKind::Text ? length : 0});
+            t.fields.append({QString::fromLatin1(name), kind, kind == FieldKind::Text ? length : 0});
         };
         add("LockerNumber", FieldKind::Long);
         add("KeyNumber", FieldKind::Long);
@@ -181,7 +180,8 @@ static QString createTable(const TableDef &t)
     for (const FieldDef &f : t.fields) {
         // A yes/no field is never null: a row added without touching a check box reads No.
         const QString constraint = f.kind == FieldKind::YesNo ? QStringLiteral(" NOT NULL DEFAULT 0") : QString();
-        columns << QStringLiteral("%1 %2%3").arg(quoteIdentifier(f.name), declaredType(f.kind, f.maxLength), constraint);
+        columns << QStringLiteral("%1 %2%3").arg(quoteIdentifier(f.name), declaredType(f.kind, f.maxLength),
+                                                 constraint);
     }
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(t.name), columns.join(QStringLiteral(", ")));
 }

@@ -77,7 +77,7 @@ QString withoutTrailingBlanks(QString s)
 } // namespace
 
 bool SqliteEmitter::translate(const QString &statement, const Query &query, const TableLookup &tables,
-                         TranslatedStatement *out, EngineError *error)
+                              TranslatedStatement *out, EngineError *error)
 {
     const TableDef *table = tables ? tables(query.table) : nullptr;
     if (!table)
@@ -101,7 +101,7 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
         if (fixed.contains(table->fieldIndex(field->name)))
             continue;
         order << emitter.column(*field) + (isText(*field) ? QStringLiteral(" COLLATE vt_text") : QString())
-                     + (key.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+                + (key.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
     }
     // Rows that tie on every key keep the table's order, as in the report.
     order << QStringLiteral("rowid");
@@ -130,10 +130,10 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
             const FieldDef *key = table->field(query.order.front().field.name);
             if (key && isText(*key) && emitter.isIndexed(*key)) {
                 const QString col = emitter.column(*key);
-                out->indexWalkSql = QStringLiteral("SELECT rowid, %2 FROM %1 ORDER BY %2 COLLATE NOCASE, rowid")
-                                        .arg(quotedTable, col);
-                out->indexWalkRowidsSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY %2 COLLATE NOCASE, rowid")
-                                              .arg(quotedTable, col);
+                out->indexWalkSql =
+                    QStringLiteral("SELECT rowid, %2 FROM %1 ORDER BY %2 COLLATE NOCASE, rowid").arg(quotedTable, col);
+                out->indexWalkRowidsSql =
+                    QStringLiteral("SELECT rowid FROM %1 ORDER BY %2 COLLATE NOCASE, rowid").arg(quotedTable, col);
                 // INDEXED BY makes SQLite refuse the statement unless that
                 // index holds every row the condition selects.
                 out->indexWalkExceptionsSql =
@@ -147,8 +147,8 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
         if (!where.isEmpty())
             sql += QStringLiteral(" WHERE ") + where;
     }
-    out->kind = query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select
-                                                  : TranslatedStatement::Kind::Delete;
+    out->kind =
+        query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select : TranslatedStatement::Kind::Delete;
     out->table = table->name;
     out->sql = sql;
     out->params = emitter.m_params;
@@ -244,8 +244,8 @@ bool SqliteEmitter::condition(const Condition &c, QString *sql)
             parts << part;
         }
         *sql = QLatin1Char('(')
-               + parts.join(c.kind == Condition::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "))
-               + QLatin1Char(')');
+            + parts.join(c.kind == Condition::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "))
+            + QLatin1Char(')');
         return true;
     }
     case Condition::Kind::Compare:
@@ -331,9 +331,8 @@ bool SqliteEmitter::like(const Condition &c, const FieldDef &field, QString *sql
         *sql = QStringLiteral("NOT ") + match;
         return true;
     }
-    const QString ranges = pattern.literalPrefix().isEmpty()
-                               ? QString()
-                               : prefixRanges(field, pattern.literalPrefix(), false);
+    const QString ranges =
+        pattern.literalPrefix().isEmpty() ? QString() : prefixRanges(field, pattern.literalPrefix(), false);
     *sql = ranges.isEmpty() ? match : QStringLiteral("(%1) AND %2").arg(ranges, match);
     return true;
 }
@@ -348,7 +347,7 @@ bool SqliteEmitter::datePart(const Condition &c, const FieldDef &field, QString 
                         .arg(piece(c.span), valueName(c.value.kind)));
     const QString interval = bind(dates::intervalText(c.part));
     *sql = QStringLiteral("vt_datepart(%1, %2)").arg(interval, column(field)) + QString::fromLatin1(operatorSql(c.op))
-           + bind(numberParam(c.value));
+        + bind(numberParam(c.value));
     return true;
 }
 

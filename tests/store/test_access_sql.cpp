@@ -56,9 +56,10 @@ QString literalPattern(const QString &text)
 QStringList snapshot(sqlite3 *db)
 {
     QStringList rows;
-    Statement st(db, QStringLiteral("SELECT quote(rowid), quote(LockerNumber), quote(LastName), quote(City), "
-                                    "quote(KeyDeposit), quote(DateRented), quote(Adult), quote(Notes) "
-                                    "FROM Information ORDER BY rowid"));
+    Statement st(db,
+                 QStringLiteral("SELECT quote(rowid), quote(LockerNumber), quote(LastName), quote(City), "
+                                "quote(KeyDeposit), quote(DateRented), quote(Adult), quote(Notes) "
+                                "FROM Information ORDER BY rowid"));
     while (st.step()) {
         QStringList cells;
         for (int c = 0; c < st.columnCount(); ++c)
@@ -76,8 +77,7 @@ QStringList snapshot(sqlite3 *db)
 class StatementWatch
 {
 public:
-    explicit StatementWatch(sqlite3 *db)
-        : m_db(db)
+    explicit StatementWatch(sqlite3 *db) : m_db(db)
     {
         sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementWatch::trace, this);
         sqlite3_set_authorizer(db, &StatementWatch::authorize, this);
@@ -167,7 +167,7 @@ TEST_F(AccessSqlTest, EachStatementFormSelectsCountsAndDeletesExactlyItsRows)
         const QStringList before = snapshot(db->handle());
         int removed = -1;
         const QString deletion = QStringLiteral("Delete * From Information")
-                                 + (where.isEmpty() ? QString() : QStringLiteral(" Where ") + where);
+            + (where.isEmpty() ? QString() : QStringLiteral(" Where ") + where);
         ASSERT_TRUE(db->Execute(deletion, &e, &removed)) << e.text.toStdString();
         EXPECT_EQ(removed, c.lockers.size());
         EXPECT_EQ(remainingLockers(), lockersExcept(c.lockers));
@@ -190,7 +190,9 @@ TEST_F(AccessSqlTest, HeadersMayBracketTheTableAndIgnoreCase)
               smiths);
     // The expiry date as the list and the reports spell it.
     EXPECT_EQ(lockers(QStringLiteral("Select Information.* From Information Where [DatetoRenew] < #1/1/2100# "
-                                     "OR [Adult] = YES")).size(), 19);
+                                     "OR [Adult] = YES"))
+                  .size(),
+              19);
 }
 
 TEST_F(AccessSqlTest, NullIsNeverEqualToAnythingOutsideText)
@@ -230,8 +232,7 @@ TEST_F(AccessSqlTest, RefusalsNameTheOffendingPiece)
         {"Select Information.* From Information Where [DateRented] = #12/01/93", Err::SyntaxError, "'#12/01/93'"},
         {"Select Information.* From Information Where [LastName] = 'abc", Err::SyntaxError, "'abc"},
         {"Select Information.* From Information Where [LastName = 'x'", Err::SyntaxError, "no closing bracket"},
-        {"Select Information.* From Information Where [LastName] LIKE 'x' ESCAPE '!'", Err::SyntaxError,
-         "'ESCAPE'"},
+        {"Select Information.* From Information Where [LastName] LIKE 'x' ESCAPE '!'", Err::SyntaxError, "'ESCAPE'"},
         {"Select Information.* From Information Where [LastName] LIKE '[z-a]'", Err::SyntaxError, "'z-a'"},
         {"Select Information.* From Information Where [LastName] IN ('a', 'b')", Err::SyntaxError, "'IN'"},
         {"Select Information.* From Information Where [LastName] = 'x' -- comment", Err::SyntaxError, "'-'"},
@@ -259,8 +260,8 @@ TEST_F(AccessSqlTest, RefusalsNameTheOffendingPiece)
     }
 
     // Nesting and length are bounded, not left to the stack or to SQLite.
-    EXPECT_TRUE(refusal(selectStatement(QString(100, u'(') + "[LastName] = 'x'" + QString(100, u')')))
-                    .text.contains("nested"));
+    EXPECT_TRUE(
+        refusal(selectStatement(QString(100, u'(') + "[LastName] = 'x'" + QString(100, u')'))).text.contains("nested"));
     QStringList many;
     for (int i = 0; i < 300; ++i)
         many << QStringLiteral("[KeyDeposit] = %1").arg(i);
@@ -321,8 +322,8 @@ TEST_F(AccessSqlTest, HostileCriteriaMatchAsLiteralTextAndRunNothingElse)
         const QStringList statements = {
             selectStatement(QStringLiteral("[LastName] = ") + quoted(text)),
             selectStatement(QStringLiteral("[LastName] LIKE ") + quoted(literalPattern(text))),
-            selectStatement(QStringLiteral("[LastName] LIKE ") + quoted(QStringLiteral("*") + literalPattern(text)
-                                                                        + QStringLiteral("*"))),
+            selectStatement(QStringLiteral("[LastName] LIKE ")
+                            + quoted(QStringLiteral("*") + literalPattern(text) + QStringLiteral("*"))),
         };
         for (const QString &statement : statements) {
             TranslatedStatement translated;

@@ -111,9 +111,12 @@ TEST_F(NameOrder, TheIndexOfOddNamesHoldsEveryTextNocaseMayMisorderAndNoOther)
 {
     const QList<QVariant> plain = {QStringLiteral("O'Brien"), QStringLiteral("Smith-Jones"),
                                    QStringLiteral("van der Berg"), QStringLiteral("~Zed!"), QVariant()};
-    const QList<QVariant> odd = {QString::fromUtf8("émile"), QStringLiteral("Adams "),
-                                 QStringLiteral("A") + QChar(0) + QStringLiteral("b"), QStringLiteral("A\tb"),
-                                 QString::fromUtf8("\u212Aelvin"), QString::fromUtf8("\u017Fmith")};
+    const QList<QVariant> odd = {QString::fromUtf8("émile"),
+                                 QStringLiteral("Adams "),
+                                 QStringLiteral("A") + QChar(0) + QStringLiteral("b"),
+                                 QStringLiteral("A\tb"),
+                                 QString::fromUtf8("\u212Aelvin"),
+                                 QString::fromUtf8("\u017Fmith")};
     for (const QVariant &v : plain)
         add(v);
     QSet<qint64> expected;
@@ -129,9 +132,10 @@ TEST_F(NameOrder, TheIndexOfOddNamesHoldsEveryTextNocaseMayMisorderAndNoOther)
     expected << 1;
 
     const QString field = QStringLiteral("LastName");
-    Statement st(db->handle(), QStringLiteral("SELECT rowid FROM Information INDEXED BY %1 WHERE %2")
-                                   .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)),
-                                        Schema::orderExceptionsCondition(field)));
+    Statement st(
+        db->handle(),
+        QStringLiteral("SELECT rowid FROM Information INDEXED BY %1 WHERE %2")
+            .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)), Schema::orderExceptionsCondition(field)));
     ASSERT_TRUE(st.isValid()) << st.error().text.toStdString();
     QSet<qint64> held;
     while (st.step())

@@ -76,8 +76,9 @@ TEST(Schema, StockShellReadsTheFileAndItsIntegrityHolds)
     QProcess shell;
     // The shell writes too: the partial index of odd names is kept by it.
     shell.start(QStringLiteral("sqlite3"),
-                {folder.databasePath(), QString::fromUtf8("INSERT INTO Information (LastName) VALUES "
-                                                          "('Müller'), ('Smith '), ('Jones'); PRAGMA integrity_check;")});
+                {folder.databasePath(),
+                 QString::fromUtf8("INSERT INTO Information (LastName) VALUES "
+                                   "('Müller'), ('Smith '), ('Jones'); PRAGMA integrity_check;")});
     if (!shell.waitForStarted())
         GTEST_SKIP() << "sqlite3 shell not installed";
     shell.waitForFinished();
@@ -87,9 +88,10 @@ TEST(Schema, StockShellReadsTheFileAndItsIntegrityHolds)
     auto db = DBEngine::OpenDatabase(folder.databasePath(), &e);
     ASSERT_TRUE(db) << e.text.toStdString();
     const QString field = QStringLiteral("LastName");
-    Statement odd(db->handle(), QStringLiteral("SELECT LastName FROM Information INDEXED BY %1 WHERE %2 ORDER BY rowid")
-                                    .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)),
-                                         Schema::orderExceptionsCondition(field)));
+    Statement odd(
+        db->handle(),
+        QStringLiteral("SELECT LastName FROM Information INDEXED BY %1 WHERE %2 ORDER BY rowid")
+            .arg(quoteIdentifier(Schema::orderExceptionsIndex(field)), Schema::orderExceptionsCondition(field)));
     QStringList held;
     while (odd.step())
         held << odd.value(0).toString();
