@@ -130,11 +130,20 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
     }
     m_databasePath = databasePath;
 
+    // A file without the two tables is no database of ours: say so, rather
+    // than blame the columns of the file being imported.
+    for (Target t : {Target::Customers, Target::CenterSettings}) {
+        if (!m_db->tableDef(targetTable(t))) {
+            *error = QStringLiteral("The file '%1' is not a Vantrel database: it has no table '%2'.")
+                         .arg(databasePath, targetTable(t));
+            m_db.reset();
+            return false;
+        }
+    }
+
     int best = 0;
     for (Target t : {Target::Customers, Target::CenterSettings}) {
         const store::TableDef *table = m_db->tableDef(targetTable(t));
-        if (!table)
-            continue;
         const QList<FieldRule> rules = fieldRules(*table);
         const QVector<int> mapping = mapColumns(m_header, rules);
         if (mappedCount(mapping) > best) {

@@ -274,6 +274,14 @@ TEST_F(Transfer, FilesThatCannotBeImportedAtAll)
     EXPECT_FALSE(CsvImport().open(file("nonames.csv"), database(), &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Line 1: no column names a field"))) << error.toStdString();
 
+    // An empty file where the database should be is no database of ours;
+    // the CSV file is not to blame, and nothing is written into it.
+    writeFile(file("Blank.mdb"), "");
+    writeFile(file("good.csv"), "LockerNumber,LastName\n1,Ann\n");
+    EXPECT_FALSE(CsvImport().open(file("good.csv"), file("Blank.mdb"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("is not a Vantrel database"))) << error.toStdString();
+    EXPECT_EQ(QFileInfo(file("Blank.mdb")).size(), 0);
+
     writeFile(file("open.csv"), "LockerNumber,Notes\n1,\"never closed\n2,x\n");
     auto import = opened(file("open.csv"));
     EXPECT_EQ(issueTexts(import->check()),
