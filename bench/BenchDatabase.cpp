@@ -1,12 +1,15 @@
 #include "bench/BenchDatabase.h"
 
+#include "store/ProgramFolder.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace bench {
 
@@ -47,6 +50,21 @@ QString customerDatabase(int rows)
     sqlite3_close(db);
     QFile::rename(building, path);
     return path;
+}
+
+BenchFolder::BenchFolder(int rows)
+{
+    QFile::link(customerDatabase(rows), dir.filePath(QStringLiteral("Vantrel.mdb")));
+    store::setProgramFolder(dir.path());
+}
+
+double residentMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = statm.readAll().split(' ');
+    return parts.size() > 1 ? parts.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
 }
 
 } // namespace bench

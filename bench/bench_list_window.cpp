@@ -3,6 +3,7 @@
 // window over the same record set, shown and painted once. Reports the time
 // and the resident memory each adds.
 #include "bench/BenchDatabase.h"
+#include "bench/BenchWindows.h"
 #include "customers/frmInformation.h"
 #include "customers/frmListWindow.h"
 #include "store/ProgramFolder.h"
@@ -22,41 +23,15 @@ namespace {
 
 constexpr int kRows = 1000000;
 
-double residentMB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = statm.readAll().split(' ');
-    return parts.size() > 1 ? parts.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
-
-// A program folder whose database is the benchmark's table.
-struct BenchFolder {
-    BenchFolder()
-    {
-        QFile::link(bench::customerDatabase(kRows), dir.filePath(QStringLiteral("Vantrel.mdb")));
-        store::setProgramFolder(dir.path());
-    }
-    QTemporaryDir dir;
-};
-
-void showFirstScreen(QWidget *window)
-{
-    window->show();
-    // grab() lays the window out and paints it as the screen would.
-    benchmark::DoNotOptimize(window->grab());
-}
-
 void BM_RecordWindowOpen(benchmark::State &state)
 {
-    BenchFolder folder;
+    bench::BenchFolder folder(kRows);
     double added = 0;
     for (auto _ : state) {
-        const double before = residentMB();
+        const double before = bench::residentMB();
         auto *record = new customers::frmInformation;
-        showFirstScreen(record);
-        added = std::max(added, residentMB() - before);
+        bench::showFirstScreen(record);
+        added = std::max(added, bench::residentMB() - before);
         state.PauseTiming();
         if (!record->data()->recordset() || record->data()->recordset()->RecordCount() != kRows)
             state.SkipWithError("the record window did not open the table");
@@ -89,16 +64,16 @@ BENCHMARK(BM_FloorReadEveryRowId)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ListWindowOpen(benchmark::State &state)
 {
-    BenchFolder folder;
+    bench::BenchFolder folder(kRows);
     auto *record = new customers::frmInformation;
-    showFirstScreen(record);
+    bench::showFirstScreen(record);
     QAction *list = record->findChild<QAction *>(QStringLiteral("MnuList"));
     double added = 0;
     for (auto _ : state) {
-        const double before = residentMB();
+        const double before = bench::residentMB();
         list->trigger();
-        showFirstScreen(record->listWindow());
-        added = std::max(added, residentMB() - before);
+        bench::showFirstScreen(record->listWindow());
+        added = std::max(added, bench::residentMB() - before);
         state.PauseTiming();
         if (record->listWindow()->grid()->model()->rowCount() != kRows)
             state.SkipWithError("the list does not show the table");
@@ -114,11 +89,5 @@ BENCHMARK(BM_ListWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }

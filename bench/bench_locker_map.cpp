@@ -3,6 +3,7 @@
 // memory it adds, beside the record window opened on the same table. Also
 // the one read of the table alone.
 #include "bench/BenchDatabase.h"
+#include "bench/BenchWindows.h"
 #include "customers/frmInformation.h"
 #include "lockermap/LockerGrid.h"
 #include "lockermap/LockerMap.h"
@@ -21,34 +22,9 @@ namespace {
 
 constexpr int kRows = 1000000;
 
-double residentMB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = statm.readAll().split(' ');
-    return parts.size() > 1 ? parts.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
-
-struct BenchFolder {
-    BenchFolder()
-    {
-        QFile::link(bench::customerDatabase(kRows), dir.filePath(QStringLiteral("Vantrel.mdb")));
-        store::setProgramFolder(dir.path());
-    }
-    QTemporaryDir dir;
-};
-
-void showFirstScreen(QWidget *window)
-{
-    window->show();
-    // grab() lays the window out and paints it as the screen would.
-    benchmark::DoNotOptimize(window->grab());
-}
-
 void BM_LockerStates(benchmark::State &state)
 {
-    BenchFolder folder;
+    bench::BenchFolder folder(kRows);
     const QString path = store::programPath(QStringLiteral("\\Vantrel.mdb"));
     for (auto _ : state) {
         lockermap::LockerMap map;
@@ -61,13 +37,13 @@ BENCHMARK(BM_LockerStates)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_LockerMapOpen(benchmark::State &state)
 {
-    BenchFolder folder;
+    bench::BenchFolder folder(kRows);
     double added = 0;
     for (auto _ : state) {
-        const double before = residentMB();
+        const double before = bench::residentMB();
         auto *map = new lockermap::frmLockerMap;
-        showFirstScreen(map);
-        added = std::max(added, residentMB() - before);
+        bench::showFirstScreen(map);
+        added = std::max(added, bench::residentMB() - before);
         state.PauseTiming();
         if (!map->lockerMap() || map->lockerMap()->size() != kRows)
             state.SkipWithError("the map does not show the lockers");
@@ -80,13 +56,13 @@ BENCHMARK(BM_LockerMapOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_RecordWindowOpen(benchmark::State &state)
 {
-    BenchFolder folder;
+    bench::BenchFolder folder(kRows);
     double added = 0;
     for (auto _ : state) {
-        const double before = residentMB();
+        const double before = bench::residentMB();
         auto *record = new customers::frmInformation;
-        showFirstScreen(record);
-        added = std::max(added, residentMB() - before);
+        bench::showFirstScreen(record);
+        added = std::max(added, bench::residentMB() - before);
         state.PauseTiming();
         if (!record->data()->recordset() || record->data()->recordset()->RecordCount() != kRows)
             state.SkipWithError("the record window did not open the table");

@@ -1,6 +1,8 @@
 // Opening the customer window on a row whose note is one line of 1 MB or
 // 10 MB, against the same row with a short note: the time to show and paint
 // the first screen, and the resident memory it adds.
+#include "bench/BenchDatabase.h"
+#include "bench/BenchWindows.h"
 #include "customers/frmInformation.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
@@ -14,15 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-double residentMB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = statm.readAll().split(' ');
-    return parts.size() > 1 ? parts.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
 
 // A program folder whose one customer has a note of `characters` on one line.
 struct NoteFolder {
@@ -47,11 +40,11 @@ void BM_RecordWindowWithNote(benchmark::State &state)
     NoteFolder folder(state.range(0));
     double added = 0;
     for (auto _ : state) {
-        const double before = residentMB();
+        const double before = bench::residentMB();
         auto *window = new customers::frmInformation;
         window->show();
         benchmark::DoNotOptimize(window->grab());
-        added = std::max(added, residentMB() - before);
+        added = std::max(added, bench::residentMB() - before);
         state.PauseTiming();
         delete window;
         state.ResumeTiming();
@@ -69,11 +62,5 @@ BENCHMARK(BM_RecordWindowWithNote)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }

@@ -8,6 +8,7 @@
 //  - The preview of the 1,000,000-customer listing up to its first page
 //    painted: report file read, keyset opened, page 1 drawn.
 #include "bench/BenchDatabase.h"
+#include "bench/BenchWindows.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportJob.h"
 #include "reports/ReportLayout.h"
@@ -39,18 +40,9 @@ QString reportFile(const char *name)
     return QStringLiteral(VANTREL_REPORT_FILES_DIR "/") + QLatin1String(name);
 }
 
-struct BenchFolder {
-    explicit BenchFolder(int rows)
-    {
-        QFile::link(bench::customerDatabase(rows), dir.filePath(QStringLiteral("Vantrel.mdb")));
-        store::setProgramFolder(dir.path());
-    }
-    QTemporaryDir dir;
-};
-
 void renderToPdf(benchmark::State &state, const char *file, int rows)
 {
-    BenchFolder folder(rows);
+    bench::BenchFolder folder(rows);
     const QString pdf = folder.dir.filePath(QStringLiteral("out.pdf"));
     int pages = 0;
     for (auto _ : state) {
@@ -80,7 +72,7 @@ BENCHMARK(BM_Complete)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->
 void BM_CompleteFloor(benchmark::State &state)
 {
     const int rows = int(state.range(0));
-    BenchFolder folder(rows);
+    bench::BenchFolder folder(rows);
     reports::ReportDefinition def;
     QString error;
     if (!reports::ReportFile::read(reportFile("Complete.rpt"), &def, &error)) {
@@ -166,7 +158,7 @@ BENCHMARK(BM_Labels)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_PreviewFirstPage(benchmark::State &state)
 {
     constexpr int kRows = 1000000;
-    BenchFolder folder(kRows);
+    bench::BenchFolder folder(kRows);
     for (auto _ : state) {
         reports::ReportRequest request;
         request.reportFile = reportFile("Complete.rpt");
@@ -193,11 +185,5 @@ BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }
