@@ -1,6 +1,7 @@
 #include "csv/CsvImport.h"
 
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "store/Statement.h"
 
 #include <QFile>
@@ -134,8 +135,7 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
     // than blame the columns of the file being imported.
     for (Target t : {Target::Customers, Target::CenterSettings}) {
         if (!m_db->tableDef(targetTable(t))) {
-            *error = QStringLiteral("The file '%1' is not a Vantrel database: it has no table '%2'.")
-                         .arg(databasePath, targetTable(t));
+            *error = store::Schema::notOurDatabaseText(databasePath, targetTable(t));
             m_db.reset();
             return false;
         }

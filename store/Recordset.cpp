@@ -107,9 +107,7 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
         // Read in chunks, in row-id order (see startChunks).
     } else if (Schema::table(trimmed)) {
         // A file without one of the program's tables is some other file.
-        fail(error, Err::ItemNotFound,
-             QStringLiteral("The file '%1' is not a Vantrel database: it has no table '%2'.")
-                 .arg(QDir::toNativeSeparators(db->name()), Schema::table(trimmed)->name));
+        fail(error, Err::ItemNotFound, Schema::notOurDatabaseText(db->name(), Schema::table(trimmed)->name));
         return nullptr;
     } else if (type == Table || bareName.match(trimmed).hasMatch()) {
         fail(error, Err::ItemNotFound, QStringLiteral("The table '%1' does not exist in this database.").arg(trimmed));

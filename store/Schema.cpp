@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -207,6 +208,12 @@ QStringList createStatements()
     }
     statements << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(centerInformation().name));
     return statements;
+}
+
+QString notOurDatabaseText(const QString &path, const QString &missingTable)
+{
+    return QStringLiteral("The file '%1' is not a Vantrel database: it has no table '%2'.")
+        .arg(QDir::toNativeSeparators(path), missingTable);
 }
 
 QString orderExceptionsIndex(const QString &field)

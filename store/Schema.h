@@ -50,6 +50,10 @@ const TableDef &centerInformation();
 // The delivered table of that name, without regard to case; nullptr if none.
 const TableDef *table(const QString &name);
 
+// What is said of a file that lacks one of the program's tables: some other
+// file stands under the database's name.
+QString notOurDatabaseText(const QString &path, const QString &missingTable);
+
 // The statements that create the two tables and their indexes.
 QStringList createStatements();
 
