@@ -111,6 +111,15 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
                      .arg(decoded.binaryLine);
         return false;
     }
+    if (decoded.strayLine > 0) {
+        *error = QStringLiteral("Line %1, byte %2: the file is written as UTF-8 but for a few bytes, such as this one "
+                                "(0x%3), so neither UTF-8 nor Windows-1252 would read all of its letters right. "
+                                "Correct that line, or save the file again as UTF-8, then import it.")
+                     .arg(decoded.strayLine)
+                     .arg(decoded.strayColumn)
+                     .arg(QString::number(decoded.strayByte, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+        return false;
+    }
     m_text = std::move(decoded.text);
     m_encoding = decoded.encoding;
     m_delimiter = detectDelimiter(m_text);
@@ -279,7 +288,7 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
                     continue;
                 QVariant stored;
                 QString reason;
-                if (!checkValue(m_rules.at(field), record.values.at(c), &stored, &reason)) {
+                if (!checkValue(m_rules.at(field), withoutFormulaGuard(record.values.at(c)), &stored, &reason)) {
                     rowIssues << makeIssue(Issue::Kind::Error, record.line, m_rules.at(field).field, reason);
                     bad = true;
                 }
