@@ -228,9 +228,9 @@ private:
                 lostIds.push_back(id);
         }
         out->lost = qint64(lostIds.size());
-        for (const auto &[low, high] : table.unreadParts) {
-            const bool named =
-                std::any_of(lostIds.cbegin(), lostIds.cend(), [&](qint64 id) { return id > low && id <= high; });
+        for (const auto &part : table.unreadParts) {
+            const bool named = std::any_of(lostIds.cbegin(), lostIds.cend(),
+                                           [&part](qint64 id) { return id > part.first && id <= part.second; });
             if (!named)
                 ++out->lost;
         }
