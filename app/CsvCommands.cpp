@@ -53,6 +53,10 @@ int importCsv(const QCommandLineParser &parser, QTextStream &out, QTextStream &e
 
     if (parser.isSet(QStringLiteral("check"))) {
         const csv::CheckSummary summary = import.check();
+        if (!summary.error.isEmpty()) {
+            err << summary.error << "\n";
+            return 1;
+        }
         listIssues(summary, out);
         out << QStringLiteral("%1 of %2 rows can go in; %3 cannot. Nothing was written.\n")
                    .arg(summary.goodRows)

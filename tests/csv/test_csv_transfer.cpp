@@ -516,4 +516,26 @@ TEST_F(Transfer, FormulasGoOutAsTextAndComeBackExactly)
             << names.at(i).toStdString() << " came back as " << after.at(i).at(20).toString().toStdString();
 }
 
+TEST_F(Transfer, AFailedReadOfTheLockersInUseIsReportedNotSkipped)
+{
+    insertRandomCustomers(database(), 2000, random);
+    writeFile(file("in.csv"), "LockerNumber,LastName\n7,Ann\n");
+    auto import = opened(file("in.csv"));
+    // Every page but the schema's turns to garbage under the open import.
+    QFile damaged(database());
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    const QByteArray garbage(int(damaged.size() - 4096), '\xA5');
+    ASSERT_TRUE(damaged.seek(4096));
+    ASSERT_EQ(damaged.write(garbage), garbage.size());
+    damaged.close();
+
+    const CheckSummary summary = import->check();
+    EXPECT_TRUE(summary.error.startsWith("The lockers already in use could not be read: "))
+        << summary.error.toStdString();
+    const ImportResult result = import->run();
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_TRUE(result.error.startsWith("The lockers already in use could not be read: "));
+    EXPECT_TRUE(result.error.endsWith(" Nothing was imported.")) << result.error.toStdString();
+}
+
 } // namespace
