@@ -42,6 +42,9 @@ int importCsv(const QCommandLineParser &parser, QTextStream &out, QTextStream &e
         err << error << "\n";
         return 1;
     }
+    if (parser.isSet(QStringLiteral("check")))
+        out << QStringLiteral("Read as %1, values separated by %2.\n")
+                   .arg(import.encoding(), csv::delimiterName(import.delimiter()));
     const bool centerSettings = import.target() == csv::Target::CenterSettings;
     const QStringList missing = import.fieldsWithoutColumn();
     if (!missing.isEmpty())
@@ -50,6 +53,10 @@ int importCsv(const QCommandLineParser &parser, QTextStream &out, QTextStream &e
 
     if (parser.isSet(QStringLiteral("check"))) {
         const csv::CheckSummary summary = import.check();
+        if (!summary.error.isEmpty()) {
+            err << summary.error << "\n";
+            return 1;
+        }
         listIssues(summary, out);
         out << QStringLiteral("%1 of %2 rows can go in; %3 cannot. Nothing was written.\n")
                    .arg(summary.goodRows)

@@ -23,6 +23,11 @@ bool isDigit(char c)
 void appendText(QByteArray &out, const char *text, int size)
 {
     const QByteArrayView view(text, size);
+    if (needsFormulaGuard(view)) {
+        appendCsvValue(out,
+                       QByteArray("'") + (view.isValidUtf8() ? view.toByteArray() : QString::fromUtf8(view).toUtf8()));
+        return;
+    }
     if (view.isValidUtf8()) {
         appendCsvValue(out, text, size);
         return;
@@ -53,7 +58,8 @@ void appendField(QByteArray &out, sqlite3_stmt *st, int column, store::FieldKind
         out.append(date, 10);
         return;
     }
-    if (type == SQLITE_INTEGER) {
+    // A number is never taken for a formula, whatever its sign.
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         out.append(text, size);
         return;
     }

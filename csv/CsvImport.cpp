@@ -111,6 +111,15 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
                      .arg(decoded.binaryLine);
         return false;
     }
+    if (decoded.strayLine > 0) {
+        *error = QStringLiteral("Line %1, byte %2: the file is written as UTF-8 but for a few bytes, such as this one "
+                                "(0x%3), so neither UTF-8 nor Windows-1252 would read all of its letters right. "
+                                "Correct that line, or save the file again as UTF-8, then import it.")
+                     .arg(decoded.strayLine)
+                     .arg(decoded.strayColumn)
+                     .arg(QString::number(decoded.strayByte, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+        return false;
+    }
     m_text = std::move(decoded.text);
     m_encoding = decoded.encoding;
     m_delimiter = detectDelimiter(m_text);
@@ -223,29 +232,110 @@ QList<Issue> CsvImport::headerIssues() const
     return issues;
 }
 
+// Warns of a second customer on one locker: one already in the database, or
+// one given earlier in the file.
+class CsvImport::LockerWarnings
+{
+public:
+    // Reads the lockers in use; `position` is where the locker number lies
+    // among a row's checked values (-1: the file has no locker column).
+    bool start(sqlite3 *db, const QString &table, int position, QString *error)
+    {
+        m_position = position;
+        if (position < 0)
+            return true;
+        store::Statement st(db,
+                            QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
+                                .arg(store::quoteIdentifier(table)));
+        while (st.step())
+            m_inUse.insert(st.int64(0));
+        if (st.error().isError()) {
+            *error = QStringLiteral("The lockers already in use could not be read: %1").arg(st.error().text);
+            return false;
+        }
+        return true;
+    }
+
+    void check(int line, const QVariantList &values, QList<Issue> *issues)
+    {
+        if (m_position < 0 || values.at(m_position).isNull())
+            return;
+        const qint64 n = values.at(m_position).toLongLong();
+        if (m_inUse.contains(n))
+            *issues << makeIssue(Issue::Kind::Warning, line, QStringLiteral("LockerNumber"),
+                                 QStringLiteral("Locker %1 is already in use by a customer of the database.").arg(n));
+        else if (m_inFile.contains(n))
+            *issues << makeIssue(Issue::Kind::Warning, line, QStringLiteral("LockerNumber"),
+                                 QStringLiteral("Locker %1 is also given on line %2.").arg(n).arg(m_inFile.value(n)));
+        else
+            m_inFile.insert(n, line);
+    }
+
+private:
+    int m_position = -1;
+    QSet<qint64> m_inUse;
+    QHash<qint64, int> m_inFile;
+};
+
+int CsvImport::lockerValuePosition() const
+{
+    if (m_target != Target::Customers)
+        return -1;
+    int position = 0;
+    for (int c = 0; c < m_mapping.size(); ++c) {
+        if (m_mapping.at(c) < 0)
+            continue;
+        if (m_rules.at(m_mapping.at(c)).field.compare(QLatin1String("LockerNumber"), Qt::CaseInsensitive) == 0)
+            return position;
+        ++position;
+    }
+    return -1;
+}
+
+bool CsvImport::checkRecord(const CsvRecord &record, int unclosedQuoteLine, int rowNumber, QVariantList *values,
+                            QList<Issue> *issues) const
+{
+    if (unclosedQuoteLine > 0) {
+        *issues << makeIssue(Issue::Kind::Error, unclosedQuoteLine, QString(),
+                             QStringLiteral("A value in quotes is not closed before the end of the file."));
+        return false;
+    }
+    if (record.values.size() != m_header.size()) {
+        *issues << makeIssue(Issue::Kind::Error, record.line, QString(),
+                             QStringLiteral("The row has %1 values; the first line names %2 columns.")
+                                 .arg(record.values.size())
+                                 .arg(m_header.size()));
+        return false;
+    }
+    if (m_target == Target::CenterSettings && rowNumber > 1) {
+        *issues << makeIssue(
+            Issue::Kind::Error, record.line, QString(),
+            QStringLiteral("The center has one row of settings; only the first row of the file is imported."));
+        return false;
+    }
+    bool good = true;
+    for (int c = 0; c < m_mapping.size(); ++c) {
+        const int field = m_mapping.at(c);
+        if (field < 0)
+            continue;
+        QVariant stored;
+        QString reason;
+        if (!checkValue(m_rules.at(field), withoutFormulaGuard(record.values.at(c)), &stored, &reason)) {
+            *issues << makeIssue(Issue::Kind::Error, record.line, m_rules.at(field).field, reason);
+            good = false;
+        }
+        values->append(stored);
+    }
+    return good;
+}
+
 bool CsvImport::walk(Walk &walk, const Progress &progress) const
 {
     CheckSummary &summary = walk.summary;
     summary.issues = headerIssues();
-
-    // Locker numbers already given out, to warn of a second customer on one locker.
-    int lockerColumn = -1;
-    QSet<qint64> lockersInUse;
-    QHash<qint64, int> lockersInFile;
-    if (m_target == Target::Customers) {
-        for (int c = 0; c < m_mapping.size(); ++c) {
-            if (m_mapping.at(c) >= 0
-                && m_rules.at(m_mapping.at(c)).field.compare(QLatin1String("LockerNumber"), Qt::CaseInsensitive) == 0)
-                lockerColumn = c;
-        }
-        if (lockerColumn >= 0) {
-            store::Statement st(m_db->handle(),
-                                QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
-                                    .arg(store::quoteIdentifier(m_table)));
-            while (st.step())
-                lockersInUse.insert(st.int64(0));
-        }
-    }
+    LockerWarnings lockers;
+    if (!lockers.start(m_db->handle(), m_table, lockerValuePosition(), &walk.error))
+        return false;
 
     CsvParser parser(m_text, m_delimiter);
     CsvRecord record;
@@ -256,57 +346,11 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
         ++summary.rows;
         rowIssues.clear();
         values.clear();
-        bool bad = false;
-        if (parser.unclosedQuoteLine() > 0) {
-            rowIssues << makeIssue(Issue::Kind::Error, parser.unclosedQuoteLine(), QString(),
-                                   QStringLiteral("A value in quotes is not closed before the end of the file."));
-            bad = true;
-        } else if (record.values.size() != m_header.size()) {
-            rowIssues << makeIssue(Issue::Kind::Error, record.line, QString(),
-                                   QStringLiteral("The row has %1 values; the first line names %2 columns.")
-                                       .arg(record.values.size())
-                                       .arg(m_header.size()));
-            bad = true;
-        } else if (m_target == Target::CenterSettings && summary.rows > 1) {
-            rowIssues << makeIssue(
-                Issue::Kind::Error, record.line, QString(),
-                QStringLiteral("The center has one row of settings; only the first row of the file is imported."));
-            bad = true;
-        } else {
-            for (int c = 0; c < m_mapping.size(); ++c) {
-                const int field = m_mapping.at(c);
-                if (field < 0)
-                    continue;
-                QVariant stored;
-                QString reason;
-                if (!checkValue(m_rules.at(field), record.values.at(c), &stored, &reason)) {
-                    rowIssues << makeIssue(Issue::Kind::Error, record.line, m_rules.at(field).field, reason);
-                    bad = true;
-                }
-                values.append(stored);
-            }
-        }
-        if (!bad && lockerColumn >= 0) {
-            int position = 0;
-            for (int c = 0; c < lockerColumn; ++c)
-                position += m_mapping.at(c) >= 0 ? 1 : 0;
-            const QVariant locker = values.at(position);
-            if (!locker.isNull()) {
-                const qint64 n = locker.toLongLong();
-                if (lockersInUse.contains(n))
-                    rowIssues << makeIssue(
-                        Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
-                        QStringLiteral("Locker %1 is already in use by a customer of the database.").arg(n));
-                else if (lockersInFile.contains(n))
-                    rowIssues << makeIssue(
-                        Issue::Kind::Warning, record.line, QStringLiteral("LockerNumber"),
-                        QStringLiteral("Locker %1 is also given on line %2.").arg(n).arg(lockersInFile.value(n)));
-                else
-                    lockersInFile.insert(n, record.line);
-            }
-        }
+        const bool good = checkRecord(record, parser.unclosedQuoteLine(), summary.rows, &values, &rowIssues);
+        if (good)
+            lockers.check(record.line, values, &rowIssues);
         summary.issues << rowIssues;
-        if (bad) {
+        if (!good) {
             ++summary.badRows;
         } else {
             ++summary.goodRows;
@@ -326,7 +370,8 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
 CheckSummary CsvImport::check(const Progress &progress) const
 {
     Walk w;
-    walk(w, progress);
+    if (!walk(w, progress) && !w.summary.cancelled)
+        w.summary.error = w.error;
     return w.summary;
 }
 

@@ -42,6 +42,7 @@ struct CheckSummary {
     int badRows = 0;
     QList<Issue> issues; // in the order of the file
     bool cancelled = false;
+    QString error; // why the rows could not all be checked; empty when they were
 };
 
 struct ImportResult {
@@ -96,7 +97,14 @@ public:
 
 private:
     struct Walk;
+    class LockerWarnings;
+    // Reads every row, checks it and hands the good ones to the walk's sink.
     bool walk(Walk &walk, const Progress &progress) const;
+    // Checks one row: its shape, then each mapped value. True when it can go in.
+    bool checkRecord(const CsvRecord &record, int unclosedQuoteLine, int rowNumber, QVariantList *values,
+                     QList<Issue> *issues) const;
+    // Where the locker number lies among a row's checked values; -1 when not imported.
+    int lockerValuePosition() const;
     QList<Issue> headerIssues() const;
 
     QString m_databasePath;

@@ -39,6 +39,69 @@ bool needsQuotes(const char *s, qsizetype n)
     return false;
 }
 
+// The length of the well-formed UTF-8 sequence of several bytes at `at`;
+// 0 when the bytes there are none.
+int utf8SequenceLength(QByteArrayView bytes, qsizetype at)
+{
+    const auto b = static_cast<unsigned char>(bytes.at(at));
+    int n = 0;
+    char32_t min = 0;
+    if ((b & 0xE0) == 0xC0) {
+        n = 2;
+        min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        n = 3;
+        min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        n = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + n > bytes.size())
+        return 0;
+    char32_t code = b & (0x7F >> n);
+    for (int k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(bytes.at(at + k));
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (c & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// How many characters of several bytes are well-formed UTF-8, how many bytes
+// are not, and where the first of those lies.
+struct Utf8Evidence {
+    qsizetype characters = 0;
+    qsizetype strayBytes = 0;
+    qsizetype firstStray = -1;
+};
+
+Utf8Evidence utf8Evidence(QByteArrayView bytes)
+{
+    Utf8Evidence evidence;
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes.at(i)) < 0x80) {
+            ++i;
+            continue;
+        }
+        const int n = utf8SequenceLength(bytes, i);
+        if (n > 0) {
+            ++evidence.characters;
+            i += n;
+            continue;
+        }
+        if (evidence.firstStray < 0)
+            evidence.firstStray = i;
+        ++evidence.strayBytes;
+        ++i;
+    }
+    return evidence;
+}
+
 } // namespace
 
 DecodedText decodeText(const QByteArray &bytes)
@@ -50,13 +113,22 @@ DecodedText decodeText(const QByteArray &bytes)
         return result;
     }
     QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
+    const bool byteOrderMark = view.startsWith("\xEF\xBB\xBF");
+    if (byteOrderMark)
         view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError()) {
-        result.text = std::move(text);
+    const Utf8Evidence evidence = utf8Evidence(view);
+    if (evidence.strayBytes == 0) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        result.text = utf8.decode(view);
         result.encoding = QStringLiteral("UTF-8");
+        return result;
+    }
+    if (byteOrderMark || evidence.characters > evidence.strayBytes) {
+        const QByteArrayView before = view.first(evidence.firstStray);
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+        result.strayLine = int(before.count('\n')) + 1;
+        result.strayColumn = int(evidence.firstStray - lineStart) + 1;
+        result.strayByte = static_cast<unsigned char>(view.at(evidence.firstStray));
         return result;
     }
     result.text = fromWindows1252(view.toByteArray());
@@ -175,6 +247,36 @@ bool CsvParser::next(CsvRecord *record)
         }
         return true;
     }
+}
+
+namespace {
+
+bool startsFormula(char c)
+{
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+}
+
+} // namespace
+
+bool needsFormulaGuard(QByteArrayView utf8)
+{
+    qsizetype i = 0;
+    while (i < utf8.size() && utf8.at(i) == '\'')
+        ++i;
+    return i < utf8.size() && startsFormula(utf8.at(i));
+}
+
+QString withoutFormulaGuard(const QString &value)
+{
+    if (!value.startsWith(QLatin1Char('\'')))
+        return value;
+    const QByteArray start = value.left(64).toUtf8();
+    qsizetype i = 0;
+    while (i < start.size() && start.at(i) == '\'')
+        ++i;
+    if (i < start.size() && startsFormula(start.at(i)))
+        return value.mid(1);
+    return value;
 }
 
 void appendCsvValue(QByteArray &out, const char *utf8, qsizetype size)

@@ -8,11 +8,20 @@ namespace csv {
 
 // A file's bytes read as text: UTF-8 (with or without a byte order mark)
 // when they are valid UTF-8, otherwise Windows-1252, the code page that
-// spreadsheets and the old program wrote on the desktop.
+// spreadsheets and the old program wrote on the desktop. A file that is
+// UTF-8 but for a few bytes (it has a byte order mark, or more characters
+// written as UTF-8 than bytes that are not) is read as neither: either
+// reading would garble some of its letters.
 struct DecodedText {
     QString text;
     QString encoding;   // "UTF-8" or "Windows-1252"
     int binaryLine = 0; // line of the first zero byte (a file that is not text); 0 when none
+    // The first byte that is not UTF-8 in a file that is UTF-8 otherwise: its
+    // line, its place in the line (from 1, in bytes) and its value. Line 0
+    // when the file was read.
+    int strayLine = 0;
+    int strayColumn = 0;
+    unsigned char strayByte = 0;
 };
 
 DecodedText decodeText(const QByteArray &bytes);
@@ -51,6 +60,15 @@ private:
     int m_line = 1;
     int m_unclosedQuoteLine = 0;
 };
+
+// Spreadsheets take a value that begins with '=', '+', '-', '@', a tab or a
+// carriage return for a formula and run it. The export writes such a text,
+// and one whose apostrophes at the start come before such a character, with
+// one more apostrophe in front, which spreadsheets show as text; the import
+// takes that one apostrophe away again, so that customers go out and come
+// back exactly.
+bool needsFormulaGuard(QByteArrayView utf8);
+QString withoutFormulaGuard(const QString &value);
 
 // Appends one value to a line of UTF-8 output, in double quotes when it
 // holds a comma, a quote, a line break or blanks at either end.

@@ -214,8 +214,10 @@ void dlgImportPreview::recheck()
     const QStringList missing = m_import->fieldsWithoutColumn();
     if (!missing.isEmpty() && m_import->target() == Target::Customers)
         text += QStringLiteral(" %1 fields have no column and stay empty.").arg(missing.size());
+    if (!m_summary.error.isEmpty())
+        text = m_summary.error;
     m_summaryLabel->setText(text);
-    cmdImport->setEnabled(m_summary.goodRows > 0);
+    cmdImport->setEnabled(m_summary.goodRows > 0 && m_summary.error.isEmpty());
 }
 
 void dlgImportPreview::cmdImport_Click()

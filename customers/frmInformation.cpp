@@ -349,9 +349,12 @@ bool frmInformation::writePendingEdit()
 
 bool frmInformation::addNewForLocker(qint64 lockerNumber)
 {
-    if (!Data1->addNew())
+    // A read-only file was said to be so once, when it was opened.
+    if (Data1->isReadOnly() || !Data1->addNew())
         return false;
-    TDBMask13->setEditedText(QString::number(lockerNumber));
+    // The map chose the number, not the operator: it goes in with what the
+    // operator types, but a row left with nothing else typed is not added.
+    TDBMask13->setFilledText(QString::number(lockerNumber));
     TDBMask13->setFocus(Qt::OtherFocusReason);
     return true;
 }

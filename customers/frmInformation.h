@@ -50,9 +50,11 @@ public:
     // been told, the row and its edits stay, and false is returned.
     bool writePendingEdit();
 
-    // Starts a new row with the locker number put in as if typed (a vacant
-    // locker chosen on the locker map). False when the row that is left
-    // could not be written; the operator has been told.
+    // Starts a new row with the locker number filled in (a vacant locker
+    // chosen on the locker map). Like any blank new row, it is added only
+    // once the operator enters something. False when the file is read-only
+    // (said once, when it was opened) or the row that is left could not be
+    // written (the operator has been told).
     bool addNewForLocker(qint64 lockerNumber);
 
     // What the filter builder works on.

@@ -126,22 +126,30 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
         return o;
     };
 
-    // A journal or log under any name the database has or is given here
-    // would be played into it by the next open: a crash left it, and what it
-    // holds belongs to no file we know. Once the windows have let go, none
-    // of ours is left.
-    QStringList journalNames{QFileInfo(file).fileName(), databaseInfo.fileName(), QStringLiteral("VANTREL.MDB"),
+    // The database's own journal or log, under exactly its name, is the
+    // engine's: compaction and repair open the file through the engine, which
+    // rolls an interrupted write back first. One under any other name the
+    // database has or is given here would be played into it by a later open:
+    // what it holds belongs to no file we know. Once the windows have let go,
+    // none of ours is left.
+    const QString ownName = QFileInfo(file).fileName();
+    QStringList journalNames{ownName, databaseInfo.fileName(), QStringLiteral("VANTREL.MDB"),
                              QFileInfo(target).fileName()};
-    QString journal = store::journalFileFor(folder, journalNames);
-    if (journal.isEmpty() && linked)
-        journal = store::journalFileFor(store::programFolder(), journalNames);
+    QString journal = store::journalFileFor(folder, journalNames, ownName);
+    if (journal.isEmpty() && linked) {
+        const bool sameFolder =
+            QFileInfo(folder).canonicalFilePath() == QFileInfo(store::programFolder()).canonicalFilePath();
+        journal = store::journalFileFor(store::programFolder(), journalNames, sameFolder ? ownName : QString());
+    }
     if (!journal.isEmpty())
         return finish(outcome(Result::NotRun,
                               {store::Err::InvalidOperation,
                                QStringLiteral("A journal left by a program that stopped before it finished lies "
-                                              "beside the database: '%1'. The next opening of the database would "
-                                              "play it into the file. Nothing has been changed. Keep a copy of the "
-                                              "folder, move that file out of it, then run the command again.")
+                                              "beside the database: '%1'. It belongs to a file of another name, "
+                                              "and the command would give that name to a database, which would "
+                                              "then play the journal into it. Nothing has been changed. Keep the "
+                                              "folder as it is and have it looked at before you run the command "
+                                              "again.")
                                    .arg(journal)}));
 
     const QList<qint64> holders = processesHoldingOpen(file);

@@ -1,5 +1,6 @@
 #include "maintenance/MaintenanceMessages.h"
 
+#include "store/DBEngine.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -18,6 +19,35 @@ QString rows(qint64 n)
     return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n);
 }
 
+QString lostCount(const store::TableRepair &t)
+{
+    if (!t.lostAtLeast)
+        return QString::number(t.lost);
+    return t.lost > 0 ? QStringLiteral("at least %1").arg(t.lost) : QStringLiteral("an unknown number");
+}
+
+// The tables the repair added, and rows it could read only in part.
+QStringList setAsideLines(const store::RepairReport &report)
+{
+    using Kind = store::TableRepair::Kind;
+    QStringList lines;
+    for (const store::TableRepair &t : report.tables) {
+        if (t.kind == Kind::FoundOutside && t.recovered > 0)
+            lines << QStringLiteral("%1 found on pages outside the table '%2' may be rows deleted long ago: they "
+                                    "were put in the table '%3', not among the rows of '%2'. Look them over there.")
+                         .arg(rows(t.recovered), t.rowsOf, t.table);
+        else if (t.kind == Kind::KeptApart && t.recovered > 0)
+            lines << QStringLiteral("%1 of table '%2' broke a unique index or another rule of that table: they "
+                                    "were kept in the table '%3'.")
+                         .arg(rows(t.recovered), t.rowsOf, t.table);
+        if (t.textsCut > 0)
+            lines << QStringLiteral("%1 of table '%2' had a long text that could be read only in part: it ends "
+                                    "with \"%3\", and the fields stored after it are empty.")
+                         .arg(rows(t.textsCut), t.table, store::cutTextMark().trimmed());
+    }
+    return lines;
+}
+
 // What the repair found, for a file it had to rebuild.
 QString damageReport(const store::RepairReport &report)
 {
@@ -29,13 +59,15 @@ QString damageReport(const store::RepairReport &report)
     if (!c)
         c = &none;
     lines << QStringLiteral("The file was damaged: %1 recovered, %2 could not be read.")
-                 .arg(count(c->recovered, QStringLiteral("customer")), QString::number(c->lost));
+                 .arg(count(c->recovered, QStringLiteral("customer")), lostCount(*c));
     for (const store::TableRepair &t : report.tables) {
-        if (t.table.compare(customers, Qt::CaseInsensitive) == 0 || t.table.compare(center, Qt::CaseInsensitive) == 0)
+        if (t.table.compare(customers, Qt::CaseInsensitive) == 0 || t.table.compare(center, Qt::CaseInsensitive) == 0
+            || t.kind != store::TableRepair::Kind::Table)
             continue;
         lines << QStringLiteral("Table '%1': %2 recovered, %3 could not be read.")
-                     .arg(t.table, rows(t.recovered), QString::number(t.lost));
+                     .arg(t.table, rows(t.recovered), lostCount(t));
     }
+    lines << setAsideLines(report);
     if (report.centerRowAdded)
         lines << QStringLiteral("The center's settings could not be read: enter them again in the center window.");
     if (report.rowsUnmatched > 0)
@@ -99,7 +131,8 @@ platform::MessageBoxRequest closingMessage(Command command, const Outcome &outco
         if (outcome.repair.wasDamaged) {
             box.text += platform::kParagraphBreak + damageReport(outcome.repair);
             // Rows that could not be read are news the operator must not miss.
-            if (outcome.repair.rowsLost > 0 || outcome.repair.centerRowAdded || outcome.repair.rowsUnmatched > 0)
+            if (outcome.repair.rowsLost > 0 || outcome.repair.centerRowAdded || outcome.repair.rowsUnmatched > 0
+                || !setAsideLines(outcome.repair).isEmpty())
                 box.icon = platform::Icon::Exclamation;
         }
     }

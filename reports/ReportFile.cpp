@@ -13,6 +13,15 @@ namespace reports {
 
 namespace {
 
+// The smallest lengths that still print something, in inches: a row must
+// hold a line of the smallest font (4 pt), and a page, a label or a column
+// must hold a character. Smaller ones would fill thousands of pages.
+constexpr double kThinnestRow = 0.05;
+constexpr double kTallestRow = 10;
+constexpr double kNarrowestColumn = 0.05;
+constexpr double kSmallestLabel = 0.1;
+constexpr double kSmallestPage = 1;
+
 // Walks the JSON tree, keeping the path of the setting being read so that
 // every refusal says where it is.
 class Reader
@@ -38,7 +47,8 @@ private:
     bool object(const QJsonValue &value, const QString &place, QJsonObject *out);
     bool string(const QJsonValue &value, const QString &place, QString *out);
     bool boolean(const QJsonValue &value, const QString &place, bool *out);
-    bool length(const QJsonValue &value, const QString &place, double *out, bool allowZero = true);
+    // A length from `smallest` (0: zero is allowed) to `largest` inches.
+    bool length(const QJsonValue &value, const QString &place, double *out, double smallest = 0, double largest = 100);
     bool count(const QJsonValue &value, const QString &place, int *out);
     bool font(const QJsonValue &value, const QString &place, const FontSpec &base, FontSpec *out);
     bool align(const QJsonValue &value, const QString &place, Qt::Alignment *out);
@@ -98,7 +108,7 @@ bool Reader::boolean(const QJsonValue &value, const QString &place, bool *out)
     return true;
 }
 
-bool Reader::length(const QJsonValue &value, const QString &place, double *out, bool allowZero)
+bool Reader::length(const QJsonValue &value, const QString &place, double *out, double smallest, double largest)
 {
     double inchesValue = 0;
     if (value.isDouble()) {
@@ -120,10 +130,14 @@ bool Reader::length(const QJsonValue &value, const QString &place, double *out, 
     } else {
         return fail(place, QStringLiteral("a length is expected here (inches as a number, or \"12.7mm\")."));
     }
-    if (!std::isfinite(inchesValue) || inchesValue < 0 || inchesValue > 100 || (!allowZero && inchesValue == 0))
+    if (!std::isfinite(inchesValue) || inchesValue < smallest || inchesValue > largest || inchesValue < 0)
         return fail(place,
-                    QStringLiteral("the length must be %1 and at most 100 inches.")
-                        .arg(allowZero ? QStringLiteral("0 or more") : QStringLiteral("more than 0")));
+                    smallest == 0 ? QStringLiteral("the length must be 0 or more and at most %1 inches.").arg(largest)
+                                  : QStringLiteral("the length must be at least %1 in (%2mm) and at most %3 "
+                                                   "inches.")
+                                        .arg(smallest)
+                                        .arg(smallest * 25.4)
+                                        .arg(largest));
     *out = inchesValue;
     return true;
 }
@@ -316,8 +330,8 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
         double w = 0;
         double h = 0;
         if (!onlyKeys(s, at(place, "size"), {"width", "height"})
-            || !length(s.value(QLatin1String("width")), at(place, "size.width"), &w, false)
-            || !length(s.value(QLatin1String("height")), at(place, "size.height"), &h, false))
+            || !length(s.value(QLatin1String("width")), at(place, "size.width"), &w, kSmallestPage)
+            || !length(s.value(QLatin1String("height")), at(place, "size.height"), &h, kSmallestPage))
             return false;
         def->pageSize = QPageSize(QSizeF(w, h), QPageSize::Inch, QString(), QPageSize::ExactMatch);
     } else if (!size.isUndefined()) {
@@ -400,7 +414,8 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
               &def->columnTitleFont))
         return false;
     if (o.contains(QLatin1String("rowHeight"))
-        && !length(o.value(QLatin1String("rowHeight")), at(place, "rowHeight"), &def->rowHeight, false))
+        && !length(o.value(QLatin1String("rowHeight")), at(place, "rowHeight"), &def->rowHeight, kThinnestRow,
+                   kTallestRow))
         return false;
     if (o.contains(QLatin1String("stripe"))) {
         QString colour;
@@ -431,7 +446,7 @@ bool Reader::listing(const QJsonValue &value, const QString &place, ReportDefini
         QString why;
         if (!TextTemplate::parse(source, &column.text, &why))
             return fail(at(cp, "text"), why);
-        if (!length(c.value(QLatin1String("width")), at(cp, "width"), &column.width, false))
+        if (!length(c.value(QLatin1String("width")), at(cp, "width"), &column.width, kNarrowestColumn))
             return false;
         if (c.contains(QLatin1String("align"))
             && !align(c.value(QLatin1String("align")), at(cp, "align"), &column.align))
@@ -463,8 +478,8 @@ bool Reader::labels(const QJsonValue &value, const QString &place, ReportDefinit
         || !onlyKeys(o, place, {"width", "height", "columns", "rows", "columnGap", "rowGap", "padding", "items"}))
         return false;
     LabelSheet &s = def->sheet;
-    if (!length(o.value(QLatin1String("width")), at(place, "width"), &s.width, false)
-        || !length(o.value(QLatin1String("height")), at(place, "height"), &s.height, false)
+    if (!length(o.value(QLatin1String("width")), at(place, "width"), &s.width, kSmallestLabel)
+        || !length(o.value(QLatin1String("height")), at(place, "height"), &s.height, kSmallestLabel)
         || !count(o.value(QLatin1String("columns")), at(place, "columns"), &s.columns)
         || !count(o.value(QLatin1String("rows")), at(place, "rows"), &s.rows))
         return false;

@@ -4,14 +4,16 @@
 #include "reports/ReportLayout.h"
 #include "store/DBEngine.h"
 #include "store/ProgramFolder.h"
+#include "store/SafeFiles.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <array>
 
@@ -358,12 +360,27 @@ bool ReportJob::paintPages(QPainter &painter, QPagedPaintDevice *device, int fro
 
 bool ReportJob::writePdf(const QString &path, const Progress &progress, QString *error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written beside the destination, readable by its owner only (it lists
+    // customers), and renamed over it when whole: a link planted at the
+    // name is replaced, never written through.
+    const QString partial = store::partialNameFor(path);
+    QFile::remove(partial);
+    store::EngineError e;
+    QFile file(partial);
+    if (!store::createOwnerOnlyFile(partial, &e) || !file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString());
+            *error = QStringLiteral("The file %1 cannot be written: %2.")
+                         .arg(path, e.isError() ? e.text : file.errorString());
+        QFile::remove(partial);
         return false;
     }
+    const auto fail = [&](const QString &reason) {
+        file.close();
+        QFile::remove(partial);
+        if (error)
+            *error = reason;
+        return false;
+    };
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(pageLayout());
@@ -371,32 +388,21 @@ bool ReportJob::writePdf(const QString &path, const Progress &progress, QString 
         writer.setTitle(m_def.title);
         writer.setCreator(QStringLiteral("Vantrel"));
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            if (error)
-                *error = QStringLiteral("The PDF file %1 cannot be started.").arg(path);
-            file.cancelWriting();
-            return false;
-        }
+        if (!painter.begin(&writer))
+            return fail(QStringLiteral("The PDF file %1 cannot be started.").arg(path));
         const bool done = paintPages(painter, &writer, 0, pageCount() - 1, progress);
         painter.end();
-        if (!readError().isEmpty()) {
-            file.cancelWriting();
-            if (error)
-                *error = QStringLiteral("%1 was not written: %2").arg(path, readError());
-            return false;
-        }
-        if (!done) {
-            file.cancelWriting();
-            if (error)
-                *error = QStringLiteral("The report was cancelled; %1 was not written.").arg(path);
-            return false;
-        }
+        if (!readError().isEmpty())
+            return fail(QStringLiteral("%1 was not written: %2").arg(path, readError()));
+        if (!done)
+            return fail(QStringLiteral("The report was cancelled; %1 was not written.").arg(path));
     }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString());
-        return false;
-    }
+    if (!file.flush())
+        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString()));
+    file.close();
+    if (!store::syncFile(partial, &e) || !store::renameReplacing(partial, path, &e))
+        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, e.text));
+    store::syncFolder(QFileInfo(path).absolutePath(), nullptr);
     return true;
 }
 

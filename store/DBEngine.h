@@ -7,16 +7,30 @@
 
 namespace store {
 
+// The words a text read only in part ends with, after a repair.
+inline QString cutTextMark()
+{
+    return QStringLiteral(" [the rest could not be read]");
+}
+
 // What a repair brought back of one table.
 struct TableRepair {
     QString table;
-    qint64 recovered = 0; // rows copied into the repaired file
-    qint64 lost = 0;      // rows its indexes name that no readable page holds
+    qint64 recovered = 0;     // rows copied into the repaired file
+    qint64 lost = 0;          // rows known to have been there that no readable page holds
+    bool lostAtLeast = false; // more may be lost: neither its tree nor an index of it was whole
+    qint64 textsCut = 0;      // rows with a text read only in part, marked by cutTextMark()
+    // A table the repair added: rows found outside the tree of `rowsOf`
+    // (possibly deleted ones), or rows of `rowsOf` that broke one of its
+    // unique indexes or other rules.
+    enum class Kind { Table, FoundOutside, KeptApart };
+    Kind kind = Kind::Table;
+    QString rowsOf;
 };
 
 struct RepairReport {
     qint64 rowsRecovered = 0;    // rows copied into the repaired file, every table
-    qint64 rowsLost = 0;         // rows known to exist (from the indexes) that could not be read
+    qint64 rowsLost = 0;         // rows known to exist (from the pages and indexes) that could not be read
     qint64 rowsUnmatched = 0;    // rows read from pages that fit no table, or several alike
     bool wasDamaged = false;     // the integrity check found damage
     bool centerRowAdded = false; // the center's settings were lost; a fresh row was put in

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 
 namespace store {
@@ -141,6 +142,109 @@ void FileSalvage::walkTree(std::uint32_t root, std::vector<std::uint32_t> *reach
         if (m_reader->childPages(page, &children))
             stack.insert(stack.end(), children.begin(), children.end());
     }
+}
+
+void FileSalvage::walkTableTree(std::uint32_t root, std::vector<std::uint32_t> *reached, KeyRanges *holes) const
+{
+    reached->clear();
+    holes->clear();
+    struct Part {
+        std::uint32_t page;
+        std::int64_t low; // exclusive
+        std::int64_t high;
+    };
+    std::unordered_set<std::uint32_t> seen;
+    std::vector<Part> stack{{root, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()}};
+    std::vector<pages::PageReader::ChildCell> cells;
+    while (!stack.empty()) {
+        const Part part = stack.back();
+        stack.pop_back();
+        const PageKind kind = part.page == 0 ? PageKind::Other : m_reader->kind(part.page);
+        if ((kind != PageKind::TableLeaf && kind != PageKind::TableInterior) || m_free.count(part.page)
+            || !seen.insert(part.page).second) {
+            holes->emplace_back(part.low, part.high);
+            continue;
+        }
+        reached->push_back(part.page);
+        std::uint32_t right = 0;
+        if (kind == PageKind::TableLeaf || !m_reader->tableChildren(part.page, &cells, &right))
+            continue;
+        // Each child holds the ids above the key before it, up to its own key.
+        bool sound = true;
+        std::int64_t low = part.low;
+        for (const auto &cell : cells) {
+            if (!cell.readable || cell.key <= low || cell.key > part.high) {
+                sound = false;
+                break;
+            }
+            low = cell.key;
+        }
+        if (!sound) {
+            // Where the unreadable cell's rows lie is not known: the page's whole range is.
+            holes->emplace_back(part.low, part.high);
+            for (const auto &cell : cells) {
+                if (cell.readable)
+                    stack.push_back({cell.child, part.low, part.high});
+            }
+            stack.push_back({right, part.low, part.high});
+            continue;
+        }
+        low = part.low;
+        for (const auto &cell : cells) {
+            stack.push_back({cell.child, low, cell.key});
+            low = cell.key;
+        }
+        stack.push_back({right, low, part.high});
+    }
+}
+
+bool FileSalvage::indexWhole(std::uint32_t root) const
+{
+    std::uint64_t count = 0;
+    if (root == 0 || !m_reader->indexEntryCount(root, &count))
+        return false;
+    std::vector<std::uint32_t> reached;
+    std::vector<Record> entries;
+    std::uint64_t decoded = 0;
+    walkTree(root, &reached);
+    for (std::uint32_t page : reached) {
+        if (m_reader->indexEntries(page, &entries))
+            decoded += entries.size();
+    }
+    return decoded == count;
+}
+
+int FileSalvage::outsideTableFor(int table)
+{
+    for (int t = 0; t < m_tables.size(); ++t) {
+        if (m_tables.at(t).outsideOf == table)
+            return t;
+    }
+    const SalvageTable &source = m_tables.at(table);
+    SalvageTable side;
+    const QString base = source.name + QStringLiteral(" (found outside the table)");
+    side.name = base;
+    for (int n = 2;
+         std::any_of(m_tables.cbegin(), m_tables.cend(),
+                     [&side](const SalvageTable &t) { return t.name.compare(side.name, Qt::CaseInsensitive) == 0; });
+         ++n)
+        side.name = QStringLiteral("%1 %2").arg(base).arg(n);
+    side.columns = source.columns;
+    side.textColumns = QList<bool>(source.columns.size(), false);
+    side.rowidColumn = source.rowidColumn;
+    side.outsideOf = table;
+    // Untyped columns take the values as they were; no rule of the table
+    // applies to rows it may never have held.
+    QStringList columns;
+    for (int i = 0; i < side.columns.size(); ++i)
+        columns << quoteIdentifier(side.columns.at(i))
+                + (i == side.rowidColumn ? QStringLiteral(" INTEGER PRIMARY KEY") : QString());
+    m_tableSql
+        << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(side.name), columns.join(QStringLiteral(", ")));
+    m_tables << side;
+    m_indexColumns << QList<QList<int>>();
+    m_holes.emplace_back();
+    return int(m_tables.size() - 1);
 }
 
 QList<FileSalvage::SchemaRow> FileSalvage::readSchemaRows()
@@ -307,12 +411,16 @@ void FileSalvage::readIndexes(const QList<SchemaRow> &rows)
         }
         m_indexColumns << positions;
 
-        // The ids the table's own indexes name tell which rows were there.
+        // The ids the table's own indexes name tell which rows were there;
+        // all of them, when one of its indexes is whole.
         std::vector<std::uint32_t> reached;
+        t.everyRowKnown = false;
         for (const SchemaRow &row : rows) {
             if (row.type != QLatin1String("index") || row.root == 0
                 || row.table.compare(t.name, Qt::CaseInsensitive) != 0)
                 continue;
+            if (indexWhole(row.root))
+                t.everyRowKnown = true;
             walkTree(row.root, &reached);
             for (std::uint32_t page : reached) {
                 if (!m_reader->indexEntries(page, &entries))
@@ -367,6 +475,7 @@ void FileSalvage::assignPages()
     std::unordered_set<std::uint32_t> placed;
     std::vector<std::uint32_t> reached;
     std::vector<TableCell> cells;
+    std::vector<std::int64_t> unreadIds;
     walkTree(1, &reached);
     placed.insert(reached.begin(), reached.end());
     for (std::uint32_t root : m_internalRoots) {
@@ -374,31 +483,40 @@ void FileSalvage::assignPages()
         placed.insert(reached.begin(), reached.end());
     }
 
-    for (int t = 0; t < m_tables.size(); ++t) {
-        if (m_tables.at(t).root == 0)
-            continue;
-        walkTree(m_tables.at(t).root, &reached);
+    const int tableCount = int(m_tables.size());
+    m_holes.assign(std::size_t(tableCount), KeyRanges());
+    for (int t = 0; t < tableCount; ++t) {
+        SalvageTable &table = m_tables[t];
+        walkTableTree(table.root, &reached, &m_holes[std::size_t(t)]);
+        if (m_holes[std::size_t(t)].empty())
+            table.everyRowKnown = true;
         for (std::uint32_t page : reached) {
-            if (placed.count(page) || !m_reader->tableLeafCells(page, &cells))
+            if (placed.count(page) || !m_reader->tableLeafCells(page, &cells, nullptr, &unreadIds))
                 continue;
             if (cells.empty()) {
                 placed.insert(page);
-            } else if (fits(m_tables.at(t), cells, false)) {
+                table.namedRowids.insert(unreadIds.begin(), unreadIds.end());
+            } else if (fits(table, cells, false)) {
                 placed.insert(page);
                 m_pageOwners.emplace_back(page, t);
+                table.namedRowids.insert(unreadIds.begin(), unreadIds.end());
             }
         }
     }
 
     // Leaf pages no tree leads to any more.
+    std::vector<std::vector<bool>> holeFilled(m_holes.size());
+    for (int t = 0; t < tableCount; ++t)
+        holeFilled[std::size_t(t)].assign(m_holes[std::size_t(t)].size(), false);
     for (std::uint32_t page = 1; page <= m_reader->layout().pageCount; ++page) {
-        if (placed.count(page) || m_free.count(page) || !m_reader->tableLeafCells(page, &cells) || cells.empty())
+        if (placed.count(page) || m_free.count(page) || !m_reader->tableLeafCells(page, &cells, nullptr, &unreadIds)
+            || cells.empty())
             continue;
         if (std::all_of(cells.cbegin(), cells.cend(), [](const TableCell &c) { return isSchemaRow(c.values); }))
             continue;
         QList<int> candidates;
         for (bool exact : {true, false}) {
-            for (int t = 0; t < m_tables.size(); ++t) {
+            for (int t = 0; t < tableCount; ++t) {
                 if (fits(m_tables.at(t), cells, exact))
                     candidates << t;
             }
@@ -418,10 +536,46 @@ void FileSalvage::assignPages()
                 }
             }
         }
-        if (owner < 0)
+        if (owner < 0) {
             m_unmatchedRows += qint64(cells.size());
-        else
+            continue;
+        }
+        // The page is the table's only where its tree has a gap for these ids.
+        const KeyRanges &holes = m_holes[std::size_t(owner)];
+        std::vector<bool> &filled = holeFilled[std::size_t(owner)];
+        bool inGap = true;
+        std::vector<std::size_t> gaps;
+        for (const TableCell &cell : cells) {
+            bool found = false;
+            for (std::size_t h = 0; h < holes.size(); ++h) {
+                if (cell.rowid > holes[h].first && cell.rowid <= holes[h].second) {
+                    found = true;
+                    gaps.push_back(h);
+                }
+            }
+            if (!found) {
+                inGap = false;
+                break;
+            }
+        }
+        if (inGap) {
+            for (std::size_t h : gaps)
+                filled[h] = true;
             m_pageOwners.emplace_back(page, owner);
+            m_tables[owner].namedRowids.insert(unreadIds.begin(), unreadIds.end());
+        } else {
+            m_pageOwners.emplace_back(page, outsideTableFor(owner));
+        }
+    }
+    // The whole range is what an unreadable top page leaves: the table may
+    // have been empty.
+    const std::pair<std::int64_t, std::int64_t> everything{std::numeric_limits<std::int64_t>::min(),
+                                                           std::numeric_limits<std::int64_t>::max()};
+    for (int t = 0; t < tableCount; ++t) {
+        for (std::size_t h = 0; h < m_holes[std::size_t(t)].size(); ++h) {
+            if (!holeFilled[std::size_t(t)][h] && m_holes[std::size_t(t)][h] != everything)
+                m_tables[t].unreadParts.push_back(m_holes[std::size_t(t)][h]);
+        }
     }
 }
 

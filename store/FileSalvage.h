@@ -23,7 +23,16 @@ struct SalvageTable {
     QList<bool> textColumns;                      // text affinity: such a column never holds a number
     int rowidColumn = -1;                         // the column that is the row id (stored as null in the record)
     std::uint32_t root = 0;                       // its top page in the damaged file; 0 when unknown
-    std::unordered_set<std::int64_t> namedRowids; // ids its readable indexes name
+    std::unordered_set<std::int64_t> namedRowids; // ids its readable indexes and undecodable cells name
+    // Whether namedRowids holds every row the table had: its own tree or one
+    // of its indexes could be read whole.
+    bool everyRowKnown = true;
+    // Row id ranges (low, high] of parts of its tree that could not be read
+    // and where no page found elsewhere fits: each held at least one row.
+    std::vector<std::pair<std::int64_t, std::int64_t>> unreadParts;
+    // For a table of rows found on pages outside the tree of another table,
+    // which could be that table's deleted rows: the other table's index.
+    int outsideOf = -1;
 };
 
 // Reads a damaged database file page by page: its schema, then the rows of
@@ -31,8 +40,11 @@ struct SalvageTable {
 // walked. A page reached from a table's own tree belongs to that table; any
 // other leaf page is given to the one table whose columns its rows fit (by
 // count and kind), and where several fit, to the one whose indexes name its
-// rows. Pages on the file's list of free pages hold deleted rows and are
-// left alone.
+// rows. It joins that table only when the table's tree is damaged where its
+// rows would hang; otherwise it is an old page (deleted rows, or rows since
+// moved) and goes to a table of its own, "... (found outside the table)".
+// Pages on the file's list of free pages hold deleted rows and are left
+// alone.
 class FileSalvage
 {
 public:
@@ -73,6 +85,11 @@ private:
     };
     QList<SchemaRow> readSchemaRows();
     void walkTree(std::uint32_t root, std::vector<std::uint32_t> *leaves) const;
+    // Row id ranges (low, high]: the parts of a table's tree that cannot be read.
+    using KeyRanges = std::vector<std::pair<std::int64_t, std::int64_t>>;
+    void walkTableTree(std::uint32_t root, std::vector<std::uint32_t> *reached, KeyRanges *holes) const;
+    bool indexWhole(std::uint32_t root) const;
+    int outsideTableFor(int table);
     bool buildSchema(const QList<SchemaRow> &rows, EngineError *error);
     void readIndexes(const QList<SchemaRow> &rows);
     void assignPages();
@@ -93,6 +110,7 @@ private:
     std::unordered_set<std::uint64_t> m_indexEntries;        // hashes of every readable index entry
     std::vector<std::uint32_t> m_internalRoots;              // the engine's own tables
     std::vector<std::pair<std::uint32_t, int>> m_pageOwners; // page, table; tree pages first
+    std::vector<KeyRanges> m_holes;                          // per table
     qint64 m_unmatchedRows = 0;
 };
 

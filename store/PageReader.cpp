@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 namespace store::pages {
 
@@ -54,6 +55,91 @@ std::int64_t bigEndianSigned(const std::uint8_t *p, std::uint64_t size)
     for (std::uint64_t i = 0; i < size; ++i)
         v = (v << 8) | p[i];
     return std::int64_t(v);
+}
+
+// One value of a record from its serial type and its bytes.
+Value decodeValue(std::uint64_t serialType, const std::uint8_t *content, std::uint64_t size)
+{
+    Value v;
+    if (serialType == 0) {
+        v.kind = Value::Kind::Null;
+    } else if (serialType <= 6) {
+        v.kind = Value::Kind::Integer;
+        v.integer = bigEndianSigned(content, size);
+    } else if (serialType == 7) {
+        v.kind = Value::Kind::Real;
+        const std::uint64_t bits = std::uint64_t(bigEndianSigned(content, 8));
+        std::memcpy(&v.real, &bits, sizeof bits);
+    } else if (serialType == 8 || serialType == 9) {
+        v.kind = Value::Kind::Integer;
+        v.integer = serialType == 9 ? 1 : 0;
+    } else {
+        v.kind = serialType % 2 == 0 ? Value::Kind::Blob : Value::Kind::Text;
+        v.bytes.assign(reinterpret_cast<const char *>(content), std::size_t(size));
+    }
+    return v;
+}
+
+// The offset of the first byte that is not part of well-formed UTF-8
+// (`size` when there is none).
+std::size_t firstBadUtf8(const std::uint8_t *p, std::size_t size)
+{
+    std::size_t i = 0;
+    while (i < size) {
+        const std::uint8_t b = p[i];
+        std::size_t n = 0;
+        std::uint32_t min = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            n = 1;
+            min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            n = 2;
+            min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            n = 3;
+            min = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + n >= size)
+            return i;
+        std::uint32_t code = b & (0x3F >> n);
+        for (std::size_t k = 1; k <= n; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return i;
+        i += n + 1;
+    }
+    return size;
+}
+
+// Where each value of a decoded record lies in its payload.
+std::vector<std::pair<std::size_t, std::size_t>> valueSpans(std::span<const std::uint8_t> payload)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    std::uint64_t headerSize = 0;
+    const int n = readVarint(payload, 0, &headerSize);
+    if (n == 0 || headerSize > payload.size())
+        return spans;
+    std::size_t typeAt = std::size_t(n);
+    std::uint64_t contentAt = headerSize;
+    while (typeAt < headerSize) {
+        std::uint64_t serialType = 0;
+        std::uint64_t size = 0;
+        const int used = readVarint(payload.first(std::size_t(headerSize)), typeAt, &serialType);
+        if (used == 0 || !contentSize(serialType, &size))
+            break;
+        spans.emplace_back(std::size_t(contentAt), std::size_t(size));
+        typeAt += std::size_t(used);
+        contentAt += size;
+    }
+    return spans;
 }
 
 } // namespace
@@ -240,13 +326,13 @@ PageKind PageReader::kind(std::uint32_t page) const
     }
 }
 
-bool PageReader::payload(const PageHeader &h, std::uint32_t at, std::uint64_t size, bool tableLeaf,
-                         std::vector<std::uint8_t> *out) const
+PageReader::Read PageReader::payload(const PageHeader &h, std::uint32_t at, std::uint64_t size, bool tableLeaf,
+                                     std::vector<std::uint8_t> *out, std::vector<std::size_t> *pageStarts) const
 {
     const std::uint64_t usable = m_layout.usableSize;
     // No payload is longer than the pages of the file could hold.
     if (size > std::uint64_t(m_layout.pageCount) * usable)
-        return false;
+        return Read::None;
     const std::uint64_t maxLocal = tableLeaf ? usable - 35 : (usable - 12) * 64 / 255 - 23;
     const std::uint64_t minLocal = (usable - 12) * 32 / 255 - 23;
     std::uint64_t local = size;
@@ -256,26 +342,108 @@ bool PageReader::payload(const PageHeader &h, std::uint32_t at, std::uint64_t si
     }
     const bool overflows = local < size;
     if (at + local + (overflows ? 4 : 0) > usable)
-        return false;
+        return Read::None;
     const std::uint8_t *page = m_file.data() + h.base;
     out->assign(page + at, page + at + local);
+    if (pageStarts)
+        pageStarts->clear();
     if (!overflows)
-        return true;
+        return Read::Whole;
 
     std::uint32_t next = be32(page + at + local);
     std::uint64_t remaining = size - local;
+    std::unordered_set<std::uint32_t> chain;
     // Every overflow page carries at least one byte, so the chain ends.
     while (remaining > 0) {
-        if (next < 2 || next > m_layout.pageCount)
-            return false;
+        // An overflow page starts with its pointer, never with the type of a
+        // b-tree page; a page met twice is a loop.
+        if (next < 2 || next > m_layout.pageCount || !chain.insert(next).second || kind(next) != PageKind::Other)
+            return Read::Part;
         const std::size_t base = std::size_t(next - 1) * m_layout.pageSize;
         const std::uint64_t take = std::min<std::uint64_t>(remaining, usable - 4);
         const std::uint8_t *p = m_file.data() + base;
+        const std::uint32_t following = be32(p);
+        // The page's own pointer vouches for the page: a page whose first
+        // bytes are damaged is likely damaged after them too.
+        const bool last = take == remaining;
+        if (last ? following != 0 : (following < 2 || following > m_layout.pageCount))
+            return Read::Part;
+        if (pageStarts)
+            pageStarts->push_back(out->size());
         out->insert(out->end(), p + 4, p + 4 + take);
         remaining -= take;
-        next = be32(p);
+        next = following;
     }
-    return true;
+    return Read::Whole;
+}
+
+bool PageReader::decodeRecordPart(std::span<const std::uint8_t> part, std::uint64_t size, TableCell *cell) const
+{
+    Record &record = cell->values;
+    record.clear();
+    cell->cutColumn = -1;
+    if (part.size() >= size)
+        return false;
+    std::uint64_t headerSize = 0;
+    const int n = readVarint(part, 0, &headerSize);
+    if (n == 0 || headerSize < std::uint64_t(n) || headerSize > part.size())
+        return false;
+    std::size_t typeAt = std::size_t(n);
+    std::uint64_t contentAt = headerSize;
+    while (typeAt < headerSize) {
+        std::uint64_t serialType = 0;
+        std::uint64_t valueSize = 0;
+        const int used = readVarint(part.first(std::size_t(headerSize)), typeAt, &serialType);
+        if (used == 0 || !contentSize(serialType, &valueSize) || valueSize > size - contentAt)
+            return false;
+        typeAt += std::size_t(used);
+        Value v;
+        if (valueSize == 0) {
+            v = decodeValue(serialType, part.data(), 0);
+        } else if (contentAt + valueSize <= part.size()) {
+            v = decodeValue(serialType, part.data() + contentAt, valueSize);
+        } else if (cell->cutColumn < 0 && serialType >= 13 && serialType % 2 == 1) {
+            // The text up to its last whole character.
+            std::size_t keep = contentAt < part.size() ? part.size() - std::size_t(contentAt) : 0;
+            const std::uint8_t *text = part.data() + contentAt;
+            if (m_layout.textEncoding == 1)
+                keep = firstBadUtf8(text, keep);
+            else
+                keep -= keep % 2;
+            v.kind = Value::Kind::Text;
+            v.bytes.assign(reinterpret_cast<const char *>(text), keep);
+            cell->cutColumn = int(record.size());
+        } else {
+            if (cell->cutColumn < 0)
+                cell->cutColumn = int(record.size());
+        }
+        record.push_back(std::move(v));
+        contentAt += valueSize;
+    }
+    return typeAt == headerSize && contentAt == size && cell->cutColumn >= 0;
+}
+
+std::size_t PageReader::soundLength(const Record &record, std::span<const std::uint8_t> payload,
+                                    const std::vector<std::size_t> &pageStarts) const
+{
+    if (m_layout.textEncoding != 1 || pageStarts.empty())
+        return payload.size();
+    const auto spans = valueSpans(payload);
+    for (std::size_t i = 0; i < record.size() && i < spans.size(); ++i) {
+        const auto [at, length] = spans[i];
+        if (record[i].kind != Value::Kind::Text || at + length <= pageStarts.front())
+            continue;
+        const std::size_t bad = at + firstBadUtf8(payload.data() + at, length);
+        if (bad == at + length)
+            continue;
+        std::size_t cut = pageStarts.front();
+        for (std::size_t start : pageStarts) {
+            if (start <= bad)
+                cut = start;
+        }
+        return std::max(cut, at);
+    }
+    return payload.size();
 }
 
 bool PageReader::decodeRecord(std::span<const std::uint8_t> payload, Record *record)
@@ -294,40 +462,26 @@ bool PageReader::decodeRecord(std::span<const std::uint8_t> payload, Record *rec
         if (used == 0 || !contentSize(serialType, &size) || size > payload.size() - contentAt)
             return false;
         typeAt += std::size_t(used);
-        const std::uint8_t *content = payload.data() + contentAt;
-        Value v;
-        if (serialType == 0) {
-            v.kind = Value::Kind::Null;
-        } else if (serialType <= 6) {
-            v.kind = Value::Kind::Integer;
-            v.integer = bigEndianSigned(content, size);
-        } else if (serialType == 7) {
-            v.kind = Value::Kind::Real;
-            const std::uint64_t bits = std::uint64_t(bigEndianSigned(content, 8));
-            std::memcpy(&v.real, &bits, sizeof bits);
-        } else if (serialType == 8 || serialType == 9) {
-            v.kind = Value::Kind::Integer;
-            v.integer = serialType == 9 ? 1 : 0;
-        } else {
-            v.kind = serialType % 2 == 0 ? Value::Kind::Blob : Value::Kind::Text;
-            v.bytes.assign(reinterpret_cast<const char *>(content), std::size_t(size));
-        }
-        record->push_back(std::move(v));
+        record->push_back(decodeValue(serialType, payload.data() + contentAt, size));
         contentAt += size;
     }
     return typeAt == headerSize && contentAt == payload.size();
 }
 
-bool PageReader::tableLeafCells(std::uint32_t page, std::vector<TableCell> *cells, int *undecoded) const
+bool PageReader::tableLeafCells(std::uint32_t page, std::vector<TableCell> *cells, int *undecoded,
+                                std::vector<std::int64_t> *undecodedRowids) const
 {
     cells->clear();
     if (undecoded)
         *undecoded = 0;
+    if (undecodedRowids)
+        undecodedRowids->clear();
     PageHeader h;
     if (!readHeader(page, &h) || h.type != kTableLeaf)
         return false;
     const std::span<const std::uint8_t> bytes = m_file.subspan(h.base, m_layout.usableSize);
     std::vector<std::uint8_t> data;
+    std::vector<std::size_t> pageStarts;
     for (std::uint32_t i = 0; i < h.cellCount; ++i) {
         std::uint32_t at = 0;
         std::uint64_t size = 0;
@@ -335,9 +489,22 @@ bool PageReader::tableLeafCells(std::uint32_t page, std::vector<TableCell> *cell
         int a = 0;
         int b = 0;
         TableCell cell;
-        const bool ok = cellOffset(h, i, &at) && (a = readVarint(bytes, at, &size)) != 0
-            && (b = readVarint(bytes, at + std::size_t(a), &rowid)) != 0
-            && payload(h, at + std::uint32_t(a + b), size, true, &data) && decodeRecord(data, &cell.values);
+        bool ok = cellOffset(h, i, &at) && (a = readVarint(bytes, at, &size)) != 0
+            && (b = readVarint(bytes, at + std::size_t(a), &rowid)) != 0;
+        if (ok) {
+            const Read read = payload(h, at + std::uint32_t(a + b), size, true, &data, &pageStarts);
+            ok = read == Read::Whole && decodeRecord(data, &cell.values);
+            if (ok) {
+                // Text that stops being text on an overflow page: that page is damaged.
+                const std::size_t sound = soundLength(cell.values, data, pageStarts);
+                if (sound < data.size())
+                    ok = decodeRecordPart(std::span<const std::uint8_t>(data).first(sound), size, &cell);
+            } else if (read != Read::None) {
+                ok = decodeRecordPart(data, size, &cell);
+            }
+            if (!ok && undecodedRowids)
+                undecodedRowids->push_back(std::int64_t(rowid));
+        }
         if (!ok) {
             if (undecoded)
                 ++*undecoded;
@@ -346,6 +513,28 @@ bool PageReader::tableLeafCells(std::uint32_t page, std::vector<TableCell> *cell
         cell.rowid = std::int64_t(rowid);
         cells->push_back(std::move(cell));
     }
+    return true;
+}
+
+bool PageReader::tableChildren(std::uint32_t page, std::vector<ChildCell> *cells, std::uint32_t *rightChild) const
+{
+    cells->clear();
+    PageHeader h;
+    if (!readHeader(page, &h) || h.type != kTableInterior)
+        return false;
+    const std::span<const std::uint8_t> bytes = m_file.subspan(h.base, m_layout.usableSize);
+    for (std::uint32_t i = 0; i < h.cellCount; ++i) {
+        ChildCell cell;
+        std::uint32_t at = 0;
+        std::uint64_t key = 0;
+        if (cellOffset(h, i, &at) && at + 4 < m_layout.usableSize && readVarint(bytes, at + 4, &key) != 0) {
+            cell.child = be32(bytes.data() + at);
+            cell.key = std::int64_t(key);
+            cell.readable = cell.child >= 2 && cell.child <= m_layout.pageCount;
+        }
+        cells->push_back(cell);
+    }
+    *rightChild = h.rightChild;
     return true;
 }
 
@@ -382,7 +571,8 @@ bool PageReader::indexEntries(std::uint32_t page, std::vector<Record> *entries) 
         int a = 0;
         Record entry;
         if (cellOffset(h, i, &at) && (a = readVarint(bytes, std::size_t(at) + skip, &size)) != 0
-            && payload(h, at + skip + std::uint32_t(a), size, false, &data) && decodeRecord(data, &entry))
+            && payload(h, at + skip + std::uint32_t(a), size, false, &data) == Read::Whole
+            && decodeRecord(data, &entry))
             entries->push_back(std::move(entry));
     }
     return true;

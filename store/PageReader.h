@@ -24,6 +24,9 @@ using Record = std::vector<Value>;
 struct TableCell {
     std::int64_t rowid = 0;
     Record values;
+    // A value read only in part: its overflow chain is damaged after that
+    // part. The values after it are null. -1 when every value is whole.
+    int cutColumn = -1;
 };
 
 enum class PageKind { Other, TableInterior, TableLeaf, IndexInterior, IndexLeaf };
@@ -55,9 +58,24 @@ public:
     // its cell pointers hold together; Other for anything else.
     PageKind kind(std::uint32_t page) const;
 
-    // The rows of a table leaf page that decode whole. Returns false when
-    // the page is not a table leaf; `undecoded` counts the cells left out.
-    bool tableLeafCells(std::uint32_t page, std::vector<TableCell> *cells, int *undecoded = nullptr) const;
+    // The rows of a table leaf page that decode whole, or whose overflow
+    // chain is damaged after a readable first part (see TableCell). Returns
+    // false when the page is not a table leaf; `undecoded` counts the cells
+    // left out, and `undecodedRowids`, when given, gets the ids of those
+    // whose id could still be read.
+    bool tableLeafCells(std::uint32_t page, std::vector<TableCell> *cells, int *undecoded = nullptr,
+                        std::vector<std::int64_t> *undecodedRowids = nullptr) const;
+
+    // One cell of a table interior page: the child holds the rows whose ids
+    // are at most `key`. `readable` is false when the cell could not be read.
+    struct ChildCell {
+        std::uint32_t child = 0;
+        std::int64_t key = 0;
+        bool readable = false;
+    };
+    // The cells of a table interior page, and its right child (the rows
+    // above every key). False when the page is no table interior page.
+    bool tableChildren(std::uint32_t page, std::vector<ChildCell> *cells, std::uint32_t *rightChild) const;
 
     // The pages an interior page (table or index) points to.
     bool childPages(std::uint32_t page, std::vector<std::uint32_t> *children) const;
@@ -93,10 +111,22 @@ private:
 
     bool readHeader(std::uint32_t page, PageHeader *header) const;
     bool cellOffset(const PageHeader &header, std::uint32_t index, std::uint32_t *offset) const;
-    // The whole payload of a cell whose payload starts at `at` in the page:
-    // its local part and, when longer, its overflow chain.
-    bool payload(const PageHeader &header, std::uint32_t at, std::uint64_t size, bool tableLeaf,
-                 std::vector<std::uint8_t> *out) const;
+    // The payload of a cell whose payload starts at `at` in the page: its
+    // local part and, when longer, its overflow chain. An overflow page is
+    // taken only when its own pointer to the next page holds (zero on the
+    // last page); a chain that breaks gives the part before the break.
+    enum class Read { Whole, Part, None };
+    Read payload(const PageHeader &header, std::uint32_t at, std::uint64_t size, bool tableLeaf,
+                 std::vector<std::uint8_t> *out, std::vector<std::size_t> *pageStarts = nullptr) const;
+    // A record of `size` bytes of which only the first part (`part`) could
+    // be read: the values within it, the one it cuts short (a text, up to
+    // its last whole character), and null for the rest.
+    bool decodeRecordPart(std::span<const std::uint8_t> part, std::uint64_t size, TableCell *cell) const;
+    // Where a text value that runs onto overflow pages stops being text of
+    // the file's encoding: the start of the page the first bad byte is on.
+    // The payload's size when every text is sound.
+    std::size_t soundLength(const Record &record, std::span<const std::uint8_t> payload,
+                            const std::vector<std::size_t> &pageStarts) const;
     PageReader(std::span<const std::uint8_t> file, const Layout &layout);
     void detectLayout();
     int plausiblePages(std::uint32_t pageSize, std::uint32_t limit) const;

@@ -69,13 +69,15 @@ bool isReadOnlyFile(const QString &path)
     return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
-QString journalFileFor(const QString &folder, const QStringList &databaseNames)
+QString journalFileFor(const QString &folder, const QStringList &databaseNames, const QString &ownName)
 {
     const QDir dir(folder);
     const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &entry : entries) {
         for (const QString &name : databaseNames) {
             for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+                if (!ownName.isEmpty() && entry == ownName + QLatin1String(suffix))
+                    continue;
                 if (entry.compare(name + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
                     return dir.filePath(entry);
             }

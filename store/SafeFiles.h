@@ -37,8 +37,10 @@ QString partialNameFor(const QString &destination);
 // A journal, log or shared-memory file in `folder` that the engine would take
 // for that of a database named by one of `databaseNames` ("VANTREL.MDB-journal",
 // "-wal", "-shm"), compared without regard to case, since a rename may give
-// a database exactly that name. Empty when there is none.
-QString journalFileFor(const QString &folder, const QStringList &databaseNames);
+// a database exactly that name. Empty when there is none. The files of
+// `ownName`, under exactly that name, are left out: the engine plays them
+// back or rolls them back when it opens that database.
+QString journalFileFor(const QString &folder, const QStringList &databaseNames, const QString &ownName = QString());
 
 // Whether a file may not be changed: this account may not write it, or no
 // one may (an account that may write anything still leaves such a file alone).

@@ -93,7 +93,7 @@ QString RecordNavigator::deleteQuestion()
 
 void RecordNavigator::deleteCurrent()
 {
-    if (!m_data || !m_editing)
+    if (!m_data || !m_editing || m_data->isReadOnly())
         return;
     const auto rs = m_data->recordset();
     if (!m_data->isAdding() && !(rs && rs->hasCurrent()))
@@ -117,8 +117,11 @@ void RecordNavigator::refresh()
     m_last->setEnabled(count > 0);
     m_previous->setEnabled(count > 0 && (adding || position > 0));
     m_next->setEnabled(count > 0 && (adding || position < count - 1));
-    m_add->setEnabled(m_editing && open);
-    m_delete->setEnabled(m_editing && (adding || (open && rs->hasCurrent())));
+    // A read-only file was said to be so once, when it was opened; what
+    // cannot work there is not offered.
+    const bool writable = m_editing && m_data && !m_data->isReadOnly();
+    m_add->setEnabled(writable && open);
+    m_delete->setEnabled(writable && (adding || (open && rs->hasCurrent())));
 
     if (!open)
         m_position->setText(QStringLiteral("No records"));

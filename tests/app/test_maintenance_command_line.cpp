@@ -60,7 +60,7 @@ TEST(MaintenanceCommandLine, CompactAndRepairTellTheirOutcome)
 TEST(MaintenanceCommandLine, AFailureGoesToStandardErrorWithAStatusOtherThanZero)
 {
     TempProgramFolder folder;
-    QFile journal(folder.file("VANTREL.MDB-wal"));
+    QFile journal(folder.file("VANTRELOLD.MDB-wal"));
     ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
     journal.write("stale");
     journal.close();

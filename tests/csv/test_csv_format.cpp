@@ -54,6 +54,14 @@ TEST(CsvText, DecodesUtf8WithOrWithoutMarkAndFallsBackToWindows1252)
     EXPECT_EQ(ansi.text, QStringLiteral("Zoë € “quoted” \u0081"));
 
     EXPECT_EQ(decodeText(QByteArray("a,b\nc,d\n\x01\x00zz", 11)).binaryLine, 3);
+
+    // A byte order mark says UTF-8: a stray byte is refused, not guessed at.
+    const DecodedText stray = decodeText("\xEF\xBB\xBF"
+                                         "a,b\r\nZo\xEB,x\n");
+    EXPECT_TRUE(stray.text.isEmpty());
+    EXPECT_EQ(stray.strayLine, 2);
+    EXPECT_EQ(stray.strayColumn, 3);
+    EXPECT_EQ(stray.strayByte, 0xEB);
 }
 
 TEST(CsvText, DetectsTheSeparatorFromTheFirstLine)

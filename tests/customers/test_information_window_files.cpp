@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QToolButton>
 
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
@@ -43,6 +44,11 @@ TEST_F(InformationWindowFiles, AReadOnlyDatabaseIsSaidOnceAndShownWithoutEditing
     EXPECT_FALSE(control<QCheckBox>("chkFields_0")->isEnabled());
     type("txtFields_1", "x");
     EXPECT_EQ(shown("txtFields_1"), "Zimmer");
+    // What cannot work is not offered, and nothing says it twice.
+    EXPECT_FALSE(control<QToolButton>("Add")->isEnabled());
+    EXPECT_FALSE(control<QToolButton>("Delete")->isEnabled());
+    EXPECT_FALSE(window->addNewForLocker(99));
+    EXPECT_EQ(services.boxes.size(), 1);
 
     // Sorting reads the same file again without a second word.
     trigger("MnuSortName");

@@ -175,6 +175,24 @@ TEST_F(LockerMapWindow, ClickOnAVacantLockerStartsANewRowWithItsNumber)
     EXPECT_EQ(legend("lblVacant"), "Vacant: 1");
 }
 
+TEST_F(LockerMapWindow, AVacantLockerClickedByMistakeAddsNoRow)
+{
+    open();
+    clickCell(3);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(shownLocker(), "3");
+    ASSERT_TRUE(record->writePendingEdit());
+    EXPECT_FALSE(record->data()->isAdding());
+    EXPECT_EQ(record->data()->recordset()->RecordCount(), 3);
+    EXPECT_EQ(shownState(3), LockerState::Vacant);
+
+    // Moving on to another locker leaves nothing behind either.
+    clickCell(4);
+    clickCell(1);
+    EXPECT_EQ(record->data()->recordset()->RecordCount(), 3);
+    EXPECT_EQ(legend("lblVacant"), "Vacant: 2");
+}
+
 TEST_F(LockerMapWindow, AnExpiryDateEditedInTheRecordWindowRecoloursTheCell)
 {
     open();

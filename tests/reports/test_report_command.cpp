@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -54,6 +55,27 @@ TEST_F(ReportCommand, RendersAReportOfTheProgramFolderWithFormulaAndSort)
     ASSERT_EQ(pages.size(), 4);
     EXPECT_TRUE(pages[0].contains("LOCKER 104"));
     EXPECT_TRUE(pages[3].contains("LOCKER 101"));
+}
+
+TEST_F(ReportCommand, ALinkAtTheNameIsReplacedAndThePdfIsTheOwnersOnly)
+{
+    const QString victim = folder.file("victim.txt");
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+    v.write("not a report");
+    v.close();
+    const QString pdf = folder.file("listing.pdf");
+    ASSERT_TRUE(QFile::link(victim, pdf));
+
+    ASSERT_EQ(run({"--report", "Complete.rpt", "--pdf", pdf}), 0) << err.toStdString();
+    ASSERT_TRUE(v.open(QIODevice::ReadOnly));
+    EXPECT_EQ(v.readAll(), "not a report");
+    const QFileInfo written(pdf);
+    EXPECT_FALSE(written.isSymLink());
+    EXPECT_EQ(written.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
+    EXPECT_FALSE(testing_support::pdfPages(pdf).isEmpty());
+    EXPECT_FALSE(QFile::exists(pdf + ".partial"));
 }
 
 TEST_F(ReportCommand, FailuresGoToStandardErrorWithAStatus)

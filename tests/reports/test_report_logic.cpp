@@ -66,6 +66,37 @@ TEST(ReportFile, RefusalsNameTheFileAndThePlace)
         "The report file Bad.rpt, at letter.items[0]: the item reaches 10.5 in down, but its area is 10 in high.");
 }
 
+TEST(ReportFile, EveryLengthHasASensibleRange)
+{
+    const std::pair<const char *, const char *> refused[] = {
+        {R"({ "kind": "listing", "listing": { "rowHeight": "0.000000001mm", "columns": [ { "text": "x", "width": 1 } ] } })",
+         "at listing.rowHeight: the length must be at least 0.05 in (1.27mm) and at most 10 inches."},
+        {R"({ "kind": "listing", "listing": { "rowHeight": 1e-12, "columns": [ { "text": "x", "width": 1 } ] } })",
+         "at listing.rowHeight: the length must be at least 0.05 in (1.27mm) and at most 10 inches."},
+        {R"({ "kind": "listing", "listing": { "rowHeight": 11, "columns": [ { "text": "x", "width": 1 } ] } })",
+         "at listing.rowHeight: the length must be at least 0.05 in (1.27mm) and at most 10 inches."},
+        {R"({ "kind": "listing", "listing": { "columns": [ { "text": "x", "width": "0.1pt" } ] } })",
+         "at listing.columns[0].width: the length must be at least 0.05 in (1.27mm) and at most 100 inches."},
+        {R"({ "kind": "letter", "page": { "size": { "width": "1mm", "height": 11 } }, "letter": { "items": [] } })",
+         "at page.size.width: the length must be at least 1 in (25.4mm) and at most 100 inches."},
+        {R"({ "kind": "labels", "labels": { "width": 0.01, "height": 1, "columns": 1, "rows": 1, "items": [] } })",
+         "at labels.width: the length must be at least 0.1 in (2.54mm) and at most 100 inches."},
+        {R"({ "kind": "letter", "page": { "margins": 101 }, "letter": { "items": [] } })",
+         "at page.margins: the length must be 0 or more and at most 100 inches."},
+    };
+    for (const auto &[json, place] : refused)
+        EXPECT_EQ(parseError(json), std::string("The report file Bad.rpt, ") + place) << json;
+
+    ReportDefinition def;
+    QString error;
+    ASSERT_TRUE(ReportFile::parse(
+        R"({ "kind": "listing", "listing": { "rowHeight": "1.27mm", "columns": [ { "text": "x", "width": 1 } ] } })",
+        QStringLiteral("Fine.rpt"), &def, &error))
+        << error.toStdString();
+    EXPECT_GT(ReportLayout(def).rowsPerPage(), 100);
+    EXPECT_LT(ReportLayout(def).pageCount(20000), 200);
+}
+
 TEST(ReportFile, MissingAndEmptyFilesAreNamed)
 {
     ReportDefinition def;
