@@ -2,46 +2,16 @@
 
 #include "store/Database.h"
 #include "store/EngineError.h"
+#include "store/salvage/WholeFile.h"
 
 #include <memory>
 
 namespace store {
 
-// What a repair brought back of one table.
-struct TableRepair {
-    QString table;
-    qint64 recovered = 0; // rows copied into the repaired file
-    qint64 lost = 0;      // rows its indexes name that no readable page holds
-};
-
-struct RepairReport {
-    qint64 rowsRecovered = 0;    // rows copied into the repaired file, every table
-    qint64 rowsLost = 0;         // rows known to exist (from the indexes) that could not be read
-    qint64 rowsUnmatched = 0;    // rows read from pages that fit no table, or several alike
-    bool wasDamaged = false;     // the integrity check found damage
-    bool centerRowAdded = false; // the center's settings were lost; a fresh row was put in
-    QList<TableRepair> tables;
-    QString damagedCopy; // where the damaged file was kept
-
-    const TableRepair *table(const QString &name) const;
-};
-
 // The engine object: opening, compacting and repairing database files.
 namespace DBEngine {
 
 std::shared_ptr<Database> OpenDatabase(const QString &name, EngineError *error);
-
-// Writes a complete, compacted copy of `source` into `destination`, which
-// must not exist yet. The copy is checked before this returns true; on
-// failure no destination file is left behind.
-bool CompactDatabase(const QString &source, const QString &destination, EngineError *error);
-
-// Repairs the file in place: when the file cannot be opened or the
-// integrity check finds damage, every row that can still be read from its
-// pages is copied into a fresh file with every table of the damaged one. The
-// fresh file takes the name; the damaged one is kept beside it, under a name
-// that says what it is.
-bool RepairDatabase(const QString &path, EngineError *error, RepairReport *report = nullptr);
 
 } // namespace DBEngine
 } // namespace store

@@ -1,8 +1,8 @@
 #include "store/Recordset.h"
 
-#include "store/AccessSql.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/sql/AccessSql.h"
 #include "store/sql/TextCompare.h"
 
 #include <QDate>

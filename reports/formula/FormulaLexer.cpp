@@ -1,6 +1,6 @@
 #include "reports/formula/FormulaLexer.h"
 
-#include "store/QuotedPiece.h"
+#include "store/sql/QuotedPiece.h"
 
 namespace reports::formula {
 

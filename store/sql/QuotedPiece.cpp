@@ -1,4 +1,4 @@
-#include "store/QuotedPiece.h"
+#include "store/sql/QuotedPiece.h"
 
 namespace store {
 
