@@ -127,10 +127,6 @@ public:
     void addGuard(RowLeaveGuard *guard);
     void removeGuard(RowLeaveGuard *guard);
 
-    // The value a field would store, checked against its kind: long integers
-    // must fit 32 bits, texts their length, dates must be real dates.
-    static bool normalize(const FieldDef &field, const QVariant &in, QVariant *out, EngineError *error);
-
 signals:
     void currentChanged();
     void rowsReset();
