@@ -18,4 +18,9 @@ QString quotedPiece(QStringView piece)
     return QLatin1Char('\'') + shown + QLatin1Char('\'');
 }
 
+QString quotedPiece(QStringView text, qsizetype position, qsizetype length)
+{
+    return quotedPiece(text.sliced(position, qMin(length, text.size() - position)));
+}
+
 } // namespace store
