@@ -1,12 +1,12 @@
 #include "backup/DatabaseSnapshot.h"
 
-#include "store/CopyCheck.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
 #include "store/SilencedErrors.h"
 #include "store/Statement.h"
+#include "store/salvage/CopyCheck.h"
 
 #include <QDir>
 #include <QFile>

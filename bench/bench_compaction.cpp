@@ -5,9 +5,9 @@
 #include "bench/BenchDatabase.h"
 #include "bench/MedianReporter.h"
 
-#include "store/CopyCheck.h"
 #include "store/DBEngine.h"
 #include "store/RawDatabase.h"
+#include "store/salvage/CopyCheck.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Any bytes as a statement of the dialect. The translator must refuse with
 // an error text or give SQL that SQLite prepares and runs without error on
 // a database of the delivered schema, whose tables it never changes.
-#include "store/AccessSql.h"
 #include "store/Schema.h"
-#include "store/SqlFunctions.h"
 #include "store/Statement.h"
+#include "store/sql/AccessSql.h"
+#include "store/sql/SqlFunctions.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Any bytes as a damaged database file: the page reader and the salvage
 // built on it read what they can and never read outside the bytes, loop
 // forever or leak, whatever the pages claim.
-#include "store/FileSalvage.h"
-#include "store/PageReader.h"
+#include "store/salvage/FileSalvage.h"
+#include "store/salvage/PageReader.h"
 
 #include <cstdint>
 #include <cstdlib>

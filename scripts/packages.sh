@@ -4,6 +4,9 @@ VANTREL_BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-pl
 # What the tests need besides: GoogleTest, and the peers that read our files
 # back (the sqlite3 shell, Info-ZIP, 7-Zip, poppler for PDF pages).
 VANTREL_TEST_PACKAGES="libgtest-dev sqlite3 zip unzip p7zip-full poppler-utils"
+# What CI needs besides: clang-format for the layout check, clang (with
+# libFuzzer) for the fuzz targets.
+VANTREL_CI_PACKAGES="clang-format clang"
 
 vantrel_install() {
     local sudo=""

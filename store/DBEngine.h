@@ -2,60 +2,16 @@
 
 #include "store/Database.h"
 #include "store/EngineError.h"
+#include "store/salvage/WholeFile.h"
 
 #include <memory>
 
 namespace store {
 
-// The words a text read only in part ends with, after a repair.
-inline QString cutTextMark()
-{
-    return QStringLiteral(" [the rest could not be read]");
-}
-
-// What a repair brought back of one table.
-struct TableRepair {
-    QString table;
-    qint64 recovered = 0;     // rows copied into the repaired file
-    qint64 lost = 0;          // rows known to have been there that no readable page holds
-    bool lostAtLeast = false; // more may be lost: neither its tree nor an index of it was whole
-    qint64 textsCut = 0;      // rows with a text read only in part, marked by cutTextMark()
-    // A table the repair added: rows found outside the tree of `rowsOf`
-    // (possibly deleted ones), or rows of `rowsOf` that broke one of its
-    // unique indexes or other rules.
-    enum class Kind { Table, FoundOutside, KeptApart };
-    Kind kind = Kind::Table;
-    QString rowsOf;
-};
-
-struct RepairReport {
-    qint64 rowsRecovered = 0;    // rows copied into the repaired file, every table
-    qint64 rowsLost = 0;         // rows known to exist (from the pages and indexes) that could not be read
-    qint64 rowsUnmatched = 0;    // rows read from pages that fit no table, or several alike
-    bool wasDamaged = false;     // the integrity check found damage
-    bool centerRowAdded = false; // the center's settings were lost; a fresh row was put in
-    QList<TableRepair> tables;
-    QString damagedCopy; // where the damaged file was kept
-
-    const TableRepair *table(const QString &name) const;
-};
-
 // The engine object: opening, compacting and repairing database files.
 namespace DBEngine {
 
 std::shared_ptr<Database> OpenDatabase(const QString &name, EngineError *error);
-
-// Writes a complete, compacted copy of `source` into `destination`, which
-// must not exist yet. The copy is checked before this returns true; on
-// failure no destination file is left behind.
-bool CompactDatabase(const QString &source, const QString &destination, EngineError *error);
-
-// Repairs the file in place: when the file cannot be opened or the
-// integrity check finds damage, every row that can still be read from its
-// pages is copied into a fresh file with every table of the damaged one. The
-// fresh file takes the name; the damaged one is kept beside it, under a name
-// that says what it is.
-bool RepairDatabase(const QString &path, EngineError *error, RepairReport *report = nullptr);
 
 } // namespace DBEngine
 } // namespace store

@@ -2,9 +2,9 @@
 
 #include "store/Recordset.h"
 #include "store/SafeFiles.h"
-#include "store/SqlFunctions.h"
 #include "store/Statement.h"
 #include "store/WriteNotifier.h"
+#include "store/sql/SqlFunctions.h"
 
 #include <QFile>
 #include <QFileInfo>

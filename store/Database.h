@@ -1,9 +1,9 @@
 #pragma once
 
-#include "store/AccessSql.h"
 #include "store/EngineError.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
+#include "store/sql/AccessSql.h"
 
 #include <QHash>
 #include <QPair>

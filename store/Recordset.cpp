@@ -1,8 +1,10 @@
 #include "store/Recordset.h"
 
-#include "store/AccessSql.h"
 #include "store/Database.h"
+#include "store/FieldValues.h"
+#include "store/ReadTransaction.h"
 #include "store/Schema.h"
+#include "store/sql/AccessSql.h"
 #include "store/sql/TextCompare.h"
 
 #include <QDate>
@@ -19,69 +21,6 @@ namespace store {
 
 namespace {
 constexpr int kRowCacheLimit = 4096;
-// Ids read when a whole table opens: more than a screen of the grid.
-constexpr int kFirstChunk = 128;
-// Later chunks grow with what has been read, up to this many ids at a time.
-constexpr int kMaxChunk = 65536;
-
-QVariant fromStored(FieldKind kind, const QVariant &stored)
-{
-    if (stored.isNull())
-        return QVariant();
-    switch (kind) {
-    case FieldKind::YesNo: return QVariant(stored.toLongLong() != 0);
-    case FieldKind::Long: return QVariant(stored.toLongLong());
-    case FieldKind::Date: {
-        const QDate d = QDate::fromString(stored.toString().left(10), Qt::ISODate);
-        return d.isValid() ? QVariant(d) : stored;
-    }
-    case FieldKind::Text:
-    case FieldKind::Memo: return QVariant(stored.toString());
-    }
-    return stored;
-}
-
-QVariant toStored(FieldKind kind, const QVariant &value)
-{
-    if (value.isNull())
-        return QVariant();
-    switch (kind) {
-    case FieldKind::YesNo: return QVariant(qint64(value.toBool() ? 1 : 0));
-    case FieldKind::Long: return QVariant(value.toLongLong());
-    case FieldKind::Date: return QVariant(value.toDate().toString(Qt::ISODate));
-    default: return QVariant(value.toString());
-    }
-}
-
-// A read of the file from its first statement to its end, unless one is
-// already open; statements within it share one lock of the file and see
-// the same rows.
-class ReadTransaction
-{
-public:
-    explicit ReadTransaction(Database &db)
-        : m_db(db), m_own(sqlite3_get_autocommit(db.handle()) != 0 && db.run(QStringLiteral("BEGIN"), nullptr))
-    {
-    }
-    ~ReadTransaction()
-    {
-        // A failure the engine rolled back on its own has ended it already.
-        if (m_own && sqlite3_get_autocommit(m_db.handle()) == 0)
-            m_db.run(QStringLiteral("COMMIT"), nullptr);
-    }
-    ReadTransaction(const ReadTransaction &) = delete;
-    ReadTransaction &operator=(const ReadTransaction &) = delete;
-
-private:
-    Database &m_db;
-    bool m_own;
-};
-
-QString orderTerm(const FieldDef &field)
-{
-    const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
-    return quoteIdentifier(field.name) + (text ? QStringLiteral(" COLLATE NOCASE") : QString());
-}
 } // namespace
 
 std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, const QString &source, Type type,
@@ -97,6 +36,8 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     }
     // The look at the schema, the probes and the first ids: one read.
     ReadTransaction reading(*db);
+    if (!reading.begin(error))
+        return nullptr;
     const QString trimmed = source.trimmed();
     QString keysetSql;
     QVariantList params;
@@ -142,6 +83,8 @@ std::shared_ptr<Recordset> Recordset::open(const std::shared_ptr<Database> &db, 
     const bool wholeTable = keysetSql.isEmpty();
     if (wholeTable ? !rs->startChunks(-1, error) : !rs->loadKeys(error))
         return nullptr;
+    if (!reading.commit(error))
+        return nullptr;
     rs->m_pos = rs->m_count == 0 ? -1 : 0;
     return rs;
 }
@@ -184,21 +127,15 @@ bool Recordset::loadKeys(EngineError *error)
     if (!read) {
         // The probes and the statement read the file in one go, so that no
         // row can slip in between them.
-        sqlite3 *db = m_db->handle();
-        const bool ownTransaction = !m_quickSql.isEmpty() && sqlite3_get_autocommit(db) != 0;
-        if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
+        ReadTransaction reading(*m_db);
+        if (!m_quickSql.isEmpty() && !reading.begin(error))
             return false;
-        auto finish = [&](bool ok) {
-            if (ownTransaction)
-                m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
-            return ok;
-        };
         bool quick = false;
         if (!m_quickSql.isEmpty() && !probesFindNothing(&quick, error))
-            return finish(false);
-        if (!readIds(quick ? m_quickSql : m_keysetSql, quick ? m_quickParams : m_keysetParams, &ids, error))
-            return finish(false);
-        finish(true);
+            return false;
+        if (!readIds(quick ? m_quickSql : m_keysetSql, quick ? m_quickParams : m_keysetParams, &ids, error)
+            || !reading.commit(error))
+            return false;
     }
     m_ids = std::move(ids);
     m_count = int(m_ids.size());
@@ -227,28 +164,6 @@ bool Recordset::readIds(const QString &sql, const QVariantList &params, QVector<
         return false;
     }
     return true;
-}
-
-Recordset::KeyValue::KeyValue(const sqlite3_value *v) : m_value(v ? sqlite3_value_dup(v) : nullptr)
-{
-}
-
-Recordset::KeyValue::KeyValue(const KeyValue &other) : KeyValue(other.m_value)
-{
-}
-
-Recordset::KeyValue &Recordset::KeyValue::operator=(const KeyValue &other)
-{
-    if (this != &other) {
-        sqlite3_value_free(m_value);
-        m_value = other.m_value ? sqlite3_value_dup(other.m_value) : nullptr;
-    }
-    return *this;
-}
-
-Recordset::KeyValue::~KeyValue()
-{
-    sqlite3_value_free(m_value);
 }
 
 bool Recordset::probesFindNothing(bool *nothing, EngineError *error)
@@ -290,23 +205,20 @@ int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
 {
     // The look at the exceptions and the walk read the file in one go, so
     // that no row can slip in between them.
-    sqlite3 *db = m_db->handle();
-    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
-    if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
+    ReadTransaction reading(*m_db);
+    if (!reading.begin(error))
         return -1;
-    auto finish = [&](int result) {
-        if (ownTransaction)
-            m_db->run(result >= 0 ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
-        return result;
-    };
-    if (noOrderExceptions())
-        return finish(readIds(m_walkRowidsSql, {}, ids, error) ? 1 : -1);
-    if (m_db->walkKnownUnordered(m_walkSql))
-        return finish(0);
-    const int walked = checkedWalk(ids, error);
-    if (walked == 0)
-        m_db->rememberUnorderedWalk(m_walkSql);
-    return finish(walked);
+    int walked = 0;
+    if (noOrderExceptions()) {
+        walked = readIds(m_walkRowidsSql, {}, ids, error) ? 1 : -1;
+    } else if (!m_db->walkKnownUnordered(m_walkSql)) {
+        walked = checkedWalk(ids, error);
+        if (walked == 0)
+            m_db->rememberUnorderedWalk(m_walkSql);
+    }
+    if (walked < 0 || !reading.commit(error))
+        return -1;
+    return walked;
 }
 
 bool Recordset::noOrderExceptions()
@@ -372,167 +284,6 @@ int Recordset::checkedWalk(QVector<qint64> *ids, EngineError *error)
         return -1;
     }
     return ordered ? 1 : 0;
-}
-
-bool Recordset::singleNumber(const QString &sql, qint64 *result, EngineError *error) const
-{
-    auto st = m_db->prepared(sql);
-    const bool ok = st->isValid() && st->step();
-    if (ok)
-        *result = st->int64(0);
-    else if (error)
-        *error = st->error().isError()
-            ? st->error()
-            : EngineError{Err::Unexpected, QStringLiteral("The table could not be counted.")};
-    if (st->isValid())
-        st->reset();
-    return ok;
-}
-
-bool Recordset::startChunks(int keyField, EngineError *error)
-{
-    sqlite3 *db = m_db->handle();
-    const QString table = quoteIdentifier(m_table.name);
-    // The count, the last row id and the first chunk come from one read of
-    // the file, so that they agree with each other.
-    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
-    if (ownTransaction && !m_db->run(QStringLiteral("BEGIN"), error))
-        return false;
-    auto finish = [&](bool ok) {
-        if (ownTransaction)
-            m_db->run(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), nullptr);
-        return ok;
-    };
-    // Two statements, not one: alone, count(*) counts the entries of the
-    // pages of the smallest index and max(rowid) looks at the table's last
-    // page, where together they would visit every row.
-    qint64 count = 0;
-    qint64 maxId = 0;
-    if (!singleNumber(QStringLiteral("SELECT count(*) FROM %1").arg(table), &count, error)
-        || !singleNumber(QStringLiteral("SELECT max(rowid) FROM %1").arg(table), &maxId, error))
-        return finish(false);
-
-    m_ids.clear();
-    m_cache.clear();
-    m_count = int(count);
-    m_chunks = Chunks();
-    m_chunks.complete = count == 0;
-    m_chunks.keyField = keyField;
-    m_chunks.maxId = maxId;
-    m_chunks.inNulls = keyField >= 0;
-    if (!readMore(kFirstChunk, error))
-        return finish(false);
-    return finish(true);
-}
-
-bool Recordset::readMore(int wanted, EngineError *error) const
-{
-    while (!m_chunks.complete && (wanted < 0 || m_ids.size() < wanted)) {
-        int limit = -1;
-        if (wanted >= 0) {
-            const int grown = std::clamp(int(m_ids.size()), kFirstChunk, kMaxChunk);
-            limit = std::max(wanted - int(m_ids.size()), grown);
-        }
-        if (readChunk(limit, error) < 0)
-            return false;
-    }
-    return true;
-}
-
-// Reads the next ids of a whole table, at most `limit` (-1: all the rest),
-// continuing after the last row read. Returns how many rows the file gave,
-// or -1 on a failure.
-int Recordset::readChunk(int limit, EngineError *error) const
-{
-    const QString table = quoteIdentifier(m_table.name);
-    QString sql;
-    const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
-    if (!key) {
-        sql =
-            QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
-    } else {
-        const QString col = quoteIdentifier(key->name);
-        const QString ordered = orderTerm(*key);
-        if (m_chunks.inNulls)
-            sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 IS NULL AND rowid > ?1 AND rowid <= ?2 "
-                                 "ORDER BY rowid LIMIT ?3")
-                      .arg(table, col);
-        else if (!m_chunks.started)
-            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %2 IS NOT NULL AND rowid <= ?2 "
-                                 "ORDER BY %3, rowid LIMIT ?3")
-                      .arg(table, col, ordered);
-        else
-            // Rows that tie with the last key read continue after its row id.
-            sql = QStringLiteral("SELECT rowid, %2 FROM %1 WHERE %3 >= ?4 AND (%3 > ?4 OR rowid > ?1) AND rowid <= ?2 "
-                                 "ORDER BY %3, rowid LIMIT ?3")
-                      .arg(table, col, ordered);
-    }
-    auto st = m_db->prepared(sql);
-    if (!st->isValid()) {
-        if (error)
-            *error = st->error();
-        return -1;
-    }
-    st->reset();
-    sqlite3_stmt *raw = st->handle();
-    sqlite3_clear_bindings(raw);
-    sqlite3_bind_int64(raw, 1, m_chunks.started ? m_chunks.lastId : std::numeric_limits<qint64>::min());
-    sqlite3_bind_int64(raw, 2, m_chunks.maxId);
-    sqlite3_bind_int64(raw, 3, limit);
-    if (key && !m_chunks.inNulls && m_chunks.started)
-        sqlite3_bind_value(raw, 4, m_chunks.lastKey.get());
-
-    int rows = 0;
-    const bool keyed = key && !m_chunks.inNulls;
-    while (st->step()) {
-        const qint64 id = sqlite3_column_int64(raw, 0);
-        ++rows;
-        m_chunks.lastId = id;
-        m_chunks.started = true;
-        if (keyed && (limit < 0 ? false : rows == limit))
-            m_chunks.lastKey = KeyValue(sqlite3_column_value(raw, 1));
-        if (!m_chunks.skip.contains(id))
-            m_ids.append(id);
-    }
-    const EngineError failed = st->error();
-    st->reset();
-    if (failed.isError()) {
-        if (error)
-            *error = failed;
-        return -1;
-    }
-    if (limit < 0 || rows < limit) {
-        // This section is read to its end.
-        if (key && m_chunks.inNulls) {
-            m_chunks.inNulls = false;
-            m_chunks.started = false;
-        } else {
-            finishChunks();
-        }
-    }
-    return rows;
-}
-
-void Recordset::finishChunks() const
-{
-    m_ids += m_chunks.tail;
-    const int read = int(m_ids.size());
-    m_chunks = Chunks();
-    if (read == m_count)
-        return;
-    // Another program deleted rows of the table while the set was being
-    // read: the set is what could still be read.
-    auto *self = const_cast<Recordset *>(this);
-    if (self->m_pos >= read)
-        self->m_pos = self->m_pos >= m_count ? read : read - 1;
-    m_count = read;
-    QMetaObject::invokeMethod(
-        self,
-        [self] {
-            emit self->rowsReset();
-            emit self->currentChanged();
-        },
-        Qt::QueuedConnection);
 }
 
 bool Recordset::leaveRow(EngineError *error)
@@ -811,119 +562,6 @@ bool Recordset::setValue(int field, const QVariant &value, EngineError *error)
     return true;
 }
 
-bool Recordset::normalize(const FieldDef &field, const QVariant &in, QVariant *out, EngineError *error)
-{
-    if (!in.isValid() || in.isNull() || (in.metaType().id() == QMetaType::QString && in.toString().isEmpty())) {
-        *out = field.kind == FieldKind::YesNo ? QVariant(false) : QVariant();
-        return true;
-    }
-    switch (field.kind) {
-    case FieldKind::Long: {
-        bool ok = false;
-        qint64 v = 0;
-        const int id = in.metaType().id();
-        if (id == QMetaType::Double || id == QMetaType::Float) {
-            const double d = in.toDouble();
-            ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e18;
-            v = ok ? qint64(d) : 0;
-        } else if (id == QMetaType::Bool) {
-            ok = true;
-            v = in.toBool() ? -1 : 0;
-        } else {
-            const QString text = in.toString().trimmed();
-            v = text.toLongLong(&ok);
-            if (!ok) {
-                // Ten or more digits that do not even fit 64 bits still overflow the field.
-                bool digits = !text.isEmpty();
-                for (int i = 0; i < text.size(); ++i)
-                    digits = digits
-                        && (text.at(i).isDigit()
-                            || (i == 0 && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))));
-                if (digits && text.size() > 1)
-                    return fail(error, Err::NumericOverflow,
-                                QStringLiteral("Numeric field overflow: %1 does not fit in the field '%2', which holds "
-                                               "whole numbers from -2147483648 to 2147483647.")
-                                    .arg(text, field.name));
-            }
-        }
-        if (!ok)
-            return fail(error, Err::TypeConversion,
-                        QStringLiteral("Data type conversion error: '%1' is not a whole number for the field '%2'.")
-                            .arg(in.toString(), field.name));
-        if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
-            return fail(error, Err::NumericOverflow,
-                        QStringLiteral("Numeric field overflow: %1 does not fit in the field '%2', which holds whole "
-                                       "numbers from -2147483648 to 2147483647.")
-                            .arg(v)
-                            .arg(field.name));
-        *out = QVariant(v);
-        return true;
-    }
-    case FieldKind::YesNo: {
-        const int id = in.metaType().id();
-        if (id == QMetaType::Bool) {
-            *out = in;
-            return true;
-        }
-        if (id == QMetaType::QString) {
-            const QString t = in.toString().trimmed().toLower();
-            if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("on")) {
-                *out = true;
-                return true;
-            }
-            if (t == QLatin1String("no") || t == QLatin1String("false") || t == QLatin1String("off")) {
-                *out = false;
-                return true;
-            }
-            bool ok = false;
-            const double d = t.toDouble(&ok);
-            if (!ok)
-                return fail(error, Err::TypeConversion,
-                            QStringLiteral("Data type conversion error: '%1' is not yes or no for the field '%2'.")
-                                .arg(in.toString(), field.name));
-            *out = d != 0;
-            return true;
-        }
-        *out = QVariant(in.toDouble() != 0);
-        return true;
-    }
-    case FieldKind::Date: {
-        QDate d;
-        if (in.metaType().id() == QMetaType::QDate)
-            d = in.toDate();
-        else if (in.metaType().id() == QMetaType::QDateTime)
-            d = in.toDateTime().date();
-        else {
-            const QString t = in.toString().trimmed();
-            d = QDate::fromString(t, Qt::ISODate);
-            if (!d.isValid())
-                d = QDate::fromString(t, QStringLiteral("MM/dd/yyyy"));
-        }
-        if (!d.isValid())
-            return fail(error, Err::TypeConversion,
-                        QStringLiteral("Data type conversion error: '%1' is not a date for the field '%2'.")
-                            .arg(in.toString(), field.name));
-        *out = d;
-        return true;
-    }
-    case FieldKind::Text:
-    case FieldKind::Memo: {
-        const QString t = in.toString();
-        if (field.kind == FieldKind::Text && field.maxLength > 0 && t.size() > field.maxLength)
-            return fail(error, Err::FieldTooSmall,
-                        QStringLiteral("The field '%1' is too small to accept the amount of data you attempted to "
-                                       "add: %2 characters, and it holds %3.")
-                            .arg(field.name)
-                            .arg(t.size())
-                            .arg(field.maxLength));
-        *out = t;
-        return true;
-    }
-    }
-    *out = in;
-    return true;
-}
-
 bool Recordset::Update(EngineError *error)
 {
     if (!requireOpen(error))
@@ -939,7 +577,7 @@ bool Recordset::Update(EngineError *error)
             continue;
         const FieldDef &f = m_table.fields.at(i);
         QVariant v;
-        if (!normalize(f, m_buffer.at(i), &v, error))
+        if (!normalizeFieldValue(f, m_buffer.at(i), &v, error))
             return false;
         normalized[i] = v;
         names << quoteIdentifier(f.name);

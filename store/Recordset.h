@@ -1,9 +1,9 @@
 #pragma once
 
-#include "store/AccessSql.h"
 #include "store/EngineError.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/sql/AccessSql.h"
 
 #include <QHash>
 #include <QList>
@@ -126,10 +126,6 @@ public:
 
     void addGuard(RowLeaveGuard *guard);
     void removeGuard(RowLeaveGuard *guard);
-
-    // The value a field would store, checked against its kind: long integers
-    // must fit 32 bits, texts their length, dates must be real dates.
-    static bool normalize(const FieldDef &field, const QVariant &in, QVariant *out, EngineError *error);
 
 signals:
     void currentChanged();

@@ -45,7 +45,7 @@ Statement::~Statement()
 }
 
 Statement::Statement(Statement &&other) noexcept
-    : m_db(other.m_db), m_stmt(other.m_stmt), m_error(std::move(other.m_error))
+    : m_db(other.m_db), m_stmt(other.m_stmt), m_error(std::move(other.m_error)), m_bindFailed(other.m_bindFailed)
 {
     other.m_stmt = nullptr;
 }
@@ -57,6 +57,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         m_db = other.m_db;
         m_stmt = other.m_stmt;
         m_error = std::move(other.m_error);
+        m_bindFailed = other.m_bindFailed;
         other.m_stmt = nullptr;
     }
     return *this;
@@ -67,57 +68,68 @@ void Statement::setError(int rc)
     m_error = engineErrorFor(m_db, rc);
 }
 
-void Statement::bind(int index, const QVariant &value)
+bool Statement::bound(int rc)
+{
+    if (rc == SQLITE_OK)
+        return true;
+    if (!m_bindFailed)
+        setError(rc);
+    m_bindFailed = true;
+    return false;
+}
+
+bool Statement::bind(int index, const QVariant &value)
 {
     if (!m_stmt)
-        return;
-    if (!value.isValid() || value.isNull()) {
-        sqlite3_bind_null(m_stmt, index);
-        return;
-    }
+        return false;
+    if (!value.isValid() || value.isNull())
+        return bound(sqlite3_bind_null(m_stmt, index));
     switch (value.metaType().id()) {
-    case QMetaType::Bool: sqlite3_bind_int(m_stmt, index, value.toBool() ? 1 : 0); break;
+    case QMetaType::Bool: return bound(sqlite3_bind_int(m_stmt, index, value.toBool() ? 1 : 0));
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Long:
-    case QMetaType::Short: sqlite3_bind_int64(m_stmt, index, value.toLongLong()); break;
+    case QMetaType::Short: return bound(sqlite3_bind_int64(m_stmt, index, value.toLongLong()));
     case QMetaType::Double:
-    case QMetaType::Float: sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
+    case QMetaType::Float: return bound(sqlite3_bind_double(m_stmt, index, value.toDouble()));
     case QMetaType::QDate: {
         const QByteArray iso = value.toDate().toString(Qt::ISODate).toUtf8();
-        sqlite3_bind_text(m_stmt, index, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
-        break;
+        return bound(sqlite3_bind_text(m_stmt, index, iso.constData(), int(iso.size()), SQLITE_TRANSIENT));
     }
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
-        sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-        break;
+        return bound(sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT));
     }
     default: {
         const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        break;
+        return bound(sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT));
     }
     }
 }
 
-void Statement::bindAll(const QVariantList &values)
+bool Statement::bindAll(const QVariantList &values)
 {
+    bool ok = true;
     for (int i = 0; i < values.size(); ++i)
-        bind(i + 1, values.at(i));
+        ok = bind(i + 1, values.at(i)) && ok;
+    return ok;
 }
 
-void Statement::bindInt64(int index, qint64 value)
+bool Statement::bindInt64(int index, qint64 value)
 {
-    if (m_stmt)
-        sqlite3_bind_int64(m_stmt, index, value);
+    return m_stmt && bound(sqlite3_bind_int64(m_stmt, index, value));
+}
+
+bool Statement::bindValue(int index, const sqlite3_value *value)
+{
+    return m_stmt && bound(sqlite3_bind_value(m_stmt, index, value));
 }
 
 bool Statement::step()
 {
-    if (!m_stmt)
+    if (!m_stmt || m_bindFailed)
         return false;
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
@@ -134,6 +146,7 @@ void Statement::reset()
         sqlite3_clear_bindings(m_stmt);
     }
     m_error.clear();
+    m_bindFailed = false;
 }
 
 qint64 Statement::int64(int column) const

@@ -6,6 +6,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace store {
 
@@ -24,12 +25,15 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
     const EngineError &error() const { return m_error; }
 
-    void bind(int index, const QVariant &value); // index from 1
-    void bindAll(const QVariantList &values);
-    void bindInt64(int index, qint64 value);
+    // Index from 1. A value SQLite refuses sets error() and fails the next
+    // step(), so a caller that checks the step sees it.
+    bool bind(int index, const QVariant &value);
+    bool bindAll(const QVariantList &values);
+    bool bindInt64(int index, qint64 value);
+    bool bindValue(int index, const sqlite3_value *value);
 
-    // SQLITE_ROW: true; SQLITE_DONE: false with no error; anything else: false
-    // with error() set.
+    // SQLITE_ROW: true; SQLITE_DONE: false with no error; anything else (or a
+    // refused value): false with error() set.
     bool step();
     void reset();
 
@@ -41,10 +45,12 @@ public:
 
 private:
     void setError(int rc);
+    bool bound(int rc);
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
     EngineError m_error;
+    bool m_bindFailed = false;
 };
 
 // The engine error for a SQLite result code, with SQLite's own message.

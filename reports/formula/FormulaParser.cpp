@@ -1,5 +1,7 @@
 #include "reports/formula/FormulaParser.h"
 
+#include "store/sql/Scanning.h"
+
 #include <cmath>
 
 namespace reports::formula {
@@ -248,14 +250,13 @@ bool FormulaParser::parseOperand(Operand *operand)
                 return unexpected(QStringLiteral("a number after the sign"));
         }
         const Token &digits = take();
-        bool ok = false;
-        const double magnitude = digits.text.toDouble(&ok);
-        if (!ok || !std::isfinite(magnitude))
+        const store::scan::NumberValue number = store::scan::numberValue(digits.text, negative);
+        if (!number.ok)
             return failAt(digits.position,
                           QStringLiteral("the number %1 is out of range.")
                               .arg(formulaPiece(m_formula, digits.position, digits.length)));
         operand->kind = Operand::Kind::Number;
-        operand->number = negative ? -magnitude : magnitude;
+        operand->number = number.real;
         operand->length = digits.position + digits.length - operand->position;
         return true;
     }

@@ -1,5 +1,7 @@
 #include "store/sql/AccessLexer.h"
 
+#include "store/sql/Scanning.h"
+
 namespace store::sql {
 
 bool Token::isWord(const char *keyword) const
@@ -8,26 +10,6 @@ bool Token::isWord(const char *keyword) const
 }
 
 namespace {
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == u'_';
-}
-
-bool isWordPart(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
 class Scanner
 {
 public:
@@ -38,18 +20,18 @@ public:
         const qsizetype n = m_s.size();
         while (m_i < n) {
             const QChar c = m_s[m_i];
-            if (isBlank(c)) {
+            if (scan::isBlank(c)) {
                 ++m_i;
                 continue;
             }
             const qsizetype start = m_i;
             bool ok = true;
-            if (isWordStart(c))
+            if (scan::isWordStart(c))
                 ok = word();
-            else if (isAsciiDigit(c) || (c == u'.' && m_i + 1 < n && isAsciiDigit(m_s[m_i + 1])))
+            else if (scan::startsNumber(m_s, m_i))
                 ok = number();
             else if (c == u'\'' || c == u'"')
-                ok = quoted(c);
+                ok = quoted();
             else if (c == u'[')
                 ok = bracketName();
             else if (c == u'#')
@@ -77,11 +59,12 @@ private:
         return false;
     }
 
+    QString piece(qsizetype start, qsizetype end) const { return quotedPiece(m_s, start, end - start); }
+
     bool word()
     {
         const qsizetype start = m_i;
-        while (m_i < m_s.size() && isWordPart(m_s[m_i]))
-            ++m_i;
+        m_i = scan::wordEnd(m_s, m_i);
         push(Token::Kind::Word, start, m_s.mid(start, m_i - start));
         return true;
     }
@@ -89,73 +72,37 @@ private:
     bool number()
     {
         const qsizetype start = m_i;
-        const qsizetype n = m_s.size();
-        while (m_i < n && isAsciiDigit(m_s[m_i]))
-            ++m_i;
-        if (m_i < n && m_s[m_i] == u'.') {
-            ++m_i;
-            while (m_i < n && isAsciiDigit(m_s[m_i]))
-                ++m_i;
-        }
-        if (m_i < n && (m_s[m_i] == u'e' || m_s[m_i] == u'E')) {
-            qsizetype k = m_i + 1;
-            if (k < n && (m_s[k] == u'+' || m_s[k] == u'-'))
-                ++k;
-            if (k < n && isAsciiDigit(m_s[k])) {
-                m_i = k;
-                while (m_i < n && isAsciiDigit(m_s[m_i]))
-                    ++m_i;
-            }
-        }
-        if (m_i < n && (isWordPart(m_s[m_i]) || m_s[m_i] == u'.')) {
-            qsizetype end = m_i;
-            while (end < n && (isWordPart(m_s[end]) || m_s[end] == u'.'))
-                ++end;
-            return failAt(QStringLiteral("Syntax error: %1 is not a number.")
-                              .arg(quotedPiece(QStringView(m_s).sliced(start, end - start))));
-        }
+        const scan::NumberScan number = scan::scanNumber(m_s, m_i);
+        if (number.badEnd > 0)
+            return failAt(QStringLiteral("Syntax error: %1 is not a number.").arg(piece(start, number.badEnd)));
+        m_i = number.end;
         push(Token::Kind::Number, start, m_s.mid(start, m_i - start));
         return true;
     }
 
-    bool quoted(QChar quote)
+    bool quoted()
     {
         const qsizetype start = m_i;
-        QString value;
-        ++m_i;
-        while (m_i < m_s.size()) {
-            const QChar c = m_s[m_i];
-            if (c == quote) {
-                if (m_i + 1 < m_s.size() && m_s[m_i + 1] == quote) {
-                    value += quote;
-                    m_i += 2;
-                    continue;
-                }
-                ++m_i;
-                push(Token::Kind::Text, start, value);
-                return true;
-            }
-            value += c;
-            ++m_i;
-        }
-        return failAt(QStringLiteral("Syntax error: the text %1 has no closing %2.")
-                          .arg(quotedPiece(QStringView(m_s).sliced(start)),
-                               quote == u'"' ? QStringLiteral("double quote") : QStringLiteral("apostrophe")));
+        scan::QuotedScan text = scan::scanQuoted(m_s, m_i);
+        if (!text.closed)
+            return failAt(QStringLiteral("Syntax error: the text %1 has no closing %2.")
+                              .arg(piece(start, m_s.size()), scan::quoteName(m_s[start])));
+        m_i = text.end;
+        push(Token::Kind::Text, start, std::move(text.value));
+        return true;
     }
 
     bool bracketName()
     {
         const qsizetype start = m_i;
-        const qsizetype close = m_s.indexOf(u']', m_i + 1);
-        const qsizetype nextOpen = m_s.indexOf(u'[', m_i + 1);
-        if (close < 0 || (nextOpen >= 0 && nextOpen < close))
-            return failAt(QStringLiteral("Syntax error: the name %1 has no closing bracket.")
-                              .arg(quotedPiece(QStringView(m_s).sliced(start))));
+        const qsizetype close = scan::closingOf(m_s, m_i, u'[', u']');
+        if (close < 0)
+            return failAt(
+                QStringLiteral("Syntax error: the name %1 has no closing bracket.").arg(piece(start, m_s.size())));
         m_i = close + 1;
         const QString name = m_s.mid(start + 1, close - start - 1);
         if (name.trimmed().isEmpty())
-            return failAt(QStringLiteral("Syntax error: %1 names nothing.")
-                              .arg(quotedPiece(QStringView(m_s).sliced(start, m_i - start))));
+            return failAt(QStringLiteral("Syntax error: %1 names nothing.").arg(piece(start, m_i)));
         push(Token::Kind::BracketName, start, name);
         return true;
     }
@@ -165,8 +112,8 @@ private:
         const qsizetype start = m_i;
         const qsizetype close = m_s.indexOf(u'#', m_i + 1);
         if (close < 0)
-            return failAt(QStringLiteral("Syntax error: the date %1 has no closing '#'.")
-                              .arg(quotedPiece(QStringView(m_s).sliced(start))));
+            return failAt(
+                QStringLiteral("Syntax error: the date %1 has no closing '#'.").arg(piece(start, m_s.size())));
         m_i = close + 1;
         push(Token::Kind::Date, start, m_s.mid(start + 1, close - start - 1));
         return true;
@@ -175,47 +122,27 @@ private:
     bool symbol()
     {
         const qsizetype start = m_i;
-        const QChar c = m_s[m_i];
-        const QChar next = m_i + 1 < m_s.size() ? m_s[m_i + 1] : QChar();
-        Token::Kind kind;
-        int length = 1;
-        switch (c.unicode()) {
-        case u'=': kind = Token::Kind::Equal; break;
-        case u'<':
-            if (next == u'>') {
-                kind = Token::Kind::NotEqual;
-                length = 2;
-            } else if (next == u'=') {
-                kind = Token::Kind::LessEqual;
-                length = 2;
-            } else {
-                kind = Token::Kind::Less;
-            }
-            break;
-        case u'>':
-            if (next == u'=') {
-                kind = Token::Kind::GreaterEqual;
-                length = 2;
-            } else {
-                kind = Token::Kind::Greater;
-            }
-            break;
-        case u'(': kind = Token::Kind::LeftParen; break;
-        case u')': kind = Token::Kind::RightParen; break;
-        case u',': kind = Token::Kind::Comma; break;
-        case u'.': kind = Token::Kind::Dot; break;
-        case u'*': kind = Token::Kind::Star; break;
-        case u'+': kind = Token::Kind::Plus; break;
-        case u'-': kind = Token::Kind::Minus; break;
-        default: {
-            qsizetype end = m_i + 1;
-            if (c.isHighSurrogate() && end < m_s.size() && m_s[end].isLowSurrogate())
-                ++end;
+        const scan::MarkScan mark = scan::scanMark(m_s, m_i);
+        Token::Kind kind = Token::Kind::End;
+        switch (mark.mark) {
+        case scan::Mark::Equal: kind = Token::Kind::Equal; break;
+        case scan::Mark::NotEqual: kind = Token::Kind::NotEqual; break;
+        case scan::Mark::Less: kind = Token::Kind::Less; break;
+        case scan::Mark::Greater: kind = Token::Kind::Greater; break;
+        case scan::Mark::LessEqual: kind = Token::Kind::LessEqual; break;
+        case scan::Mark::GreaterEqual: kind = Token::Kind::GreaterEqual; break;
+        case scan::Mark::LeftParen: kind = Token::Kind::LeftParen; break;
+        case scan::Mark::RightParen: kind = Token::Kind::RightParen; break;
+        case scan::Mark::Comma: kind = Token::Kind::Comma; break;
+        case scan::Mark::Dot: kind = Token::Kind::Dot; break;
+        case scan::Mark::Star: kind = Token::Kind::Star; break;
+        case scan::Mark::Plus: kind = Token::Kind::Plus; break;
+        case scan::Mark::Minus: kind = Token::Kind::Minus; break;
+        case scan::Mark::None:
             return failAt(QStringLiteral("Syntax error: the character %1 is not part of the statement language.")
-                              .arg(quotedPiece(QStringView(m_s).sliced(start, end - start))));
+                              .arg(piece(start, scan::characterEnd(m_s, start))));
         }
-        }
-        m_i += length;
+        m_i += mark.length;
         push(kind, start);
         return true;
     }

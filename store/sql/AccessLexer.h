@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/QuotedPiece.h"
+#include "store/sql/QuotedPiece.h"
 
 #include <QString>
 #include <vector>

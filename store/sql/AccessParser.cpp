@@ -1,5 +1,7 @@
 #include "store/sql/AccessParser.h"
 
+#include "store/sql/Scanning.h"
+
 #include <cmath>
 
 namespace store::sql {
@@ -58,7 +60,7 @@ bool AccessParser::unexpected(const QString &expected)
             *m_error = QStringLiteral("Syntax error: the statement ends where %1 is expected.").arg(expected);
         else
             *m_error = QStringLiteral("Syntax error: %1 found where %2 is expected.")
-                           .arg(quotedPiece(QStringView(m_statement).sliced(t.position, t.length)), expected);
+                           .arg(quotedPiece(m_statement, t.position, t.length), expected);
     }
     return false;
 }
@@ -102,10 +104,9 @@ bool AccessParser::parseQuery(Query *query)
                 return false;
             if (starTable.compare(query->table, Qt::CaseInsensitive) != 0) {
                 if (m_error)
-                    *m_error =
-                        QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
-                            .arg(quotedPiece(QStringView(m_statement).sliced(starSpan.position, starSpan.length)),
-                                 quotedPiece(query->table));
+                    *m_error = QStringLiteral("Syntax error: %1 does not name the table %2 of the FROM clause.")
+                                   .arg(quotedPiece(m_statement, starSpan.position, starSpan.length),
+                                        quotedPiece(query->table));
                 return false;
             }
         }
@@ -321,7 +322,7 @@ bool AccessParser::parseValue(Value *value)
         if (!date) {
             if (m_error)
                 *m_error = QStringLiteral("Syntax error in date: %1 is not a valid date (month/day/year).")
-                               .arg(quotedPiece(QStringView(m_statement).sliced(t.position, t.length)));
+                               .arg(quotedPiece(m_statement, t.position, t.length));
             return false;
         }
         value->kind = Value::Kind::Date;
@@ -357,28 +358,18 @@ bool AccessParser::parseNumber(Value *value)
         if (peek().kind != Token::Kind::Number)
             return unexpected(QStringLiteral("a number after the sign"));
     }
-    const QString digits = take().text;
+    const scan::NumberValue number = scan::numberValue(take().text, negative);
     value->kind = Value::Kind::Number;
     value->span = spanFrom(start);
-    const bool integral = !digits.contains(u'.') && !digits.contains(u'e', Qt::CaseInsensitive);
-    bool ok = false;
-    if (integral) {
-        const qint64 magnitude = digits.toLongLong(&ok);
-        if (ok) {
-            value->isInteger = true;
-            value->integer = negative ? -magnitude : magnitude;
-            value->real = double(value->integer);
-            return true;
-        }
-    }
-    const double magnitude = digits.toDouble(&ok);
-    if (!ok || !std::isfinite(magnitude)) {
+    if (!number.ok) {
         if (m_error)
             *m_error = QStringLiteral("Syntax error: the number %1 is out of range.")
-                           .arg(quotedPiece(QStringView(m_statement).sliced(value->span.position, value->span.length)));
+                           .arg(quotedPiece(m_statement, value->span.position, value->span.length));
         return false;
     }
-    value->real = negative ? -magnitude : magnitude;
+    value->isInteger = number.isInteger;
+    value->integer = number.integer;
+    value->real = number.isInteger ? double(number.integer) : number.real;
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/AccessSql.h"
+#include "store/sql/AccessSql.h"
 #include "store/sql/AccessTree.h"
 
 namespace store::sql {

@@ -4,11 +4,11 @@
 #include "FullDisk.h"
 #include "TamperedCopy.h"
 
-#include "store/CopyCheck.h"
 #include "store/DBEngine.h"
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/salvage/CopyCheck.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "store/AccessSql.h"
 #include "store/DBEngine.h"
 #include "store/FilterFixture.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
+#include "store/sql/AccessSql.h"
 #include "support/TempProgramFolder.h"
 
 #include <QStringList>

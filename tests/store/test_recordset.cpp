@@ -272,4 +272,57 @@ TEST_F(RecordsetTest, AnUnreadableRowIsTheEnginesErrorAndAGoneRowIsDeleted)
     EXPECT_EQ(e.number, Err::RecordDeleted);
 }
 
+int refuseCommit(void *, int action, const char *what, const char *, const char *, const char *)
+{
+    return action == SQLITE_TRANSACTION && qstrcmp(what, "COMMIT") == 0 ? SQLITE_DENY : SQLITE_OK;
+}
+
+TEST_F(RecordsetTest, AReadWhoseCommitFailsIsTheEnginesErrorAndLeavesNoTransactionOpen)
+{
+    addCustomer(2, "Baker");
+    addCustomer(1, "Adams");
+    struct Case {
+        const char *source;
+        const char *index; // set on an open table set instead
+    };
+    for (const Case &c :
+         {Case{"Information", nullptr}, Case{"Select * From Information Where [LastName] = 'Adams'", nullptr},
+          Case{"Select * From Information Order By [LastName]", nullptr}, Case{"Information", "LastName"}}) {
+        SCOPED_TRACE(std::string(c.source) + (c.index ? " indexed" : ""));
+        EngineError e;
+        std::shared_ptr<Recordset> rs;
+        if (c.index) {
+            rs = db->OpenRecordset(c.source, Recordset::Table, &e);
+            ASSERT_TRUE(rs) << e.text.toStdString();
+        }
+        sqlite3_set_authorizer(db->handle(), refuseCommit, nullptr);
+        const bool read =
+            c.index ? rs->setIndex(c.index, &e) : bool(db->OpenRecordset(c.source, Recordset::Dynaset, &e));
+        sqlite3_set_authorizer(db->handle(), nullptr, nullptr);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(e.number, Err::Unexpected);
+        EXPECT_TRUE(e.text.contains("not authorized")) << e.text.toStdString();
+        EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0) << "the read was left open";
+        EXPECT_TRUE(db->OpenRecordset(c.source, Recordset::Dynaset, &e)) << e.text.toStdString();
+    }
+}
+
+TEST(Statement, AValueSQLiteRefusesFailsTheStep)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    {
+        Statement st(db, "SELECT ?1");
+        EXPECT_FALSE(st.bind(2, 5));
+        EXPECT_TRUE(st.bind(1, 5));
+        EXPECT_FALSE(st.step());
+        EXPECT_TRUE(st.error().isError());
+        st.reset();
+        ASSERT_TRUE(st.bindInt64(1, 7));
+        ASSERT_TRUE(st.step()) << "a reset forgets the refused value";
+        EXPECT_EQ(st.int64(0), 7);
+    }
+    sqlite3_close(db);
+}
+
 } // namespace

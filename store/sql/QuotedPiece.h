@@ -9,5 +9,8 @@ namespace store {
 // apostrophes, control characters written as \xNN, cut after 60 characters
 // with "...". Both languages quote alike; their lexers stay separate.
 QString quotedPiece(QStringView piece);
+// The piece of `text` at a position (of a token, say), as above; a length
+// past the end stops at the end.
+QString quotedPiece(QStringView text, qsizetype position, qsizetype length);
 
 } // namespace store

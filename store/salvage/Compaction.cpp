@@ -1,11 +1,11 @@
 // Compaction: a complete copy of a database without its free pages, written
 // beside the destination, checked, and only then given the destination's name.
-#include "store/DBEngine.h"
+#include "store/salvage/WholeFile.h"
 
-#include "store/CopyCheck.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
 #include "store/Statement.h"
+#include "store/salvage/CopyCheck.h"
 
 #include <QFile>
 #include <QFileInfo>

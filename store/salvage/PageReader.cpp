@@ -1,4 +1,4 @@
-#include "store/PageReader.h"
+#include "store/salvage/PageReader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "store/SqlFunctions.h"
+#include "store/sql/SqlFunctions.h"
 
 #include "store/sql/Dates.h"
 #include "store/sql/LikePattern.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/EngineError.h"
-#include "store/PageReader.h"
+#include "store/salvage/PageReader.h"
 
 #include <QFile>
 #include <QList>

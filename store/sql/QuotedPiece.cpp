@@ -1,4 +1,4 @@
-#include "store/QuotedPiece.h"
+#include "store/sql/QuotedPiece.h"
 
 namespace store {
 
@@ -16,6 +16,11 @@ QString quotedPiece(QStringView piece)
     if (cut)
         shown += QStringLiteral("...");
     return QLatin1Char('\'') + shown + QLatin1Char('\'');
+}
+
+QString quotedPiece(QStringView text, qsizetype position, qsizetype length)
+{
+    return quotedPiece(text.sliced(position, qMin(length, text.size() - position)));
 }
 
 } // namespace store

@@ -1,4 +1,4 @@
-#include "store/AccessSql.h"
+#include "store/sql/AccessSql.h"
 
 #include "store/sql/AccessParser.h"
 #include "store/sql/SqliteEmitter.h"

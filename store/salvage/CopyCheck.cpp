@@ -27,12 +27,12 @@
 // system's cache, which holds what was written, not what the disk keeps. So that
 // check runs only when the summary disagrees (to tell a damaged copy from a
 // different one), and always for files made in other ways.
-#include "store/CopyCheck.h"
+#include "store/salvage/CopyCheck.h"
 
-#include "store/PageReader.h"
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/salvage/PageReader.h"
 
 #include <QFile>
 #include <QHash>

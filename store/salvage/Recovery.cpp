@@ -3,14 +3,14 @@
 // table of the damaged one. The fresh file takes the database's name only once
 // it has passed its own check; the damaged file is kept under a name of its
 // own for the operator to remove.
-#include "store/DBEngine.h"
+#include "store/salvage/WholeFile.h"
 
-#include "store/CopyCheck.h"
-#include "store/FileSalvage.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/salvage/CopyCheck.h"
+#include "store/salvage/FileSalvage.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/FileSalvage.h"
+#include "store/salvage/FileSalvage.h"
 
 #include "store/Schema.h"
 #include "store/Statement.h"
