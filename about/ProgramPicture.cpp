@@ -143,6 +143,13 @@ QPixmap programPicture(const QSize &size)
     return pixmap;
 }
 
+void paintProgramIcon(QPainter &p, qreal side)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    drawLocker(p, QRectF(side * 0.12, side * 0.04, side * 0.5, side * 0.92), 7);
+    drawBall(p, QPointF(side * 0.68, side * 0.7), side * 0.26);
+}
+
 QIcon programIcon()
 {
     QIcon icon;
@@ -150,9 +157,7 @@ QIcon programIcon()
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        drawLocker(p, QRectF(side * 0.12, side * 0.04, side * 0.5, side * 0.92), 7);
-        drawBall(p, QPointF(side * 0.68, side * 0.7), side * 0.26);
+        paintProgramIcon(p, side);
         icon.addPixmap(pixmap);
     }
     return icon;

@@ -2,6 +2,8 @@
 
 #include <QPixmap>
 
+class QPainter;
+
 namespace about {
 
 // The program's picture: a bank of rental lockers with a bowling ball and
@@ -9,5 +11,8 @@ namespace about {
 QPixmap programPicture(const QSize &size);
 // The program's icon: one locker door with a ball.
 QIcon programIcon();
+// Paints the icon into a square of the given side at the painter's origin:
+// the window icon, and the desktop's icon files at install.
+void paintProgramIcon(QPainter &painter, qreal side);
 
 } // namespace about

@@ -3,8 +3,10 @@
 #include "about/ProgramPicture.h"
 #include "about/SysInfo.h"
 #include "platform/MessageBox.h"
+#include "store/ProgramFolder.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -45,6 +47,12 @@ frmAbout::frmAbout(QWidget *mainMenu) : QWidget(nullptr, Qt::Dialog), m_mainMenu
     lblDescription = new QLabel(QStringLiteral("For Windows 95, 98, ME, 2000, and XP"), this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
+    // Installed, the database is not beside the program: the operator needs
+    // to know where it is to back it up or move it.
+    lblFolder = new QLabel(this);
+    lblFolder->setObjectName(QStringLiteral("lblFolder"));
+    lblFolder->setWordWrap(true);
+    lblFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -63,6 +71,8 @@ frmAbout::frmAbout(QWidget *mainMenu) : QWidget(nullptr, Qt::Dialog), m_mainMenu
     texts->addWidget(lblVersion);
     texts->addSpacing(8);
     texts->addWidget(lblDescription);
+    texts->addSpacing(8);
+    texts->addWidget(lblFolder);
     texts->addStretch();
 
     auto *top = new QHBoxLayout;
@@ -91,6 +101,8 @@ void frmAbout::Form_Load()
 {
     lblVersion->setText(versionText());
     lblTitle->setText(platform::applicationTitle());
+    lblFolder->setText(QStringLiteral("Program folder: ") + QDir::toNativeSeparators(store::programFolder()));
+    lblFolder->setAccessibleName(lblFolder->text());
 }
 
 void frmAbout::cmdOK_Click()

@@ -33,6 +33,7 @@ private:
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblDescription = nullptr;
+    QLabel *lblFolder = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
 };

@@ -18,6 +18,9 @@ struct CommandLineCommand {
     // Options that only this command reads, e.g. "check"; given without the
     // command they are an error.
     QStringList modifiers = {};
+    // A command that replaces the database file runs alone: not beside a
+    // main menu or another such command on the same folder.
+    bool alone = false;
 };
 
 // The program's one command line. Without a command the main menu starts.

@@ -31,12 +31,18 @@ void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineC
     parser.addOption(QCommandLineOption(QStringLiteral("repair"),
                                         QStringLiteral("Repairs the database of the program folder, then compresses "
                                                        "it; a damaged file is kept beside it.")));
-    commands.push_back({QStringLiteral("compact"), [](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
+    commands.push_back({QStringLiteral("compact"),
+                        [](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
                             return runMaintenance(maintenance::Command::Compress, out, err);
-                        }});
-    commands.push_back({QStringLiteral("repair"), [](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
+                        },
+                        {},
+                        true});
+    commands.push_back({QStringLiteral("repair"),
+                        [](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
                             return runMaintenance(maintenance::Command::Repair, out, err);
-                        }});
+                        },
+                        {},
+                        true});
 }
 
 } // namespace app

@@ -1,6 +1,11 @@
 #include "app/CommandLine.h"
+#include "app/DataFolder.h"
+#include "app/SingleInstance.h"
 #include "app/frmMainMenu.h"
+#include "platform/MessageBox.h"
 #include "platform/QtServices.h"
+#include "platform/Services.h"
+#include "store/ProgramFolder.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -30,6 +35,8 @@ void setNames()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.34"));
+    // The desktop entry that starts the program: its icon and name in task bars.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vantrel.Vantrel"));
 }
 
 // Ends the program at the window's first expose.
@@ -53,6 +60,7 @@ void quitWhenExposed(QWidget *window)
 int main(int argc, char *argv[])
 {
     platform::installQtServices();
+    setNames();
     QTextStream out(stdout);
     QTextStream err(stderr);
     app::CommandLine commandLine;
@@ -61,7 +69,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (commandLine.helpRequested()) {
-        out << commandLine.helpText();
+        const app::ProgramFolderChoice folder = app::chooseProgramFolder(app::runningLayout());
+        out << commandLine.helpText()
+            << "\nProgram folder in use: " << (folder.error.isEmpty() ? folder.folder : folder.error) << "\n";
         return 0;
     }
     if (commandLine.versionRequested()) {
@@ -77,6 +87,17 @@ int main(int argc, char *argv[])
         qInstallMessageHandler(commandMessages);
         QGuiApplication application(argc, argv);
         setNames();
+        QString problem;
+        if (!app::setUpProgramFolder(&problem)) {
+            err << problem << "\n";
+            return 1;
+        }
+        app::SingleInstance instance(store::programFolder());
+        if (commandLine.command()->alone && instance.claim() != app::SingleInstance::Outcome::First) {
+            err << instance.message() << " --" << commandLine.command()->option
+                << " runs only while no main menu or other such command works on it.\n";
+            return 1;
+        }
         const int status = commandLine.run(out, err);
         out.flush();
         err.flush();
@@ -85,6 +106,20 @@ int main(int argc, char *argv[])
 
     QApplication application(argc, argv);
     setNames();
+    QString problem;
+    if (!app::setUpProgramFolder(&problem)) {
+        platform::msgBox(problem, platform::Buttons::OKOnly, platform::Icon::Critical);
+        return 1;
+    }
+    app::SingleInstance instance(store::programFolder());
+    switch (instance.claimOrRaise()) {
+    case app::SingleInstance::Outcome::First: break;
+    case app::SingleInstance::Outcome::Raised: out << instance.message() << "\n"; return 0;
+    case app::SingleInstance::Outcome::Busy:
+    case app::SingleInstance::Outcome::Failed:
+        platform::msgBox(instance.message(), platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return 1;
+    }
     // At start only the main menu is shown; the database is first touched
     // when a data window opens.
     app::frmMainMenu mainMenu;
@@ -92,5 +127,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("VANTREL_QUIT_WHEN_SHOWN"))
         quitWhenExposed(&mainMenu);
     mainMenu.show();
+    if (!instance.listen(&mainMenu))
+        err << instance.message() << "\n";
     return application.exec();
 }

@@ -2,6 +2,7 @@
 #include "about/frmAbout.h"
 #include "support/FakeRegistry.h"
 #include "support/ScriptedServices.h"
+#include "support/TempProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,6 +124,7 @@ TEST_F(SysInfoTest, ToolThatWillNotStartIsUnavailable)
 TEST(frmAbout, ShowsTitleVersionAndEnablesTheMainMenuHoweverItCloses)
 {
     ScriptedServices ui;
+    testing_support::TempProgramFolder folder;
     QWidget mainMenu;
     for (int way = 0; way < 3; ++way) {
         mainMenu.setEnabled(false);
@@ -132,6 +134,7 @@ TEST(frmAbout, ShowsTitleVersionAndEnablesTheMainMenuHoweverItCloses)
         EXPECT_EQ(window->findChild<QLabel *>("lblTitle")->text(), "Vantrel");
         EXPECT_EQ(window->findChild<QLabel *>("lblVersion")->text(), "Version 1.0.34");
         EXPECT_EQ(window->findChild<QLabel *>("lblDescription")->text(), "For Windows 95, 98, ME, 2000, and XP");
+        EXPECT_EQ(window->findChild<QLabel *>("lblFolder")->text(), "Program folder: " + folder.path());
         EXPECT_EQ(window->findChild<QPushButton *>("cmdSysInfo")->text(), "&System Info...");
         EXPECT_TRUE(window->isEnabled()) << "the About window takes input while the main menu is disabled";
         if (way == 0)
