@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CustomerRows.h"
 #include "customers/frmInformation.h"
+#include "support/Customers.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 

@@ -1,11 +1,12 @@
 // Opens the record window and the list window on a few customers and saves
 // a picture of each, and of the whole screen, into the folder given as the
 // first argument. Run under Xvfb at 1024x768 to see what an operator sees.
-#include "CustomerRows.h"
 #include "customers/frmInformation.h"
 #include "customers/frmListWindow.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "support/Customers.h"
+#include "support/ScreenshotMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,19 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-int main(int argc, char **argv)
+int takeScreenshots(const ScreenshotRun &run)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QDir().mkpath(out);
-
-    QTemporaryDir folder;
-    store::setProgramFolder(folder.path());
-    const QString db = QDir(folder.path()).filePath(QStringLiteral("Vantrel.mdb"));
-    store::EngineError e;
-    if (!store::Schema::createDeliveredDatabase(db, &e))
-        return 1;
+    const QString &out = run.out;
+    const QString &db = run.database;
     const char *names[][3] = {{"Ann", "Zimmer", "Springfield"},
                               {"Bob", "Adams", "Shelbyville"},
                               {"Carla", "Moreno", "Ogdenville"},

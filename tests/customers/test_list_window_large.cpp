@@ -4,6 +4,7 @@
 #include "customers/frmListWindow.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "widgets/DataGrid.h"
 
 #include <QScrollBar>
@@ -17,19 +18,7 @@ namespace {
 class LargeList : public RecordWindowTest
 {
 protected:
-    void addCustomers(int rows)
-    {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(folder.databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        EXPECT_TRUE(store::execSql(db,
-                                   QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                                  "WHERE i < %1) INSERT INTO Information (LockerNumber, LastName) "
-                                                  "SELECT i, 'Name' || i FROM n")
-                                       .arg(rows),
-                                   nullptr));
-        sqlite3_close(db);
-    }
+    void addCustomers(int rows) { testing_support::insertNumberedCustomers(folder.databasePath(), rows); }
 };
 
 TEST_F(LargeList, ScrolledToTheEndAtOnceShowsTheLastCustomerAndTheRecordWindowFollows)

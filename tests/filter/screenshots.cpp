@@ -5,6 +5,7 @@
 #include "filter/frmFindWindow.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "support/ScreenshotMain.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,18 +25,9 @@ void choose(filter::frmFindWindow &w, const QString &list, const QString &text)
 }
 } // namespace
 
-int main(int argc, char **argv)
+int takeScreenshots(const ScreenshotRun &run)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QDir().mkpath(out);
-    QTemporaryDir folder;
-    store::setProgramFolder(folder.path());
-    store::EngineError e;
-    if (!store::Schema::createDeliveredDatabase(QDir(folder.path()).filePath(QStringLiteral("Vantrel.mdb")), &e))
-        return 1;
-
+    const QString &out = run.out;
     auto *record = new customers::frmInformation;
     record->show();
     filter::frmFindWindow find;

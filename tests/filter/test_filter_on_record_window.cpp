@@ -2,10 +2,10 @@
 // "&Create" opens it, "&OK" puts the filter in force in the record window
 // and the list window, and a record window opened again is the one it
 // works on from then on.
-#include "CustomerRows.h"
 #include "customers/frmInformation.h"
 #include "customers/frmListWindow.h"
 #include "filter/frmFindWindow.h"
+#include "support/Customers.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 

@@ -1,6 +1,7 @@
 #include "SampleCenter.h"
 
 #include "store/Statement.h"
+#include "support/Customers.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,23 +105,29 @@ void fillSampleCenter(const QString &databasePath)
     ASSERT_EQ(sqlite3_open(databasePath.toUtf8().constData(), &db), SQLITE_OK);
     store::EngineError e;
     ASSERT_TRUE(store::execSql(db, QStringLiteral("BEGIN"), &e));
+    QList<testing_support::CustomerRow> rows;
     int locker = 101;
     for (const Sample &s : kSamples) {
-        const bool ok = store::execSql(
-            db,
-            QStringLiteral(
-                "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, "
-                "FirstName, LastName, Address1, Address2, City, State, Zip, Phone1, Phone2, VIBNumber, Adult) "
-                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 1)"),
-            &e,
-            {locker, 500 + locker, (locker % 3 == 0) ? 10 : 5,
-             QStringLiteral("%1-%2-%3").arg(locker % 40).arg(locker % 37).arg(locker % 31),
-             QString::fromLatin1(s.rented), QString::fromLatin1(s.expires), textOrNull(s.first), textOrNull(s.last),
-             textOrNull(s.address1), textOrNull(s.address2), textOrNull(s.city), textOrNull(s.state), textOrNull(s.zip),
-             textOrNull(s.phone1), textOrNull(s.phone2)});
-        ASSERT_TRUE(ok) << e.text.toStdString();
+        rows.append({{"LockerNumber", locker},
+                     {"KeyNumber", 500 + locker},
+                     {"KeyDeposit", (locker % 3 == 0) ? 10 : 5},
+                     {"Combo1", QStringLiteral("%1-%2-%3").arg(locker % 40).arg(locker % 37).arg(locker % 31)},
+                     {"DateRented", QString::fromLatin1(s.rented)},
+                     {"DateToRenew", QString::fromLatin1(s.expires)},
+                     {"FirstName", textOrNull(s.first)},
+                     {"LastName", textOrNull(s.last)},
+                     {"Address1", textOrNull(s.address1)},
+                     {"Address2", textOrNull(s.address2)},
+                     {"City", textOrNull(s.city)},
+                     {"State", textOrNull(s.state)},
+                     {"Zip", textOrNull(s.zip)},
+                     {"Phone1", textOrNull(s.phone1)},
+                     {"Phone2", textOrNull(s.phone2)},
+                     {"VIBNumber", 0},
+                     {"Adult", 1}});
         ++locker;
     }
+    testing_support::insertCustomers(db, rows);
     const bool ok = store::execSql(
         db,
         QStringLiteral(

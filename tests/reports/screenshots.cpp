@@ -7,6 +7,7 @@
 #include "reports/ui/frmDate.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "support/ScreenshotMain.h"
 #include "widgets/DateEdit.h"
 
 #include <QAction>
@@ -15,20 +16,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-int main(int argc, char **argv)
+int takeScreenshots(const ScreenshotRun &run)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QDir().mkpath(out);
-    QTemporaryDir folder;
-    store::setProgramFolder(folder.path());
-    store::EngineError e;
-    const QString database = QDir(folder.path()).filePath(QStringLiteral("Vantrel.mdb"));
-    if (!store::Schema::createDeliveredDatabase(database, &e))
-        return 1;
+    const QString &out = run.out;
+    const QString &database = run.database;
     testing_support::fillSampleCenter(database);
-    testing_support::installDeliveredReports(folder.path());
+    testing_support::installDeliveredReports(run.folder);
 
     QAction mail(QStringLiteral("To Be &Mailed"));
     QAction locker(QStringLiteral("For the &Locker"));
@@ -40,7 +33,7 @@ int main(int argc, char **argv)
     dialog.hide();
 
     reports::ReportRequest request;
-    request.reportFile = QDir(folder.path()).filePath(QStringLiteral("Complete.rpt"));
+    request.reportFile = QDir(run.folder).filePath(QStringLiteral("Complete.rpt"));
     QString error;
     auto job = reports::ReportJob::open(request, &error);
     if (!job || !job->prepare(nullptr))

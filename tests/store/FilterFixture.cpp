@@ -1,6 +1,7 @@
 #include "store/FilterFixture.h"
 
 #include "store/Statement.h"
+#include "support/Customers.h"
 
 #include <QVariant>
 #include <gtest/gtest.h>
@@ -72,19 +73,18 @@ QVariant number(int n)
 
 void fillFilterFixture(store::Database &db)
 {
-    ASSERT_TRUE(store::execSql(db.handle(), QStringLiteral("BEGIN"), nullptr));
+    QList<testing_support::CustomerRow> rows;
     for (int i = 0; i < kFixtureRows; ++i) {
         const Row &r = kRows[i];
-        store::EngineError e;
-        ASSERT_TRUE(store::execSql(db.handle(),
-                                   QStringLiteral("INSERT INTO Information (LockerNumber, LastName, City, KeyDeposit, "
-                                                  "DateRented, Adult, Notes) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                                   &e,
-                                   {qint64(i + 1), text(r.last), text(r.city), number(r.deposit), text(r.rented),
-                                    number(r.adult), text(r.notes)}))
-            << e.text.toStdString();
+        rows.append({{"LockerNumber", qint64(i + 1)},
+                     {"LastName", text(r.last)},
+                     {"City", text(r.city)},
+                     {"KeyDeposit", number(r.deposit)},
+                     {"DateRented", text(r.rented)},
+                     {"Adult", number(r.adult)},
+                     {"Notes", text(r.notes)}});
     }
-    ASSERT_TRUE(store::execSql(db.handle(), QStringLiteral("COMMIT"), nullptr));
+    testing_support::insertCustomers(db.handle(), rows);
 }
 
 QList<int> lockersExcept(const QList<int> &excluded)

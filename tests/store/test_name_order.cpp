@@ -5,6 +5,7 @@
 #include "store/Recordset.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
 #include <QSet>
@@ -26,10 +27,7 @@ protected:
         db = DBEngine::OpenDatabase(folder.databasePath(), &e);
         ASSERT_TRUE(db) << e.text.toStdString();
     }
-    void add(const QVariant &last)
-    {
-        ASSERT_TRUE(execSql(db->handle(), "INSERT INTO Information (LastName) VALUES (?)", nullptr, {last}));
-    }
+    void add(const QVariant &last) { testing_support::insertCustomers(db->handle(), {{{"LastName", last}}}); }
     QList<qint64> ids(const QString &statement)
     {
         EngineError e;

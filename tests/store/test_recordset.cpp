@@ -1,6 +1,7 @@
 #include "store/DBEngine.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDate>
@@ -23,8 +24,7 @@ protected:
 
     void addCustomer(int locker, const QString &last)
     {
-        ASSERT_TRUE(execSql(db->handle(), "INSERT INTO Information (LockerNumber, LastName) VALUES (?, ?)", nullptr,
-                            {locker, last}));
+        testing_support::insertCustomers(db->handle(), {{{"LockerNumber", locker}, {"LastName", last}}});
     }
 
     testing_support::TempProgramFolder folder;
@@ -182,10 +182,7 @@ TEST_F(RecordsetTest, DeleteMovesToTheNextRowAndSnapshotsKeepTheirOwnPosition)
 
 TEST_F(RecordsetTest, MillionRowsCountExactlyAfterMoveLast)
 {
-    ASSERT_TRUE(execSql(db->handle(),
-                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
-                        "INSERT INTO Information (LockerNumber, LastName) SELECT i, 'Name' || i FROM n",
-                        nullptr));
+    ASSERT_NO_FATAL_FAILURE(testing_support::insertNumberedCustomers(db->handle(), 1000000));
     EngineError e;
     auto rs = db->OpenRecordset("Information", Recordset::Table, &e);
     ASSERT_TRUE(rs);

@@ -1,4 +1,4 @@
-#include "CustomerRows.h"
+#include "support/Customers.h"
 
 #include "store/Schema.h"
 #include "store/Statement.h"
@@ -33,24 +33,73 @@ QVariantMap readOne(const QString &path, const QString &where, const QVariant &v
         out.insert(fields.at(i).name, st.value(i));
     return out;
 }
-} // namespace
 
-void insertCustomer(const QString &databasePath, const QVariantMap &values)
+void insertRow(sqlite3 *db, const CustomerRow &row)
 {
-    Connection c(databasePath);
     QStringList names, marks;
     QVariantList params;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+    for (auto it = row.cbegin(); it != row.cend(); ++it) {
         names << store::quoteIdentifier(it.key());
         marks << QStringLiteral("?");
         params << (it.value().metaType().id() == QMetaType::QDate ? QVariant(it.value().toDate().toString(Qt::ISODate))
                                                                   : it.value());
     }
+    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO Information DEFAULT VALUES")
+                                        : QStringLiteral("INSERT INTO Information (%1) VALUES (%2)")
+                                              .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     store::EngineError e;
-    const bool ok = store::execSql(
-        c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')), &e,
-        params);
-    ASSERT_TRUE(ok) << e.text.toStdString();
+    ASSERT_TRUE(store::execSql(db, sql, &e, params)) << e.text.toStdString();
+}
+} // namespace
+
+void insertCustomers(sqlite3 *db, const QList<CustomerRow> &rows)
+{
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    store::EngineError e;
+    if (own) {
+        ASSERT_TRUE(store::execSql(db, QStringLiteral("BEGIN"), &e)) << e.text.toStdString();
+    }
+    for (const CustomerRow &row : rows) {
+        insertRow(db, row);
+        if (::testing::Test::HasFatalFailure()) {
+            if (own)
+                store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
+            return;
+        }
+    }
+    if (own) {
+        ASSERT_TRUE(store::execSql(db, QStringLiteral("COMMIT"), &e)) << e.text.toStdString();
+    }
+}
+
+void insertCustomers(const QString &databasePath, const QList<CustomerRow> &rows)
+{
+    Connection c(databasePath);
+    ASSERT_TRUE(c.db);
+    insertCustomers(c.db, rows);
+}
+
+void insertCustomer(const QString &databasePath, const CustomerRow &values)
+{
+    insertCustomers(databasePath, {values});
+}
+
+void insertNumberedCustomers(sqlite3 *db, int count)
+{
+    store::EngineError e;
+    ASSERT_TRUE(store::execSql(db,
+                               QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                              "WHERE i < ?1) INSERT INTO Information (LockerNumber, LastName) "
+                                              "SELECT i, 'Name' || i FROM n"),
+                               &e, {count}))
+        << e.text.toStdString();
+}
+
+void insertNumberedCustomers(const QString &databasePath, int count)
+{
+    Connection c(databasePath);
+    ASSERT_TRUE(c.db);
+    insertNumberedCustomers(c.db, count);
 }
 
 QVariantMap storedCustomer(const QString &databasePath, qint64 lockerNumber)

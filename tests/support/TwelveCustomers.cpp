@@ -1,15 +1,9 @@
 #include "support/TwelveCustomers.h"
 
-#include "store/Statement.h"
-
-#include <QVariant>
-#include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "support/Customers.h"
 
 void insertTwelveCustomers(const QString &databasePath)
 {
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     const char *rows[][5] = {
         {"1", "SMITH", "ANN", "SPRINGFIELD", "2024-01-15"}, {"2", "Smith", "Bob", "Shelbyville", "2023-03-01"},
         {"3", "O'NEIL", "Cy", "Springfield", "1999-01-15"}, {"4", "Adams", "Di", "Ogdenville", "2005-01-15"},
@@ -18,13 +12,16 @@ void insertTwelveCustomers(const QString &databasePath)
         {"9", "Evans", "Ida", "Springfield", "2012-12-24"}, {"10", "Ford", "Jo", "Shelbyville", "2013-05-05"},
         {"11", "Gray", "Kim", "Springfield", "2014-08-08"}, {"12", "Hill", "Lou", "Ogdenville", "2015-09-09"},
     };
-    for (auto &r : rows)
-        store::execSql(db,
-                       "INSERT INTO Information (LockerNumber, LastName, FirstName, City, DateRented, KeyDeposit, "
-                       "Adult) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                       nullptr,
-                       {QString(r[0]).toInt(), r[1] ? QVariant(QString(r[1])) : QVariant(), QString(r[2]),
-                        QString(r[3]), r[4] ? QVariant(QString(r[4])) : QVariant(), QString(r[0]).toInt() * 5,
-                        QString(r[0]).toInt() % 2});
-    sqlite3_close(db);
+    QList<testing_support::CustomerRow> customers;
+    for (auto &r : rows) {
+        const int locker = QString(r[0]).toInt();
+        customers.append({{"LockerNumber", locker},
+                          {"LastName", r[1] ? QVariant(QString(r[1])) : QVariant()},
+                          {"FirstName", QString(r[2])},
+                          {"City", QString(r[3])},
+                          {"DateRented", r[4] ? QVariant(QString(r[4])) : QVariant()},
+                          {"KeyDeposit", locker * 5},
+                          {"Adult", locker % 2}});
+    }
+    testing_support::insertCustomers(databasePath, customers);
 }
