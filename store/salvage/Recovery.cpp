@@ -160,6 +160,13 @@ public:
     {
         for (std::size_t t = 0; t < m_targets.size(); ++t) {
             Target &target = m_targets[t];
+            // Old pages that held only copies of rows still there leave nothing to look over.
+            if (target.kind == TableRepair::Kind::FoundOutside && target.idSet.empty()) {
+                target.inserts.clear();
+                if (!execSql(m_db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(target.name)), error))
+                    return false;
+                continue;
+            }
             TableRepair repaired{target.name,
                                  qint64(target.idSet.size()),
                                  0,
