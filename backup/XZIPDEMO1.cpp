@@ -57,6 +57,9 @@ QString resultMessageText(int code, const QString &op, bool multidisk)
     case 470: return QStringLiteral("Not enough space on first disk to write self-extractor.");
     case 490: return QStringLiteral("Invalid self-extractor binary version.");
     case 510: return QStringLiteral("Problem creating destination directory while ") + op + QStringLiteral(".");
+    case 520:
+        return QStringLiteral("The files could not be encrypted while ") + op
+            + QStringLiteral(", so nothing was written: the archive is as it was.");
     default: return QStringLiteral("An error occured while ") + op + QStringLiteral(" the specified files.");
     }
 }

@@ -13,10 +13,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QTemporaryDir>
+#include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 #include <zip.h>
@@ -25,6 +27,20 @@
 namespace backup {
 
 using namespace zipresult;
+
+namespace {
+quint16 g_encryptionMethod = ZIP_EM_AES_256;
+}
+
+quint16 encryptionMethod()
+{
+    return g_encryptionMethod;
+}
+
+void setEncryptionMethod(quint16 method)
+{
+    g_encryptionMethod = method;
+}
 
 // ---------------------------------------------------------------------------
 // Events
@@ -49,6 +65,47 @@ void EventPump::status(int percent)
         m_events.Status(percent);
     pump();
 }
+
+// A private folder for the archives built or joined on their way to or from
+// drive A: they hold the database. One per running method, in the user's
+// cache folder and readable by the user only; what a killed process left
+// there is removed by the next one that makes such a folder.
+class WorkFolder
+{
+public:
+    WorkFolder()
+    {
+        const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+            + QStringLiteral("/Vantrel/zip-work");
+        if (!QDir().mkpath(base) || ::chmod(QFile::encodeName(base).constData(), 0700) != 0)
+            return;
+        const QString self = QString::number(QCoreApplication::applicationPid());
+        const QStringList left = QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        for (const QString &name : left) {
+            const pid_t owner = pid_t(name.section(QLatin1Char('-'), 0, 0).toLongLong());
+            if (owner > 0 && QString::number(owner) != self && ::kill(owner, 0) != 0 && errno == ESRCH)
+                QDir(base + QLatin1Char('/') + name).removeRecursively();
+        }
+        static int serial = 0;
+        const QString path = base + QLatin1Char('/') + self + QLatin1Char('-') + QString::number(++serial);
+        QDir(path).removeRecursively();
+        if (QDir().mkdir(path) && ::chmod(QFile::encodeName(path).constData(), 0700) == 0)
+            m_path = path;
+    }
+    ~WorkFolder()
+    {
+        if (!m_path.isEmpty())
+            QDir(m_path).removeRecursively();
+    }
+    WorkFolder(const WorkFolder &) = delete;
+    WorkFolder &operator=(const WorkFolder &) = delete;
+
+    bool isValid() const { return !m_path.isEmpty(); }
+    QString filePath(const QString &name) const { return m_path + QLatin1Char('/') + name; }
+
+private:
+    QString m_path;
+};
 
 namespace {
 
@@ -376,7 +433,7 @@ bool writeEmptyArchive(const QString &path)
 // split set.
 struct Reader {
     zip_t *za = nullptr;
-    std::unique_ptr<QTemporaryDir> scratch;
+    std::shared_ptr<WorkFolder> scratch;
     ~Reader()
     {
         if (za)
@@ -417,7 +474,34 @@ struct ReadRequest {
     ZipSettings &settings;
     EventPump *pump; // null: no events (entry count)
     int flags = ZIP_RDONLY;
+    JoinedSet *joined = nullptr; // the set read last; null: not kept
 };
+
+// The drive holds the last disk of a set (or an ordinary archive).
+bool holdsLastDisk(const QString &path)
+{
+    return QFileInfo(path).isFile() && splitDiskCount(path).has_value();
+}
+
+quint16 openArchive(const ReadRequest &request, Reader &reader, const QString &path)
+{
+    int error = 0;
+    reader.za = zip_open(QFile::encodeName(path).constData(), request.flags, &error);
+    if (!reader.za)
+        return codeForOpen(error);
+    const ZipSettings &settings = request.settings;
+    if (!settings.password.isEmpty()
+        && zip_set_default_password(reader.za, settings.password.toUtf8().constData()) != 0)
+        return InsufficientMemory;
+    return Success;
+}
+
+quint16 openJoined(const ReadRequest &request, Reader &reader, const QString &path,
+                   const std::shared_ptr<WorkFolder> &folder)
+{
+    reader.scratch = folder;
+    return openArchive(request, reader, path);
+}
 
 // Opens the named archive for reading, joining a split set first.
 quint16 openForReading(const ReadRequest &request, Reader &reader)
@@ -425,14 +509,23 @@ quint16 openForReading(const ReadRequest &request, Reader &reader)
     const ZipSettings &settings = request.settings;
     if (settings.zipFilename.isEmpty())
         return InvalidSettings;
-    const std::optional<Location> where = locate(settings.zipFilename);
+    const bool asking = request.pump && request.pump->events().Newdisk;
+    // A set just read or written is not asked for disk by disk again.
+    if (request.joined && request.joined->folder && request.joined->zipFilename == settings.zipFilename
+        && settings.multidisk && asking)
+        return openJoined(request, reader, request.joined->path, request.joined->folder);
+    std::optional<Location> where = locate(settings.zipFilename);
+    // A set on drive A is read from its last disk first; it is asked for
+    // only when the drive does not hold it.
+    if (where && where->onDriveA && settings.multidisk && asking) {
+        for (int attempt = 0; attempt < 3 && !(where && holdsLastDisk(where->local)); ++attempt) {
+            request.pump->events().Newdisk(0);
+            request.pump->pump();
+            where = locate(settings.zipFilename);
+        }
+    }
     if (!where)
         return FileNotFound;
-    // A set on drive A is read from its last disk first.
-    if (where->onDriveA && settings.multidisk && request.pump && request.pump->events().Newdisk) {
-        request.pump->events().Newdisk(0);
-        request.pump->pump();
-    }
     QFileInfo info(where->local);
     if (!info.isFile())
         return FileNotFound;
@@ -443,48 +536,62 @@ quint16 openForReading(const ReadRequest &request, Reader &reader)
             return MultidiskNeedsMode;
         if (!request.pump)
             return NotForMultidisk; // counting only: disks are not asked for
-        reader.scratch = std::make_unique<QTemporaryDir>();
-        if (!reader.scratch->isValid())
+        auto scratch = std::make_shared<WorkFolder>();
+        if (!scratch->isValid())
             return TempFileProblem;
         // Keep the last disk before others are put in the drive.
-        const QString last = reader.scratch->filePath(QStringLiteral("last.zip"));
+        const QString last = scratch->filePath(QStringLiteral("last.zip"));
         if (!QFile::copy(path, last))
             return ReadError;
-        const int total = *disks;
         EventPump *pump = request.pump;
         const Location drive = *where;
-        auto diskPath = [drive, pump, total](int index) -> std::optional<QString> {
+        const QString name = settings.zipFilename;
+        bool wrongDisk = false;
+        auto diskPath = [drive, pump, name, &wrongDisk](
+                            int index, const std::function<bool(const QString &)> &isDisk) -> std::optional<QString> {
             if (!drive.onDriveA) {
                 const QFileInfo archive(drive.local);
                 const QString part =
                     archive.dir().filePath(archive.completeBaseName() + QStringLiteral(".z")
                                            + QString::number(index + 1).rightJustified(2, QLatin1Char('0')));
-                if (QFileInfo(part).isFile())
+                if (QFileInfo(part).isFile() && isDisk(part))
                     return part;
                 return std::nullopt;
             }
-            if (pump->events().Newdisk)
-                pump->events().Newdisk(index + 1);
-            pump->pump();
-            const platform::DriveA now = platform::DriveA::current();
-            if (const std::optional<QString> aside = now.takenOutDisk(index + 1))
-                return aside;
-            if (index + 1 < total && QFileInfo(drive.local).isFile())
-                return drive.local;
+            // Each disk is asked for once; a disk that is not the one wanted
+            // (of another set, or another disk of this one) is not read, and
+            // the same disk is asked for again.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                if (pump->events().Newdisk)
+                    pump->events().Newdisk(index + 1);
+                pump->pump();
+                if (pump->aborted())
+                    return std::nullopt;
+                const platform::DriveA now = platform::DriveA::current();
+                std::optional<QString> candidate = now.takenOutDisk(index + 1);
+                if (!candidate) {
+                    const std::optional<QString> inDrive = now.toLocal(name);
+                    if (inDrive && QFileInfo(*inDrive).isFile())
+                        candidate = inDrive;
+                }
+                if (candidate && isDisk(*candidate))
+                    return candidate;
+            }
+            wrongDisk = true;
             return std::nullopt;
         };
-        path = reader.scratch->filePath(QStringLiteral("joined.zip"));
+        path = scratch->filePath(QStringLiteral("joined.zip"));
         const quint16 joined = joinSplitArchive(last, diskPath, path);
+        if (request.pump->aborted())
+            return UserAborted;
         if (joined != Success)
-            return joined;
+            return wrongDisk ? WrongDiskTooOften : joined;
+        QFile::remove(last);
+        if (request.joined && drive.onDriveA)
+            *request.joined = {settings.zipFilename, path, scratch};
+        return openJoined(request, reader, path, scratch);
     }
-    int error = 0;
-    reader.za = zip_open(QFile::encodeName(path).constData(), request.flags, &error);
-    if (!reader.za)
-        return codeForOpen(error);
-    if (!settings.password.isEmpty())
-        zip_set_default_password(reader.za, settings.password.toUtf8().constData());
-    return Success;
+    return openArchive(request, reader, path);
 }
 
 // Which entries the processing list names; all of them when it is empty.
@@ -593,7 +700,7 @@ quint16 ZipMain::Private::list()
 {
     EventPump pump(events, settings);
     Reader reader;
-    if (const quint16 opened = openForReading(ReadRequest{settings, &pump}, reader))
+    if (const quint16 opened = openForReading(ReadRequest{settings, &pump, ZIP_RDONLY, &joined}, reader))
         return opened;
     const zip_int64_t count = zip_get_num_entries(reader.za, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -612,7 +719,7 @@ quint16 ZipMain::Private::test()
 {
     EventPump pump(events, settings);
     Reader reader;
-    ReadRequest request{settings, &pump, ZIP_RDONLY | ZIP_CHECKCONS};
+    ReadRequest request{settings, &pump, ZIP_RDONLY | ZIP_CHECKCONS, &joined};
     if (const quint16 opened = openForReading(request, reader))
         return opened == CorruptedArchive ? TestFailed : opened;
     QStringList missing;
@@ -662,7 +769,7 @@ quint16 ZipMain::Private::extract(int /*mode*/)
 {
     EventPump pump(events, settings);
     Reader reader;
-    if (const quint16 opened = openForReading(ReadRequest{settings, &pump}, reader))
+    if (const quint16 opened = openForReading(ReadRequest{settings, &pump, ZIP_RDONLY, &joined}, reader))
         return opened;
 
     QString folder = settings.extractFolder.trimmed();
@@ -725,18 +832,40 @@ quint16 ZipMain::Private::extract(int /*mode*/)
 
         // The data goes to a temporary file beside the target, which takes
         // the target's place only once it is whole.
+        // An entry that says it is bigger than the room left is not begun.
+        const qint64 room = QStorageInfo(QFileInfo(destination).absolutePath()).bytesAvailable();
+        if (room >= 0 && qint64(st.size) > room)
+            return DiskFull;
         QTemporaryFile part(QFileInfo(destination).dir().filePath(QStringLiteral(".vantrel-XXXXXX")));
         if (!part.open())
             return errno == ENOSPC ? DiskFull : CreateError;
         bool full = false;
+        bool refused = false;
+        qint64 written = 0;
         auto write = [&](const char *data, qint64 n) {
+            // Nothing is kept of an entry its owner refuses by its first
+            // bytes, nor beyond the size the archive states for it.
+            if (written == 0 && events.Admit && !events.Admit(shown, QByteArray(data, int(qMin<qint64>(n, 4096))))) {
+                refused = true;
+                return false;
+            }
+            written += n;
+            if (written > qint64(st.size)) {
+                refused = true;
+                return false;
+            }
             if (part.write(data, n) == n)
                 return true;
             full = part.error() == QFileDevice::ResourceError;
             return false;
         };
         int reason = 0;
-        switch (readEntry(reader.za, index, qint64(st.size), pump, reason, write, full)) {
+        const EntryRead read = readEntry(reader.za, index, qint64(st.size), pump, reason, write, full);
+        if (refused) {
+            skip(shown, skipreason::CorruptedData);
+            continue;
+        }
+        switch (read) {
         case EntryRead::Ok: break;
         case EntryRead::Aborted: return UserAborted;
         case EntryRead::Skipped: skip(shown, reason); continue;
@@ -812,11 +941,18 @@ quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files,
 
 // The disks of drive A, one after the other: the next is asked for through
 // Newdisk; a simulated drive puts the full one aside and is empty again.
+//
+// On a real volume each part is written under a temporary name in the
+// folder of ours and takes the archive's name only once whole and on the
+// medium, so that a stick pulled out or a program killed meanwhile leaves
+// the previous backup in place. Clearing the disk removes the rest of the
+// folder then; the previous archive goes first only when the new one would
+// not fit beside it.
 class DriveASink : public DiskSink
 {
 public:
-    DriveASink(const QString &archiveName, bool clearDisks, EventPump &pump)
-        : m_name(archiveName), m_clear(clearDisks), m_pump(pump)
+    DriveASink(const QString &archiveName, bool clearDisks, qint64 needed, EventPump &pump)
+        : m_name(archiveName), m_clear(clearDisks), m_needed(needed), m_pump(pump)
     {
     }
 
@@ -834,13 +970,16 @@ public:
             const std::optional<QString> part = m_drive.toLocal(m_name);
             if (!part)
                 continue; // no disk: ask again
-            m_part = *part;
+            m_final = *part;
+            m_part = m_drive.simulated() ? m_final : m_final + QStringLiteral(".partial");
             // The disk just written, put back instead of a new one.
-            if (diskNumber > 1 && !m_drive.simulated() && !m_clear && QFileInfo::exists(m_part))
+            if (diskNumber > 1 && !m_drive.simulated() && !m_clear && QFileInfo::exists(m_final))
                 continue;
-            if (m_clear && !m_drive.eraseDisk())
-                return WriteError;
+            if (!m_drive.makeFolder())
+                return CreateError;
             QFile::remove(m_part);
+            if (m_clear && !clear())
+                return WriteError;
             return Success;
         }
         return diskNumber > 1 ? WrongDiskTooOften : CreateError;
@@ -857,41 +996,74 @@ public:
 
     quint16 finishDisk(int diskNumber, const QString &partPath) override
     {
-        makeOwnerOnly(partPath);
+        if (const quint16 placed = place(partPath))
+            return placed;
         if (m_drive.simulated() && !m_drive.takeOut(partPath, diskNumber))
             return WriteError;
         return Success;
     }
 
+    // The last part is written: it takes the archive's name.
+    quint16 complete() { return place(m_part); }
+    // A failed run leaves no half-written part, and on a real volume the
+    // previous archive stays.
+    void discard()
+    {
+        if (!m_part.isEmpty())
+            QFile::remove(m_part);
+    }
+
 private:
+    bool clear()
+    {
+        if (m_drive.simulated())
+            return m_drive.eraseDisk();
+        const QString keep = QFileInfo(m_final).fileName();
+        if (!m_drive.eraseDisk(nullptr, {keep}))
+            return false;
+        if (QFileInfo::exists(m_final) && capacity(0) < m_needed)
+            return QFile::remove(m_final);
+        return true;
+    }
+
+    quint16 place(const QString &partPath)
+    {
+        makeOwnerOnly(partPath);
+        if (m_drive.simulated())
+            return Success;
+        if (!m_drive.sync(partPath)
+            || ::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(m_final).constData()) != 0
+            || !m_drive.sync(m_final))
+            return WriteError;
+        return Success;
+    }
+
     QString m_name;
     bool m_clear;
+    qint64 m_needed;
     EventPump &m_pump;
     platform::DriveA m_drive;
+    QString m_final;
     QString m_part;
 };
 
 quint16 writeToDriveA(const QString &built, const QString &archiveName, bool clearDisks, EventPump &pump)
 {
     OwnerOnlyUmask mask;
-    DriveASink sink(archiveName, clearDisks, pump);
-    const quint16 written = writeSplitArchive(built, sink, pump);
-    const std::optional<QString> part = platform::DriveA::current().toLocal(archiveName);
-    if (written != Success) {
-        // No half-written part may pass for an archive.
-        if (part)
-            QFile::remove(*part);
-        return written;
-    }
-    if (part)
-        makeOwnerOnly(*part);
-    return Success;
+    DriveASink sink(archiveName, clearDisks, QFileInfo(built).size(), pump);
+    quint16 written = writeSplitArchive(built, sink, pump);
+    if (written == Success)
+        written = sink.complete();
+    if (written != Success)
+        sink.discard();
+    return written;
 }
 
 } // namespace
 
 quint16 ZipMain::Private::add(int mode)
 {
+    joined = {};
     EventPump pump(events, settings);
     if (settings.zipFilename.isEmpty())
         return InvalidSettings;
@@ -911,13 +1083,15 @@ quint16 ZipMain::Private::add(int mode)
     if (const quint16 collected = collectFiles(namesToProcess(), files, skip))
         return collected;
 
-    const bool exists = QFileInfo(where->local).isFile();
+    const bool spanning = settings.multidisk && where->onDriveA;
+    // Clearing the disks writes the set anew: what the disk held is replaced
+    // once the new set is whole, never added to.
+    const bool exists = !(spanning && settings.clearDisks) && QFileInfo(where->local).isFile();
     if (exists) {
         const std::optional<int> disks = splitDiskCount(where->local);
         if (disks && *disks > 1)
             return settings.multidisk ? NotForMultidisk : MultidiskNeedsMode;
     }
-    const bool spanning = settings.multidisk && where->onDriveA;
     if (spanning && exists) {
         // A set grows only by being written anew.
         return NotForMultidisk;
@@ -925,12 +1099,12 @@ quint16 ZipMain::Private::add(int mode)
     // On drive A the archive is built elsewhere and goes onto the disk only
     // when it is whole and fits.
     const bool staged = where->onDriveA;
-    QTemporaryDir scratch;
+    auto scratch = std::make_shared<WorkFolder>();
     QString workPath = where->local;
     if (staged) {
-        if (!scratch.isValid())
+        if (!scratch->isValid())
             return TempFileProblem;
-        workPath = scratch.filePath(QStringLiteral("staged.zip"));
+        workPath = scratch->filePath(QStringLiteral("staged.zip"));
         if (exists && !QFile::copy(where->local, workPath))
             return ReadError;
     }
@@ -948,8 +1122,11 @@ quint16 ZipMain::Private::add(int mode)
         const zip_int64_t existing = zip_name_locate(za, entry.constData(), 0);
         const QFileInfo info(file.path);
         if (file.folder) {
-            if (existing < 0)
-                zip_dir_add(za, entry.chopped(1).constData(), ZIP_FL_ENC_UTF_8);
+            if (existing < 0 && zip_dir_add(za, entry.chopped(1).constData(), ZIP_FL_ENC_UTF_8) < 0) {
+                const quint16 code = codeFor(zip_get_error(za), InvalidSettings);
+                zip_discard(za);
+                return code;
+            }
             continue;
         }
         if (update && existing >= 0) {
@@ -987,12 +1164,20 @@ quint16 ZipMain::Private::add(int mode)
             return InvalidSettings;
         }
         const zip_uint64_t at = zip_uint64_t(index);
-        if (settings.level == 0)
-            zip_set_file_compression(za, at, ZIP_CM_STORE, 0);
-        zip_file_set_external_attributes(za, at, 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100600) << 16);
-        if (!settings.password.isEmpty())
-            zip_file_set_encryption(za, at, ZIP_EM_AES_256, settings.password.toUtf8().constData());
         sources.push_back(std::move(source));
+        if ((settings.level == 0 && zip_set_file_compression(za, at, ZIP_CM_STORE, 0) != 0)
+            || zip_file_set_external_attributes(za, at, 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100600) << 16) != 0) {
+            const quint16 code = codeFor(zip_get_error(za), InvalidSettings);
+            zip_discard(za);
+            return code;
+        }
+        // An entry asked to be encrypted is never written in the clear: the
+        // whole method fails and the archive stays as it was.
+        if (!settings.password.isEmpty()
+            && zip_file_set_encryption(za, at, encryptionMethod(), settings.password.toUtf8().constData()) != 0) {
+            zip_discard(za);
+            return EncryptionFailed;
+        }
     }
 
     const bool empty = zip_get_num_entries(za, 0) == 0;
@@ -1024,6 +1209,9 @@ quint16 ZipMain::Private::add(int mode)
         const quint16 written = writeToDriveA(workPath, settings.zipFilename, settings.clearDisks, pump);
         if (written)
             return written;
+        // What was just written is what the disks hold: listing it again
+        // asks for no disk.
+        joined = {settings.zipFilename, workPath, scratch};
         return skipped ? SkippedFiles : Success;
     }
     // A single archive on drive A: it must fit on the disk beside what else is there.
@@ -1031,6 +1219,8 @@ quint16 ZipMain::Private::add(int mode)
     const qint64 room = where->drive.freeSpace() + (exists ? QFileInfo(where->local).size() : 0);
     if (size > room)
         return DiskFull;
+    if (!where->drive.makeFolder())
+        return CreateError;
     const QString incoming = where->local + QStringLiteral(".vantrel-part");
     QFile::remove(incoming);
     if (!QFile::copy(workPath, incoming)) {
@@ -1038,7 +1228,9 @@ quint16 ZipMain::Private::add(int mode)
         return errno == ENOSPC ? DiskFull : WriteError;
     }
     makeOwnerOnly(incoming);
-    if (::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(where->local).constData()) != 0) {
+    if (!where->drive.sync(incoming)
+        || ::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(where->local).constData()) != 0
+        || !where->drive.sync(where->local)) {
         QFile::remove(incoming);
         return WriteError;
     }
@@ -1047,6 +1239,7 @@ quint16 ZipMain::Private::add(int mode)
 
 quint16 ZipMain::Private::remove()
 {
+    joined = {};
     EventPump pump(events, settings);
     if (settings.zipFilename.isEmpty())
         return InvalidSettings;
@@ -1080,7 +1273,11 @@ quint16 ZipMain::Private::remove()
         if (events.Deleting)
             events.Deleting(displayName(zip_get_name(za, zip_uint64_t(index), 0)));
         pump.pump();
-        zip_delete(za, zip_uint64_t(index));
+        if (zip_delete(za, zip_uint64_t(index)) != 0) {
+            const quint16 code = codeFor(zip_get_error(za), WriteError);
+            zip_discard(za);
+            return code;
+        }
     }
     if (pump.aborted()) {
         zip_discard(za);
@@ -1106,6 +1303,7 @@ quint16 ZipMain::Private::remove()
 
 quint16 ZipMain::Private::updateZipDate()
 {
+    joined = {};
     EventPump pump(events, settings);
     if (settings.zipFilename.isEmpty())
         return InvalidSettings;
@@ -1145,6 +1343,7 @@ quint16 ZipMain::Private::updateZipDate()
 
 quint16 ZipMain::Private::fix(bool aggressive)
 {
+    joined = {};
     EventPump pump(events, settings);
     if (settings.zipFilename.isEmpty())
         return InvalidSettings;

@@ -7,8 +7,14 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace backup {
+
+// The libzip method new entries are encrypted with (AES-256); tests put one
+// libzip cannot write to see a failing encryption.
+quint16 encryptionMethod();
+void setEncryptionMethod(quint16 method);
 
 struct ZipSettings {
     bool abort = false;
@@ -45,9 +51,21 @@ private:
     int m_lastStatus = -1;
 };
 
+class WorkFolder;
+
+// The joined copy of the split set last read from drive A (or just written
+// there): the methods that follow read it instead of asking for every disk
+// again, until another archive is named or an archive is written.
+struct JoinedSet {
+    QString zipFilename;
+    QString path;
+    std::shared_ptr<WorkFolder> folder;
+};
+
 struct ZipMain::Private {
     ZipSettings settings;
     ZipEvents events;
+    JoinedSet joined;
 
     int entryCount();
     // Runs one method: clears a stale abort request first, empties the

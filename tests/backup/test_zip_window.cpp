@@ -11,9 +11,11 @@
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -113,6 +115,10 @@ TEST_F(ZipWindow, AHundredEntriesListQuietlyAndAHundredAndOneShowTheReadingMessa
     EXPECT_EQ(progressWhileListing.last(), 0) << "no progress for a quiet listing";
     EXPECT_TRUE(window->statusText().startsWith(" 100 files, ")) << window->statusText().toStdString();
     EXPECT_EQ(window->windowTitle(), work.filePath("hundred.zip"));
+    // A screen reader hears the summary the status line shows.
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(window->findChild<QLabel *>("stbMainText"));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(QAccessible::Name), window->statusText());
 
     statusesWhileListing.clear();
     progressWhileListing.clear();
