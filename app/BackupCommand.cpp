@@ -4,8 +4,8 @@
 
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
-#include "backup/XZIPDEMO1.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipResults.h"
 
 namespace app {
 

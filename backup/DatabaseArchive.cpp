@@ -2,8 +2,8 @@
 
 #include "backup/DatabaseSnapshot.h"
 #include "backup/SafeRestore.h"
-#include "backup/ZipMain.h"
 #include "store/SafeFiles.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,11 +3,11 @@
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
 #include "backup/XZIPDEMO1.h"
-#include "backup/ZipMain.h"
 #include "platform/DriveA.h"
 #include "platform/LongOperation.h"
 #include "platform/Services.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -854,8 +854,7 @@ void frmZipCreate::addOrUpdate(bool update)
 void frmZipCreate::mnuEditExtract_Click()
 {
     if (!checked(mnuAutomaticRestore)) {
-        ExtractDialog::run(*ZipMain_, this);
-        if (ExtractCancelled)
+        if (!ExtractDialog::run(*ZipMain_, this))
             return;
     }
     Busy busy(*this);

@@ -1,10 +1,10 @@
 #include "app/frmMainMenu.h"
-#include "backup/ZipMain.h"
 #include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
 #include "store/Statement.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,8 @@
 #include "ZipFixtures.h"
 
 #include "backup/DatabaseArchive.h"
-#include "backup/ZipMain.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -8,8 +8,6 @@
 #include "app/CommandLine.h"
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseSnapshot.h"
-#include "backup/ZipEngine.h"
-#include "backup/ZipMain.h"
 #include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
 #include "platform/RemovableVolumes.h"
@@ -17,6 +15,8 @@
 #include "store/ProgramFolder.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipEngine.h"
+#include "zip/ZipMain.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // Info-ZIP, written by Info-ZIP and read by us; full disks.
 #include "ZipTestKit.h"
 
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>

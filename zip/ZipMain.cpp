@@ -1,6 +1,6 @@
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
-#include "backup/ZipEngine.h"
+#include "zip/ZipEngine.h"
 
 namespace backup {
 

@@ -1,7 +1,7 @@
-#include "backup/ZipSplit.h"
+#include "zip/ZipSplit.h"
 
-#include "backup/ZipEngine.h"
-#include "backup/ZipFormat.h"
+#include "zip/ZipFormat.h"
+#include "zip/ZipPump.h"
 
 #include <QCryptographicHash>
 #include <QFile>
