@@ -526,4 +526,31 @@ TEST_F(BackupRestoreFlow, ARestoreRefusesWhatIsNotOneWholeDatabaseOfOurs)
     EXPECT_EQ(fileBytes(folder.databasePath()), sound);
 }
 
+// Added by hand with another file into a set on drive A, the database goes
+// in like that file: one set written once, both entries in it.
+TEST_F(BackupRestoreFlow, TheDatabaseGoesIntoASetOnDriveALikeAnyOtherFile)
+{
+    addCustomers(folder.databasePath(), 50);
+    const QString notes = folder.file("notes.txt"); // a file dialog chooses in one folder
+    QFile file(notes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("league notes");
+    file.close();
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->zipMain().setMultidisk(true);
+    services.answerFile(QString("A:\\Manual.zip"));
+    window->menuItem("mnuFileNew")->trigger();
+    services.answerFiles({folder.databasePath(), notes});
+    window->menuItem("mnuEditAdd")->trigger();
+    EXPECT_TRUE(boxesLike("Operation not supported").isEmpty()) << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(window->list()->topLevelItemCount(), 2);
+    delete window;
+    QString tool;
+    EXPECT_EQ(runTool("unzip", {"-Z1", QDir(drive).filePath("Manual.zip")}, QString(), &tool), 0) << tool.toStdString();
+    QStringList names = tool.trimmed().split('\n');
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Vantrel.mdb", "notes.txt"}));
+}
+
 } // namespace
