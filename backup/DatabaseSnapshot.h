@@ -3,8 +3,6 @@
 #include "store/EngineError.h"
 
 #include <QString>
-#include <QTemporaryDir>
-#include <memory>
 
 namespace backup {
 
@@ -21,8 +19,10 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error);
 bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error);
 
 // A consistent copy of the database under its bare name "Vantrel.mdb", in a
-// private temporary folder that goes away with the object: what a backup
-// archives, never the live file a window may be writing at that moment.
+// private folder beside the database (folderNameFor) that goes away with the
+// object: what a backup archives, never the live file a window may be
+// writing at that moment. A folder a killed backup left is removed by the
+// next take().
 class DatabaseSnapshot
 {
 public:
@@ -37,8 +37,12 @@ public:
     QString folder() const;
     QString file() const; // folder() + "/Vantrel.mdb"
 
+    static QString folderNameFor(const QString &databasePath);
+
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
+    void removeFolder();
+
+    QString m_folder;
 };
 
 // The name the database is archived under.
