@@ -141,7 +141,7 @@ void SingleInstance::answer()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+        auto request = [this, socket] {
             if (!socket->canReadLine())
                 return;
             if (socket->readLine() != kRaiseRequest || !m_window) {
@@ -159,7 +159,10 @@ void SingleInstance::answer()
             }
             socket->write(kRaisedAnswer);
             socket->flush();
-        });
+        };
+        connect(socket, &QLocalSocket::readyRead, socket, request);
+        // The request may have come with the connection.
+        request();
     }
 }
 

@@ -60,6 +60,8 @@ void quitWhenExposed(QWidget *window)
 int main(int argc, char *argv[])
 {
     platform::installQtServices();
+    // Before any application object: --help names the data folder, which
+    // the application's name places.
     setNames();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -86,7 +88,6 @@ int main(int argc, char *argv[])
             qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(commandMessages);
         QGuiApplication application(argc, argv);
-        setNames();
         QString problem;
         if (!app::setUpProgramFolder(&problem)) {
             err << problem << "\n";
@@ -105,7 +106,6 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
-    setNames();
     QString problem;
     if (!app::setUpProgramFolder(&problem)) {
         platform::msgBox(problem, platform::Buttons::OKOnly, platform::Icon::Critical);

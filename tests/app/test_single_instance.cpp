@@ -95,7 +95,7 @@ TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndACrashDoesNotBlock)
     EXPECT_TRUE(out.contains("brought forward"));
 }
 
-TEST_F(SingleInstanceTest, CommandsThatReplaceTheFileRunWhenNoOneHoldsIt)
+TEST_F(SingleInstanceTest, ReplacingTheFileNeedsItFreeReadingItDoesNot)
 {
     QString out;
     QString err;
