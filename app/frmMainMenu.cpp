@@ -3,6 +3,7 @@
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
 #include "app/ClickableImage.h"
+#include "app/UndoFlows.h"
 #include "backup/frmZipCreate.h"
 #include "center/frmCenterInformation.h"
 #include "csv/CsvFlows.h"
@@ -110,6 +111,8 @@ void frmMainMenu::createMenus()
             &frmMainMenu::MnuDatabaseExport_Click);
     addItem(database, QStringLiteral("MnuDatabaseImport"), QStringLiteral("&Import Customers..."),
             &frmMainMenu::MnuDatabaseImport_Click);
+    addItem(database, QStringLiteral("MnuDatabaseUndo"), QStringLiteral("&Undo Last Change..."),
+            &frmMainMenu::MnuDatabaseUndo_Click);
 
     QMenu *print = menuBar()->addMenu(QStringLiteral("&Print"));
     print->setObjectName(QStringLiteral("MnuPrint"));
@@ -256,6 +259,11 @@ void frmMainMenu::MnuDatabaseExport_Click()
 void frmMainMenu::MnuDatabaseImport_Click()
 {
     csv::importCustomers(this);
+}
+
+void frmMainMenu::MnuDatabaseUndo_Click()
+{
+    undoLastChange(this);
 }
 
 void frmMainMenu::MnuModifyCenterInfo_Click()
