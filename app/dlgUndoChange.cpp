@@ -33,8 +33,12 @@ dlgUndoChange::dlgUndoChange(const QString &text, const QString &listName, const
     m_list->setAccessibleName(listName);
     m_list->addItems(items);
     listLabel->setBuddy(m_list);
-    if (asking && m_list->count() > 0)
+    if (asking && m_list->count() > 0) {
+        // Only the newest can be undone: the others are shown, not chosen.
+        for (int i = 1; i < m_list->count(); ++i)
+            m_list->item(i)->setFlags(Qt::ItemIsEnabled);
         m_list->setCurrentRow(0);
+    }
 
     auto *buttons = new QDialogButtonBox(this);
     if (asking) {

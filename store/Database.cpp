@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "store/BulkWriteCache.h"
 #include "store/KeptChanges.h"
 #include "store/Recordset.h"
 #include "store/SafeFiles.h"
@@ -173,6 +174,7 @@ bool Database::Execute(const QString &statement, EngineError *error, int *rowsAf
         return fail(error, Err::InvalidOperation,
                     QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
 
+    const BulkWriteCache cache(m_handle);
     if (!execSql(m_handle, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
     KeptChanges kept(m_handle);

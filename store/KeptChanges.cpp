@@ -1,6 +1,7 @@
 #include "store/KeptChanges.h"
 
 #include "store/AccessSql.h"
+#include "store/BulkWriteCache.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
@@ -203,52 +204,61 @@ bool KeptChanges::recordChange(qint64 number, const QDateTime &time, const QStri
                     rows, firstKept, lastKept, bytes});
 }
 
-bool KeptChanges::deleteKeeping(const TranslatedStatement &deletion, const QString &what, qint64 *deleted,
-                                EngineError *error)
+bool KeptChanges::keepRows(const QString &table, const QString &condition, const QVariantList &params,
+                           const QString &what, ChangeKind kind, KeptRange *range, EngineError *error)
 {
-    const QString prefix = QStringLiteral("DELETE FROM ") + quoteIdentifier(deletion.table);
-    if (!deletion.sql.startsWith(prefix))
-        return fail(error, Err::InvalidOperation, QStringLiteral("Only a delete statement can be kept."));
-    const QString where = deletion.sql.mid(prefix.size());
-
-    Savepoint savepoint(m_db);
-    if (!savepoint.isOpen(error))
-        return false;
+    *range = KeptRange();
     QStringList columns;
-    if (!ensureTables(deletion.table, &columns, error))
+    if (!ensureTables(table, &columns, error))
         return false;
-    const QString kept = quoteIdentifier(keptTableFor(deletion.table));
+    const QString kept = quoteIdentifier(keptTableFor(table));
     const qint64 number = single(m_db, QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable())) + 1;
     const qint64 first = single(m_db, QStringLiteral("SELECT max(rowid) FROM %1").arg(kept)) + 1;
     const qint64 before = usedBytes();
     // The number is ours, not the operator's: it goes into the text, so that
-    // the statement's own numbered parameters stay as they are.
+    // the condition's own numbered parameters stay as they are.
     if (!execSql(m_db,
                  QStringLiteral("INSERT INTO %1 (KeptChange, KeptRowId, %2) SELECT %3, rowid, %2 FROM %4%5")
                      .arg(kept, quotedList(columns))
                      .arg(number)
-                     .arg(quoteIdentifier(deletion.table), where),
-                 error, deletion.params))
+                     .arg(quoteIdentifier(table), condition),
+                 error, params))
         return false;
-    const qint64 rows = sqlite3_changes64(m_db);
+    range->rows = sqlite3_changes64(m_db);
+    if (range->rows == 0)
+        return true;
+    const qint64 bytes = qMax<qint64>(usedBytes() - before, 0);
+    range->first = first;
+    range->last = single(m_db, QStringLiteral("SELECT max(rowid) FROM %1").arg(kept));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return recordChange(number, now, describe(what, range->rows, now), kind, table, range->rows, range->first,
+                        range->last, bytes, error);
+}
+
+bool KeptChanges::deleteKeeping(const TranslatedStatement &deletion, const QString &what, qint64 *deleted,
+                                EngineError *error)
+{
     *deleted = 0;
-    if (rows == 0) {
+    const QString prefix = QStringLiteral("DELETE FROM ") + quoteIdentifier(deletion.table);
+    if (!deletion.sql.startsWith(prefix))
+        return fail(error, Err::InvalidOperation, QStringLiteral("Only a delete statement can be kept."));
+    Savepoint savepoint(m_db);
+    KeptRange range;
+    if (!savepoint.isOpen(error)
+        || !keepRows(deletion.table, deletion.sql.mid(prefix.size()), deletion.params, what, ChangeKind::DeletedRows,
+                     &range, error))
+        return false;
+    if (range.rows == 0) {
         savepoint.rollback();
         return true;
     }
-    const qint64 bytes = usedBytes() - before;
-    const qint64 last = single(m_db, QStringLiteral("SELECT max(rowid) FROM %1").arg(kept));
     // Exactly the rows kept go, whatever the condition would say now.
     if (!execSql(m_db,
                  QStringLiteral("DELETE FROM %1 WHERE rowid IN (SELECT KeptRowId FROM %2 WHERE rowid BETWEEN ? AND ?)")
-                     .arg(quoteIdentifier(deletion.table), kept),
-                 error, {first, last}))
+                     .arg(quoteIdentifier(deletion.table), quoteIdentifier(keptTableFor(deletion.table))),
+                 error, {range.first, range.last}))
         return false;
     *deleted = sqlite3_changes64(m_db);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!recordChange(number, now, describe(what, rows, now), ChangeKind::DeletedRows, deletion.table, rows, first,
-                      last, qMax<qint64>(bytes, 0), error))
-        return false;
     return savepoint.release(error);
 }
 
@@ -267,34 +277,17 @@ bool KeptChanges::keepAdded(const QString &what, qint64 *keptRows, EngineError *
     if (m_addingTable.isEmpty())
         return fail(error, Err::InvalidOperation, QStringLiteral("Adding rows was not begun."));
     Savepoint savepoint(m_db);
-    if (!savepoint.isOpen(error))
-        return false;
-    QStringList columns;
-    if (!ensureTables(m_addingTable, &columns, error))
-        return false;
-    const QString kept = quoteIdentifier(keptTableFor(m_addingTable));
-    const qint64 number = single(m_db, QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable())) + 1;
-    const qint64 first = single(m_db, QStringLiteral("SELECT max(rowid) FROM %1").arg(kept)) + 1;
-    const qint64 before = usedBytes();
+    KeptRange range;
     // New rows take ids above every row there was.
-    if (!execSql(
-            m_db,
-            QStringLiteral("INSERT INTO %1 (KeptChange, KeptRowId, %2) SELECT ?, rowid, %2 FROM %3 WHERE rowid > ?")
-                .arg(kept, quotedList(columns), quoteIdentifier(m_addingTable)),
-            error, {number, m_addingAfter}))
+    if (!savepoint.isOpen(error)
+        || !keepRows(m_addingTable, QStringLiteral(" WHERE rowid > %1").arg(m_addingAfter), {}, what,
+                     ChangeKind::AddedRows, &range, error))
         return false;
-    const qint64 rows = sqlite3_changes64(m_db);
-    if (rows == 0) {
+    if (range.rows == 0) {
         savepoint.rollback();
         return true;
     }
-    const qint64 bytes = usedBytes() - before;
-    const qint64 last = single(m_db, QStringLiteral("SELECT max(rowid) FROM %1").arg(kept));
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!recordChange(number, now, describe(what, rows, now), ChangeKind::AddedRows, m_addingTable, rows, first, last,
-                      qMax<qint64>(bytes, 0), error))
-        return false;
-    *keptRows = rows;
+    *keptRows = range.rows;
     return savepoint.release(error);
 }
 
@@ -345,6 +338,7 @@ bool KeptChanges::undoLast(UndoResult *result, EngineError *error)
     const QList<KeptChange> changes = list(error);
     if (changes.isEmpty())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No change is kept that could be undone."));
+    const BulkWriteCache cache(m_db);
     if (!execSql(m_db, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
     auto rollback = [this] {

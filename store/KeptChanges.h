@@ -97,6 +97,16 @@ public:
     static QString keptTableFor(const QString &table);
 
 private:
+    struct KeptRange {
+        qint64 rows = 0;
+        qint64 first = 0; // row ids in the kept table
+        qint64 last = 0;
+    };
+    // Copies the rows of `table` that `condition` (" WHERE ...", or empty)
+    // selects into its kept table as a new change, and records the change
+    // unless no row was copied.
+    bool keepRows(const QString &table, const QString &condition, const QVariantList &params, const QString &what,
+                  ChangeKind kind, KeptRange *range, EngineError *error);
     bool ensureTables(const QString &table, QStringList *columns, EngineError *error);
     bool keptColumns(const QString &table, QStringList *columns, EngineError *error) const;
     bool hasChangesTable() const;
