@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/dlgUndoChange.h"
+#include "backup/SafeRestore.h"
 #include "csv/OpenDataWindows.h"
 #include "platform/Services.h"
 #include "store/DBEngine.h"
@@ -70,6 +71,45 @@ QStringList keptChangeLines(const QString &databasePath, QString *error)
     return lines;
 }
 
+namespace {
+
+// A replaced database file comes back as a restored one does: checked, the
+// open windows let go of the file and take it up again afterwards.
+// Forgets or remembers a replaced file's change in the database in place.
+bool changeNamed(const QString &databasePath, const store::KeptChange &change, bool keep, QString *error)
+{
+    auto db = openDatabase(databasePath, error);
+    store::EngineError e;
+    store::KeptChanges changes(db ? db->handle() : nullptr);
+    if (db && !(keep ? changes.remember(change, &e) : changes.forget(change, &e)))
+        *error = e.text;
+    return db && !e.isError();
+}
+
+UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptChange &change)
+{
+    UndoOutcome outcome;
+    const QString failed = QStringLiteral("The change could not be undone; nothing was changed.\n");
+    // The database in place is kept in turn: it must not name the file that replaces it.
+    QString why;
+    if (!changeNamed(databasePath, change, false, &why)) {
+        outcome.text = failed + why;
+        return outcome;
+    }
+    backup::SafeRestore restore(databasePath);
+    store::EngineError e;
+    if (!restore.install(change.keptFile, &e)) {
+        changeNamed(databasePath, change, true, &why);
+        outcome.text = failed + e.text;
+        return outcome;
+    }
+    outcome.succeeded = true;
+    outcome.text = change.description + QStringLiteral(" was undone: the database it replaced is back.");
+    return outcome;
+}
+
+} // namespace
+
 UndoOutcome undoNewestChange(const QString &databasePath)
 {
     UndoOutcome outcome;
@@ -81,6 +121,11 @@ UndoOutcome undoNewestChange(const QString &databasePath)
         return outcome;
     store::UndoResult result;
     store::EngineError e;
+    const QList<store::KeptChange> changes = store::KeptChanges(db->handle()).list(&e);
+    if (!changes.isEmpty() && changes.first().kind == store::ChangeKind::ReplacedFile) {
+        db.reset();
+        return putBackReplacedFile(databasePath, changes.first());
+    }
     const bool undone = store::KeptChanges(db->handle()).undoLast(&result, &e);
     db.reset();
     if (!undone) {
@@ -147,8 +192,8 @@ void addUndoCommands(QCommandLineParser &parser, std::vector<CommandLineCommand>
     parser.addOption(QCommandLineOption(QStringLiteral("list-changes"),
                                         QStringLiteral("Lists the kept changes that can be undone, newest first.")));
     parser.addOption(QCommandLineOption(QStringLiteral("undo-last"),
-                                        QStringLiteral("Undoes the newest kept change (a delete of found records or "
-                                                       "an import), as \"Undo Last Change...\" does.")));
+                                        QStringLiteral("Undoes the newest kept change (a delete of found records, "
+                                                       "an import or a restore), as \"Undo Last Change...\" does.")));
     commands.push_back(
         {QStringLiteral("list-changes"), [](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
              QString error;

@@ -2,12 +2,19 @@
 
 #include "store/AccessSql.h"
 #include "store/BulkWriteCache.h"
+#include "store/RawDatabase.h"
+#include "store/SafeFiles.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QUuid>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace store {
 
@@ -15,7 +22,21 @@ namespace {
 
 const char *kindName(ChangeKind kind)
 {
-    return kind == ChangeKind::DeletedRows ? "deleted rows" : "added rows";
+    switch (kind) {
+    case ChangeKind::DeletedRows: return "deleted rows";
+    case ChangeKind::AddedRows: return "added rows";
+    case ChangeKind::ReplacedFile: return "replaced file";
+    }
+    return "";
+}
+
+ChangeKind kindNamed(const QString &name)
+{
+    for (ChangeKind kind : {ChangeKind::AddedRows, ChangeKind::ReplacedFile}) {
+        if (name == QLatin1String(kindName(kind)))
+            return kind;
+    }
+    return ChangeKind::DeletedRows;
 }
 
 // One value of a statement without parameters of its own; `fallback` when it
@@ -131,6 +152,12 @@ QString KeptChanges::describe(const QString &what, qint64 rows, const QDateTime 
              time.toLocalTime().toString(QStringLiteral("MM/dd/yyyy HH:mm")));
 }
 
+QString KeptChanges::describeReplaced(const QString &what, qint64 rows, const QDateTime &time)
+{
+    return QStringLiteral("%1: replaced a database of %2")
+        .arg(what, describe(QString(), rows, time).mid(2)); // without the empty name's ": "
+}
+
 bool KeptChanges::hasChangesTable() const
 {
     return single(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"), 0,
@@ -159,18 +186,23 @@ bool KeptChanges::keptColumns(const QString &table, QStringList *columns, Engine
     return true;
 }
 
+bool KeptChanges::ensureChangesTable(EngineError *error)
+{
+    return execSql(m_db,
+                   QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Number INTEGER PRIMARY KEY, Time TEXT NOT NULL, "
+                                  "Description TEXT NOT NULL, Kind TEXT NOT NULL, TableName TEXT NOT NULL, "
+                                  "Rows INTEGER NOT NULL, FirstKept INTEGER NOT NULL, LastKept INTEGER NOT NULL, "
+                                  "Bytes INTEGER NOT NULL, KeptFile TEXT)")
+                       .arg(changesTable()),
+                   error);
+}
+
 bool KeptChanges::ensureTables(const QString &table, QStringList *columns, EngineError *error)
 {
     *columns = columnsOf(m_db, table);
     if (columns->isEmpty())
         return fail(error, Err::ItemNotFound, QStringLiteral("Table '%1' does not exist.").arg(table));
-    if (!execSql(m_db,
-                 QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Number INTEGER PRIMARY KEY, Time TEXT NOT NULL, "
-                                "Description TEXT NOT NULL, Kind TEXT NOT NULL, TableName TEXT NOT NULL, "
-                                "Rows INTEGER NOT NULL, FirstKept INTEGER NOT NULL, LastKept INTEGER NOT NULL, "
-                                "Bytes INTEGER NOT NULL)")
-                     .arg(changesTable()),
-                 error))
+    if (!ensureChangesTable(error))
         return false;
     const QString kept = keptTableFor(table);
     const QStringList have = columnsOf(m_db, kept);
@@ -193,15 +225,15 @@ bool KeptChanges::ensureTables(const QString &table, QStringList *columns, Engin
 
 bool KeptChanges::recordChange(qint64 number, const QDateTime &time, const QString &description, ChangeKind kind,
                                const QString &table, qint64 rows, qint64 firstKept, qint64 lastKept, qint64 bytes,
-                               EngineError *error)
+                               EngineError *error, const QString &keptFile)
 {
     return execSql(m_db,
                    QStringLiteral("INSERT INTO %1 (Number, Time, Description, Kind, TableName, Rows, FirstKept, "
-                                  "LastKept, Bytes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                  "LastKept, Bytes, KeptFile) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                        .arg(changesTable()),
                    error,
                    {number, time.toUTC().toString(Qt::ISODate), description, QString::fromLatin1(kindName(kind)), table,
-                    rows, firstKept, lastKept, bytes});
+                    rows, firstKept, lastKept, bytes, keptFile.isEmpty() ? QVariant() : QVariant(keptFile)});
 }
 
 bool KeptChanges::keepRows(const QString &table, const QString &condition, const QVariantList &params,
@@ -291,13 +323,76 @@ bool KeptChanges::keepAdded(const QString &what, qint64 *keptRows, EngineError *
     return savepoint.release(error);
 }
 
+QString KeptChanges::keptFolderFor(const QString &databasePath)
+{
+    return databasePath + QStringLiteral(".kept");
+}
+
+bool KeptChanges::recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
+                                    QString *keptPath, EngineError *error)
+{
+    const QString folder = keptFolderFor(databasePath);
+    // It holds whole databases: social security numbers.
+    if (!QFileInfo(folder).isDir()
+        && (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0))
+        return fail(error, Err::CannotOpen, QStringLiteral("Could not make the folder '%1'.").arg(folder));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    qint64 customers = 0;
+    {
+        RawDatabase old;
+        EngineError ignored;
+        if (old.open(databasePath, RawDatabase::ReadOnly, &ignored))
+            customers = single(old.handle(), QStringLiteral("SELECT count(*) FROM Information"));
+    }
+    // Never a name used before: a database put back and replaced again may
+    // still name a file that was kept under it.
+    *keptPath = QDir(folder).filePath(
+        QStringLiteral("replaced-%1-%2.mdb")
+            .arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss")), QUuid::createUuid().toString(QUuid::WithoutBraces)));
+
+    RawDatabase db;
+    if (!db.open(copy, RawDatabase::ReadWrite, error))
+        return false;
+    KeptChanges changes(db.handle());
+    const bool recorded = execSql(db.handle(), QStringLiteral("BEGIN IMMEDIATE"), error)
+        && changes.ensureChangesTable(error)
+        && changes.recordChange(single(db.handle(), QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable()))
+                                    + 1,
+                                now, describeReplaced(what, customers, now), ChangeKind::ReplacedFile, QString(),
+                                customers, 0, 0, QFileInfo(databasePath).size(), error, *keptPath)
+        && execSql(db.handle(), QStringLiteral("COMMIT"), error);
+    if (!recorded) {
+        execSql(db.handle(), QStringLiteral("ROLLBACK"), nullptr);
+        return false;
+    }
+    changes.trim(nullptr);
+    return db.close(error);
+}
+
+bool KeptChanges::keepReplacedFile(const QString &replaced, const QString &keptPath, EngineError *error)
+{
+    return renameNoReplace(replaced, keptPath, error) && syncFolder(QFileInfo(keptPath).absolutePath(), error);
+}
+
+bool KeptChanges::forget(const KeptChange &change, EngineError *error)
+{
+    return execSql(m_db, QStringLiteral("DELETE FROM %1 WHERE Number = ?").arg(changesTable()), error, {change.number});
+}
+
+bool KeptChanges::remember(const KeptChange &change, EngineError *error)
+{
+    return ensureChangesTable(error)
+        && recordChange(change.number, change.time, change.description, change.kind, change.table, change.rows, 0, 0,
+                        change.bytes, error, change.keptFile);
+}
+
 QList<KeptChange> KeptChanges::list(EngineError *error) const
 {
     QList<KeptChange> changes;
     if (!hasChangesTable())
         return changes;
     Statement st(m_db,
-                 QStringLiteral("SELECT Number, Time, Description, Kind, TableName, Rows, Bytes FROM %1 "
+                 QStringLiteral("SELECT Number, Time, Description, Kind, TableName, Rows, Bytes, KeptFile FROM %1 "
                                 "ORDER BY Number DESC")
                      .arg(changesTable()));
     while (st.step()) {
@@ -305,11 +400,11 @@ QList<KeptChange> KeptChanges::list(EngineError *error) const
         c.number = st.int64(0);
         c.time = QDateTime::fromString(st.value(1).toString(), Qt::ISODate);
         c.description = st.value(2).toString();
-        c.kind = st.value(3).toString() == QLatin1String(kindName(ChangeKind::AddedRows)) ? ChangeKind::AddedRows
-                                                                                          : ChangeKind::DeletedRows;
+        c.kind = kindNamed(st.value(3).toString());
         c.table = st.value(4).toString();
         c.rows = st.int64(5);
         c.bytes = st.int64(6);
+        c.keptFile = st.value(7).toString();
         changes << c;
     }
     if (st.error().isError() && error)
@@ -317,18 +412,28 @@ QList<KeptChange> KeptChanges::list(EngineError *error) const
     return changes;
 }
 
-bool KeptChanges::drop(qint64 number, EngineError *error)
+bool KeptChanges::drop(qint64 number, QStringList *files, EngineError *error)
 {
     Statement find(
-        m_db, QStringLiteral("SELECT TableName, FirstKept, LastKept FROM %1 WHERE Number = ?").arg(changesTable()));
+        m_db,
+        QStringLiteral("SELECT TableName, FirstKept, LastKept, KeptFile FROM %1 WHERE Number = ?").arg(changesTable()));
     find.bindInt64(1, number);
     if (!find.step())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("Change %1 is not kept.").arg(number));
-    const QString kept = quoteIdentifier(keptTableFor(find.value(0).toString()));
+    const QString table = find.value(0).toString();
     const qint64 first = find.int64(1);
     const qint64 last = find.int64(2);
+    const QString file = find.value(3).toString();
     find = Statement();
-    return execSql(m_db, QStringLiteral("DELETE FROM %1 WHERE rowid BETWEEN ? AND ?").arg(kept), error, {first, last})
+    if (!file.isEmpty())
+        files->append(file);
+    const bool rows =
+        table.isEmpty()
+        || execSql(
+            m_db,
+            QStringLiteral("DELETE FROM %1 WHERE rowid BETWEEN ? AND ?").arg(quoteIdentifier(keptTableFor(table))),
+            error, {first, last});
+    return rows
         && execSql(m_db, QStringLiteral("DELETE FROM %1 WHERE Number = ?").arg(changesTable()), error, {number});
 }
 
@@ -359,9 +464,15 @@ bool KeptChanges::undoLast(UndoResult *result, EngineError *error)
     newest = Statement();
     const KeptChange &change = changes.first();
     result->change = change;
+    if (change.kind == ChangeKind::ReplacedFile) {
+        rollback();
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("A replaced database file is put back by the restore's checked rename."));
+    }
     const bool undone = change.kind == ChangeKind::DeletedRows ? undoDeleted(change, first, last, result, error)
                                                                : undoAdded(change, first, last, result, error);
-    if (!undone || !drop(change.number, error) || !execSql(m_db, QStringLiteral("COMMIT"), error)) {
+    QStringList noFiles;
+    if (!undone || !drop(change.number, &noFiles, error) || !execSql(m_db, QStringLiteral("COMMIT"), error)) {
         const UndoResult nothing;
         *result = nothing;
         return rollback();
@@ -496,6 +607,7 @@ bool KeptChanges::trim(EngineError *error, const QDateTime &now)
         qint64(double(single(m_db, QStringLiteral("PRAGMA page_count")))
                * double(single(m_db, QStringLiteral("PRAGMA page_size"))) * m_limits.percentOfFile / 100.0);
     bool dropped = false;
+    QStringList files;
     for (int i = 0; i < entries.size(); ++i) {
         const Entry &e = entries.at(i);
         const bool tooOld = !e.time.isValid() || e.time < oldestKept;
@@ -504,7 +616,7 @@ bool KeptChanges::trim(EngineError *error, const QDateTime &now)
         const bool tooBig = total > allowed && i + 1 < entries.size();
         if (!tooOld && !tooBig)
             continue;
-        if (!drop(e.number, error)) {
+        if (!drop(e.number, &files, error)) {
             execSql(m_db, QStringLiteral("ROLLBACK"), nullptr);
             return false;
         }
@@ -515,6 +627,9 @@ bool KeptChanges::trim(EngineError *error, const QDateTime &now)
         execSql(m_db, QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
+    // Only once no row names them any more.
+    for (const QString &file : std::as_const(files))
+        QFile::remove(file);
     return true;
 }
 

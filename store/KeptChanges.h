@@ -23,7 +23,10 @@ struct TranslatedStatement;
 //                      stored without conversion.
 // The tables are made by the first kept change; the program's own tables
 // are never altered.
-enum class ChangeKind { DeletedRows, AddedRows };
+// A database file that a restore replaced is kept whole, in the folder
+// keptFolderFor() beside the database, and named by a row of the
+// VantrelChanges of the database that replaced it.
+enum class ChangeKind { DeletedRows, AddedRows, ReplacedFile };
 
 struct KeptChange {
     qint64 number = 0;
@@ -32,7 +35,8 @@ struct KeptChange {
     ChangeKind kind = ChangeKind::DeletedRows;
     QString table;
     qint64 rows = 0;
-    qint64 bytes = 0; // what its kept rows take in the file
+    qint64 bytes = 0; // what its kept rows take in the file, or the kept file's size
+    QString keptFile; // ReplacedFile: the kept database file
 };
 
 // How much is kept: changes older than `days`, and the oldest changes while
@@ -81,11 +85,27 @@ public:
     // contents (to tell later whether they were edited since).
     bool keepAdded(const QString &what, qint64 *kept, EngineError *error);
 
+    // A restore keeps the database it replaces, in two steps. Before `copy`
+    // takes the database's name, and before the copy is synced: records in
+    // the copy that the database now in place will be kept, and where.
+    // After: moves a second name of the replaced file there.
+    static bool recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
+                                  QString *keptPath, EngineError *error);
+    static bool keepReplacedFile(const QString &replaced, const QString &keptPath, EngineError *error);
+    static QString keptFolderFor(const QString &databasePath);
+
+    // A replaced file's change is forgotten by the database before that
+    // database is itself replaced by the file, and remembered again when the
+    // file could not be put back.
+    bool forget(const KeptChange &change, EngineError *error);
+    bool remember(const KeptChange &change, EngineError *error);
+
     // Newest first.
     QList<KeptChange> list(EngineError *error) const;
 
     // Takes the newest kept change back, in one transaction, and forgets it.
-    // False with Err::NoCurrentRecord when nothing is kept.
+    // False with Err::NoCurrentRecord when nothing is kept. A replaced file
+    // is not put back here, but by the restore's checked rename.
     bool undoLast(UndoResult *result, EngineError *error);
 
     // Drops what is beyond the limits, oldest first.
@@ -93,6 +113,8 @@ public:
 
     // "Delete Found Records: 1,240 customers, 12/08/2026 14:05" (local time).
     static QString describe(const QString &what, qint64 rows, const QDateTime &time);
+    // "Restore: replaced a database of 1,240 customers, 12/08/2026 14:05".
+    static QString describeReplaced(const QString &what, qint64 rows, const QDateTime &time);
     static QString changesTable();
     static QString keptTableFor(const QString &table);
 
@@ -108,13 +130,16 @@ private:
     bool keepRows(const QString &table, const QString &condition, const QVariantList &params, const QString &what,
                   ChangeKind kind, KeptRange *range, EngineError *error);
     bool ensureTables(const QString &table, QStringList *columns, EngineError *error);
+    bool ensureChangesTable(EngineError *error);
     bool keptColumns(const QString &table, QStringList *columns, EngineError *error) const;
     bool hasChangesTable() const;
     qint64 usedBytes() const;
     bool recordChange(qint64 number, const QDateTime &time, const QString &description, ChangeKind kind,
                       const QString &table, qint64 rows, qint64 firstKept, qint64 lastKept, qint64 bytes,
-                      EngineError *error);
-    bool drop(qint64 number, EngineError *error);
+                      EngineError *error, const QString &keptFile = QString());
+    // Forgets a change and its kept rows; a kept file to remove once the
+    // transaction is committed goes into `files`.
+    bool drop(qint64 number, QStringList *files, EngineError *error);
     bool undoDeleted(const KeptChange &change, qint64 first, qint64 last, UndoResult *result, EngineError *error);
     bool undoAdded(const KeptChange &change, qint64 first, qint64 last, UndoResult *result, EngineError *error);
 

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/dlgUndoChange.h"
 #include "app/frmMainMenu.h"
+#include "backup/SafeRestore.h"
 #include "csv/CsvImport.h"
 #include "customers/frmInformation.h"
 #include "store/DataControl.h"
@@ -17,6 +18,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -193,6 +196,39 @@ TEST_F(UndoLastChange, TheCommandLineListsAndUndoesNewestFirst)
     EXPECT_EQ(undone.out, second + " was undone: 1 customer was removed.\n");
     EXPECT_EQ(run({"--undo-last"}).out, first + " was undone: 1 customer is back.\n");
     EXPECT_EQ(rowCount(folder.databasePath(), "Information"), 40);
+}
+
+TEST_F(UndoLastChange, ARestoreKeepsTheReplacedDatabaseAndItsUndoPutsItBackThroughTheCheckedRename)
+{
+    ASSERT_TRUE(QFile::copy(folder.databasePath(), folder.file("backup.mdb")));
+    addCustomers(folder.databasePath(), 5);
+    store::EngineError e;
+    ASSERT_TRUE(backup::SafeRestore(folder.databasePath()).install(folder.file("backup.mdb"), &e))
+        << e.text.toStdString();
+    ASSERT_EQ(rowCount(folder.databasePath(), "Information"), 40);
+    const QString restore = newestChange();
+    EXPECT_TRUE(restore.startsWith("Restore: replaced a database of 45 customers, ")) << restore.toStdString();
+    // Kept out of the operator's way, for the operator's account only.
+    const QString kept = store::KeptChanges::keptFolderFor(folder.databasePath());
+    EXPECT_EQ(fileMode(kept), 0700);
+    ASSERT_EQ(QDir(kept).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(fileMode(QDir(kept).filePath(QDir(kept).entryList(QDir::Files).first())), 0600);
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"Vantrel.mdb"}));
+
+    const Outcome undone = run({"--undo-last"});
+    EXPECT_EQ(undone.status, 0) << undone.err.toStdString();
+    EXPECT_EQ(undone.out, restore + " was undone: the database it replaced is back.\n");
+    EXPECT_EQ(rowCount(folder.databasePath(), "Information"), 45);
+    // The undo replaced a file in turn: that one is kept, and can be put back.
+    EXPECT_TRUE(newestChange().startsWith("Undo Last Change: replaced a database of 40 customers, "));
+    EXPECT_EQ(run({"--undo-last"}).status, 0);
+    EXPECT_EQ(rowCount(folder.databasePath(), "Information"), 40);
+
+    // A kept database goes with its change.
+    ASSERT_EQ(QDir(kept).entryList(QDir::Files).size(), 1);
+    auto db = store::Database::open(folder.databasePath(), &e);
+    ASSERT_TRUE(store::KeptChanges(db->handle(), {30, 20}).trim(&e, QDateTime::currentDateTimeUtc().addDays(31)));
+    EXPECT_TRUE(QDir(kept).entryList(QDir::Files).isEmpty());
 }
 
 } // namespace
