@@ -20,6 +20,7 @@ CommandLine::CommandLine()
     addBackupCommand(m_parser, m_commands);
     addCsvCommands(m_parser, m_commands);
     addMaintenanceCommands(m_parser, m_commands);
+    addUndoCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)

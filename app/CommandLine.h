@@ -75,4 +75,7 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
 // --compact and --repair (MaintenanceCommandLine.cpp).
 void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
+// --list-changes and --undo-last (UndoFlows.cpp).
+void addUndoCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app

@@ -3,6 +3,7 @@
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
 #include "app/ClickableImage.h"
+#include "app/UndoFlows.h"
 #include "backup/frmZipCreate.h"
 #include "center/frmCenterInformation.h"
 #include "csv/CsvFlows.h"
@@ -111,6 +112,8 @@ void frmMainMenu::createMenus()
             &frmMainMenu::MnuDatabaseExport_Click);
     addItem(database, QStringLiteral("MnuDatabaseImport"), QStringLiteral("&Import Customers..."),
             &frmMainMenu::MnuDatabaseImport_Click);
+    addItem(database, QStringLiteral("MnuDatabaseUndo"), QStringLiteral("&Undo Last Change..."),
+            &frmMainMenu::MnuDatabaseUndo_Click);
 
     QMenu *print = menuBar()->addMenu(QStringLiteral("&Print"));
     print->setObjectName(QStringLiteral("MnuPrint"));
@@ -271,6 +274,11 @@ void frmMainMenu::MnuDatabaseImport_Click()
     if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Import")))
         return;
     csv::importCustomers(this);
+}
+
+void frmMainMenu::MnuDatabaseUndo_Click()
+{
+    undoLastChange(this);
 }
 
 void frmMainMenu::MnuModifyCenterInfo_Click()

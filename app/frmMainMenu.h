@@ -46,6 +46,7 @@ public:
     void MnuDatabaseRepair_Click();
     void MnuDatabaseExport_Click();
     void MnuDatabaseImport_Click();
+    void MnuDatabaseUndo_Click();
     void MnuModifyCenterInfo_Click();
     void MnuHelpAbout_Click();
     void MnuPrintMail_Click();

@@ -2,6 +2,7 @@
 
 #include "maintenance/DataWindows.h"
 #include "maintenance/FileUsers.h"
+#include "store/KeptChanges.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
 #include "store/Schema.h"
@@ -55,6 +56,23 @@ bool headerIsRollbackDatabase(const QString &path, QString *why)
         return false;
     }
     return true;
+}
+
+// Records in the copy that the database it replaces stays, as a change that
+// can be undone; a copy put back from the kept ones is itself an undo. Empty
+// when it could not be recorded: the restore goes on without.
+QString recordReplacement(const QString &database, const QString &copy)
+{
+    const bool undoing =
+        QFileInfo(copy).absolutePath() == QFileInfo(store::KeptChanges::keptFolderFor(database)).absoluteFilePath();
+    QString keptPath;
+    store::EngineError e;
+    if (!store::KeptChanges::recordReplacement(
+            database, copy, undoing ? QStringLiteral("Undo Last Change") : QStringLiteral("Restore"), &keptPath, &e)) {
+        qWarning("The replaced database will not be kept for an undo: %s", qPrintable(e.text));
+        return QString();
+    }
+    return keptPath;
 }
 
 } // namespace
@@ -214,6 +232,11 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error)
         return true;
     }
 
+    // Written into the copy while it is not yet the database, so that no
+    // moment leaves the database with a journal of this write.
+    const QString keptPath = recordReplacement(m_database, copy);
+    if (!keptPath.isEmpty() && !store::syncFile(copy, &e))
+        return failWith(error, e.number, e.text);
     // The old file keeps a second name until the folder shows the new one,
     // so that it can be put back if that last step fails.
     const QString kept = keptNameFor(m_database);
@@ -230,7 +253,9 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error)
         store::renameReplacing(kept, m_database, nullptr);
         return failWith(error, e.number, e.text);
     }
-    QFile::remove(kept);
+    store::EngineError keptError;
+    if (keptPath.isEmpty() || !store::KeptChanges::keepReplacedFile(kept, keptPath, &keptError))
+        QFile::remove(kept);
     return true;
 }
 

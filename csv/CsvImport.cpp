@@ -1,6 +1,7 @@
 #include "csv/CsvImport.h"
 
 #include "store/Database.h"
+#include "store/KeptChanges.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
@@ -395,6 +396,14 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
         result.error = QStringLiteral("The database could not be opened for writing: %1").arg(e.text);
         return result;
     }
+    // Added customers are kept with the import, so that it can be undone.
+    store::KeptChanges kept(db);
+    const bool keeping = m_target == Target::Customers;
+    if (keeping && !kept.beginAdding(m_table, &e)) {
+        store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
+        result.error = e.text;
+        return result;
+    }
     store::Statement insert(db, insertSql);
     store::Statement update;
     if (m_target == Target::CenterSettings) {
@@ -448,6 +457,8 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
     else if (rows == Rows::AllOrNothing && w.summary.badRows > 0)
         failure = w.summary.badRows == 1 ? QStringLiteral("1 row cannot go in.")
                                          : QStringLiteral("%1 rows cannot go in.").arg(w.summary.badRows);
+    else if (qint64 keptRows = 0; keeping && !kept.keepAdded(QStringLiteral("Import Customers"), &keptRows, &e))
+        failure = e.text;
     else if (!store::execSql(db, QStringLiteral("COMMIT"), &e))
         failure = e.text;
     if (!failure.isEmpty()) {

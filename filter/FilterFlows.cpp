@@ -198,7 +198,8 @@ FilterFlows::Then FilterFlows::deleteFound(const GeneratedFilter &filter, bool c
         if (!data->database())
             error.text = QStringLiteral("The database is not open.");
         else
-            deleted = data->database()->Execute(filter.statement, &error);
+            deleted =
+                data->database()->Execute(filter.statement, &error, nullptr, QStringLiteral("Delete Found Records"));
     }
     if (!deleted) {
         // Nothing was deleted: the delete runs in one transaction.

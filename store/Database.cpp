@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/BulkWriteCache.h"
+#include "store/KeptChanges.h"
 #include "store/Recordset.h"
 #include "store/SafeFiles.h"
 #include "store/Statement.h"
@@ -163,7 +165,7 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, Record
     return Recordset::open(shared_from_this(), source, type, error);
 }
 
-bool Database::Execute(const QString &statement, EngineError *error, int *rowsAffected)
+bool Database::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &keepAs)
 {
     TranslatedStatement translated;
     if (!translate(statement, &translated, error))
@@ -172,19 +174,31 @@ bool Database::Execute(const QString &statement, EngineError *error, int *rowsAf
         return fail(error, Err::InvalidOperation,
                     QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
 
+    const BulkWriteCache cache(m_handle);
     if (!execSql(m_handle, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
-    if (!execSql(m_handle, translated.sql, error, translated.params)) {
+    KeptChanges kept(m_handle);
+    qint64 keptDeleted = 0;
+    const bool deleted = keepAs.isEmpty() ? execSql(m_handle, translated.sql, error, translated.params)
+                                          : kept.deleteKeeping(translated, keepAs, &keptDeleted, error);
+    if (!deleted) {
         execSql(m_handle, QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
-    const int changed = sqlite3_changes(m_handle);
+    const int changed = keepAs.isEmpty() ? sqlite3_changes(m_handle) : int(keptDeleted);
     if (!execSql(m_handle, QStringLiteral("COMMIT"), error)) {
         execSql(m_handle, QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
     if (rowsAffected)
         *rowsAffected = changed;
+    if (!keepAs.isEmpty()) {
+        // The delete stands whether or not older changes could be let go now;
+        // the next change or start tries again.
+        EngineError trimError;
+        if (!kept.trim(&trimError))
+            qWarning("Kept changes were not trimmed: %s", qPrintable(trimError.text));
+    }
     return true;
 }
 

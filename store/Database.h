@@ -39,8 +39,11 @@ public:
     // the dialect; Snapshot: a read-only set of the same.
     std::shared_ptr<Recordset> OpenRecordset(const QString &source, Recordset::Type type, EngineError *error);
 
-    // Runs a delete statement of the dialect in one transaction.
-    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr);
+    // Runs a delete statement of the dialect in one transaction. With
+    // `keepAs` (the command's name), the deleted rows are kept in the same
+    // transaction so that the delete can be undone (see KeptChanges).
+    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
+                 const QString &keepAs = QString());
 
     // Counts the rows a select statement would return.
     bool count(const QString &statement, qint64 *result, EngineError *error);

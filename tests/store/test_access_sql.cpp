@@ -5,6 +5,7 @@
 #include "store/sql/AccessSql.h"
 #include "support/TempProgramFolder.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -359,8 +360,10 @@ TEST_F(AccessSqlTest, HostileCriteriaMatchAsLiteralTextAndRunNothingElse)
             int removed = 0;
             ASSERT_TRUE(db->Execute(deletion, &e, &removed)) << e.text.toStdString();
             EXPECT_EQ(removed, 1);
-            EXPECT_EQ(watch.statements,
-                      QStringList({QStringLiteral("BEGIN IMMEDIATE"), translated.sql, QStringLiteral("COMMIT")}));
+            // The engine's own page cache, widened for the delete and narrowed after it.
+            const QStringList ran =
+                watch.statements.filter(QRegularExpression(QStringLiteral("^(?!PRAGMA cache_size)")));
+            EXPECT_EQ(ran, QStringList({QStringLiteral("BEGIN IMMEDIATE"), translated.sql, QStringLiteral("COMMIT")}));
             EXPECT_EQ(watch.tablesWritten, QStringList({QStringLiteral("Information")}));
         }
         EXPECT_EQ(lockers(QStringLiteral("Select Information.* From Information")), QList<int>({1, 2, 3}));
