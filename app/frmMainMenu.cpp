@@ -278,6 +278,10 @@ void frmMainMenu::MnuDatabaseImport_Click()
 
 void frmMainMenu::MnuDatabaseUndo_Click()
 {
+    // An undo rewrites customers or replaces the file: never beside a backup.
+    if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Undo")))
+        return;
+    const platform::LongOperation running(QStringLiteral("an undo"));
     undoLastChange(this);
 }
 
