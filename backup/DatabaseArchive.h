@@ -19,8 +19,11 @@ struct ArchiveOutcome {
 
 // Adds (mode 0) or updates (mode 2) the database in the component's archive
 // as the entry "Vantrel.mdb", from a consistent copy taken now, never from
-// the live file a window may be writing.
-ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath);
+// the live file a window may be writing. A copy that fails its check is not
+// archived; `discardable` says the caller removes the archive on a failure,
+// so that the check may run beside the compression even without the
+// component's temporary file.
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, bool discardable = false);
 
 // Restores the entry `entryName` of the component's archive as the database:
 // extracted beside it, checked, then renamed over it (see SafeRestore). The

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <future>
 #include <memory>
 
 namespace backup {
@@ -31,14 +32,25 @@ public:
     DatabaseSnapshot(const DatabaseSnapshot &) = delete;
     DatabaseSnapshot &operator=(const DatabaseSnapshot &) = delete;
 
+    // When the copy is checked: before take() returns, or beside what is
+    // done with the copy next (on a thread of its own, until checked()).
+    enum class CheckTiming { Before, Beside };
+
     // Writes the windows' pending edits, then copies the database.
-    bool take(const QString &databasePath, store::EngineError *error);
+    bool take(const QString &databasePath, store::EngineError *error, CheckTiming timing = CheckTiming::Before);
+    // Waits for a check running beside; false, with its reason, when the copy
+    // failed it and is not to be kept anywhere.
+    bool checked(store::EngineError *error);
 
     QString folder() const;
     QString file() const; // folder() + "/Vantrel.mdb"
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
+    // Declared after the folder: a check still running is waited for before
+    // its file goes.
+    std::future<store::EngineError> m_check;
+    store::EngineError m_checkResult;
 };
 
 // The name the database is archived under.
