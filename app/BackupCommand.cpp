@@ -4,10 +4,35 @@
 
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
-#include "backup/XZIPDEMO1.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipResults.h"
 
 namespace app {
+
+namespace {
+
+// The password the backup is encrypted with, empty for none; nullopt when
+// backups are to be encrypted and no password can be had (told on err).
+std::optional<QString> backupPassword(const QCommandLineParser &p, QTextStream &err)
+{
+    if (p.isSet(QStringLiteral("password-file"))) {
+        QString why;
+        const std::optional<QString> read =
+            backup::BackupPassword::readPasswordFile(p.value(QStringLiteral("password-file")), &why);
+        if (!read)
+            err << "The backup was not made: " << why << "\n";
+        return read;
+    }
+    const QString kept = backup::BackupPassword::readKeyring().value_or(QString());
+    if (kept.isEmpty() && backup::BackupPassword::encryptionRemembered()) {
+        err << "The backup was not made: backups are to be protected with a password, and no keyring holds it "
+               "here. Give it with --password-file FILE (a file readable by its owner only).\n";
+        return std::nullopt;
+    }
+    return kept;
+}
+
+} // namespace
 
 void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands)
 {
@@ -16,16 +41,23 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
         QStringLiteral("Backs the database up into the zip archive DEST (one entry, Vantrel.mdb; encrypted when a "
                        "backup password is set), from a consistent copy, and tests the archive."),
         QStringLiteral("DEST.zip")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("password-file"),
+        QStringLiteral("With --backup: the backup password is the first line of FILE (readable by its owner only), "
+                       "for scheduled jobs where no keyring answers."),
+        QStringLiteral("FILE")));
     commands.push_back({QStringLiteral("backup"), [](const QCommandLineParser &p, QTextStream &out, QTextStream &err) {
                             const QString destination = p.value(QStringLiteral("backup"));
                             if (destination.isEmpty()) {
                                 err << "--backup needs the name of the archive to write.\n";
                                 return 2;
                             }
+                            const std::optional<QString> password = backupPassword(p, err);
+                            if (!password)
+                                return 1;
                             const QString database = store::programPath(QStringLiteral("\\Vantrel.mdb"));
-                            const QString password = backup::BackupPassword::readKeyring().value_or(QString());
                             const backup::ArchiveOutcome o =
-                                backup::writeBackupArchive(destination, database, password);
+                                backup::writeBackupArchive(destination, database, *password);
                             if (o.error.isError()) {
                                 err << o.error.text << "\n";
                                 return 1;
@@ -36,7 +68,7 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                                 return 1;
                             }
                             out << "The database was backed up to " << destination
-                                << (password.isEmpty() ? "" : " (encrypted)") << " and the archive tested.\n";
+                                << (password->isEmpty() ? "" : " (encrypted)") << " and the archive tested.\n";
                             return 0;
                         }});
 }

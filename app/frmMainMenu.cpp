@@ -10,6 +10,7 @@
 #include "filter/frmFindWindow.h"
 #include "lockermap/frmLockerMap.h"
 #include "maintenance/MaintenanceCommands.h"
+#include "platform/LongOperation.h"
 #include "platform/Services.h"
 #include "reports/ui/CrystalReport.h"
 #include "reports/ui/frmDate.h"
@@ -234,16 +235,28 @@ void frmMainMenu::MnuLockerMap_Click()
 
 void frmMainMenu::MnuBackupRestore_Click()
 {
+    // Making the window waits for the keyring, and a second click may
+    // arrive meanwhile: it is the same window.
+    if (m_openingBackup)
+        return;
+    m_openingBackup = true;
     showSingle(m_backup, [] { return new backup::frmZipCreate; });
+    m_openingBackup = false;
 }
 
 void frmMainMenu::MnuDatabaseCompress_Click()
 {
+    if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Compress")))
+        return;
+    const platform::LongOperation running(QStringLiteral("a compression"));
     maintenance::compressDatabase();
 }
 
 void frmMainMenu::MnuDatabaseRepair_Click()
 {
+    if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Repair")))
+        return;
+    const platform::LongOperation running(QStringLiteral("a repair"));
     maintenance::repairDatabase();
 }
 
@@ -256,6 +269,8 @@ void frmMainMenu::MnuDatabaseExport_Click()
 
 void frmMainMenu::MnuDatabaseImport_Click()
 {
+    if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Import")))
+        return;
     csv::importCustomers(this);
 }
 

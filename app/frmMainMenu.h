@@ -79,6 +79,7 @@ private:
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_center;
     QPointer<QWidget> m_backup;
+    bool m_openingBackup = false;
     QPointer<customers::frmInformation> m_information;
     QPointer<QWidget> m_lockerMap;
     std::unique_ptr<filter::frmFindWindow> m_find;

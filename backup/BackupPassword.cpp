@@ -1,10 +1,15 @@
 #include "backup/BackupPassword.h"
 
+#include "platform/LongOperation.h"
 #include "platform/Services.h"
 
 #include <QEventLoop>
+#include <QFile>
+#include <QSettings>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace backup {
 
@@ -12,11 +17,18 @@ namespace {
 
 const QString kService = QStringLiteral("Vantrel backups");
 const QString kKey = QStringLiteral("archive password");
+const QString kEncryptedSetting = QStringLiteral("Backup/encrypted");
+
+QSettings userSettings()
+{
+    return QSettings(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
+}
 
 // Runs a keyring job to its end; a keyring that does not answer within a few
 // seconds counts as none.
 bool runJob(QKeychain::Job &job)
 {
+    const platform::LongOperation waiting(QStringLiteral("the wait for the keyring"));
     QEventLoop loop;
     bool finished = false;
     QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
@@ -86,6 +98,7 @@ bool BackupPassword::choose(QWidget *parent)
         return false;
     if (typed->isEmpty()) {
         writeKeyring(QString());
+        rememberEncryption(false);
         m_password.clear();
         m_inKeyring = false;
         platform::msgBox(QStringLiteral("Your backups will no longer be protected with a password."),
@@ -104,6 +117,7 @@ bool BackupPassword::choose(QWidget *parent)
     }
     m_password = *typed;
     m_inKeyring = writeKeyring(m_password);
+    rememberEncryption(true);
     platform::msgBox(QStringLiteral("Write this password down and keep it in a safe place: without it the backups "
                                     "you make from now on cannot be restored.")
                          + (m_inKeyring ? QString()
@@ -111,6 +125,67 @@ bool BackupPassword::choose(QWidget *parent)
                                     + QStringLiteral("No keyring is available on this computer, so the "
                                                      "password is kept only while this window stays open.")),
                      platform::Buttons::OKOnly, platform::Icon::Information);
+    return true;
+}
+
+bool BackupPassword::encryptionRemembered()
+{
+    return userSettings().value(kEncryptedSetting, false).toBool();
+}
+
+void BackupPassword::rememberEncryption(bool encrypted)
+{
+    QSettings settings = userSettings();
+    settings.setValue(kEncryptedSetting, encrypted);
+    settings.sync();
+}
+
+std::optional<QString> BackupPassword::readPasswordFile(const QString &path, QString *why)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *why = QStringLiteral("the password file '%1' does not exist or is not a file.").arg(path);
+        return std::nullopt;
+    }
+    if (st.st_uid != ::getuid() || (st.st_mode & 0077) != 0) {
+        *why = QStringLiteral("the password file '%1' must belong to you and be readable by you only "
+                              "(chmod 600).")
+                   .arg(path);
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("the password file '%1' could not be read: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const QString password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (password.isEmpty()) {
+        *why = QStringLiteral("the password file '%1' holds no password.").arg(path);
+        return std::nullopt;
+    }
+    return password;
+}
+
+bool BackupPassword::ensureForBackup(QWidget *parent)
+{
+    if (!m_password.isEmpty() || !encryptionRemembered())
+        return true;
+    platform::TextInputRequest ask;
+    ask.parent = parent;
+    ask.title = QStringLiteral("Backup password");
+    ask.prompt = QStringLiteral("Your backups are protected with a password, and no keyring holds it on this "
+                                "computer. Type the backup password:");
+    ask.secret = true;
+    const std::optional<QString> typed = platform::services().textInput(ask);
+    if (!typed || typed->isEmpty()) {
+        platform::msgBox(QStringLiteral("The backup was not made: your backups are protected with a password, and "
+                                        "none was typed. To stop protecting them, choose \"Protect backups with a "
+                                        "password...\" in the Options menu and leave the password empty."),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return false;
+    }
+    m_password = *typed;
     return true;
 }
 

@@ -25,6 +25,21 @@ public:
     // two entries differ (the operator was told).
     bool choose(QWidget *parent);
 
+    // Backups are to be encrypted but no password is had (the keyring does
+    // not answer, or lost it): asks for it once for this window. False when
+    // the operator gave none (told); true when there is nothing to ask.
+    bool ensureForBackup(QWidget *parent);
+
+    // Whether backups are to be encrypted, kept in the user's settings
+    // whenever a password is set or cleared; the password itself never is.
+    static bool encryptionRemembered();
+    static void rememberEncryption(bool encrypted);
+
+    // The password from a file of its own (for scheduled jobs without a
+    // keyring): a regular file of this user, readable by its owner only, its
+    // first line the password. nullopt and a reason otherwise.
+    static std::optional<QString> readPasswordFile(const QString &path, QString *why);
+
     // Asks for the password of an archive the current one does not open.
     static std::optional<QString> askForArchive(QWidget *parent);
 

@@ -2,8 +2,8 @@
 
 #include "backup/DatabaseSnapshot.h"
 #include "backup/SafeRestore.h"
-#include "backup/ZipMain.h"
 #include "store/SafeFiles.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,23 +12,6 @@
 namespace backup {
 
 namespace {
-
-// The component takes relative names from the current folder and stores
-// them as given; the copy is added from its own folder so that its entry is
-// the bare name.
-class CurrentFolder
-{
-public:
-    explicit CurrentFolder(const QString &folder) : m_previous(QDir::currentPath()) { m_ok = QDir::setCurrent(folder); }
-    ~CurrentFolder() { QDir::setCurrent(m_previous); }
-    CurrentFolder(const CurrentFolder &) = delete;
-    CurrentFolder &operator=(const CurrentFolder &) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    QString m_previous;
-    bool m_ok = false;
-};
 
 // Puts the component's extraction folder back whatever way the restore ends.
 class ExtractFolderGuard
@@ -60,7 +43,8 @@ QString canonicalFolder(const QString &folder)
 
 } // namespace
 
-ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, bool discardable)
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames,
+                           bool discardable)
 {
     // The copy is checked while it is compressed, where a copy that fails
     // its check can still be kept out of the archive: the component then
@@ -72,13 +56,9 @@ ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, 
     if (!snapshot.take(databasePath, &e,
                        beside ? DatabaseSnapshot::CheckTiming::Beside : DatabaseSnapshot::CheckTiming::Before))
         return failed(e);
-    CurrentFolder here(snapshot.folder());
-    if (!here.ok()) {
-        snapshot.checked(nullptr);
-        return failed({store::Err::CannotOpen,
-                       QStringLiteral("Could not open the folder '%1' of the backup copy.").arg(snapshot.folder())});
-    }
-    zip.setFilesToProcess(archivedDatabaseName() + QLatin1Char('\r'));
+    // Given by its full name, the copy is stored under its bare name. The
+    // other files go in by the same call: a split set is written once.
+    zip.setFilesToProcess(zip.filesToProcess() + otherNames + snapshot.file() + QLatin1Char('\r'));
     // Once the whole copy is read, its check is waited for before the
     // archive is finished.
     const auto status = zip.events().Status;
@@ -114,15 +94,36 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
     if (!restore.prepare(&e))
         return failed(e);
     quint16 code = 0;
+    bool notDatabase = false;
     {
         ExtractFolderGuard keep(zip);
+        // A file that does not begin as a database is not read further.
+        const auto admit = zip.events().Admit;
+        zip.events().Admit = [&](const QString &, const QByteArray &head) {
+            notDatabase = !head.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+            return !notDatabase;
+        };
         zip.setExtractFolder(restore.stagingFolder());
         zip.setFilesToProcess(entryName + QLatin1Char('\r'));
         code = zip.Extract(0);
+        zip.events().Admit = admit;
     }
+    if (notDatabase)
+        return failed({store::Err::UnrecognizedFormat,
+                       QStringLiteral("The database was not restored: the archive entry '%1' is not a database "
+                                      "file.")
+                           .arg(entryName)},
+                      code);
     QString relative = entryName;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString extracted = QDir(restore.stagingFolder()).filePath(relative);
+    // Only a file inside the staging folder can be what was extracted.
+    const QString extracted = QDir::cleanPath(restore.stagingFolder() + QLatin1Char('/') + relative);
+    if (!extracted.startsWith(QDir::cleanPath(restore.stagingFolder()) + QLatin1Char('/')))
+        return failed({store::Err::FileNotFound,
+                       QStringLiteral("The database was not restored: the archive entry '%1' names a place "
+                                      "outside the folder it is restored into.")
+                           .arg(entryName)},
+                      code);
     if (code != 0 && code != 40)
         return failed({store::Err::CannotOpen,
                        QStringLiteral("The database was not restored: the archive entry "
@@ -148,7 +149,7 @@ ArchiveOutcome writeBackupArchive(const QString &destination, const QString &dat
     zip.setPassword(password);
     zip.setUseTempFile(false);
     zip.setZipFilename(partial);
-    ArchiveOutcome o = addDatabase(zip, 0, databasePath, true);
+    ArchiveOutcome o = addDatabase(zip, 0, databasePath, QString(), true);
     if (o.succeeded()) {
         zip.setZipFilename(partial);
         o.code = zip.Test();
@@ -167,14 +168,44 @@ ArchiveOutcome writeBackupArchive(const QString &destination, const QString &dat
     return o;
 }
 
+QString normalizedEntryName(const QString &entryPath)
+{
+    QStringList kept;
+    const QStringList parts = QString(entryPath).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!kept.isEmpty())
+                kept.removeLast();
+            continue;
+        }
+        kept << part.toLower();
+    }
+    return kept.join(QLatin1Char('/'));
+}
+
 bool entryIsDatabase(const QString &entryPath, const QString &extractFolder, const QString &databasePath)
 {
-    if (entryPath.contains(QLatin1Char('\\')) || entryPath.contains(QLatin1Char('/')))
-        return false;
-    if (entryPath.compare(QFileInfo(databasePath).fileName(), Qt::CaseInsensitive) != 0)
-        return false;
+    const QString name = normalizedEntryName(entryPath);
     const QString folder = extractFolder.isEmpty() ? QDir::currentPath() : extractFolder;
-    return canonicalFolder(folder) == canonicalFolder(QFileInfo(databasePath).absolutePath());
+    const QFileInfo target(QDir(canonicalFolder(folder)).filePath(name));
+    return target.fileName() == QFileInfo(databasePath).fileName().toLower()
+        && canonicalFolder(target.absolutePath()) == canonicalFolder(QFileInfo(databasePath).absolutePath());
+}
+
+bool isArchivedDatabaseName(const QString &entryPath)
+{
+    return normalizedEntryName(entryPath) == archivedDatabaseName().toLower();
+}
+
+store::EngineError severalDatabaseEntries(const QStringList &entries)
+{
+    return {store::Err::FileExists,
+            QStringLiteral("The database was not restored: the archive holds %1 entries that would each become the "
+                           "database (%2), and nothing tells which one is meant.")
+                .arg(entries.size())
+                .arg(entries.join(QStringLiteral(", ")))};
 }
 
 } // namespace backup

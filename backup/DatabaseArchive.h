@@ -3,6 +3,7 @@
 #include "store/EngineError.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace backup {
 
@@ -19,11 +20,13 @@ struct ArchiveOutcome {
 
 // Adds (mode 0) or updates (mode 2) the database in the component's archive
 // as the entry "Vantrel.mdb", from a consistent copy taken now, never from
-// the live file a window may be writing. A copy that fails its check is not
+// the live file a window may be writing; `otherNames` (each followed by
+// "\r") go in by the same call. A copy that fails its check is not
 // archived; `discardable` says the caller removes the archive on a failure,
 // so that the check may run beside the compression even without the
 // component's temporary file.
-ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, bool discardable = false);
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames = QString(),
+                           bool discardable = false);
 
 // Restores the entry `entryName` of the component's archive as the database:
 // extracted beside it, checked, then renamed over it (see SafeRestore). The
@@ -37,8 +40,18 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
 // then.
 ArchiveOutcome writeBackupArchive(const QString &destination, const QString &databasePath, const QString &password);
 
+// An entry's name as it lands on the disk: separators made one, "." and
+// ".." resolved (none climbs above the top), in small letters.
+QString normalizedEntryName(const QString &entryPath);
+
 // Whether an archive entry, extracted into `extractFolder`, would land on
-// the database `databasePath`.
+// the database `databasePath`, however its name is spelled.
 bool entryIsDatabase(const QString &entryPath, const QString &extractFolder, const QString &databasePath);
+// Whether an entry is the database by the name backups give it.
+bool isArchivedDatabaseName(const QString &entryPath);
+
+// What a restore says of an archive with more than one entry that would
+// become the database: it restores none of them.
+store::EngineError severalDatabaseEntries(const QStringList &entries);
 
 } // namespace backup

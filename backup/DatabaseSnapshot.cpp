@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace backup {
 
@@ -38,7 +40,8 @@ bool backupInto(sqlite3 *source, const QString &databasePath, const QString &des
             *error = e;
         return false;
     }
-    // A crash meanwhile leaves a temporary file that nobody reads.
+    // A crash meanwhile leaves a file in a private folder that the next
+    // backup removes.
     target.exec(QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF"), nullptr);
     sqlite3_backup *backup = sqlite3_backup_init(target.handle(), "main", source, "main");
     if (!backup) {
@@ -52,6 +55,15 @@ bool backupInto(sqlite3 *source, const QString &databasePath, const QString &des
         if (error)
             *error = store::engineErrorFor(target.handle(), stepped != SQLITE_DONE ? stepped : finished,
                                            QStringLiteral("Could not copy the database '%1'").arg(databasePath));
+        return false;
+    }
+    // The pages came with the source's journal mode. A file another program
+    // left in write-ahead-log mode is archived as a rollback-journal file: it
+    // restores to a file that needs no log beside it, and the live file's
+    // mode stays its own.
+    if (!target.exec(QStringLiteral("PRAGMA journal_mode = DELETE"), &e)) {
+        if (error)
+            *error = copyFailure(databasePath, e.text);
         return false;
     }
     return target.close(error);
@@ -160,27 +172,56 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
 }
 
 DatabaseSnapshot::DatabaseSnapshot() = default;
-DatabaseSnapshot::~DatabaseSnapshot() = default;
+
+QString DatabaseSnapshot::folderNameFor(const QString &databasePath)
+{
+    return databasePath + QStringLiteral(".backing-up");
+}
+
+DatabaseSnapshot::~DatabaseSnapshot()
+{
+    removeFolder();
+}
+
+void DatabaseSnapshot::removeFolder()
+{
+    // A check still reading the copy finishes first.
+    if (m_check.valid())
+        m_check.wait();
+    if (!m_folder.isEmpty())
+        QDir(m_folder).removeRecursively();
+    m_folder.clear();
+}
 
 bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *error, CheckTiming timing)
 {
-    m_folder = std::make_unique<QTemporaryDir>();
-    if (!m_folder->isValid()) {
-        const QString why = m_folder->errorString();
-        m_folder.reset();
+    removeFolder();
+    // Beside the database, on its own file system and readable by its owner
+    // only: the copy holds what the database holds. A copy a killed backup
+    // left here is removed now.
+    const QString folder = folderNameFor(QFileInfo(databasePath).absoluteFilePath());
+    const QFileInfo left(folder);
+    if ((left.exists() || left.isSymLink())
+        && !(left.isDir() && !left.isSymLink() ? QDir(folder).removeRecursively() : QFile::remove(folder)))
+        return store::fail(error, store::Err::FileExists,
+                           QStringLiteral("Could not remove the folder '%1' an earlier backup left.").arg(folder));
+    if (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
+        const QString why = store::systemErrorText(errno);
+        QDir().rmdir(folder);
         return store::fail(error, store::Err::CannotOpen,
-                           QStringLiteral("Could not make a temporary folder for the backup: %1").arg(why));
+                           QStringLiteral("Could not make the folder '%1' for the backup copy: %2").arg(folder, why));
     }
+    m_folder = folder;
     if (timing == CheckTiming::Before) {
         if (!writePendingEdits(databasePath, error) || !copyDatabaseConsistently(databasePath, file(), error)) {
-            m_folder.reset();
+            removeFolder();
             return false;
         }
         return true;
     }
     store::DatabaseSummary summary;
     if (!writePendingEdits(databasePath, error) || !copyUnchecked(databasePath, file(), &summary, error)) {
-        m_folder.reset();
+        removeFolder();
         return false;
     }
     m_check = std::async(std::launch::async, &checkOfCopy, file(), std::move(summary));
@@ -200,12 +241,12 @@ bool DatabaseSnapshot::checked(store::EngineError *error)
 
 QString DatabaseSnapshot::folder() const
 {
-    return m_folder ? m_folder->path() : QString();
+    return m_folder;
 }
 
 QString DatabaseSnapshot::file() const
 {
-    return m_folder ? QDir(m_folder->path()).filePath(archivedDatabaseName()) : QString();
+    return m_folder.isEmpty() ? QString() : QDir(m_folder).filePath(archivedDatabaseName());
 }
 
 } // namespace backup

@@ -3,9 +3,7 @@
 #include "store/EngineError.h"
 
 #include <QString>
-#include <QTemporaryDir>
 #include <future>
-#include <memory>
 
 namespace backup {
 
@@ -22,8 +20,10 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error);
 bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error);
 
 // A consistent copy of the database under its bare name "Vantrel.mdb", in a
-// private temporary folder that goes away with the object: what a backup
-// archives, never the live file a window may be writing at that moment.
+// private folder beside the database (folderNameFor) that goes away with the
+// object: what a backup archives, never the live file a window may be
+// writing at that moment. A folder a killed backup left is removed by the
+// next take().
 class DatabaseSnapshot
 {
 public:
@@ -45,10 +45,13 @@ public:
     QString folder() const;
     QString file() const; // folder() + "/Vantrel.mdb"
 
+    static QString folderNameFor(const QString &databasePath);
+
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    // Declared after the folder: a check still running is waited for before
-    // its file goes.
+    // Waits for a check still running, then removes the copy.
+    void removeFolder();
+
+    QString m_folder;
     std::future<store::EngineError> m_check;
     store::EngineError m_checkResult;
 };

@@ -4,12 +4,14 @@
 #include "maintenance/FileUsers.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
+#include "store/Schema.h"
 #include "store/Statement.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,17 +135,34 @@ bool SafeRestore::checkRestoredCopy(const QString &path, store::EngineError *err
         return failWith(error, store::Err::Corrupt,
                         QStringLiteral("the restored file '%1' is damaged: %2")
                             .arg(path, problems.mid(0, 3).join(QStringLiteral("; "))));
-    for (const QString &table : {QStringLiteral("Information"), QStringLiteral("CenterInformation")}) {
-        store::Statement find(
-            copy.handle(),
-            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-        find.bind(1, table);
-        if (!find.step())
+    // The file must be the program's own database: its tables with every
+    // column the program reads and writes, and nothing that would run on
+    // the program's writes (a trigger) or stand in for a table (a view).
+    for (const store::TableDef *table : {&store::Schema::information(), &store::Schema::centerInformation()}) {
+        store::Statement columns(copy.handle(), QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+        columns.bind(1, table->name);
+        QSet<QString> present;
+        while (columns.step())
+            present.insert(columns.value(0).toString().toLower());
+        if (present.isEmpty())
             return failWith(error, store::Err::UnrecognizedFormat,
                             QStringLiteral("the restored file '%1' is not a database of this program (it has no "
                                            "table %2).")
-                                .arg(path, table));
+                                .arg(path, table->name));
+        for (const QString &field : table->fieldNames())
+            if (!present.contains(field.toLower()))
+                return failWith(error, store::Err::UnrecognizedFormat,
+                                QStringLiteral("the restored file '%1' is not a database of this program (its table "
+                                               "%2 has no field %3).")
+                                    .arg(path, table->name, field));
     }
+    store::Statement extra(copy.handle(),
+                           QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+    if (extra.step())
+        return failWith(error, store::Err::UnrecognizedFormat,
+                        QStringLiteral("the restored file '%1' is not a database of this program (it holds the %2 "
+                                       "%3).")
+                            .arg(path, extra.value(0).toString(), extra.value(1).toString()));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "zip/ZipResults.h"
 
 #include <QDialog>
 #include <QString>
@@ -23,12 +24,6 @@ constexpr int Fix = 3;
 constexpr int Delete = 4;
 } // namespace dialogkind
 
-// The text and icon of the box for a result code, or an empty text when the
-// code shows no box (0 and below, 10, 30, 140). operation is the word the
-// callers pass: "adding", "extracting", "listing", "Opening", ...
-QString resultMessageText(int code, const QString &operation, bool multidisk);
-platform::Icon resultMessageIcon(int code);
-
 // Shows at most one box (OK, title "Vantrel") for a result code.
 void ShowResultMessage(int code, const QString &operation, bool multidisk = false);
 void ShowResultMessage(int code, const QString &operation, const ZipMain &zip);
@@ -37,12 +32,9 @@ void ShowResultMessage(int code, const QString &operation, const ZipMain &zip);
 // added to a name typed without an extension), or empty when cancelled.
 QString SelectArchive(int kind, QWidget *parent = nullptr);
 
-// Set by ExtractDialog: true when the operator did not confirm a folder.
-extern bool ExtractCancelled;
-
 // "Extract archive": a drive list, a folder list and the folder to extract
 // to. Select sets the component's extraction folder; Cancel, Escape or the
-// window frame leave it and set ExtractCancelled.
+// window frame leave it, and the dialog answers that nothing was selected.
 class ExtractDialog : public QDialog
 {
     Q_OBJECT
@@ -51,6 +43,8 @@ public:
 
     // Shows the dialog modally; true when a folder was selected.
     static bool run(ZipMain &zip, QWidget *parent = nullptr);
+    // Select was the last answer.
+    bool selected() const { return m_selected; }
 
     void drvExtract_Change();
     void dirExtract_Change();
@@ -78,6 +72,7 @@ private:
     int driveIndexFor(const QString &folder) const;
 
     ZipMain &m_zip;
+    bool m_selected = false;
     QComboBox *m_drives = nullptr;
     QListWidget *m_folders = nullptr;
     QLineEdit *m_text = nullptr;

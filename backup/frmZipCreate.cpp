@@ -3,10 +3,11 @@
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
 #include "backup/XZIPDEMO1.h"
-#include "backup/ZipMain.h"
 #include "platform/DriveA.h"
+#include "platform/LongOperation.h"
 #include "platform/Services.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -172,6 +173,10 @@ void frmZipCreate::createMenus()
     mnuOptions->addSeparator();
     addItem(mnuOptions, QStringLiteral("mnuOptionsPassword"), QStringLiteral("Protect backups with a &password..."),
             &frmZipCreate::mnuOptionsPassword_Click);
+    mnuOptionsDriveA = mnuOptions->addMenu(QStringLiteral("&Drive A"));
+    mnuOptionsDriveA->setObjectName(QStringLiteral("mnuOptionsDriveA"));
+    mnuOptionsDriveA->menuAction()->setObjectName(QStringLiteral("mnuOptionsDriveA"));
+    connect(mnuOptionsDriveA, &QMenu::aboutToShow, this, &frmZipCreate::mnuOptionsDriveA_Click);
     // The marks are set from the component's settings when the menu opens.
     markedByCommands({mnuOptionsBest, mnuOptionsNormal, mnuOptionsFastest, mnuOptionsStore, mnuOptionsMultidiskMode,
                       mnuOptionsClearDisks, mnuOptionsUseTempFile});
@@ -217,7 +222,8 @@ void frmZipCreate::createControls()
     stbMain->setSizeGripEnabled(true);
     m_statusLine = new QLabel(stbMain);
     m_statusLine->setObjectName(QStringLiteral("stbMainText"));
-    m_statusLine->setAccessibleName(QStringLiteral("Status"));
+    // Its name is the text it shows, which changes; what it is, is told apart.
+    m_statusLine->setAccessibleDescription(QStringLiteral("Status"));
     stbMain->addWidget(m_statusLine, 1);
     setStatusBar(stbMain);
 }
@@ -333,6 +339,11 @@ void frmZipCreate::SetBusy(bool enter)
 {
     BusyCount = qint16(BusyCount + (enter ? 1 : -1));
     const bool busy = BusyCount != 0;
+    // While it works, the main menu starts nothing else on the database.
+    if (busy && !m_operation)
+        m_operation = std::make_unique<platform::LongOperation>(QStringLiteral("a backup or restore"));
+    else if (!busy)
+        m_operation.reset();
     platform::services().setPointer(busy ? platform::Pointer::Hourglass : platform::Pointer::Default);
     cmdAbort->setVisible(busy);
     prbMain->setVisible(busy);
@@ -502,7 +513,10 @@ void frmZipCreate::mnuFileNew_Click()
     }
     if (name.isEmpty())
         return;
-    if (const std::optional<QString> local = platform::localPath(name); local && QFileInfo::exists(*local))
+    // The backup to drive A replaces the archive there only once the new
+    // one is whole: a failed backup leaves the previous one.
+    if (const std::optional<QString> local = platform::localPath(name);
+        local && QFileInfo::exists(*local) && !checked(mnuAutomaticBackup))
         QFile::remove(*local);
     lstMain->clear();
     m_totals = {};
@@ -682,6 +696,48 @@ void frmZipCreate::mnuOptionsPassword_Click()
         ZipMain_->setPassword(m_password->current());
 }
 
+// One item per removable volume; the checked one is drive A.
+void frmZipCreate::mnuOptionsDriveA_Click()
+{
+    mnuOptionsDriveA->clear();
+    const platform::DriveA drive = platform::DriveA::current();
+    const QList<platform::RemovableVolume> volumes = platform::removableVolumeSource().volumes();
+    if (drive.simulated() || volumes.isEmpty()) {
+        QAction *none =
+            mnuOptionsDriveA->addAction(drive.simulated() ? QStringLiteral("The folder %1").arg(drive.root())
+                                                          : QStringLiteral("No removable disk"));
+        none->setEnabled(false);
+        return;
+    }
+    for (const platform::RemovableVolume &volume : volumes) {
+        QAction *item =
+            mnuOptionsDriveA->addAction(QStringLiteral("%1 at %2").arg(volume.description(), volume.mountPoint));
+        item->setObjectName(QStringLiteral("mnuOptionsDriveA_") + volume.id);
+        item->setCheckable(true);
+        item->setChecked(drive.volume() && drive.volume()->id == volume.id);
+        const QString id = volume.id;
+        connect(item, &QAction::triggered, this, [id] { platform::chooseDriveAVolume(id); });
+    }
+}
+
+void frmZipCreate::offerEject()
+{
+    const std::optional<platform::RemovableVolume> volume = platform::DriveA::current().volume();
+    if (!volume || !volume->ejectable)
+        return;
+    if (platform::msgBox(QStringLiteral("Remove %1 safely now?").arg(volume->description()), Buttons::YesNo,
+                         Icon::Question, QStringLiteral("Confirm"))
+        != Button::Yes)
+        return;
+    QString why;
+    if (platform::removableVolumeSource().eject(*volume, &why))
+        platform::msgBox(QStringLiteral("You can now take %1 out.").arg(volume->description()), Buttons::OKOnly,
+                         Icon::Information);
+    else
+        platform::msgBox(QStringLiteral("%1 could not be removed safely: %2").arg(volume->description(), why),
+                         Buttons::OKOnly, Icon::Exclamation);
+}
+
 // --- Edit menu ------------------------------------------------------------------------
 
 void frmZipCreate::mnuEdit_Click()
@@ -729,6 +785,11 @@ void frmZipCreate::addOrUpdate(bool update)
     }
     if (selection.isEmpty())
         return;
+    // The database of a center whose backups are protected never goes into
+    // an archive in the clear.
+    if (automatic && !m_password->ensureForBackup(this))
+        return;
+    ZipMain_->setPassword(m_password->current());
 
     Busy busy(*this);
     const int count = rules::CountSelectedFiles(selection);
@@ -753,21 +814,21 @@ void frmZipCreate::addOrUpdate(bool update)
     const int mode = update ? addmode::Update : addmode::Add;
     const QString operation = update ? QStringLiteral("updating") : QStringLiteral("adding");
     quint16 code = 0;
-    if (!names.isEmpty()) {
-        ZipMain_->setFilesToProcess(ZipMain_->filesToProcess() + names);
-        code = ZipMain_->Add(mode);
-    }
     // A copy of the database that could not be taken is told in its own
     // words, once; the backup then has not completed.
-    bool copyFailed = false;
-    if (withDatabase && code != zipresult::UserAborted) {
-        const ArchiveOutcome o = addDatabase(*ZipMain_, mode, databasePath());
+    bool copyFailed = withDatabase && !automatic && !m_password->ensureForBackup(this);
+    if (withDatabase && !copyFailed) {
+        ZipMain_->setPassword(m_password->current());
+        const ArchiveOutcome o = addDatabase(*ZipMain_, mode, databasePath(), names);
         if (o.error.isError()) {
             copyFailed = true;
             platform::msgBox(o.error.text, Buttons::OKOnly, Icon::Critical);
         }
-        if (code == 0)
-            code = o.code;
+        code = o.code;
+    }
+    if (!names.isEmpty() && (!withDatabase || copyFailed)) {
+        ZipMain_->setFilesToProcess(ZipMain_->filesToProcess() + names);
+        code = ZipMain_->Add(mode);
     }
     if (update) {
         if (code > 0)
@@ -776,6 +837,8 @@ void frmZipCreate::addOrUpdate(bool update)
         ShowResultMessage(code, operation, *ZipMain_);
     } else if (ZipMain_->multidisk() && !copyFailed) {
         platform::msgBox(QStringLiteral("Compressed backup process completed!"), Buttons::OKOnly, Icon::None);
+        if (automatic)
+            offerEject();
         mnuAutomaticBackup->setChecked(false);
     }
     SetProgress(0);
@@ -791,8 +854,7 @@ void frmZipCreate::addOrUpdate(bool update)
 void frmZipCreate::mnuEditExtract_Click()
 {
     if (!checked(mnuAutomaticRestore)) {
-        ExtractDialog::run(*ZipMain_, this);
-        if (ExtractCancelled)
+        if (!ExtractDialog::run(*ZipMain_, this))
             return;
     }
     Busy busy(*this);
@@ -829,10 +891,13 @@ void frmZipCreate::ProcessSelectedFiles(int operation)
             QStringList database;
             QStringList others;
             for (const QString &entry : std::as_const(entries)) {
-                const bool isDatabase = automatic
-                    ? entry.compare(QStringLiteral("Vantrel.mdb"), Qt::CaseInsensitive) == 0
-                    : entryIsDatabase(entry, ZipMain_->extractFolder(), databasePath());
+                const bool isDatabase = automatic ? isArchivedDatabaseName(entry)
+                                                  : entryIsDatabase(entry, ZipMain_->extractFolder(), databasePath());
                 (isDatabase ? database : others) << entry;
+            }
+            if (database.size() > 1) {
+                platform::msgBox(severalDatabaseEntries(database).text, Buttons::OKOnly, Icon::Critical);
+                database.clear();
             }
             if (!others.isEmpty()) {
                 for (const QString &entry : std::as_const(others))
@@ -924,10 +989,13 @@ void frmZipCreate::mnuEditUpdateZipDate_Click()
 
 void frmZipCreate::mnuAutomaticBackup_Click()
 {
-    if (platform::msgBox(QStringLiteral("Please insert a blank formatted floppy disk in drive A?\rIf you continue, all "
-                                        "data on the floppy will be erased and a backup disk will be created!"),
-                         Buttons::YesNo, Icon::Question, QStringLiteral("Confirm"), 2)
-        != Button::Yes)
+    QString question = QStringLiteral("Please insert a blank formatted floppy disk in drive A?\rIf you continue, all "
+                                      "data on the floppy will be erased and a backup disk will be created!");
+    // On a stick or an external disk only the folder of ours is emptied.
+    if (const std::optional<platform::RemovableVolume> volume = platform::DriveA::current().volume())
+        question += QStringLiteral("\r\rDrive A is %1 at %2; only its folder %3 is erased.")
+                        .arg(volume->description(), volume->mountPoint, platform::DriveA::folderName());
+    if (platform::msgBox(question, Buttons::YesNo, Icon::Question, QStringLiteral("Confirm"), 2) != Button::Yes)
         return;
     mnuAutomaticBackup->setChecked(true);
     ZipMain_->setMultidisk(true);

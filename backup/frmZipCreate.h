@@ -2,6 +2,8 @@
 
 #include "backup/ZipWindowRules.h"
 
+#include "platform/LongOperation.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -67,6 +69,8 @@ public:
     void mnuOptionsClearDisks_Click();
     void mnuOptionsUseTempFile_Click();
     void mnuOptionsPassword_Click();
+    void mnuOptionsDriveA_Click();
+    void offerEject();
     // Automatic
     void mnuAutomaticBackup_Click();
     void mnuAutomaticRestore_Click();
@@ -131,6 +135,7 @@ private:
     QMenu *mnuFile = nullptr;
     QMenu *mnuEdit = nullptr;
     QMenu *mnuOptions = nullptr;
+    QMenu *mnuOptionsDriveA = nullptr;
     QMenu *mnuAutomatic = nullptr;
     QMenu *mnuFileFix = nullptr;
     QAction *mnuFileWizard = nullptr;
@@ -158,6 +163,7 @@ private:
 
     QHash<QAction *, void (frmZipCreate::*)()> m_handlers;
     qint16 BusyCount = 0;
+    std::unique_ptr<platform::LongOperation> m_operation;
     rules::ListingTotals m_totals;
     qint64 ExpectedCount = 0;
     rules::Layout m_layout;

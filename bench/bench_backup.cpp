@@ -10,7 +10,7 @@
 
 #include "backup/DatabaseArchive.h"
 #include "backup/DatabaseSnapshot.h"
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QCoreApplication>
 #include <QDir>

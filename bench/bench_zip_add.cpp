@@ -6,7 +6,7 @@
 #include "bench/BenchDatabase.h"
 #include "bench/MedianReporter.h"
 
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QCoreApplication>
 #include <QDir>

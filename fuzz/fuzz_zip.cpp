@@ -4,8 +4,8 @@
 // an ordinary archive). The first byte's low bit picks the aggressive fix.
 // Checks: nothing crashes, hangs or leaks; a rebuilt archive is one that the
 // reader lists without error.
-#include "backup/ZipMain.h"
-#include "backup/ZipRepair.h"
+#include "zip/ZipMain.h"
+#include "zip/ZipRepair.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QStringList>
 #include <QTextStream>
+#include <algorithm>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -13,52 +18,6 @@ namespace {
 
 constexpr qint64 floppySize = 1457664;
 const QString takenOutFolder = QStringLiteral(".disks");
-
-// The removable flag of the disk a block device (or its partition) is on.
-bool isRemovableDevice(const QString &device)
-{
-    if (!device.startsWith(QLatin1String("/dev/")))
-        return false;
-    const QString name = QFileInfo(device).canonicalFilePath().section(QLatin1Char('/'), -1);
-    if (name.isEmpty())
-        return false;
-    QFileInfo sys(QStringLiteral("/sys/class/block/") + name);
-    if (!sys.exists())
-        return false;
-    QString dir = sys.canonicalFilePath();
-    // Some USB sticks call themselves fixed disks; the bus tells.
-    if (dir.contains(QLatin1String("/usb")))
-        return true;
-    // A partition's folder sits inside its disk's folder.
-    for (int up = 0; up < 2 && !dir.isEmpty(); ++up) {
-        QFile flag(dir + QStringLiteral("/removable"));
-        if (flag.open(QIODevice::ReadOnly))
-            return flag.readAll().trimmed() == "1";
-        dir = QFileInfo(dir).path();
-    }
-    return false;
-}
-
-// Mount points of removable block devices, in mount-table order.
-QStringList removableMounts()
-{
-    QStringList result;
-    QFile mounts(QStringLiteral("/proc/self/mounts"));
-    if (!mounts.open(QIODevice::ReadOnly))
-        return result;
-    const QList<QByteArray> lines = mounts.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 2)
-            continue;
-        // The mount table writes blanks in paths as \040.
-        QString point = QString::fromLocal8Bit(fields[1]);
-        point.replace(QLatin1String("\\040"), QLatin1String(" "));
-        if (isRemovableDevice(QString::fromLocal8Bit(fields[0])) && QFileInfo(point).isDir())
-            result << point;
-    }
-    return result;
-}
 
 QString stripDrive(const QString &path)
 {
@@ -82,9 +41,14 @@ DriveA DriveA::current()
         return simulatedAt(QString::fromLocal8Bit(simulated), size);
     }
     DriveA drive;
-    const QStringList mounts = removableMounts();
-    if (!mounts.isEmpty())
-        drive.m_root = mounts.first();
+    const QList<RemovableVolume> volumes = removableVolumeSource().volumes();
+    if (volumes.isEmpty())
+        return drive;
+    const QString chosen = chosenDriveAVolume();
+    const auto found = std::find_if(volumes.cbegin(), volumes.cend(),
+                                    [&](const RemovableVolume &v) { return !chosen.isEmpty() && v.id == chosen; });
+    drive.m_volume = found != volumes.cend() ? *found : volumes.first();
+    drive.m_root = QDir(drive.m_volume->mountPoint).filePath(folderName());
     return drive;
 }
 
@@ -111,7 +75,7 @@ qint64 DriveA::diskSize() const
         return 0;
     if (m_simulated)
         return m_diskSize;
-    return QStorageInfo(m_root).bytesTotal();
+    return QStorageInfo(m_volume->mountPoint).bytesTotal();
 }
 
 qint64 DriveA::freeSpace() const
@@ -119,7 +83,7 @@ qint64 DriveA::freeSpace() const
     if (!present())
         return 0;
     if (!m_simulated)
-        return QStorageInfo(m_root).bytesAvailable();
+        return QStorageInfo(m_volume->mountPoint).bytesAvailable();
     qint64 used = 0;
     QDirIterator it(m_root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     const QString aside = QDir(m_root).filePath(takenOutFolder) + QLatin1Char('/');
@@ -139,17 +103,47 @@ std::optional<QString> DriveA::toLocal(const QString &path) const
     return rest.isEmpty() ? m_root : QDir(m_root).filePath(rest);
 }
 
-bool DriveA::eraseDisk(QString *error) const
+bool DriveA::makeFolder(QString *error) const
 {
     if (!present()) {
         if (error)
             *error = QStringLiteral("no disk");
         return false;
     }
+    if (m_simulated || QFileInfo(m_root).isDir())
+        return true;
+    if (!QDir().mkdir(m_root)) {
+        if (error)
+            *error = m_root;
+        return false;
+    }
+    return sync(m_root, error);
+}
+
+bool DriveA::sync(const QString &file, QString *error) const
+{
+    for (const QString &path : {file, QFileInfo(file).absolutePath()}) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced) {
+            if (error)
+                *error = path;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DriveA::eraseDisk(QString *error, const QStringList &keep) const
+{
+    if (!makeFolder(error))
+        return false;
     QDir root(m_root);
     const QFileInfoList entries = root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (m_simulated && entry.fileName() == takenOutFolder)
+        if ((m_simulated && entry.fileName() == takenOutFolder) || keep.contains(entry.fileName()))
             continue;
         const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
                                                                  : QFile::remove(entry.filePath());

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/RemovableVolumes.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace platform {
@@ -12,11 +15,14 @@ struct Volume {
     QString root; // local folder; empty when no disk is in the drive
 };
 
-// Drive A of the backup: the first mounted removable volume (a USB stick
-// today), found from the mount table and the block devices' removable flag.
-// VANTREL_DRIVE_A points it at a folder instead (a folder that does not
-// exist is "no disk"), and VANTREL_DISK_SIZE (bytes) is then the size of
-// each simulated disk (1457664, a 1.44 MB floppy, when unset).
+// Drive A of the backup: on a removable volume (a USB stick, an external
+// disk), the folder "VantrelBackup" at the volume's top, so that a backup
+// never touches the operator's other files there. The volume is the one the
+// operator chose (chooseDriveAVolume), else the first one mounted.
+// VANTREL_DRIVE_A points it at a folder instead, which is then the whole
+// disk (a folder that does not exist is "no disk"), and VANTREL_DISK_SIZE
+// (bytes) is the size of each simulated disk (1457664, a 1.44 MB floppy,
+// when unset).
 class DriveA
 {
 public:
@@ -25,6 +31,9 @@ public:
     // A simulated drive on a folder (tests, benchmarks).
     static DriveA simulatedAt(const QString &folder, qint64 diskSize);
 
+    // The folder of ours on a volume.
+    static QString folderName() { return QStringLiteral("VantrelBackup"); }
+
     // True for "A:\...", "a:/..." and "A:".
     static bool isDriveAPath(const QString &path);
 
@@ -32,6 +41,13 @@ public:
     bool present() const { return !m_root.isEmpty(); }
     bool simulated() const { return m_simulated; }
     QString root() const { return m_root; }
+    // The removable volume drive A is on (nullopt when simulated or absent).
+    const std::optional<RemovableVolume> &volume() const { return m_volume; }
+    // Makes the folder of ours on a real volume; true when it is there.
+    bool makeFolder(QString *error = nullptr) const;
+    // Puts a file written on the disk and its folder on the medium, so that
+    // the operator may pull the stick out once told the backup is done.
+    bool sync(const QString &file, QString *error = nullptr) const;
     // Bytes a whole disk holds, and bytes free on it now.
     qint64 diskSize() const;
     qint64 freeSpace() const;
@@ -40,9 +56,10 @@ public:
     // for a path that is not on drive A.
     std::optional<QString> toLocal(const QString &path) const;
 
-    // Erases every file on the disk (clear disks); a simulated drive keeps
-    // its folder of taken-out disks.
-    bool eraseDisk(QString *error = nullptr) const;
+    // Erases every file on the disk (clear disks): on a real volume only
+    // what the folder of ours holds, except the names in `keep`; a simulated
+    // drive keeps its folder of taken-out disks.
+    bool eraseDisk(QString *error = nullptr, const QStringList &keep = {}) const;
     // Simulated drive: moves a full disk's part aside to <root>/.disks/<n>
     // so that the folder is an empty disk again.
     bool takeOut(const QString &partPath, int diskNumber, QString *error = nullptr) const;
@@ -51,6 +68,7 @@ public:
 
 private:
     QString m_root;
+    std::optional<RemovableVolume> m_volume;
     bool m_simulated = false;
     qint64 m_diskSize = 0;
 };

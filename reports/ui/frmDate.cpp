@@ -2,6 +2,7 @@
 
 #include "platform/Services.h"
 #include "reports/ui/CrystalReport.h"
+#include "reports/ui/ReportPreview.h"
 #include "store/ProgramFolder.h"
 #include "widgets/DateEdit.h"
 
@@ -109,6 +110,16 @@ void frmDate::done(int result)
     for (QAction *mark : {m_printMail, m_printLocker}) {
         if (mark)
             mark->setChecked(false);
+    }
+    // The notices stay open until the operator closes them: they belong to
+    // this dialog only while it is open (so that they can be used beside
+    // it), then to the window that opened it.
+    const QList<ReportPreview *> previews = findChildren<ReportPreview *>(Qt::FindDirectChildrenOnly);
+    for (ReportPreview *preview : previews) {
+        const bool shown = preview->isVisible();
+        preview->setParent(parentWidget(), preview->windowFlags());
+        if (shown)
+            preview->show();
     }
     QDialog::done(result);
 }

@@ -3,7 +3,6 @@
 #include "SampleCenter.h"
 #include "app/frmMainMenu.h"
 #include "backup/XZIPDEMO1.h"
-#include "backup/ZipMain.h"
 #include "csv/CsvImport.h"
 #include "csv/dlgImportPreview.h"
 #include "customers/frmInformation.h"
@@ -15,6 +14,7 @@
 #include "support/AccessibleNames.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

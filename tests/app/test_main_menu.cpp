@@ -1,11 +1,14 @@
 #include "app/frmMainMenu.h"
+#include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
 #include "store/Statement.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <sqlite3.h>
 
 #include <QAction>
@@ -252,6 +255,50 @@ TEST_F(MainMenuWithData, ExitWritesEveryFieldTypedAfterTheRenewalProposal)
         EXPECT_EQ(st.value(3).toInt(), 7);
     }
     sqlite3_close(db);
+}
+
+// While the backup window works (its events let the main menu's clicks
+// through), Compress and Repair are refused with a message and
+// "&Backup/Restore" brings the same window.
+TEST_F(MainMenuWithData, NoSecondOperationWhileABackupRuns)
+{
+    QTemporaryDir drive;
+    qputenv("VANTREL_DRIVE_A", drive.path().toLocal8Bit());
+    ui.answerOthersWith([](const platform::MessageBoxRequest &) { return platform::Button::Yes; });
+    menu.menuAction("MnuBackupRestore")->trigger();
+    auto windows = [] {
+        QList<backup::frmZipCreate *> found;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *zip = qobject_cast<backup::frmZipCreate *>(w))
+                found << zip;
+        return found;
+    };
+    ASSERT_EQ(windows().size(), 1);
+    backup::frmZipCreate *window = windows().first();
+    int clicks = 0;
+    const auto adding = window->zipMain().events().Adding;
+    window->zipMain().events().Adding = [&](const QString &file, qint64 size) {
+        adding(file, size);
+        ++clicks;
+        menu.menuAction("MnuDatabaseCompress")->trigger();
+        menu.menuAction("MnuDatabaseRepair")->trigger();
+        menu.menuAction("MnuBackupRestore")->trigger();
+    };
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    ASSERT_EQ(clicks, 1);
+    EXPECT_EQ(windows().size(), 1);
+    const QStringList texts = ui.boxTexts();
+    EXPECT_TRUE(texts.contains("Compress cannot start while a backup or restore is under way. Try again when it has "
+                               "finished."))
+        << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts.contains("Repair cannot start while a backup or restore is under way. Try again when it has "
+                               "finished."));
+    EXPECT_TRUE(texts.contains("Compressed backup process completed!"));
+    EXPECT_TRUE(QFile::exists(folder.databasePath()));
+    EXPECT_FALSE(QFile::exists(folder.file("VANTRELOLD.MDB")));
+    EXPECT_EQ(window->busyCount(), 0);
+    delete window;
+    qunsetenv("VANTREL_DRIVE_A");
 }
 
 } // namespace

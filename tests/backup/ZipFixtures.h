@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/RemovableVolumes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -30,5 +32,16 @@ void growDatabase(const QString &path, int megabytes);
 // `joined`. The number of parts.
 int joinDiskSet(const QString &driveFolder, const QString &archiveName, const QString &workFolder,
                 const QString &joined);
+
+// Removable volumes that are folders standing for mount points.
+class FolderVolumes : public platform::RemovableVolumeSource
+{
+public:
+    explicit FolderVolumes(QList<platform::RemovableVolume> volumes) : m_volumes(std::move(volumes)) {}
+    QList<platform::RemovableVolume> volumes() const override { return m_volumes; }
+
+private:
+    QList<platform::RemovableVolume> m_volumes;
+};
 
 } // namespace testing_support

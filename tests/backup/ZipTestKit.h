@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QByteArray>
 #include <QString>

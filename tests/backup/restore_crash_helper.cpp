@@ -2,8 +2,8 @@
 // from the archive named by its second, the way the backup window's restore
 // does, without the questions. The crash test kills it at random moments.
 #include "backup/DatabaseArchive.h"
-#include "backup/ZipMain.h"
 #include "store/ProgramFolder.h"
+#include "zip/ZipMain.h"
 
 #include <QCoreApplication>
 #include <cstdio>

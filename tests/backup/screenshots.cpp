@@ -4,10 +4,10 @@
 #include "ZipFixtures.h"
 #include "maintenance/DatabaseFiles.h"
 
-#include "backup/ZipMain.h"
 #include "backup/frmZipCreate.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "zip/ZipMain.h"
 
 #include <QApplication>
 #include <QDir>

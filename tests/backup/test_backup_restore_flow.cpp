@@ -7,26 +7,33 @@
 #include "maintenance/FileShim.h"
 
 #include "app/CommandLine.h"
+#include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
-#include "backup/ZipMain.h"
+#include "backup/DatabaseSnapshot.h"
 #include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
+#include "platform/RemovableVolumes.h"
 #include "store/DataControl.h"
 #include "store/ProgramFolder.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipEngine.h"
+#include "zip/ZipMain.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMap>
+#include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <zlib.h>
 
 using namespace testing_support;
 using platform::Button;
@@ -55,6 +62,10 @@ protected:
     {
         qunsetenv("VANTREL_DRIVE_A");
         qunsetenv("VANTREL_DISK_SIZE");
+        // Each test starts from settings with nothing remembered.
+        backup::BackupPassword::rememberEncryption(false);
+        platform::chooseDriveAVolume(QString());
+        platform::setRemovableVolumeSource(nullptr);
     }
 
     QStringList boxesLike(const QString &start) const
@@ -233,6 +244,288 @@ TEST_F(BackupRestoreFlow, TheCommandLineWritesATestedArchiveAnywhere)
     ASSERT_TRUE(again.parse({"vantrel", "--backup", destination}));
     EXPECT_EQ(again.run(out, err), 1);
     EXPECT_EQ(fileBytes(destination), fileBytes(work.filePath("kept.zip")));
+}
+
+// Another program left the file in write-ahead-log mode with rows still in
+// its log; a killed backup left its copy beside the database. Both ways of
+// backing up archive every row in a rollback-journal copy, and remove the
+// copy left behind.
+TEST_F(BackupRestoreFlow, AWriteAheadLogDatabaseIsBackedUpWithTheRowsInItsLog)
+{
+    addCustomers(folder.databasePath(), 20);
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(folder.databasePath()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other,
+                           "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;"
+                           "INSERT INTO Information (LockerNumber) VALUES (7001), (7002)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_TRUE(QFileInfo(folder.databasePath() + "-wal").size() > 0);
+    const QString leftover = backup::DatabaseSnapshot::folderNameFor(folder.databasePath());
+    QDir().mkdir(leftover);
+    QFile::copy(folder.databasePath(), leftover + "/Vantrel.mdb");
+
+    const QString nightly = work.filePath("nightly.zip");
+    app::CommandLine line;
+    ASSERT_TRUE(line.parse({"vantrel", "--backup", nightly}));
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    EXPECT_EQ(line.run(out, err), 0) << errText.toStdString();
+
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    sqlite3_close(other);
+
+    for (const QString &archive : {nightly, QDir(drive).filePath("VantrelBackup.zip")}) {
+        SCOPED_TRACE(archive.toStdString());
+        const QString into = work.filePath(QFileInfo(archive).baseName());
+        QString tool;
+        ASSERT_EQ(runTool("unzip", {"-q", archive, "-d", into}, QString(), &tool), 0) << tool.toStdString();
+        const QString copy = into + "/Vantrel.mdb";
+        EXPECT_EQ(integrityCheck(copy), "ok");
+        EXPECT_EQ(rowCount(copy, "Information"), 22);
+        EXPECT_EQ(fileBytes(copy).mid(18, 2), QByteArray("\x01\x01", 2)) << "rollback-journal mode";
+    }
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+}
+
+// Backups once protected stay protected: without the password no backup is
+// made, and an encryption that fails writes nothing.
+TEST_F(BackupRestoreFlow, AProtectedBackupIsNeverWrittenInTheClear)
+{
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    backup::BackupPassword::rememberEncryption(true);
+    addCustomers(folder.databasePath(), 50);
+    const QString destination = work.filePath("nightly.zip");
+    auto writeFile = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    writeFile(destination, "last night's backup");
+    const QString passwordFile = work.filePath("password");
+    writeFile(passwordFile, "Strike!9\n");
+    QFile::setPermissions(passwordFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+
+    auto run = [&](const QStringList &arguments, QString *said) {
+        app::CommandLine line;
+        EXPECT_TRUE(line.parse(QStringList{"vantrel", "--backup", destination} + arguments));
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        const int status = line.run(out, err);
+        *said = outText + errText;
+        return status;
+    };
+    QString said;
+    EXPECT_EQ(run({}, &said), 1);
+    EXPECT_TRUE(said.contains("no keyring holds it")) << said.toStdString();
+    EXPECT_EQ(run({"--password-file", passwordFile}, &said), 1) << "a password file others can read";
+    EXPECT_TRUE(said.contains("readable by you only")) << said.toStdString();
+    QFile::setPermissions(passwordFile, QFile::ReadOwner | QFile::WriteOwner);
+    const quint16 aes = backup::encryptionMethod();
+    backup::setEncryptionMethod(0xffff); // a method libzip cannot write
+    EXPECT_EQ(run({"--password-file", passwordFile}, &said), 1);
+    backup::setEncryptionMethod(aes);
+    EXPECT_TRUE(said.contains("could not be encrypted")) << said.toStdString();
+    EXPECT_FALSE(said.contains("(encrypted)"));
+    EXPECT_EQ(fileBytes(destination), QByteArray("last night's backup"));
+
+    EXPECT_EQ(run({"--password-file", passwordFile}, &said), 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("(encrypted)"));
+    QString tool;
+    EXPECT_EQ(runTool("7z", {"t", "-pStrike!9", destination}, QString(), &tool), 0) << tool.toStdString();
+    EXPECT_NE(runTool("7z", {"t", "-p", destination}, QString(), &tool), 0) << tool.toStdString();
+
+    // The window asks for the password the keyring cannot give.
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    services.answerText(std::nullopt);
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    EXPECT_EQ(boxesLike("The backup was not made").size(), 1) << services.boxTexts().join(" | ").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QDir(drive).filePath("VantrelBackup.zip")));
+    services.answerText(QString("Strike!9"));
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1);
+    EXPECT_EQ(runTool("7z", {"t", "-pStrike!9", QDir(drive).filePath("VantrelBackup.zip")}, QString(), &tool), 0);
+    EXPECT_NE(runTool("7z", {"t", "-p", QDir(drive).filePath("VantrelBackup.zip")}, QString(), &tool), 0);
+    delete window;
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+}
+
+// A stick that also holds the operator's own files: the backup goes into
+// the folder of ours and nothing else on the stick changes; with two
+// volumes, the one chosen in the Options menu is drive A.
+TEST_F(BackupRestoreFlow, ABackupToAStickTouchesOnlyItsOwnFolder)
+{
+    qunsetenv("VANTREL_DRIVE_A");
+    platform::chooseDriveAVolume(QString());
+    const QString stick = work.filePath("media/STICK");
+    const QString disk = work.filePath("media/disk");
+    QDir().mkpath(stick + "/photos");
+    QDir().mkpath(disk);
+    const QMap<QString, QByteArray> theirs = {{"photos/league night.jpg", QByteArray(300000, '\x7f')},
+                                              {"VantrelBackup.zip", "not ours: at the top of the stick"},
+                                              {"notes.txt", "bring shoes"}};
+    for (auto it = theirs.cbegin(); it != theirs.cend(); ++it) {
+        QFile file(stick + "/" + it.key());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+    platform::setRemovableVolumeSource(std::make_unique<FolderVolumes>(QList<platform::RemovableVolume>{
+        {"1111-AAAA", stick, "/dev/sdb1", "STICK", "Kingmax Flash", 16'000'000'000, false},
+        {"2222-BBBB", disk, "/dev/sdc1", QString(), "Seagrave Portable", 500'000'000'000, false}}));
+    addCustomers(folder.databasePath(), 200);
+
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    const QStringList asked = boxesLike("Please insert a blank");
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked.first().endsWith("\r\rDrive A is STICK (16.0 GB) at " + stick
+                                       + "; only its folder VantrelBackup is erased."))
+        << asked.first().toStdString();
+    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    QString tool;
+    EXPECT_EQ(runTool("unzip", {"-t", stick + "/VantrelBackup/VantrelBackup.zip"}, QString(), &tool), 0)
+        << tool.toStdString();
+    EXPECT_EQ(filesIn(stick + "/VantrelBackup"), QStringList({"VantrelBackup.zip"}));
+    for (auto it = theirs.cbegin(); it != theirs.cend(); ++it)
+        EXPECT_EQ(fileBytes(stick + "/" + it.key()), it.value()) << it.key().toStdString();
+
+    // The second volume, chosen in the menu, takes the next backup.
+    QMenu *choices = window->findChild<QMenu *>("mnuOptionsDriveA");
+    ASSERT_TRUE(choices);
+    emit choices->aboutToShow();
+    QAction *second = window->findChild<QAction *>("mnuOptionsDriveA_2222-BBBB");
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->isChecked());
+    second->trigger();
+    const QByteArray first = fileBytes(stick + "/VantrelBackup/VantrelBackup.zip");
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    EXPECT_TRUE(boxesLike("Please insert a blank").last().contains("Drive A is Seagrave Portable (500.0 GB)"));
+    EXPECT_EQ(runTool("unzip", {"-t", disk + "/VantrelBackup/VantrelBackup.zip"}, QString(), &tool), 0)
+        << tool.toStdString();
+    EXPECT_EQ(fileBytes(stick + "/VantrelBackup/VantrelBackup.zip"), first);
+    delete window;
+}
+
+// An archive written byte by byte, so that it can say what a hostile or
+// damaged one says: any entry name, the same name twice, a size that lies.
+struct RawEntry {
+    QByteArray name;
+    QByteArray data;
+    qint64 statedSize = -1; // -1: the true size
+    bool deflate = false;
+};
+
+QByteArray le(quint32 value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+    return out;
+}
+
+QByteArray rawZip(const QList<RawEntry> &entries)
+{
+    QByteArray file, central;
+    for (const RawEntry &e : entries) {
+        QByteArray packed = e.data;
+        if (e.deflate) {
+            packed.resize(int(compressBound(uLong(e.data.size()))) + 64);
+            z_stream z{};
+            deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(e.data.constData()));
+            z.avail_in = uInt(e.data.size());
+            z.next_out = reinterpret_cast<Bytef *>(packed.data());
+            z.avail_out = uInt(packed.size());
+            deflate(&z, Z_FINISH);
+            packed.resize(int(z.total_out));
+            deflateEnd(&z);
+        }
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(e.data.constData()), uInt(e.data.size())));
+        const quint32 size = quint32(e.statedSize < 0 ? e.data.size() : e.statedSize);
+        const QByteArray common = le(20, 2) + le(0, 2) + le(e.deflate ? 8 : 0, 2) + le(0, 2) + le(0x21, 2) + le(crc, 4)
+            + le(quint32(packed.size()), 4) + le(size, 4) + le(quint32(e.name.size()), 2) + le(0, 2);
+        central += le(0x02014b50, 4) + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4)
+            + le(quint32(file.size()), 4) + e.name;
+        file += le(0x04034b50, 4) + common + e.name + packed;
+    }
+    const quint32 at = quint32(file.size());
+    return file + central + le(0x06054b50, 4) + le(0, 4) + le(quint32(entries.size()), 2)
+        + le(quint32(entries.size()), 2) + le(quint32(central.size()), 4) + le(at, 4) + le(0, 2);
+}
+
+// Whatever an archive holds, the database is replaced only by a whole
+// database of this program, taken from the one entry that names it.
+TEST_F(BackupRestoreFlow, ARestoreRefusesWhatIsNotOneWholeDatabaseOfOurs)
+{
+    addCustomers(folder.databasePath(), 40);
+    const QByteArray live = fileBytes(folder.databasePath());
+    const QStringList filesBefore = filesIn(folder.path());
+    auto databaseWith = [&](const char *sql) {
+        const QString path = work.filePath("made.mdb");
+        QFile::remove(path);
+        QFile::copy(folder.databasePath(), path);
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+        return fileBytes(path);
+    };
+    const QByteArray sound = databaseWith("UPDATE Information SET FirstName = 'Restored'");
+    const QByteArray bomb = QByteArray("SQLite format 3\0", 16) + QByteArray(64 << 20, '\0');
+    const struct {
+        const char *what;
+        QList<RawEntry> entries;
+        const char *told;
+    } cases[] = {
+        {"a dot before the name", {{"./Vantrel.mdb", "plain text, no database"}}, "is not a database file"},
+        {"a parent folder before the name", {{"..\\Vantrel.mdb", sound}}, "not restored"},
+        {"two entries of the name", {{"Vantrel.mdb", sound}, {"VANTREL.MDB", sound}}, "2 entries that would each"},
+        {"a foreign schema",
+         {{"Vantrel.mdb", databaseWith("ALTER TABLE Information DROP COLUMN FirstName")}},
+         "has no field FirstName"},
+        {"a trigger",
+         {{"Vantrel.mdb",
+           databaseWith("CREATE TRIGGER t AFTER INSERT ON Information BEGIN DELETE FROM "
+                        "CenterInformation; END")}},
+         "holds the trigger t"},
+        {"a size that lies", {{"Vantrel.mdb", bomb, 4096, true}}, "not restored"},
+        {"a truncated database", {{"Vantrel.mdb", sound.left(sound.size() / 2)}}, "not restored"},
+    };
+    const QString archive = QDir(drive).filePath("VantrelBackup.zip");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile out(archive);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(rawZip(c.entries));
+        out.close();
+        services.boxes.clear();
+        auto *window = new backup::frmZipCreate;
+        window->show();
+        window->menuItem("mnuAutomaticRestore")->trigger();
+        delete window;
+        EXPECT_TRUE(services.boxTexts().join(" | ").contains(c.told)) << services.boxTexts().join(" | ").toStdString();
+        EXPECT_EQ(fileBytes(folder.databasePath()), live);
+        EXPECT_EQ(filesIn(folder.path()), filesBefore) << "nothing left beside the database";
+    }
+
+    // The same archive with a sound entry is restored.
+    QFile out(archive);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(rawZip({{"Vantrel.mdb", sound}}));
+    out.close();
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticRestore")->trigger();
+    delete window;
+    EXPECT_EQ(fileBytes(folder.databasePath()), sound);
 }
 
 // The copy is checked while it is compressed: one that fails its check (cut

@@ -2,6 +2,7 @@
 #include "ZipTestKit.h"
 
 #include "platform/DriveA.h"
+#include "platform/RemovableVolumes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,4 +55,60 @@ TEST(DriveA, AMissingFolderIsNoDisk)
     ASSERT_FALSE(volumes.isEmpty());
     EXPECT_EQ(volumes.last().name, QStringLiteral("A:"));
     EXPECT_TRUE(volumes.last().root.isEmpty());
+}
+
+namespace {
+
+class OneVolume : public platform::RemovableVolumeSource
+{
+public:
+    explicit OneVolume(const QString &mountPoint) : m_mountPoint(mountPoint) {}
+    QList<platform::RemovableVolume> volumes() const override
+    {
+        return {{QStringLiteral("ID-1"), m_mountPoint, QStringLiteral("/dev/sdz1"), QString(), QString(), 0, false}};
+    }
+
+private:
+    QString m_mountPoint;
+};
+
+} // namespace
+
+// On a volume, drive A is the folder of ours: erasing a disk empties it and
+// nothing else; the volume's own files stay.
+TEST(DriveA, OnAVolumeOnlyTheFolderOfOursIsADisk)
+{
+    QTemporaryDir volume;
+    writeFile(volume.filePath(QStringLiteral("photo.jpg")), "the operator's");
+    QDir(volume.path()).mkpath(QStringLiteral("VantrelBackup/old"));
+    writeFile(volume.filePath(QStringLiteral("VantrelBackup/VantrelBackup.zip")), "previous");
+    writeFile(volume.filePath(QStringLiteral("VantrelBackup/left.partial")), "killed run");
+    qunsetenv("VANTREL_DRIVE_A");
+    platform::setRemovableVolumeSource(std::make_unique<OneVolume>(volume.path()));
+    const DriveA drive = DriveA::current();
+    ASSERT_TRUE(drive.present());
+    EXPECT_FALSE(drive.simulated());
+    EXPECT_EQ(drive.toLocal(QStringLiteral("A:\\VantrelBackup.zip")),
+              volume.filePath(QStringLiteral("VantrelBackup/VantrelBackup.zip")));
+    ASSERT_TRUE(drive.eraseDisk(nullptr, {QStringLiteral("VantrelBackup.zip")}));
+    EXPECT_EQ(QDir(volume.filePath(QStringLiteral("VantrelBackup"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("VantrelBackup.zip")});
+    EXPECT_EQ(readFile(volume.filePath(QStringLiteral("photo.jpg"))), QByteArray("the operator's"));
+    platform::setRemovableVolumeSource(nullptr);
+}
+
+// Where no D-Bus answers (as here), the kernel's view is the one in force.
+TEST(DriveA, WithoutUDisksTheKernelsRemovableFlagDecides)
+{
+    if (platform::udisksVolumeSource())
+        GTEST_SKIP() << "UDisks2 answers on this machine";
+    platform::setRemovableVolumeSource(nullptr);
+    QStringList inForce, kernel;
+    for (const platform::RemovableVolume &v : platform::removableVolumeSource().volumes())
+        inForce << v.mountPoint;
+    for (const platform::RemovableVolume &v : platform::kernelVolumeSource()->volumes())
+        kernel << v.mountPoint;
+    EXPECT_EQ(inForce, kernel);
+    for (const QString &point : kernel)
+        EXPECT_TRUE(QFileInfo(point).isDir()) << point.toStdString();
 }

@@ -4,9 +4,9 @@
 #include "maintenance/DatabaseFiles.h"
 
 #include "backup/DatabaseArchive.h"
-#include "backup/ZipMain.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // full disks and what the events carry.
 #include "ZipTestKit.h"
 
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Fixing damaged archives, compared with what Info-ZIP salvages.
 #include "ZipTestKit.h"
 
-#include "backup/ZipMain.h"
-#include "backup/ZipRepair.h"
+#include "zip/ZipMain.h"
+#include "zip/ZipRepair.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // Info-ZIP, written by Info-ZIP and read by us; full disks.
 #include "ZipTestKit.h"
 
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,16 +86,57 @@ TEST_F(ZipMultidiskTest, ABackupSpansFloppiesThatInfoZipJoinsAndWeReadBack)
             << said.toStdString();
     }
 
-    // Reading back asks for the last disk first, then the ones it needs.
+    // Listing the set just written asks for no disk.
     rec.disks.clear();
     EXPECT_EQ(zip.List(), zipresult::Success);
-    EXPECT_EQ(rec.disks, QList<int>({0, 1, 2}));
+    EXPECT_TRUE(rec.disks.isEmpty());
+    // Opened again, it is read from the last disk, in the drive, and then
+    // asks once for each other disk, in order; what follows asks nothing.
+    zip.setZipFilename(QStringLiteral("A:\\VantrelBackup.zip"));
+    EXPECT_EQ(zip.List(), zipresult::Success);
+    EXPECT_EQ(rec.disks, QList<int>({1, 2}));
     EXPECT_TRUE(rec.log.last().startsWith(QStringLiteral("Listing Vantrel.mdb 3686400 ")));
     EXPECT_EQ(zip.Test(), zipresult::Success);
     zip.setExtractFolder(path(QStringLiteral("out")));
     ASSERT_EQ(zip.Extract(0), zipresult::Success);
+    EXPECT_EQ(rec.disks, QList<int>({1, 2}));
     EXPECT_EQ(readFile(path(QStringLiteral("out/Vantrel.mdb"))), database);
     EXPECT_EQ(modeOf(path(QStringLiteral("out/Vantrel.mdb"))), 0600);
+
+    // The first disk again, or a last disk (of this set or another), where
+    // the second is wanted: nothing is read from it and the second is asked
+    // for again, three times at most; put in then, the right disk is read.
+    // The first disk of another backup of the file (its CRC differs) is
+    // refused where the first is wanted.
+    const QByteArray first = readFile(disk1), second = readFile(disk2);
+    QByteArray otherBackup = first;
+    otherBackup[4 + 14] = char(otherBackup[4 + 14] ^ 0x5a);
+    const struct {
+        QString disk;
+        QByteArray wrong;
+        QList<int> asked;
+    } wrongDisks[] = {
+        {disk2, first, {1, 2, 2, 2}}, {disk2, readFile(last), {1, 2, 2, 2}}, {disk1, otherBackup, {1, 1, 1}}};
+    for (const auto &w : wrongDisks) {
+        writeFile(w.disk, w.wrong);
+        rec.disks.clear();
+        zip.setZipFilename(QStringLiteral("A:\\VantrelBackup.zip"));
+        EXPECT_EQ(zip.List(), zipresult::WrongDiskTooOften);
+        EXPECT_EQ(rec.disks, w.asked);
+    }
+    writeFile(disk1, first);
+    writeFile(disk2, first);
+    const auto recorded = zip.events().Newdisk;
+    zip.events().Newdisk = [&](int n) {
+        recorded(n);
+        if (n == 2 && rec.disks.count(2) == 2)
+            writeFile(disk2, second);
+    };
+    rec.disks.clear();
+    zip.setZipFilename(QStringLiteral("A:\\VantrelBackup.zip"));
+    EXPECT_EQ(zip.List(), zipresult::Success);
+    EXPECT_EQ(rec.disks, QList<int>({1, 2, 2}));
+    zip.events().Newdisk = recorded;
 
     // Not in multidisk mode, a set is refused with its own code.
     zip.setMultidisk(false);
@@ -145,6 +186,19 @@ TEST_F(ZipMultidiskTest, AFullDiskGives150AndNoArchiveThatPassesForWhole)
     EXPECT_EQ(zip.Add(addmode::Add), zipresult::DiskFull);
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("drive/VantrelBackup.zip"))));
     EXPECT_TRUE(QDir(path(QStringLiteral("drive"))).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+
+    // A set of one disk is read without a disk prompt.
+    zip.setMultidisk(true);
+    writeFile(path(QStringLiteral("small.txt")), "fits");
+    zip.setFilesToProcess(QStringLiteral("small.txt\r"));
+    ASSERT_EQ(zip.Add(addmode::Add), zipresult::Success);
+    zip.setZipFilename(QStringLiteral("A:\\VantrelBackup.zip"));
+    EXPECT_EQ(zip.List(), zipresult::Success);
+    zip.setExtractFolder(path(QStringLiteral("out")));
+    EXPECT_EQ(zip.Extract(0), zipresult::Success);
+    EXPECT_TRUE(rec.disks.isEmpty());
+    QFile::remove(path(QStringLiteral("drive/VantrelBackup.zip")));
+    zip.setMultidisk(false);
 
     // A small archive that fits, then growing it past the disk: the old one stays.
     writeFile(path(QStringLiteral("small.txt")), "fits");

@@ -5,15 +5,17 @@
 
 #include "app/frmMainMenu.h"
 #include "backup/XZIPDEMO1.h"
-#include "backup/ZipMain.h"
 #include "backup/frmZipCreate.h"
 #include "store/Schema.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
+#include "zip/ZipMain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -113,6 +115,10 @@ TEST_F(ZipWindow, AHundredEntriesListQuietlyAndAHundredAndOneShowTheReadingMessa
     EXPECT_EQ(progressWhileListing.last(), 0) << "no progress for a quiet listing";
     EXPECT_TRUE(window->statusText().startsWith(" 100 files, ")) << window->statusText().toStdString();
     EXPECT_EQ(window->windowTitle(), work.filePath("hundred.zip"));
+    // A screen reader hears the summary the status line shows.
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(window->findChild<QLabel *>("stbMainText"));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(QAccessible::Name), window->statusText());
 
     statusesWhileListing.clear();
     progressWhileListing.clear();
@@ -212,7 +218,6 @@ TEST_F(ZipWindow, ACancelledExtractDialogExtractsNothing)
             dialog->cmdCancel_Click();
     });
     trigger("mnuEditExtract");
-    EXPECT_TRUE(backup::ExtractCancelled);
     EXPECT_EQ(window->statusText(), before);
     EXPECT_EQ(window->list()->topLevelItemCount(), 2);
     EXPECT_TRUE(services.boxes.isEmpty());

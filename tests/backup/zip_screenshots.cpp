@@ -1,7 +1,7 @@
 // Saves a picture of the extract-folder dialog into the folder given as the
 // first argument. Run under Xvfb to see what an operator sees.
 #include "backup/XZIPDEMO1.h"
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
 #include <QApplication>
 #include <QDir>

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -110,6 +111,25 @@ TEST_F(ReportWindows, ToBeMailedPrintsTheLettersAndTheFrameClearsTheMarks)
     EXPECT_FALSE(menu.menuAction("MnuPrintLocker")->isChecked());
     // Lockers 101 to 122 expire by 03/15/2025: one letter each.
     EXPECT_EQ(testing_support::pdfPages(folder.file("letters.pdf")).size(), 22);
+}
+
+TEST_F(ReportWindows, TheNoticesStayOpenAfterTheDialogCloses)
+{
+    app::frmMainMenu menu;
+    QPointer<reports::ReportPreview> preview;
+    whenDateDialogOpens([&](reports::frmDate &dialog) {
+        QTest::keyClicks(dialog.findChild<widgets::DateEdit *>("TDBDate1"), "12312024");
+        dialog.Command3_Click();
+        preview = dialog.report()->lastPreview();
+        dialog.findChild<QPushButton *>("Command1")->click();
+    });
+    menu.menuAction("MnuPrintLocker")->trigger();
+    ASSERT_TRUE(preview) << "the preview outlives the dialog";
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(preview->windowTitle(), "Locker Renewal Notices");
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(preview) << "closed by the operator, it goes";
 }
 
 TEST_F(ReportWindows, GoWithoutADateOrWithABrokenOnePrintsNothing)

@@ -6,6 +6,7 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -63,6 +64,15 @@ QStringList inputsWithoutAccessibleName(QWidget *window)
 {
     QStringList unnamed;
     for (QWidget *w : window->findChildren<QWidget *>()) {
+        // A label read by a fixed name hides the text it shows.
+        if (auto *label = qobject_cast<QLabel *>(w); label && label->isVisibleTo(window)) {
+            const QString name = label->accessibleName().trimmed();
+            const bool picture = !label->pixmap().isNull() || label->movie();
+            if (!picture && !name.isEmpty() && name != label->text().trimmed())
+                unnamed << QStringLiteral("%1 (QLabel reads \"%2\" over its text \"%3\")")
+                               .arg(label->objectName(), name, label->text().trimmed());
+            continue;
+        }
         if (!isInput(w) || !w->isVisibleTo(window))
             continue;
         if (accessibleNameOf(w).isEmpty())

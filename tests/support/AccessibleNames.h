@@ -9,7 +9,8 @@ namespace testing_support {
 // The inputs of a window (edits, lists, boxes, buttons, tables) that a
 // screen reader would announce without a name: "objectName (class)" of
 // each one shown in the window whose accessibility interface gives an
-// empty name.
+// empty name; and each label shown whose fixed accessible name differs from
+// its text, so that a screen reader never hears what it shows.
 QStringList inputsWithoutAccessibleName(QWidget *window);
 
 // The name a screen reader reads for a control.

@@ -3,6 +3,8 @@
 #include "platform/QtServices.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
@@ -13,6 +15,9 @@ int main(int argc, char **argv)
     platform::installQtServices();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    // What a test keeps in the user's settings stays in a folder of its own.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

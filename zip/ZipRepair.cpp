@@ -1,7 +1,7 @@
-#include "backup/ZipRepair.h"
+#include "zip/ZipRepair.h"
 
-#include "backup/ZipFormat.h"
-#include "backup/ZipMain.h"
+#include "zip/ZipFormat.h"
+#include "zip/ZipMain.h"
 
 #include <QFile>
 #include <QSaveFile>

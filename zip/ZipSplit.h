@@ -32,10 +32,13 @@ public:
 // one disk is written as an ordinary archive.
 quint16 writeSplitArchive(const QString &source, DiskSink &sink, EventPump &pump);
 
-// The disks of a split set are found through diskPath(i) (i 0-based; the
-// last disk is already known). Writes the joined ordinary archive to target.
-quint16 joinSplitArchive(const QString &lastDisk, const std::function<std::optional<QString>(int)> &diskPath,
-                         const QString &target);
+// The disks of a split set are found through diskPath(i, isDisk) (i
+// 0-based; the last disk is already known); isDisk tells whether a file can
+// be disk i of this set (it is no last disk, and the entries the central
+// directory places on disk i begin where it says, under their names).
+// Writes the joined ordinary archive to target.
+using DiskFinder = std::function<std::optional<QString>(int index, const std::function<bool(const QString &)> &isDisk)>;
+quint16 joinSplitArchive(const QString &lastDisk, const DiskFinder &diskPath, const QString &target);
 
 // How many disks the set ends by this file has (1 for an ordinary archive);
 // nullopt when the file is no archive.

@@ -1,4 +1,4 @@
-#include "backup/ZipFormat.h"
+#include "zip/ZipFormat.h"
 
 namespace backup::zipformat {
 

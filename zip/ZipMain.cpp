@@ -1,6 +1,6 @@
-#include "backup/ZipMain.h"
+#include "zip/ZipMain.h"
 
-#include "backup/ZipEngine.h"
+#include "zip/ZipEngine.h"
 
 namespace backup {
 
@@ -50,6 +50,7 @@ QString ZipMain::extractFolder() const
 void ZipMain::setMultidisk(bool multidisk)
 {
     d->settings.multidisk = multidisk;
+    d->joined = {};
 }
 bool ZipMain::multidisk() const
 {
@@ -66,6 +67,7 @@ bool ZipMain::useTempFile() const
 void ZipMain::setZipFilename(const QString &fileName)
 {
     d->settings.zipFilename = fileName;
+    d->joined = {};
 }
 QString ZipMain::zipFilename() const
 {

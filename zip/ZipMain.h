@@ -34,6 +34,7 @@ constexpr quint16 MultidiskNeedsMode = 410;
 constexpr quint16 WrongDiskTooOften = 420;
 constexpr quint16 NotForMultidisk = 430;
 constexpr quint16 CreateFolderError = 510;
+constexpr quint16 EncryptionFailed = 520; // asked to encrypt, could not: nothing written
 } // namespace zipresult
 
 // Reasons carried by SkippingFile.
@@ -103,6 +104,9 @@ struct ZipEvents {
     // cmd comes in as replacecmd::Keep; write replacecmd::Replace to overwrite.
     std::function<void(const QString &origName, int &cmd)> Replace;
     std::function<void(const QString &fileName, int reason)> SkippingFile;
+    // Extract: the first bytes of an entry (up to 4096) before anything of
+    // it is kept; false skips it (reason 6) without reading further.
+    std::function<bool(const QString &fileName, const QByteArray &firstBytes)> Admit;
 };
 
 // The archive component of the backup windows: one zip archive named by

@@ -1,10 +1,12 @@
-#include "backup/ZipSplit.h"
+#include "zip/ZipSplit.h"
 
-#include "backup/ZipEngine.h"
-#include "backup/ZipFormat.h"
+#include "zip/ZipFormat.h"
+#include "zip/ZipPump.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <vector>
@@ -321,8 +323,51 @@ quint16 writeSplitArchive(const QString &source, DiskSink &sink, EventPump &pump
     return Success;
 }
 
-quint16 joinSplitArchive(const QString &lastDisk, const std::function<std::optional<QString>(int)> &diskPath,
-                         const QString &target)
+namespace {
+
+// Whether a file can be disk `index` of the set whose central directory is
+// `records` (empty: the directory is not on the last disk alone, and the
+// entries are not looked for). A set has no mark of its own on its disks:
+// what is checked is that the file is no last disk, that it starts with
+// the set's mark when it is the first and only then, that it is none of
+// the disks already read (`seen`), and that the entries the directory puts
+// on it begin where it says, under their names.
+bool isDiskOfSet(const QString &path, int index, const std::vector<CentralRecord> &records, QSet<QByteArray> &seen)
+{
+    QFile part(path);
+    if (!part.open(QIODevice::ReadOnly) || readEndOfCentral(part))
+        return false; // a last disk, of this set or another
+    part.seek(0);
+    const QByteArray mark = part.read(4);
+    if ((mark.size() == 4 && get32(mark.constData()) == SpanningSig) != (index == 0))
+        return false;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    part.seek(0);
+    if (!hash.addData(&part) || seen.contains(hash.result()))
+        return false;
+    for (const CentralRecord &record : records) {
+        if (record.disk != index)
+            continue;
+        const QByteArray name = record.bytes.mid(CentralHeaderSize, get16(record.bytes.constData() + 28));
+        if (!part.seek(record.offset))
+            return false;
+        const QByteArray header = part.read(LocalHeaderSize + name.size());
+        if (header.size() != LocalHeaderSize + name.size() || get32(header.constData()) != LocalHeaderSig
+            || header.mid(LocalHeaderSize) != name)
+            return false;
+        // Without a trailing descriptor the local header repeats the CRC and
+        // the sizes: another backup of the same file differs there.
+        const bool descriptor = get16(header.constData() + 6) & 0x08;
+        if (!descriptor && header.mid(14, 12) != record.bytes.mid(16, 12))
+            return false;
+    }
+    seen.insert(hash.result());
+    return true;
+}
+
+} // namespace
+
+quint16 joinSplitArchive(const QString &lastDisk, const DiskFinder &diskPath, const QString &target)
 {
     QFile lastFile(lastDisk);
     if (!lastFile.open(QIODevice::ReadOnly))
@@ -331,13 +376,20 @@ quint16 joinSplitArchive(const QString &lastDisk, const std::function<std::optio
     if (!end || end->thisDisk == 0xffff || end->centralDisk > end->thisDisk)
         return CorruptedArchive;
     const int disks = end->thisDisk + 1;
+    QSet<QByteArray> seen;
+    // The directory on the last disk tells which disks are this set's.
+    std::vector<CentralRecord> known;
+    if (end->centralDisk == end->thisDisk && lastFile.seek(end->centralOffset)
+        && !parseCentral(lastFile.read(end->centralSize), end->entries, known))
+        known.clear();
     std::vector<QString> paths(static_cast<size_t>(disks));
     std::vector<qint64> starts(size_t(disks) + 1, 0);
     for (int i = 0; i < disks; ++i) {
         if (i + 1 == disks) {
             paths[size_t(i)] = lastDisk;
         } else {
-            const std::optional<QString> found = diskPath(i);
+            const std::optional<QString> found =
+                diskPath(i, [i, &known, &seen](const QString &path) { return isDiskOfSet(path, i, known, seen); });
             if (!found)
                 return FileNotFound;
             paths[size_t(i)] = *found;

@@ -1,12 +1,9 @@
 #pragma once
 
-// The inner working of ZipMain: its settings, the events it raises and the
-// methods over libzip. Only ZipMain.cpp and the engine's own files include it.
+// The settings a method runs with and the pump that raises its events: what
+// every part of the engine, the split writer and joiner included, needs.
 
-#include "backup/ZipMain.h"
-
-#include <QStringList>
-#include <functional>
+#include "zip/ZipMain.h"
 
 namespace backup {
 
@@ -43,27 +40,6 @@ private:
     ZipEvents &m_events;
     ZipSettings &m_settings;
     int m_lastStatus = -1;
-};
-
-struct ZipMain::Private {
-    ZipSettings settings;
-    ZipEvents events;
-
-    int entryCount();
-    // Runs one method: clears a stale abort request first, empties the
-    // processing list afterwards.
-    quint16 run(const std::function<quint16(Private &)> &method);
-
-    quint16 test();
-    quint16 fix(bool aggressive);
-    quint16 add(int mode);
-    quint16 extract(int mode);
-    quint16 list();
-    quint16 updateZipDate();
-    quint16 remove();
-
-    // The names of the processing list, without the separators.
-    QStringList namesToProcess() const;
 };
 
 } // namespace backup
