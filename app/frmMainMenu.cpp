@@ -61,6 +61,7 @@ frmMainMenu::frmMainMenu(QWidget *parent) : QMainWindow(parent)
             return label ? label->text() : QString();
         };
         filter.formula = caption("Label4");
+        filter.selection = m_find->reportSelection();
         filter.sortKeys = {caption("Label6"), caption("Label7"), caption("Label8")};
         return filter;
     });

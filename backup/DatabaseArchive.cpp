@@ -43,17 +43,47 @@ QString canonicalFolder(const QString &folder)
 
 } // namespace
 
-ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames)
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames,
+                           bool discardable)
 {
+    // The copy is checked while it is compressed, where a copy that fails
+    // its check can still be kept out of the archive: the component then
+    // works on a temporary file, which an abort leaves unused, or the whole
+    // archive is the caller's to throw away.
+    const bool beside = discardable || zip.useTempFile();
     DatabaseSnapshot snapshot;
     store::EngineError e;
-    if (!snapshot.take(databasePath, &e))
+    if (!snapshot.take(databasePath, &e,
+                       beside ? DatabaseSnapshot::CheckTiming::Beside : DatabaseSnapshot::CheckTiming::Before))
         return failed(e);
     // Given by its full name, the copy is stored under its bare name. The
     // other files go in by the same call: a split set is written once.
     zip.setFilesToProcess(zip.filesToProcess() + otherNames + snapshot.file() + QLatin1Char('\r'));
+    // Once the whole copy is read, its check is waited for before the
+    // archive is finished.
+    const auto status = zip.events().Status;
+    bool failedCheck = false;
+    zip.events().Status = [&](int completion) {
+        if (status)
+            status(completion);
+        if (completion == 100 && !failedCheck && !snapshot.checked(&e)) {
+            failedCheck = true;
+            zip.setAbort(true);
+        }
+    };
     ArchiveOutcome o;
     o.code = zip.Add(mode);
+    zip.events().Status = status;
+    if (!failedCheck && !snapshot.checked(&e))
+        failedCheck = true;
+    if (failedCheck) {
+        // The archive is as it was before (or the caller's to discard): the
+        // check's reason is the outcome, not an abort nobody asked for.
+        zip.setAbort(false);
+        if (o.code == zipresult::UserAborted)
+            o.code = 0;
+        o.error = e;
+    }
     return o;
 }
 
@@ -119,7 +149,7 @@ ArchiveOutcome writeBackupArchive(const QString &destination, const QString &dat
     zip.setPassword(password);
     zip.setUseTempFile(false);
     zip.setZipFilename(partial);
-    ArchiveOutcome o = addDatabase(zip, 0, databasePath);
+    ArchiveOutcome o = addDatabase(zip, 0, databasePath, QString(), true);
     if (o.succeeded()) {
         zip.setZipFilename(partial);
         o.code = zip.Test();

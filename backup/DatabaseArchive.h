@@ -21,8 +21,12 @@ struct ArchiveOutcome {
 // Adds (mode 0) or updates (mode 2) the database in the component's archive
 // as the entry "Vantrel.mdb", from a consistent copy taken now, never from
 // the live file a window may be writing; `otherNames` (each followed by
-// "\r") go in by the same call.
-ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames = QString());
+// "\r") go in by the same call. A copy that fails its check is not
+// archived; `discardable` says the caller removes the archive on a failure,
+// so that the check may run beside the compression even without the
+// component's temporary file.
+ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, const QString &otherNames = QString(),
+                           bool discardable = false);
 
 // Restores the entry `entryName` of the component's archive as the database:
 // extracted beside it, checked, then renamed over it (see SafeRestore). The

@@ -104,7 +104,11 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error)
     return true;
 }
 
-bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error)
+namespace {
+
+// The copy without its check; `summary` is what the check compares it with.
+bool copyUnchecked(const QString &databasePath, const QString &destination, store::DatabaseSummary *summary,
+                   store::EngineError *error)
 {
     if (!QFileInfo(databasePath).isFile())
         return store::fail(error, store::Err::FileNotFound,
@@ -131,21 +135,40 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
     // writing meanwhile waits for it, and the copy is the file of one moment.
     if (!source.exec(QStringLiteral("BEGIN"), &e))
         return failAndClean(e);
-    store::DatabaseSummary summary;
-    if (!store::summarizeDatabase(source.handle(), &summary, &e))
+    if (!store::summarizeDatabase(source.handle(), summary, &e))
         return failAndClean(copyFailure(databasePath, e.text));
     if (!backupInto(source.handle(), databasePath, destination, &e))
         return failAndClean(e);
     source.exec(QStringLiteral("COMMIT"), nullptr);
     source.close(nullptr);
-
-    // The copy only lives until it is archived, so it is not synced to the
-    // disk; what the archive holds is checked when the archive is tested.
-    // The backup copies the source's pages as they are, damage included, and
-    // the archive may be the only copy left one day: it is read back whole.
-    if (!store::checkCopy(destination, summary, store::ReadBack::Always, &e))
-        return failAndClean(e);
     return true;
+}
+
+// The copy only lives until it is archived, so it is not synced to the disk;
+// what the archive holds is checked when the archive is tested. The backup
+// copies the source's pages as they are, damage included, and the archive
+// may be the only copy left one day: it is read back whole.
+store::EngineError checkOfCopy(const QString &destination, const store::DatabaseSummary &summary)
+{
+    store::EngineError e;
+    store::checkCopy(destination, summary, store::ReadBack::Always, &e);
+    return e;
+}
+
+} // namespace
+
+bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error)
+{
+    store::DatabaseSummary summary;
+    if (!copyUnchecked(databasePath, destination, &summary, error))
+        return false;
+    const store::EngineError e = checkOfCopy(destination, summary);
+    if (!e.isError())
+        return true;
+    QFile::remove(destination);
+    if (error)
+        *error = e;
+    return false;
 }
 
 DatabaseSnapshot::DatabaseSnapshot() = default;
@@ -162,12 +185,15 @@ DatabaseSnapshot::~DatabaseSnapshot()
 
 void DatabaseSnapshot::removeFolder()
 {
+    // A check still reading the copy finishes first.
+    if (m_check.valid())
+        m_check.wait();
     if (!m_folder.isEmpty())
         QDir(m_folder).removeRecursively();
     m_folder.clear();
 }
 
-bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *error)
+bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *error, CheckTiming timing)
 {
     removeFolder();
     // Beside the database, on its own file system and readable by its owner
@@ -186,11 +212,31 @@ bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *err
                            QStringLiteral("Could not make the folder '%1' for the backup copy: %2").arg(folder, why));
     }
     m_folder = folder;
-    if (!writePendingEdits(databasePath, error) || !copyDatabaseConsistently(databasePath, file(), error)) {
+    if (timing == CheckTiming::Before) {
+        if (!writePendingEdits(databasePath, error) || !copyDatabaseConsistently(databasePath, file(), error)) {
+            removeFolder();
+            return false;
+        }
+        return true;
+    }
+    store::DatabaseSummary summary;
+    if (!writePendingEdits(databasePath, error) || !copyUnchecked(databasePath, file(), &summary, error)) {
         removeFolder();
         return false;
     }
+    m_check = std::async(std::launch::async, &checkOfCopy, file(), std::move(summary));
     return true;
+}
+
+bool DatabaseSnapshot::checked(store::EngineError *error)
+{
+    if (m_check.valid())
+        m_checkResult = m_check.get();
+    if (!m_checkResult.isError())
+        return true;
+    if (error)
+        *error = m_checkResult;
+    return false;
 }
 
 QString DatabaseSnapshot::folder() const

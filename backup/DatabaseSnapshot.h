@@ -3,6 +3,7 @@
 #include "store/EngineError.h"
 
 #include <QString>
+#include <future>
 
 namespace backup {
 
@@ -31,8 +32,15 @@ public:
     DatabaseSnapshot(const DatabaseSnapshot &) = delete;
     DatabaseSnapshot &operator=(const DatabaseSnapshot &) = delete;
 
+    // When the copy is checked: before take() returns, or beside what is
+    // done with the copy next (on a thread of its own, until checked()).
+    enum class CheckTiming { Before, Beside };
+
     // Writes the windows' pending edits, then copies the database.
-    bool take(const QString &databasePath, store::EngineError *error);
+    bool take(const QString &databasePath, store::EngineError *error, CheckTiming timing = CheckTiming::Before);
+    // Waits for a check running beside; false, with its reason, when the copy
+    // failed it and is not to be kept anywhere.
+    bool checked(store::EngineError *error);
 
     QString folder() const;
     QString file() const; // folder() + "/Vantrel.mdb"
@@ -40,9 +48,12 @@ public:
     static QString folderNameFor(const QString &databasePath);
 
 private:
+    // Waits for a check still running, then removes the copy.
     void removeFolder();
 
     QString m_folder;
+    std::future<store::EngineError> m_check;
+    store::EngineError m_checkResult;
 };
 
 // The name the database is archived under.

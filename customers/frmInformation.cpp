@@ -446,6 +446,7 @@ void frmInformation::printFiltered(const QString &reportLiteral)
     setSortMenuEnabled(false);
     const ReportFilter filter = reportFilterSource() ? reportFilterSource()() : ReportFilter();
     CrystalReport1->setSelectionFormula(filter.formula);
+    CrystalReport1->setSelectionStatement(filter.selection);
     // Keys of an earlier print must not sort this one: all three are cleared,
     // then set up to the first empty key.
     for (int i = 0; i < 3; ++i)

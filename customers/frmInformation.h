@@ -28,6 +28,7 @@ namespace customers {
 // and the three sort keys (empty where not set).
 struct ReportFilter {
     QString formula;
+    QString selection; // the formula's rows as a statement, when there is one
     QStringList sortKeys;
 };
 

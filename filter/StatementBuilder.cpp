@@ -220,6 +220,7 @@ GeneratedFilter CreateSQLStatement(const FilterRows &input)
             out.countStatement = QStringLiteral("Select * From ") + T + whereClause;
         } else {
             out.statement = QStringLiteral("Select ") + T + QStringLiteral(".* From ") + T + whereClause;
+            out.selection = out.statement;
         }
     }
 

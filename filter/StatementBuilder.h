@@ -18,6 +18,9 @@ struct GeneratedFilter {
     bool hasCondition = false; // the statement has a Where clause
     // What a delete would remove, as a select statement that counts it.
     QString countStatement;
+    // The rows the formula selects, as a select statement without an order
+    // (empty in delete mode): the report counts and reads them through it.
+    QString selection;
 
     bool isSorted() const { return !sortKeys[0].isEmpty(); }
 };

@@ -627,6 +627,7 @@ GeneratedFilter frmFindWindow::generateFilter()
     if (generated.findAll)
         m_customer.setFilterLabelShown(false);
     Label4->setText(generated.formula);
+    m_reportSelection = generated.selection;
     Label6->setText(generated.sortKeys[0]);
     Label7->setText(generated.sortKeys[1]);
     Label8->setText(generated.sortKeys[2]);

@@ -73,6 +73,10 @@ public:
 
     static void DrawRaisedBorder(QPainter &painter, const QSize &size, int depth);
 
+    // The rows of the report filter (Label4) as a statement, generated with
+    // it: reports count and read them through it.
+    QString reportSelection() const { return m_reportSelection; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -99,6 +103,7 @@ private:
 
     CustomerWindowLink m_customer;
     bool m_loaded = false;
+    QString m_reportSelection;
 
     widgets::ControlArray<QComboBox> Field;
     widgets::ControlArray<QComboBox> Operator;

@@ -183,7 +183,8 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
     if (sort.isEmpty())
         sort = job->m_def.sort;
     QString why;
-    if (!job->m_rows.open(db, {job->m_def.selection, request.selectionFormula}, sort, &why)) {
+    if (!job->m_rows.open(db, {job->m_def.selection, request.selectionFormula}, sort, &why,
+                          request.selectionStatement)) {
         if (error)
             *error = QStringLiteral("%1 (report file %2)").arg(why, request.reportFile);
         return nullptr;

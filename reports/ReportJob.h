@@ -18,7 +18,10 @@ struct ReportRequest {
     QString reportFile;       // the full path of the report file
     QString databasePath;     // empty: the program folder's database
     QString selectionFormula; // with the file's own selection, both must hold
-    QStringList sortFields;   // non-empty ones replace the file's own sort
+    // The rows of selectionFormula as a statement of the engine's dialect
+    // ("Select Information.* From Information Where ..."), when there is one.
+    QString selectionStatement;
+    QStringList sortFields; // non-empty ones replace the file's own sort
 };
 
 // One run of a report: the file read, the database opened, the rows chosen

@@ -53,7 +53,7 @@ bool ReportRows::orderStatement(const QStringList &sortKeys, QString *statement,
 }
 
 bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringList &formulas,
-                      const QStringList &sortKeys, QString *error)
+                      const QStringList &sortKeys, QString *error, const QString &selection)
 {
     m_db = db;
     m_formulas.clear();
@@ -61,17 +61,28 @@ bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringL
     m_selected = false;
     m_center.clear();
 
-    QString statement;
-    if (!orderStatement(sortKeys, &statement, error))
+    QString ordered;
+    if (!orderStatement(sortKeys, &ordered, error))
         return false;
     store::EngineError e;
-    m_keyset = db->OpenRecordset(statement, store::Recordset::Snapshot, &e);
+    // The statement's rows in the report's order: the engine counts and
+    // finds them. A statement it refuses, or one of another table, leaves
+    // the selection to the formula, which says the same.
+    bool bySelection = false;
+    if (!selection.trimmed().isEmpty() && !formulas.isEmpty() && !formulas.last().trimmed().isEmpty()) {
+        const QString prefix = QStringLiteral("Select %1.* From %1").arg(store::Schema::information().name);
+        m_keyset = db->OpenRecordset(selection + ordered.mid(prefix.size()), store::Recordset::Snapshot, &e);
+        bySelection = m_keyset && m_keyset->table().name == store::Schema::information().name;
+    }
+    if (!bySelection)
+        m_keyset = db->OpenRecordset(ordered, store::Recordset::Snapshot, &e);
     if (!m_keyset) {
         if (error)
             *error = e.text;
         return false;
     }
-    for (const QString &text : formulas) {
+    for (qsizetype i = 0; i < formulas.size(); ++i) {
+        const QString &text = formulas.at(i);
         if (text.trimmed().isEmpty())
             continue;
         formula::SelectionFormula compiled;
@@ -82,7 +93,9 @@ bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringL
                              .arg(formula::formulaPiece(text, 0, int(text.size())), why);
             return false;
         }
-        m_formulas.push_back(std::move(compiled));
+        // Refused alike, but not checked again where the statement selects.
+        if (!bySelection || i != formulas.size() - 1)
+            m_formulas.push_back(std::move(compiled));
     }
     m_selected = m_formulas.empty();
 

@@ -34,8 +34,11 @@ public:
     // Opens the customers of `db` sorted by `sortKeys` ("+{Information.F}" or
     // "-{Information.F}", at most three) and compiles the formulas, each of
     // which a row must satisfy. Errors name the formula or key at fault.
+    // `selection`, when given, selects the rows of the last formula (a select
+    // of Information in the engine's dialect): the engine then finds them,
+    // and only the other formulas are checked row by row.
     bool open(const std::shared_ptr<store::Database> &db, const QStringList &formulas, const QStringList &sortKeys,
-              QString *error);
+              QString *error, const QString &selection = QString());
 
     // Finds the rows the formulas select; without formulas there is nothing
     // to do. False when cancelled or when a row cannot be read (readError()).

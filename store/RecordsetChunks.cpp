@@ -111,10 +111,30 @@ int Recordset::readChunk(int limit, EngineError *error) const
     const QString table = quoteIdentifier(m_table.name);
     QString sql;
     const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
-    if (!key) {
+    // The rest of a whole table in row-id order is read from the entries of
+    // a narrow index (a number's, where there is one) and sorted: every row
+    // id is there, in a small part of the table's pages.
+    const IndexDef *narrow = nullptr;
+    if (!key && limit < 0) {
+        for (const IndexDef &index : m_table.indexes) {
+            const FieldDef *field = m_table.field(index.field);
+            const bool number = field && (field->kind == FieldKind::Long || field->kind == FieldKind::YesNo);
+            if (!narrow || number)
+                narrow = &index;
+            if (number)
+                break;
+        }
+    }
+    if (narrow) {
+        sql = QStringLiteral("SELECT rowid FROM %1 INDEXED BY %2 WHERE rowid > ?1 AND rowid <= ?2 LIMIT ?3")
+                  .arg(table, quoteIdentifier(narrow->name));
+        if (!m_db->prepared(sql)->isValid())
+            narrow = nullptr; // not in this file: the table's own order instead
+    }
+    if (!key && !narrow) {
         sql =
             QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid LIMIT ?3").arg(table);
-    } else {
+    } else if (key) {
         const QString col = quoteIdentifier(key->name);
         const QString ordered = orderTerm(*key);
         if (m_chunks.inNulls)
@@ -147,6 +167,7 @@ int Recordset::readChunk(int limit, EngineError *error) const
 
     int rows = 0;
     const bool keyed = key && !m_chunks.inNulls;
+    const qsizetype before = m_ids.size();
     while (st->step()) {
         const qint64 id = sqlite3_column_int64(raw, 0);
         ++rows;
@@ -164,6 +185,8 @@ int Recordset::readChunk(int limit, EngineError *error) const
             *error = failed;
         return -1;
     }
+    if (narrow && !std::is_sorted(m_ids.begin() + before, m_ids.end()))
+        std::sort(m_ids.begin() + before, m_ids.end());
     if (limit < 0 || rows < limit) {
         // This section is read to its end.
         if (key && m_chunks.inNulls) {

@@ -1,5 +1,6 @@
 #include "zip/ZipCommon.h"
 
+#include "deflate/ParallelDeflate.h"
 #include "zip/ZipSplit.h"
 
 #include <QDateTime>
@@ -25,8 +26,9 @@ namespace {
 // A file read into an archive in pieces, raising Adding/Updating when libzip
 // opens it and Status as it is read, and stopping on an abort. At levels 1
 // to 9 it hands libzip deflated data itself, so that the deflate settings
-// are ours: a smaller block buffer keeps database files about as small as
-// Info-ZIP makes them.
+// are ours (a smaller block buffer keeps database files about as small as
+// Info-ZIP makes them) and the work is spread over every core: the file is
+// read here, on the calling thread, and its blocks are deflated beside it.
 struct FileSource {
     QString path;
     QString shownName;
@@ -41,18 +43,9 @@ struct FileSource {
     bool failedReading = false;
     bool abortedHere = false;
     // Deflating
-    z_stream z{};
-    bool deflating = false;
-    bool inputEnded = false;
+    std::unique_ptr<parallel::ParallelDeflate> deflater;
     bool finished = false;
     quint32 crc = 0;
-    std::vector<char> input;
-
-    ~FileSource()
-    {
-        if (deflating)
-            deflateEnd(&z);
-    }
 
     static zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cmd_t cmd)
     {
@@ -86,26 +79,36 @@ struct FileSource {
 
     zip_int64_t deflateInto(char *out, zip_uint64_t len)
     {
-        z.next_out = reinterpret_cast<Bytef *>(out);
-        z.avail_out = uInt(qMin<zip_uint64_t>(len, 1u << 30));
-        while (z.avail_out > 0 && !finished) {
-            if (z.avail_in == 0 && !inputEnded) {
-                const qint64 n = readPiece(input.data(), qint64(input.size()));
-                if (n < 0)
-                    return -1;
-                if (n == 0)
-                    inputEnded = true;
-                crc = quint32(crc32(crc, reinterpret_cast<const Bytef *>(input.data()), uInt(n)));
-                z.next_in = reinterpret_cast<Bytef *>(input.data());
-                z.avail_in = uInt(n);
+        const qsizetype room = qsizetype(qMin<zip_uint64_t>(len, 1u << 30));
+        qsizetype written = 0;
+        while (written < room && !deflater->atEnd()) {
+            if (deflater->wantsInput()) {
+                // Read in the pieces progress is told by, a block at a time.
+                QByteArray block(deflater->blockSize(), Qt::Uninitialized);
+                qint64 filled = 0;
+                for (qint64 n = 1; n > 0 && filled < block.size(); filled += n) {
+                    n = readPiece(block.data() + filled, qMin<qint64>(block.size() - filled, 1 << 16));
+                    if (n < 0)
+                        return -1;
+                }
+                if (filled == 0) {
+                    deflater->endInput();
+                } else {
+                    block.truncate(filled);
+                    deflater->addInput(std::move(block));
+                }
+                continue;
             }
-            const int rc = deflate(&z, inputEnded ? Z_FINISH : Z_NO_FLUSH);
-            if (rc == Z_STREAM_END)
-                finished = true;
-            else if (rc != Z_OK && rc != Z_BUF_ERROR)
+            const qsizetype n = deflater->takeOutput(out + written, room - written);
+            if (n < 0)
                 return fail(ZIP_ER_ZLIB, 0);
+            written += n;
         }
-        return zip_int64_t(reinterpret_cast<char *>(z.next_out) - out);
+        if (deflater->atEnd()) {
+            crc = deflater->crc();
+            finished = true;
+        }
+        return zip_int64_t(written);
     }
 
     zip_int64_t handle(void *data, zip_uint64_t len, zip_source_cmd_t cmd)
@@ -119,17 +122,14 @@ struct FileSource {
             }
             done = 0;
             if (level > 0) {
-                if (deflating)
-                    deflateEnd(&z);
-                z = z_stream{};
+                parallel::ParallelDeflate::Options options;
+                options.level = level;
                 // Levels from 6 up keep smaller blocks: on database pages
                 // the codes then follow the data more closely.
-                if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, level >= 6 ? 7 : 8, Z_DEFAULT_STRATEGY) != Z_OK)
-                    return fail(ZIP_ER_MEMORY, 0);
-                deflating = true;
-                inputEnded = finished = false;
-                crc = quint32(crc32(0L, Z_NULL, 0));
-                input.resize(1 << 16);
+                options.memLevel = level >= 6 ? 7 : 8;
+                options.blockSize = 512 * 1024;
+                deflater = std::make_unique<parallel::ParallelDeflate>(options);
+                finished = false;
             }
             ZipEvents &events = pump->events();
             const auto &raise = update ? events.Updating : events.Adding;
@@ -145,10 +145,7 @@ struct FileSource {
             return readPiece(static_cast<char *>(data), qint64(len));
         case ZIP_SOURCE_CLOSE:
             file.close();
-            if (deflating) {
-                deflateEnd(&z);
-                deflating = false;
-            }
+            deflater.reset();
             if (size <= 0)
                 pump->status(100);
             return 0;

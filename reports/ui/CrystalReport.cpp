@@ -50,6 +50,7 @@ bool CrystalReport::run()
     ReportRequest request;
     request.reportFile = m_reportFile;
     request.selectionFormula = m_formula;
+    request.selectionStatement = m_statement;
     request.sortFields = m_lastRun.sortFields;
     std::unique_ptr<ReportJob> job = ReportJob::open(request, &m_error);
     if (!job)

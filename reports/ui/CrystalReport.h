@@ -27,7 +27,17 @@ public:
     explicit CrystalReport(QWidget *owner);
 
     QString SelectionFormula() const { return m_formula; }
-    void setSelectionFormula(const QString &formula) { m_formula = formula; }
+    void setSelectionFormula(const QString &formula)
+    {
+        m_formula = formula;
+        m_statement.clear();
+    }
+    // The rows of the selection formula as a statement of the engine's
+    // dialect, when the caller has one (the filter builder makes both): the
+    // report then counts and reads them through it instead of checking every
+    // customer against the formula. Cleared with the formula's next setting.
+    QString SelectionStatement() const { return m_statement; }
+    void setSelectionStatement(const QString &statement) { m_statement = statement; }
     QString SortFields(int index) const;
     void setSortFields(int index, const QString &key);
     QString ReportFileName() const { return m_reportFile; }
@@ -60,6 +70,7 @@ private:
 
     QWidget *m_owner;
     QString m_formula;
+    QString m_statement;
     QString m_sort[3];
     QString m_reportFile;
     Destination m_destination = Destination::Window;

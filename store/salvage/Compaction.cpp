@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <thread>
 
 namespace store {
 
@@ -44,6 +45,9 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
             *error = e;
         return false;
     }
+    // Any change by another program from here to the end of the copy shows in
+    // this number.
+    const qint64 versionBefore = dataVersion(db.handle());
     // The summary visits every page of each table; mapped, the pages are read
     // in place instead of copied one by one. The map is kept no longer than
     // that read, since a file another program cuts short under a map would
@@ -56,19 +60,32 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
             *error = withContext(e, source);
         return false;
     }
-    const qint64 versionBefore = dataVersion(db.handle());
+
+    // The rows each partial index should hold are counted on a connection of
+    // their own while the engine writes the copy, on the other core. Should
+    // that count fail, the check counts in the copy instead.
+    QList<PartialIndexSummary> partialIndexes;
+    bool partialCounted = false;
+    std::thread counter([&source, &partialIndexes, &partialCounted] {
+        RawDatabase reader;
+        partialCounted = reader.open(source, RawDatabase::ReadOnly, nullptr)
+            && summarizePartialIndexes(reader.handle(), &partialIndexes, nullptr);
+    });
 
     // The copy is synced once, after its check, rather than by the engine as it goes.
     db.exec(QStringLiteral("PRAGMA synchronous = OFF"), nullptr);
     Statement vacuum(db.handle(), QStringLiteral("VACUUM INTO ?"));
     vacuum.bind(1, partial);
     const bool written = vacuum.isValid() && !vacuum.step() && !vacuum.error().isError();
+    counter.join();
     if (!written) {
         if (error)
             *error = withContext(vacuum.error(), source);
         return false;
     }
     vacuum = Statement();
+    if (partialCounted)
+        summary->partialIndexes = partialIndexes;
 
     if (dataVersion(db.handle()) != versionBefore)
         return fail(error, Err::Locked,

@@ -18,7 +18,12 @@
 //   differ;
 // - an index short of entries: the engine copies an index entry by entry
 //   from the source's index, so a source index that lost entries hands the
-//   loss on; the entry count then differs from its table's rows.
+//   loss on; the entry count then differs from its table's rows. A partial
+//   index holds the rows its condition selects: they are counted through a
+//   full index that holds every column the condition reads (its entries are
+//   the table's rows, as its own count shows), so neither the table nor the
+//   partial index is taken at its word. Only where no full index covers the
+//   condition is the table read back by the engine.
 // What the summary does not see is a page whose header and cells hold
 // together but whose values are wrong. VACUUM INTO cannot write one short
 // of the memory or the disk failing silently, and reading the copy back
@@ -228,18 +233,85 @@ struct IndexTree {
     QString table;
     quint32 root = 0;
     bool partial = false;
+    QString sql;
 };
 
 bool indexTrees(sqlite3 *db, QList<IndexTree> *indexes, EngineError *error)
 {
     Statement st(db,
                  QStringLiteral("SELECT m.name, m.tbl_name, m.rootpage, "
-                                "(SELECT il.partial FROM pragma_index_list(m.tbl_name) AS il WHERE il.name = m.name) "
-                                "FROM sqlite_master AS m WHERE m.type = 'index' ORDER BY m.name"));
+                                "(SELECT il.partial FROM pragma_index_list(m.tbl_name) AS il WHERE il.name = m.name), "
+                                "m.sql FROM sqlite_master AS m WHERE m.type = 'index' ORDER BY m.name"));
     indexes->clear();
     while (st.step())
-        indexes->append({st.value(0).toString(), st.value(1).toString(), quint32(st.int64(2)), st.int64(3) != 0});
+        indexes->append({st.value(0).toString(), st.value(1).toString(), quint32(st.int64(2)), st.int64(3) != 0,
+                         st.value(4).toString()});
     return stepAll(st, error);
+}
+
+// The condition of a partial index: what follows its column list in its
+// definition. Quoted names and texts are stepped over whole, so that a
+// bracket inside one is not taken for the statement's own.
+QString partialCondition(const QString &sql)
+{
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
+            i = sql.indexOf(c == u'[' ? QChar(u']') : c, i + 1);
+            if (i < 0)
+                return {};
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')' && --depth == 0) {
+            const QString rest = sql.mid(i + 1).trimmed();
+            if (!rest.startsWith(QLatin1String("WHERE"), Qt::CaseInsensitive) || rest.size() < 6
+                || !rest.at(5).isSpace())
+                return {};
+            return rest.mid(6).trimmed();
+        }
+    }
+    return {};
+}
+
+// Counts the rows the condition of a partial index selects through a full
+// index of its table whose entries hold every column the condition reads.
+// `covered` is false when no full index does.
+bool countPartialRows(sqlite3 *db, const IndexTree &index, qint64 *rows, bool *covered, EngineError *error)
+{
+    *covered = false;
+    const QString condition = partialCondition(index.sql);
+    if (condition.isEmpty())
+        return true;
+    Statement full(db, QStringLiteral("SELECT name FROM pragma_index_list(?) WHERE partial = 0 ORDER BY name"));
+    full.bind(1, index.table);
+    QStringList candidates;
+    while (full.step())
+        candidates << full.value(0).toString();
+    if (!stepAll(full, error))
+        return false;
+    for (const QString &candidate : candidates) {
+        const QString count = QStringLiteral("SELECT count(*) FROM %1 INDEXED BY %2 WHERE (%3)")
+                                  .arg(quoteIdentifier(index.table), quoteIdentifier(candidate), condition);
+        // The planner says whether the index alone answers; one it cannot use
+        // for the statement is no candidate.
+        Statement plan(db, QStringLiteral("EXPLAIN QUERY PLAN ") + count);
+        bool coveringOnly = plan.isValid();
+        bool any = false;
+        while (coveringOnly && plan.step()) {
+            any = true;
+            coveringOnly = plan.value(3).toString().contains(QLatin1String("USING COVERING INDEX"));
+        }
+        if (!coveringOnly || !any || plan.error().isError())
+            continue;
+        Statement st(db, count);
+        if (!stepOne(st, error))
+            return false;
+        *rows = st.int64(0);
+        *covered = true;
+        return true;
+    }
+    return true;
 }
 
 // Compares the open copy with what is expected. Returns false only when the
@@ -296,25 +368,37 @@ bool compare(sqlite3 *db, std::span<const std::uint8_t> file, const DatabaseSumm
     if (!indexTrees(db, &indexes, error))
         return false;
     for (const IndexTree &index : indexes) {
-        // A partial index holds only some rows; which ones is the engine's
-        // to say, by reading the table back.
+        qint64 wanted = rows.value(index.table, -1);
         if (index.partial) {
-            if (!readBackTables->contains(index.table))
-                readBackTables->append(index.table);
-            continue;
+            const auto counted = std::find_if(expected.partialIndexes.cbegin(), expected.partialIndexes.cend(),
+                                              [&index](const PartialIndexSummary &s) { return s.index == index.name; });
+            bool covered = counted != expected.partialIndexes.cend();
+            if (covered)
+                wanted = counted->rows;
+            else if (!countPartialRows(db, index, &wanted, &covered, error))
+                return false;
+            // No full index holds what the condition reads: which rows it
+            // selects is the engine's to say, by reading the table back.
+            if (!covered) {
+                if (!readBackTables->contains(index.table))
+                    readBackTables->append(index.table);
+                continue;
+            }
         }
         std::uint64_t entries = 0;
         if (!reader.indexEntryCount(index.root, &entries)) {
             *disagreement = QStringLiteral("the pages of the index '%1' do not form an index.").arg(index.name);
             return true;
         }
-        const qint64 tableRows = rows.value(index.table, -1);
-        if (qint64(entries) != tableRows) {
-            *disagreement = QStringLiteral("the index '%1' holds %2 entries for the %3 rows of the table '%4'.")
-                                .arg(index.name)
-                                .arg(entries)
-                                .arg(tableRows)
-                                .arg(index.table);
+        if (qint64(entries) != wanted) {
+            *disagreement =
+                (index.partial ? QStringLiteral("the index '%1' holds %2 entries for the %3 rows of the table '%4' its "
+                                                "condition selects.")
+                               : QStringLiteral("the index '%1' holds %2 entries for the %3 rows of the table '%4'."))
+                    .arg(index.name)
+                    .arg(entries)
+                    .arg(wanted)
+                    .arg(index.table);
             return true;
         }
     }
@@ -361,6 +445,25 @@ bool summarizeTables(sqlite3 *db, QList<TableSummary> *summaries, EngineError *e
 bool summarizeDatabase(sqlite3 *db, DatabaseSummary *summary, EngineError *error)
 {
     return summarizeSchema(db, summary, error) && summarizeTables(db, &summary->tables, error);
+}
+
+bool summarizePartialIndexes(sqlite3 *db, QList<PartialIndexSummary> *summaries, EngineError *error)
+{
+    QList<IndexTree> indexes;
+    if (!indexTrees(db, &indexes, error))
+        return false;
+    summaries->clear();
+    for (const IndexTree &index : indexes) {
+        qint64 rows = 0;
+        bool covered = false;
+        if (!index.partial)
+            continue;
+        if (!countPartialRows(db, index, &rows, &covered, error))
+            return false;
+        if (covered)
+            summaries->append({index.name, rows});
+    }
+    return true;
 }
 
 bool checkCopy(const QString &path, const DatabaseSummary &expected, ReadBack readBack, EngineError *error)

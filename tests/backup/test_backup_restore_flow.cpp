@@ -4,9 +4,11 @@
 // restore replaces the database only when asked to and only whole.
 #include "ZipFixtures.h"
 #include "maintenance/DatabaseFiles.h"
+#include "maintenance/FileShim.h"
 
 #include "app/CommandLine.h"
 #include "backup/BackupPassword.h"
+#include "backup/DatabaseArchive.h"
 #include "backup/DatabaseSnapshot.h"
 #include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
@@ -551,6 +553,40 @@ TEST_F(BackupRestoreFlow, TheDatabaseGoesIntoASetOnDriveALikeAnyOtherFile)
     QStringList names = tool.trimmed().split('\n');
     names.sort();
     EXPECT_EQ(names, QStringList({"Vantrel.mdb", "notes.txt"}));
+}
+
+// The copy is checked while it is compressed: one that fails its check (cut
+// short once written) leaves the archive as it was, whether the component
+// works on a temporary file or the archive is a new one the caller drops.
+TEST_F(BackupRestoreFlow, ACopyFailingItsCheckWhileCompressedIsNotArchived)
+{
+    addCustomers(folder.databasePath(), 3000); // a copy of several blocks
+    const QString archive = work.filePath("kept.zip");
+    backup::ZipMain zip;
+    zip.setZipFilename(archive);
+    ASSERT_TRUE(backup::addDatabase(zip, 0, folder.databasePath()).succeeded());
+    const QByteArray before = fileBytes(archive);
+
+    const QString live = QFileInfo(folder.databasePath()).canonicalFilePath();
+    FileShimHooks hooks;
+    hooks.watch = [live](const QString &path, int flags) {
+        return (flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READWRITE)
+            && QFileInfo(path).canonicalFilePath() != live;
+    };
+    hooks.afterClose = [](const QString &path) {
+        QFile copy(path);
+        copy.resize(copy.size() - 1024);
+    };
+    FileShim cut("vantrel-cut-backup-copy", hooks);
+    for (const bool commandLine : {false, true}) {
+        const backup::ArchiveOutcome o = commandLine
+            ? backup::writeBackupArchive(archive, folder.databasePath(), QString())
+            : backup::addDatabase(zip, 2, folder.databasePath());
+        EXPECT_EQ(o.code, 0) << commandLine;
+        EXPECT_TRUE(o.error.text.contains("failed its check")) << o.error.text.toStdString();
+        EXPECT_EQ(fileBytes(archive), before) << commandLine;
+    }
+    EXPECT_EQ(filesIn(work.path()).filter(".zip"), QStringList({"kept.zip"}));
 }
 
 } // namespace

@@ -218,11 +218,11 @@ protected:
         db = store::DBEngine::OpenDatabase(folder.databasePath(), &e);
         ASSERT_TRUE(db) << e.text.toStdString();
     }
-    QList<int> lockers(const QStringList &formulas, const QStringList &sort)
+    QList<int> lockers(const QStringList &formulas, const QStringList &sort, const QString &selection = {})
     {
         ReportRows rows;
         QString error;
-        if (!rows.open(db, formulas, sort, &error)) {
+        if (!rows.open(db, formulas, sort, &error, selection)) {
             ADD_FAILURE() << error.toStdString();
             return {};
         }
@@ -249,6 +249,22 @@ TEST_F(ReportRowsTest, BothFormulasMustHoldAndTheKeysOrder)
     EXPECT_EQ(byDeposit, (QList<int>{101, 103, 104, 106, 102, 105}));
     EXPECT_EQ(lockers({}, {QStringLiteral("+{Information.LastName}")}).mid(0, 2),
               (QList<int>{115, 126})); // Abernathy-Price, Achterberg
+}
+
+// The statement of the last formula selects in its place; the file's own
+// formula still holds. A statement the engine refuses leaves it to the
+// formula. (The two never disagree in use: here they do, to show which one
+// selected.)
+TEST_F(ReportRowsTest, TheFiltersStatementSelectsInPlaceOfItsFormula)
+{
+    const QStringList formulas{QStringLiteral("{Information.KeyDeposit} = 10"),
+                               QStringLiteral("{Information.LockerNumber} < 110")};
+    const QStringList sort{QStringLiteral("-{Information.LockerNumber}")};
+    EXPECT_EQ(
+        lockers(formulas, sort, QStringLiteral("Select Information.* From Information Where [LockerNumber] < 120")),
+        (QList<int>{117, 114, 111, 108, 105, 102}));
+    EXPECT_EQ(lockers(formulas, sort, QStringLiteral("Select Information.* From Information Where [Nope] < 120")),
+              (QList<int>{108, 105, 102}));
 }
 
 TEST_F(ReportRowsTest, RefusedKeysAndFormulasSayWhich)

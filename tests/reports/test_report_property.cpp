@@ -183,6 +183,10 @@ TEST_F(ReportProperty, ReportAndLabelsHoldWhatTheRecordWindowShows)
         control->setPrintFileName(folder.file("report.pdf"));
         record->MnuPrintReport_Click();
         ASSERT_EQ(control->LastErrorString(), "") << round;
+        // Counted and read through the filter's statement, not the formula.
+        ASSERT_TRUE(control->SelectionStatement().startsWith("Select Information.* From Information Where ",
+                                                             Qt::CaseInsensitive))
+            << control->SelectionStatement().toStdString();
         control->setPrintFileName(folder.file("labels.pdf"));
         record->MnuPrintLabels_Click();
         ASSERT_EQ(control->LastErrorString(), "") << round;
