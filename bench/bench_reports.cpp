@@ -13,7 +13,7 @@
 #include "reports/ReportJob.h"
 #include "reports/ReportLayout.h"
 #include "reports/ui/ReportPreview.h"
-#include "store/AccessSql.h"
+#include "store/sql/AccessSql.h"
 #include "store/DBEngine.h"
 #include "store/Database.h"
 #include "store/ProgramFolder.h"
