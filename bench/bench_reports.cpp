@@ -13,12 +13,12 @@
 #include "reports/ReportJob.h"
 #include "reports/ReportLayout.h"
 #include "reports/ui/ReportPreview.h"
-#include "store/sql/AccessSql.h"
 #include "store/DBEngine.h"
 #include "store/Database.h"
 #include "store/ProgramFolder.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
+#include "store/sql/AccessSql.h"
 
 #include <QApplication>
 #include <QFile>

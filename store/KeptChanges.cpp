@@ -1,11 +1,11 @@
 #include "store/KeptChanges.h"
 
-#include "store/sql/AccessSql.h"
 #include "store/BulkWriteCache.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/sql/AccessSql.h"
 
 #include <QDir>
 #include <QFile>
