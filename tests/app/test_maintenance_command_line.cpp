@@ -37,7 +37,7 @@ Outcome run(const QStringList &arguments)
 TEST(MaintenanceCommandLine, CompactAndRepairTellTheirOutcome)
 {
     TempProgramFolder folder;
-    addCustomers(folder.databasePath(), 200);
+    insertVariedCustomers(folder.databasePath(), 200);
 
     Outcome compact = run({"--compact"});
     EXPECT_EQ(compact.status, 0);

@@ -54,7 +54,7 @@ Outcome run(const QStringList &arguments)
 class UndoLastChange : public ::testing::Test
 {
 protected:
-    void SetUp() override { addCustomers(folder.databasePath(), 40); }
+    void SetUp() override { insertVariedCustomers(folder.databasePath(), 40); }
 
     void deleteFound(const QString &where)
     {
@@ -201,7 +201,7 @@ TEST_F(UndoLastChange, TheCommandLineListsAndUndoesNewestFirst)
 TEST_F(UndoLastChange, ARestoreKeepsTheReplacedDatabaseAndItsUndoPutsItBackThroughTheCheckedRename)
 {
     ASSERT_TRUE(QFile::copy(folder.databasePath(), folder.file("backup.mdb")));
-    addCustomers(folder.databasePath(), 5);
+    insertVariedCustomers(folder.databasePath(), 5);
     store::EngineError e;
     ASSERT_TRUE(backup::SafeRestore(folder.databasePath()).install(folder.file("backup.mdb"), &e))
         << e.text.toStdString();

@@ -1,10 +1,8 @@
 // Saves pictures of the undo question and of the report after an undone
 // import into the folder given as the first argument. Run under Xvfb.
 #include "app/dlgUndoChange.h"
+#include "support/ScreenshotMain.h"
 
-#include <QApplication>
-#include <QDateTime>
-#include <QDir>
 #include <QTest>
 
 namespace {
@@ -17,12 +15,9 @@ void save(QWidget *dialog, const QString &file)
 }
 } // namespace
 
-int main(int argc, char **argv)
+int takeScreenshots(const ScreenshotRun &run)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QDir().mkpath(out);
+    const QString &out = run.out;
     save(app::dlgUndoChange::question({QStringLiteral("Delete Found Records: 1,240 customers, 12/08/2026 14:05"),
                                        QStringLiteral("Import Customers: 3,000 customers, 12/07/2026 09:12"),
                                        QStringLiteral("Delete Found Records: 12 customers, 12/01/2026 17:40")},

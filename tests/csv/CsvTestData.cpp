@@ -2,6 +2,7 @@
 
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 
 #include <QDate>
 #include <QFile>
@@ -75,20 +76,10 @@ QDate randomDate(std::mt19937 &random)
 
 void insertRandomCustomers(const QString &databasePath, int count, std::mt19937 &random)
 {
-    Connection c(databasePath);
-    const store::TableDef &table = store::Schema::information();
-    QStringList names, marks;
-    for (const store::FieldDef &f : table.fields) {
-        names << store::quoteIdentifier(f.name);
-        marks << QStringLiteral("?");
-    }
-    ASSERT_TRUE(store::execSql(c.db, QStringLiteral("BEGIN"), nullptr));
-    store::Statement insert(
-        c.db, QStringLiteral("INSERT INTO Information (%1) VALUES (%2)").arg(names.join(','), marks.join(',')));
-    ASSERT_TRUE(insert.isValid());
+    QList<testing_support::CustomerRow> rows;
     for (int row = 0; row < count; ++row) {
-        QVariantList values;
-        for (const store::FieldDef &f : table.fields) {
+        testing_support::CustomerRow values;
+        for (const store::FieldDef &f : store::Schema::information().fields) {
             const QString name = f.name;
             QVariant v;
             switch (f.kind) {
@@ -117,15 +108,11 @@ void insertRandomCustomers(const QString &databasePath, int count, std::mt19937 
                 v = maybeNull(random, v);
                 break;
             }
-            values << v;
+            values.insert(name, v);
         }
-        insert.reset();
-        insert.bindAll(values);
-        insert.step();
-        ASSERT_FALSE(insert.error().isError()) << insert.error().text.toStdString();
+        rows << values;
     }
-    insert = store::Statement();
-    ASSERT_TRUE(store::execSql(c.db, QStringLiteral("COMMIT"), nullptr));
+    testing_support::insertCustomers(databasePath, rows);
 }
 
 QList<QVariantList> storedRows(const QString &databasePath, const QString &table)

@@ -4,28 +4,17 @@
 
 #include "csv/CsvImport.h"
 #include "csv/dlgImportPreview.h"
-#include "store/ProgramFolder.h"
-#include "store/Schema.h"
+#include "support/ScreenshotMain.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
-int main(int argc, char **argv)
+int takeScreenshots(const ScreenshotRun &run)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QDir().mkpath(out);
-
-    QTemporaryDir folder;
-    store::setProgramFolder(folder.path());
-    const QString db = QDir(folder.path()).filePath(QStringLiteral("Vantrel.mdb"));
-    store::EngineError e;
-    if (!store::Schema::createDeliveredDatabase(db, &e))
-        return 1;
-    const QString csvPath = QDir(folder.path()).filePath(QStringLiteral("customers.csv"));
+    const QString &out = run.out;
+    const QString &db = run.database;
+    const QString csvPath = QDir(run.folder).filePath(QStringLiteral("customers.csv"));
     csv_testing::writeFile(csvPath,
                            "LockerNumber,First Name,Last Name,DateRented,Phone1,Adult,Nickname\n"
                            "101,Ann,Zimmer,01/15/2024,217-555-0147,Yes,Annie\n"

@@ -12,6 +12,7 @@
 #include "store/Recordset.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
@@ -213,7 +214,7 @@ TEST_F(Transfer, TheOldFilesExporterFormImportsEveryValueRight)
 
 TEST_F(Transfer, BadRowsAreListedAndTheGoodOnesGoIn)
 {
-    exec(database(), QStringLiteral("INSERT INTO Information (LockerNumber, LastName) VALUES (500, 'Present')"));
+    testing_support::insertCustomer(database(), {{"LockerNumber", 500}, {"LastName", "Present"}});
     const QByteArray name60(60, 'n');
     writeFile(file("bad.csv"),
               "LockerNumber,FirstName,Last Name,DateRented,Adult\n"
@@ -368,7 +369,7 @@ TEST_F(Transfer, TheCentersSettingsRowIsReplaced)
 
 TEST_F(Transfer, OpenWindowsWriteFirstAndShowTheNewRowsAfter)
 {
-    exec(database(), QStringLiteral("INSERT INTO Information (LockerNumber) VALUES (1), (2)"));
+    testing_support::insertCustomers(database(), {{{"LockerNumber", 1}}, {{"LockerNumber", 2}}});
     store::DataControl control;
     control.setDatabaseName(database());
     control.setRecordSource(QStringLiteral("Information"));
@@ -493,10 +494,10 @@ TEST_F(Transfer, FormulasGoOutAsTextAndComeBackExactly)
                             "'plain",
                             "O'Brien",
                             "plain"};
-    QStringList values;
+    QList<testing_support::CustomerRow> rows;
     for (int i = 0; i < names.size(); ++i)
-        values << QStringLiteral("(%1, '%2', -5)").arg(i + 1).arg(QString(names.at(i)).replace("'", "''"));
-    exec(database(), "INSERT INTO Information (LockerNumber, Notes, KeyDeposit) VALUES " + values.join(", "));
+        rows.append({{"LockerNumber", i + 1}, {"Notes", names.at(i)}, {"KeyDeposit", -5}});
+    testing_support::insertCustomers(database(), rows);
     const QString out = file("out.csv");
     ASSERT_TRUE(CustomerExport::allCustomers(database(), out).succeeded);
     const QByteArray bytes = fileBytes(out);

@@ -1,13 +1,15 @@
 // The map window driven as the front desk does: clicks into the record
 // window, edits there that the map follows, the settings it keeps, printing,
 // the spoken names, and its place in the main menu.
-#include "MapRows.h"
 #include "app/frmMainMenu.h"
 #include "customers/frmInformation.h"
 #include "lockermap/LockerGrid.h"
 #include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
+#include "store/RawDatabase.h"
 #include "store/Recordset.h"
+#include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 #include "widgets/DateEdit.h"
@@ -26,7 +28,7 @@
 #include <gtest/gtest.h>
 
 using namespace lockermap;
-using testing_support::RawRows;
+using testing_support::insertCustomer;
 using testing_support::ScriptedServices;
 using testing_support::TempProgramFolder;
 
@@ -41,10 +43,12 @@ protected:
     void SetUp() override
     {
         lockermap::MapSettings::clear();
-        RawRows rows(folder.databasePath());
-        rented = rows.customer(1, "2027-06-01", "Adams");
-        zimmer = rows.customer(2, "2026-01-10", "Zimmer");
-        baker = rows.customer(5, "2026-12-20", "Baker");
+        rented = insertCustomer(folder.databasePath(),
+                                {{"LockerNumber", 1}, {"DateToRenew", "2027-06-01"}, {"LastName", "Adams"}});
+        zimmer = insertCustomer(folder.databasePath(),
+                                {{"LockerNumber", 2}, {"DateToRenew", "2026-01-10"}, {"LastName", "Zimmer"}});
+        baker = insertCustomer(folder.databasePath(),
+                               {{"LockerNumber", 5}, {"DateToRenew", "2026-12-20"}, {"LastName", "Baker"}});
     }
     void TearDown() override
     {
@@ -246,15 +250,16 @@ TEST_F(LockerMapWindow, RangeRowLengthAndPeriodAreTheUsersSettingsNotTheDatabase
     EXPECT_EQ(map->findChild<QSpinBox *>("txtPerRow")->value(), 8);
     EXPECT_EQ(map->lockerMap()->expiringDays(), 5);
 
-    RawRows rows(folder.databasePath());
-    store::Statement tables(rows.handle(), "SELECT group_concat(name, ' ') FROM sqlite_master WHERE type = 'table'");
+    store::RawDatabase db;
+    ASSERT_TRUE(db.open(folder.databasePath(), store::RawDatabase::ReadOnly, nullptr));
+    store::Statement tables(db.handle(), "SELECT group_concat(name, ' ') FROM sqlite_master WHERE type = 'table'");
     ASSERT_TRUE(tables.step());
     EXPECT_EQ(tables.value(0).toString(), "Information CenterInformation");
 }
 
 TEST_F(LockerMapWindow, ALongMapKeepsItsPlaceWhenTheRowsChangeLength)
 {
-    RawRows(folder.databasePath()).customer(1000, "2027-06-01", "Far");
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 1000}, {"DateToRenew", "2027-06-01"}, {"LastName", "Far"}});
     open();
     ASSERT_EQ(map->lockerMap()->size(), 1000);
     grid()->ensureVisible(700);

@@ -1,13 +1,14 @@
 // The locker states against straight SQL over the same file, the rules at
 // their edges, the rate, the layout and the printed map.
-#include "MapRows.h"
 #include "lockermap/CellStyle.h"
 #include "lockermap/CenterRate.h"
 #include "lockermap/Legend.h"
 #include "lockermap/LockerMap.h"
 #include "lockermap/MapLayout.h"
 #include "lockermap/MapPrint.h"
+#include "store/RawDatabase.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
@@ -17,7 +18,8 @@
 #include <random>
 
 using namespace lockermap;
-using testing_support::RawRows;
+using testing_support::insertCustomer;
+using testing_support::insertCustomers;
 using testing_support::TempProgramFolder;
 
 namespace {
@@ -104,22 +106,25 @@ QVariant randomName(std::mt19937 &rng)
 TEST(LockerStates, EveryCellMatchesStraightSqlOnRandomTables)
 {
     TempProgramFolder folder;
-    RawRows rows(folder.databasePath());
+    store::RawDatabase db;
+    store::EngineError e;
+    ASSERT_TRUE(db.open(folder.databasePath(), store::RawDatabase::ReadWrite, &e)) << e.text.toStdString();
     for (int table = 0; table < 50; ++table) {
         SCOPED_TRACE("table " + std::to_string(table));
         std::mt19937 rng(20261208u + unsigned(table));
-        rows.begin();
-        rows.clear();
+        ASSERT_TRUE(db.exec(QStringLiteral("DELETE FROM Information"), &e)) << e.text.toStdString();
         const int expiringDays = std::array{0, 1, 30, 45}[rng() % 4];
         QList<qint64> used;
+        QList<testing_support::CustomerRow> rows;
         const int count = int(rng() % 120);
         for (int i = 0; i < count; ++i) {
             const QVariant locker = randomLocker(rng, used);
             if (locker.typeId() == QMetaType::LongLong)
                 used << locker.toLongLong();
-            rows.customer(locker, randomExpiry(rng, expiringDays), randomName(rng));
+            const QVariant expiry = randomExpiry(rng, expiringDays);
+            rows.append({{"LockerNumber", locker}, {"DateToRenew", expiry}, {"LastName", randomName(rng)}});
         }
-        rows.commit();
+        insertCustomers(db.handle(), rows);
         MapRange range;
         range.expiringDays = expiringDays;
         if (table % 3 == 1) {
@@ -128,9 +133,8 @@ TEST(LockerStates, EveryCellMatchesStraightSqlOnRandomTables)
         }
 
         qint64 highest = 0;
-        const QHash<qint64, Expected> expected = statesBySql(rows.handle(), expiringDays, &highest);
+        const QHash<qint64, Expected> expected = statesBySql(db.handle(), expiringDays, &highest);
         LockerMap map;
-        store::EngineError e;
         ASSERT_TRUE(LockerMap::compute(folder.databasePath(), range, kToday, &map, &e)) << e.text.toStdString();
 
         EXPECT_EQ(map.highestInUse(), highest);
@@ -176,11 +180,12 @@ TEST(LockerStates, RulesAtTheirEdges)
 TEST(LockerStates, DoublesNamesAndSpokenNames)
 {
     TempProgramFolder folder;
-    RawRows rows(folder.databasePath());
-    const qint64 zimmer = rows.customer(112, "2026-03-01", "Zimmer");
-    const qint64 first = rows.customer(7, "2027-01-01", "Adams");
-    rows.customer(7, QVariant(), "Baker");
-    rows.customer(9, QVariant(), QVariant());
+    const qint64 zimmer = insertCustomer(
+        folder.databasePath(), {{"LockerNumber", 112}, {"DateToRenew", "2026-03-01"}, {"LastName", "Zimmer"}});
+    const qint64 first = insertCustomer(folder.databasePath(),
+                                        {{"LockerNumber", 7}, {"DateToRenew", "2027-01-01"}, {"LastName", "Adams"}});
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 7}, {"DateToRenew", QVariant()}, {"LastName", "Baker"}});
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 9}, {"DateToRenew", QVariant()}, {"LastName", QVariant()}});
 
     LockerMap map;
     ASSERT_TRUE(LockerMap::compute(folder.databasePath(), {}, kToday, &map, nullptr));
@@ -191,8 +196,8 @@ TEST(LockerStates, DoublesNamesAndSpokenNames)
     EXPECT_EQ(spokenName(map.cell(7)), "Locker 7, double, 2 customers, Adams, Baker");
     EXPECT_EQ(spokenName(map.cell(9)), "Locker 9, rented, no date, no name");
     EXPECT_EQ(spokenName(map.cell(8)), "Locker 8, vacant");
-    rows.customer(5, "2027-06-30", "Adams");
-    rows.customer(6, "2026-12-20", "Cole");
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 5}, {"DateToRenew", "2027-06-30"}, {"LastName", "Adams"}});
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 6}, {"DateToRenew", "2026-12-20"}, {"LastName", "Cole"}});
     ASSERT_TRUE(LockerMap::compute(folder.databasePath(), {}, kToday, &map, nullptr));
     EXPECT_EQ(spokenName(map.cell(5)), "Locker 5, rented until 06/30/2027, Adams");
     EXPECT_EQ(spokenName(map.cell(6)), "Locker 6, expiring 12/20/2026, Cole");
@@ -201,9 +206,9 @@ TEST(LockerStates, DoublesNamesAndSpokenNames)
 TEST(LockerStates, WholeRangeOfNumbersCostsOnlyTheHeldLockers)
 {
     TempProgramFolder folder;
-    RawRows rows(folder.databasePath());
-    rows.customer(2147483647, "2027-06-01", "Last");
-    rows.customer(1, "2027-06-01", "First");
+    insertCustomer(folder.databasePath(),
+                   {{"LockerNumber", 2147483647}, {"DateToRenew", "2027-06-01"}, {"LastName", "Last"}});
+    insertCustomer(folder.databasePath(), {{"LockerNumber", 1}, {"DateToRenew", "2027-06-01"}, {"LastName", "First"}});
     LockerMap map;
     ASSERT_TRUE(LockerMap::compute(folder.databasePath(), {}, kToday, &map, nullptr));
     EXPECT_EQ(map.size(), 2147483647);
@@ -247,20 +252,26 @@ TEST(LockerStates, RateAndYearlyIncome)
         EXPECT_FALSE(CenterRate::fromTexts(rate, period).isSet()) << rate << " / " << period;
 
     TempProgramFolder folder;
-    RawRows rows(folder.databasePath());
-    rows.customer(1, "2027-06-01", "A"); // rented
-    rows.customer(2, "2026-12-10", "B"); // expiring
-    rows.customer(3, "2026-01-10", "C"); // expired: brings nothing in
-    rows.customer(4, QVariant(), "D");   // no date
-    rows.customer(5, QVariant(), "E");   // double, counted once
-    rows.customer(5, QVariant(), "F");
+    // Rented, expiring, expired (brings nothing in), no date, and a double counted once.
+    const QVariant none;
+    insertCustomers(folder.databasePath(),
+                    {{{"LockerNumber", 1}, {"DateToRenew", "2027-06-01"}, {"LastName", "A"}},
+                     {{"LockerNumber", 2}, {"DateToRenew", "2026-12-10"}, {"LastName", "B"}},
+                     {{"LockerNumber", 3}, {"DateToRenew", "2026-01-10"}, {"LastName", "C"}},
+                     {{"LockerNumber", 4}, {"DateToRenew", none}, {"LastName", "D"}},
+                     {{"LockerNumber", 5}, {"DateToRenew", none}, {"LastName", "E"}},
+                     {{"LockerNumber", 5}, {"DateToRenew", none}, {"LastName", "F"}}});
     LockerMap map;
     ASSERT_TRUE(LockerMap::compute(folder.databasePath(), {1, 6, 30}, kToday, &map, nullptr));
     CenterRate rate;
     ASSERT_TRUE(CenterRate::read(folder.databasePath(), &rate, nullptr));
     EXPECT_FALSE(rate.isSet()) << "the delivered row holds no rate";
     EXPECT_EQ(incomeText(map, rate), "Yearly income: no rental rate and period set under Center Information");
-    rows.setRate("1500", "365");
+    store::RawDatabase db;
+    store::EngineError e;
+    ASSERT_TRUE(db.open(folder.databasePath(), store::RawDatabase::ReadWrite, &e));
+    ASSERT_TRUE(db.exec("UPDATE CenterInformation SET YearlyRate = '1500', Period = '365'", &e))
+        << e.text.toStdString();
     ASSERT_TRUE(CenterRate::read(folder.databasePath(), &rate, nullptr));
     EXPECT_EQ(incomeText(map, rate), "Yearly income of 4 rented lockers: $6,000.00 ($1,500.00 per 365 days)");
     EXPECT_EQ(countText(LockerState::Vacant, 1), "Vacant: 1");
@@ -297,9 +308,11 @@ int pdfPages(const QString &path)
 TEST(LockerStates, PrintsEveryPageOrTheChosenOnesToPdf)
 {
     TempProgramFolder folder;
-    RawRows rows(folder.databasePath());
     for (int n = 1; n <= 300; n += 3)
-        rows.customer(n, kToday.addDays(n - 150).toString(Qt::ISODate), QStringLiteral("Name%1").arg(n));
+        insertCustomer(folder.databasePath(),
+                       {{"LockerNumber", n},
+                        {"DateToRenew", kToday.addDays(n - 150).toString(Qt::ISODate)},
+                        {"LastName", QStringLiteral("Name%1").arg(n)}});
     LockerMap map;
     ASSERT_TRUE(LockerMap::compute(folder.databasePath(), {1, 1000, 30}, kToday, &map, nullptr));
     const MapPrint print(map, CenterRate::fromTexts("45", "365"), 10, CellStyle());

@@ -31,31 +31,6 @@ private:
 
 } // namespace
 
-void addCustomers(const QString &path, int count, int deleteEvery)
-{
-    Connection db(path);
-    store::EngineError e;
-    ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("BEGIN"), &e)) << e.text.toStdString();
-    const QString fill = QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
-        "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, FirstName, "
-        "LastName, Address1, City, State, Zip, Phone1, EMail, Notes, SSNumber, VIBNumber, Adult, Junior, Senior, "
-        "MixedLeague, Winter) "
-        "SELECT i, i * 7 % 100000, (i % 5) * 5, printf('%02d-%02d-%02d', i % 40, i % 39, i % 38), "
-        "date('2015-01-01', '+' || (i % 4000) || ' days'), date('2016-01-01', '+' || (i % 4000) || ' days'), "
-        "char(65 + i % 26) || 'irst' || (i % 997), char(65 + (i * 7) % 26) || 'ast' || (i % 9973), "
-        "i || ' Main Street', 'Springfield', 'IL', printf('%05d-0000', i % 99999), "
-        "printf('(555)%03d-%04d', i % 1000, i % 10000), 'bowler' || i || '@example.com', "
-        "CASE WHEN i % 10 = 0 THEN 'Prefers the end locker near lane ' || (i % 40) END, "
-        "printf('%03d-%02d-%04d', i % 1000, i % 100, i % 10000), i, i % 2, (i + 1) % 2, 0, i % 3 = 0, 1 FROM n");
-    ASSERT_TRUE(store::execSql(db.get(), fill, &e, {count})) << e.text.toStdString();
-    if (deleteEvery > 0) {
-        ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("DELETE FROM Information WHERE LockerNumber % ?1 = 0"), &e,
-                                   {deleteEvery}));
-    }
-    ASSERT_TRUE(store::execSql(db.get(), QStringLiteral("COMMIT"), &e)) << e.text.toStdString();
-}
-
 QList<StoredRow> storedRows(const QString &path, const QString &table)
 {
     Connection db(path, SQLITE_OPEN_READONLY);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Customers.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,9 +23,11 @@ struct StoredRow {
     bool operator==(const StoredRow &other) const = default;
 };
 
-// Adds `count` customers with varied contents in one transaction, then
-// deletes every `deleteEvery`-th of them (0: none), leaving free pages.
-void addCustomers(const QString &path, int count, int deleteEvery = 0);
+// The backup tests still fill their files by this name.
+inline void addCustomers(const QString &path, int count, int deleteEvery = 0)
+{
+    insertVariedCustomers(path, count, deleteEvery);
+}
 
 // Every row of a table in row id order, read with the stock engine.
 QList<StoredRow> storedRows(const QString &path, const QString &table);

@@ -52,7 +52,7 @@ enum class Which { Compress, Repair };
 class Commands : public ::testing::Test
 {
 protected:
-    void SetUp() override { addCustomers(database(), 300, 4); }
+    void SetUp() override { insertVariedCustomers(database(), 300, 4); }
 
     QString database() const { return store::programPath("\\Vantrel.mdb"); }
     QString upperCaseName() const { return folder.file("VANTREL.MDB"); }

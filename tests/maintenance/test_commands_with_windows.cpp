@@ -25,7 +25,7 @@ TEST(CompressWithCustomerWindows, TheEditIsWrittenAndBothWindowsComeBackOnTheSam
 {
     TempProgramFolder folder;
     ScriptedServices services;
-    addCustomers(folder.databasePath(), 60, 7);
+    insertVariedCustomers(folder.databasePath(), 60, 7);
     QPointer<customers::frmInformation> window = new customers::frmInformation;
     window->show();
     QApplication::processEvents();

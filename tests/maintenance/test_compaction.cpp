@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Schema::createDeliveredDatabase(source, &e)) << e.text.toStdString();
-        addCustomers(source, 3000, 3);
+        insertVariedCustomers(source, 3000, 3);
         // A table without an index, whose row ids a plain VACUUM would renumber.
         RawDatabase db;
         ASSERT_TRUE(db.open(source, RawDatabase::ReadWrite, &e));

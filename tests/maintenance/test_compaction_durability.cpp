@@ -69,7 +69,7 @@ TEST(CompactionOnDisk, TheCopyIsSyncedThenNamedWithoutReplacingThenTheFolderSync
     const QString partial = destination + ".partial";
     EngineError e;
     ASSERT_TRUE(Schema::createDeliveredDatabase(source, &e)) << e.text.toStdString();
-    addCustomers(source, 500);
+    insertVariedCustomers(source, 500);
 
     {
         const std::lock_guard<std::mutex> guard(g_lock);

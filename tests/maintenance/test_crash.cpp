@@ -40,7 +40,7 @@ protected:
         const QString path = s_template->filePath("Vantrel.mdb");
         store::EngineError e;
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(path, &e)) << e.text.toStdString();
-        addCustomers(path, kRows + kRows / 10, 11); // a tenth deleted: free pages to compact away
+        insertVariedCustomers(path, kRows + kRows / 10, 11); // a tenth deleted: free pages to compact away
         ASSERT_EQ(customerCount(path), kRows);
     }
     static void TearDownTestSuite()
@@ -149,7 +149,7 @@ protected:
         const QString path = s_template->filePath("Vantrel.mdb");
         store::EngineError e;
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(path, &e)) << e.text.toStdString();
-        addCustomers(path, kRepairRows);
+        insertVariedCustomers(path, kRepairRows);
         const QList<Page> pages = leafPages(path, "Information");
         s_lost = pages.at(pages.size() / 3).cells + pages.at(pages.size() / 2).cells;
         overwritePage(path, pages.at(pages.size() / 3).number);

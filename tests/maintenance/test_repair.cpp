@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Schema::createDeliveredDatabase(path, &e)) << e.text.toStdString();
-        addCustomers(path, kCustomers);
+        insertVariedCustomers(path, kCustomers);
         RawDatabase db;
         ASSERT_TRUE(db.open(path, RawDatabase::ReadWrite, &e));
         ASSERT_TRUE(db.exec("UPDATE CenterInformation SET YearlyRate = '35.00', Period = '365', "

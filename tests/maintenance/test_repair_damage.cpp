@@ -56,7 +56,7 @@ protected:
         const QString path = s_template->filePath("VANTREL.MDB");
         EngineError e;
         ASSERT_TRUE(Schema::createDeliveredDatabase(path, &e)) << e.text.toStdString();
-        addCustomers(path, kCustomers);
+        insertVariedCustomers(path, kCustomers);
         s_customers = new QList<StoredRow>(storedRows(path, "Information"));
         s_pages = new QList<TreePage>(treePages(path));
     }
@@ -229,7 +229,7 @@ TEST(RepairOfOwnTables, AnExtraTableAndAnExtraColumnAreCarried)
     const QString path = dir.filePath("VANTREL.MDB");
     EngineError e;
     ASSERT_TRUE(Schema::createDeliveredDatabase(path, &e));
-    addCustomers(path, 3000);
+    insertVariedCustomers(path, 3000);
     {
         RawDatabase db;
         ASSERT_TRUE(db.open(path, RawDatabase::ReadWrite, &e));

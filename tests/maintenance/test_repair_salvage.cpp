@@ -87,7 +87,7 @@ protected:
         const QString path = s_template->filePath("VANTREL.MDB");
         EngineError e;
         ASSERT_TRUE(Schema::createDeliveredDatabase(path, &e));
-        addCustomers(path, kCustomers);
+        insertVariedCustomers(path, kCustomers);
         exec(path,
              "UPDATE Information SET Notes = substr(replace(hex(zeroblob(2000)), '00', printf('%05d;', "
              "rowid)), 1, 9000) WHERE rowid % 60 = 0;"

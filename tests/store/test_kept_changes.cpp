@@ -6,6 +6,7 @@
 #include "store/FilterFixture.h"
 #include "store/KeptChanges.h"
 #include "store/Statement.h"
+#include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
 #include <QProcess>
@@ -101,7 +102,8 @@ TEST_F(KeptChangesTest, RandomDeletesUndoneNewestFirstGiveBackEveryRowAndField)
         ASSERT_TRUE(execSql(db->handle(), "DELETE FROM Information", &e));
         testing_support::fillFilterFixture(*db);
         db.reset();
-        testing_support::addCustomers(folder.databasePath(), 50 + random.bounded(400), random.bounded(2) ? 7 : 0);
+        testing_support::insertVariedCustomers(folder.databasePath(), 50 + random.bounded(400),
+                                               random.bounded(2) ? 7 : 0);
         open();
 
         QList<QList<testing_support::StoredRow>> before;
@@ -189,9 +191,8 @@ TEST_F(KeptChangesTest, ARowAddedSinceKeepsItsIdAndTheDeletedOneComesBackUnderAN
     open();
     testing_support::fillFilterFixture(*db);
     ASSERT_EQ(deleteWhere("[LockerNumber] > 34"), 2);
-    EngineError e;
     // SQLite gives the new row the highest id there is plus one: a deleted row's id.
-    ASSERT_TRUE(execSql(db->handle(), "INSERT INTO Information (LockerNumber, LastName) VALUES (99, 'New')", &e));
+    testing_support::insertCustomers(db->handle(), {{{"LockerNumber", 99}, {"LastName", "New"}}});
     const qint64 newId = sqlite3_last_insert_rowid(db->handle());
     const UndoResult r = undo();
     EXPECT_EQ(r.restored, 2);
@@ -212,11 +213,10 @@ TEST_F(KeptChangesTest, AddedRowsGoExceptThoseEditedSince)
     KeptChanges adding(db->handle());
     ASSERT_TRUE(execSql(db->handle(), "BEGIN IMMEDIATE", &e));
     ASSERT_TRUE(adding.beginAdding("Information", &e));
-    ASSERT_TRUE(
-        execSql(db->handle(),
-                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10) "
-                "INSERT INTO Information (LockerNumber, FirstName, LastName) SELECT 100 + i, 'Ann', 'Lee' || i FROM n",
-                &e));
+    QList<testing_support::CustomerRow> added;
+    for (int i = 1; i <= 10; ++i)
+        added.append({{"LockerNumber", 100 + i}, {"FirstName", "Ann"}, {"LastName", QStringLiteral("Lee%1").arg(i)}});
+    testing_support::insertCustomers(db->handle(), added);
     qint64 keptRows = 0;
     ASSERT_TRUE(adding.keepAdded("Import Customers", &keptRows, &e));
     ASSERT_TRUE(execSql(db->handle(), "COMMIT", &e));
@@ -248,7 +248,7 @@ TEST_F(KeptChangesTest, OldChangesAndTheOldestBeyondTheSizeAreDropped)
 {
     open();
     db.reset();
-    testing_support::addCustomers(folder.databasePath(), 3000);
+    testing_support::insertVariedCustomers(folder.databasePath(), 3000);
     open();
     for (const char *where : {"[LockerNumber] <= 300", "[LockerNumber] <= 350", "[LockerNumber] <= 400"})
         deleteWhere(QString::fromLatin1(where));

@@ -73,11 +73,11 @@ protected:
         const QString before = s_dir->filePath("before.mdb");
         store::EngineError e;
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(before, &e));
-        addCustomers(before, kRows);
+        insertVariedCustomers(before, kRows);
         // A change kept before, so that neither state is an empty side table.
         ASSERT_EQ(QProcess::execute(UNDO_CRASH_HELPER, {before, "delete"}), 0);
         ASSERT_EQ(QProcess::execute(UNDO_CRASH_HELPER, {before, "undo"}), 0);
-        addCustomers(before, 10);
+        insertVariedCustomers(before, 10);
         ASSERT_TRUE(QFile::copy(before, s_dir->filePath("scratch.mdb")));
         ASSERT_EQ(QProcess::execute(UNDO_CRASH_HELPER, {s_dir->filePath("scratch.mdb"), "delete"}), 0);
         ASSERT_TRUE(QFile::rename(s_dir->filePath("scratch.mdb"), s_dir->filePath("after.mdb")));

@@ -34,7 +34,7 @@ QVariantMap readOne(const QString &path, const QString &where, const QVariant &v
     return out;
 }
 
-void insertRow(sqlite3 *db, const CustomerRow &row)
+bool insertRow(sqlite3 *db, const CustomerRow &row)
 {
     QStringList names, marks;
     QVariantList params;
@@ -48,7 +48,9 @@ void insertRow(sqlite3 *db, const CustomerRow &row)
                                         : QStringLiteral("INSERT INTO Information (%1) VALUES (%2)")
                                               .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     store::EngineError e;
-    ASSERT_TRUE(store::execSql(db, sql, &e, params)) << e.text.toStdString();
+    const bool written = store::execSql(db, sql, &e, params);
+    EXPECT_TRUE(written) << e.text.toStdString();
+    return written;
 }
 } // namespace
 
@@ -60,8 +62,7 @@ void insertCustomers(sqlite3 *db, const QList<CustomerRow> &rows)
         ASSERT_TRUE(store::execSql(db, QStringLiteral("BEGIN"), &e)) << e.text.toStdString();
     }
     for (const CustomerRow &row : rows) {
-        insertRow(db, row);
-        if (::testing::Test::HasFatalFailure()) {
+        if (!insertRow(db, row)) {
             if (own)
                 store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
             return;
@@ -79,9 +80,11 @@ void insertCustomers(const QString &databasePath, const QList<CustomerRow> &rows
     insertCustomers(c.db, rows);
 }
 
-void insertCustomer(const QString &databasePath, const CustomerRow &values)
+qint64 insertCustomer(const QString &databasePath, const CustomerRow &values)
 {
-    insertCustomers(databasePath, {values});
+    Connection c(databasePath);
+    EXPECT_TRUE(c.db);
+    return c.db && insertRow(c.db, values) ? sqlite3_last_insert_rowid(c.db) : 0;
 }
 
 void insertNumberedCustomers(sqlite3 *db, int count)
@@ -100,6 +103,32 @@ void insertNumberedCustomers(const QString &databasePath, int count)
     Connection c(databasePath);
     ASSERT_TRUE(c.db);
     insertNumberedCustomers(c.db, count);
+}
+
+void insertVariedCustomers(const QString &databasePath, int count, int deleteEvery)
+{
+    Connection c(databasePath);
+    ASSERT_TRUE(c.db);
+    store::EngineError e;
+    ASSERT_TRUE(store::execSql(c.db, QStringLiteral("BEGIN"), &e)) << e.text.toStdString();
+    const QString fill = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
+        "INSERT INTO Information (LockerNumber, KeyNumber, KeyDeposit, Combo1, DateRented, DateToRenew, FirstName, "
+        "LastName, Address1, City, State, Zip, Phone1, EMail, Notes, SSNumber, VIBNumber, Adult, Junior, Senior, "
+        "MixedLeague, Winter) "
+        "SELECT i, i * 7 % 100000, (i % 5) * 5, printf('%02d-%02d-%02d', i % 40, i % 39, i % 38), "
+        "date('2015-01-01', '+' || (i % 4000) || ' days'), date('2016-01-01', '+' || (i % 4000) || ' days'), "
+        "char(65 + i % 26) || 'irst' || (i % 997), char(65 + (i * 7) % 26) || 'ast' || (i % 9973), "
+        "i || ' Main Street', 'Springfield', 'IL', printf('%05d-0000', i % 99999), "
+        "printf('(555)%03d-%04d', i % 1000, i % 10000), 'bowler' || i || '@example.com', "
+        "CASE WHEN i % 10 = 0 THEN 'Prefers the end locker near lane ' || (i % 40) END, "
+        "printf('%03d-%02d-%04d', i % 1000, i % 100, i % 10000), i, i % 2, (i + 1) % 2, 0, i % 3 = 0, 1 FROM n");
+    ASSERT_TRUE(store::execSql(c.db, fill, &e, {count})) << e.text.toStdString();
+    if (deleteEvery > 0) {
+        ASSERT_TRUE(store::execSql(c.db, QStringLiteral("DELETE FROM Information WHERE LockerNumber % ?1 = 0"), &e,
+                                   {deleteEvery}));
+    }
+    ASSERT_TRUE(store::execSql(c.db, QStringLiteral("COMMIT"), &e)) << e.text.toStdString();
 }
 
 QVariantMap storedCustomer(const QString &databasePath, qint64 lockerNumber)
