@@ -45,25 +45,13 @@ QString qtFilter(const QString &pairs)
     return filters.join(QStringLiteral(";;"));
 }
 
-// Enters the busy state for a scope, and leaves it on every way out.
-class Busy
-{
-public:
-    explicit Busy(BackupWindow &window) : m_window(window) { m_window.setBusy(true); }
-    ~Busy() { m_window.setBusy(false); }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
-
-private:
-    BackupWindow &m_window;
-};
-
-} // namespace
-
+// The live database: Vantrel.mdb in the program's folder.
 QString liveDatabasePath()
 {
     return store::programPath(QStringLiteral("\\Vantrel.mdb"));
 }
+
+} // namespace
 
 BackupFlows::BackupFlows(BackupWindow &window, ZipMain &zip, BackupPassword &password)
     : m_window(window), m_zip(zip), m_password(password), m_selectFilesFilter(kUpdateFilter)
@@ -162,7 +150,7 @@ void BackupFlows::openArchive()
     }
     if (name.isEmpty())
         return;
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     m_zip.setZipFilename(name);
     m_window.setCaption(name);
     m_window.listArchive(QStringLiteral("Opening"));
@@ -181,7 +169,7 @@ void BackupFlows::testArchive()
     const QString name = SelectArchive(dialogkind::Test, m_window.dialogParent());
     if (name.isEmpty())
         return;
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     m_zip.setZipFilename(name);
     m_window.setStatus(QStringLiteral(" Testing all files in %1...").arg(name));
     const quint16 code = m_zip.Test();
@@ -199,7 +187,7 @@ void BackupFlows::testArchive()
 
 void BackupFlows::fixArchive(bool aggressive)
 {
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     const QString name = SelectArchive(dialogkind::Fix, m_window.dialogParent());
     if (name.isEmpty())
         return;
@@ -296,7 +284,7 @@ void BackupFlows::addOrUpdate(bool update)
         return;
     m_zip.setPassword(m_password.current());
 
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     const int count = rules::CountSelectedFiles(selection);
     // The live database is never archived as it lies: a window may be
     // writing it. It goes in from a consistent copy, under its bare name.
@@ -363,13 +351,13 @@ void BackupFlows::extractEntries()
         if (!m_window.chooseExtractFolder())
             return;
     }
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     processSelectedFiles(true);
 }
 
 void BackupFlows::deleteEntries()
 {
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     processSelectedFiles(false);
 }
 
@@ -382,7 +370,7 @@ void BackupFlows::processSelectedFiles(bool extract)
     const QString name = extract ? QStringLiteral("extracting") : QStringLiteral("deleting");
     quint16 code = 0;
     {
-        Busy busy(m_window);
+        BusyScope busy(m_window);
         if (extract) {
             m_window.setStatus(QStringLiteral(" Extracting ") + count + QStringLiteral(" selected files..."));
             // The database is restored through a checked copy, never by
@@ -462,7 +450,7 @@ quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)
 
 void BackupFlows::updateZipDate()
 {
-    Busy busy(m_window);
+    BusyScope busy(m_window);
     m_window.setStatus(QStringLiteral(" Updating the Zip date..."));
     const quint16 code = m_zip.UpdateZipDate();
     if (code != 0)

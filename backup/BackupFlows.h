@@ -40,6 +40,19 @@ public:
     virtual bool chooseExtractFolder() = 0;
 };
 
+// Enters the window's busy state for a scope, and leaves it on every way out.
+class BusyScope
+{
+public:
+    explicit BusyScope(BackupWindow &window) : m_window(window) { m_window.setBusy(true); }
+    ~BusyScope() { m_window.setBusy(false); }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    BackupWindow &m_window;
+};
+
 // The commands of the backup window that work on archives: new, open,
 // test, fix and delete of an archive; add, update, restore and delete of
 // its entries (the live database through a consistent copy and a checked
@@ -87,8 +100,5 @@ private:
     QString m_selectFilesFilter;
     bool m_passwordRefused = false; // the last extraction skipped a file for its password
 };
-
-// The live database: Vantrel.mdb in the program's folder.
-QString liveDatabasePath();
 
 } // namespace backup

@@ -43,7 +43,7 @@ frmZipCreate::frmZipCreate(QWidget *parent)
     m_flows = std::make_unique<BackupFlows>(static_cast<BackupWindow &>(*this), *ZipMain_, *m_password);
     createMenus();
     createControls();
-    // The flows answer the component's other events.
+    // The rows of a listing are the window's; the flows answer the other events.
     ZipMain_->events().Listing = [this](const QString &f, qint64 s, qint64 p, const QString &t, int r) {
         zipMain_Listing(f, s, p, t, r);
     };
@@ -301,21 +301,6 @@ void frmZipCreate::SetBusy(bool enter)
     lstMain->setEnabled(!busy);
 }
 
-namespace {
-// Enters the busy state for a scope, and leaves it on every way out.
-class Busy
-{
-public:
-    explicit Busy(frmZipCreate &window) : m_window(window) { m_window.SetBusy(true); }
-    ~Busy() { m_window.SetBusy(false); }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
-
-private:
-    frmZipCreate &m_window;
-};
-} // namespace
-
 void frmZipCreate::SetProgress(int percent)
 {
     prbMain->setValue(std::clamp(percent, 0, 100));
@@ -329,7 +314,7 @@ bool frmZipCreate::HasSelection() const
 
 void frmZipCreate::ListArchive(const QString &operation)
 {
-    Busy busy(*this);
+    BusyScope busy(*this);
     m_totals = {};
     lstMain->clear();
     lstMain->hide();
