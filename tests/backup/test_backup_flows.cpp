@@ -117,6 +117,17 @@ TEST_F(FlowsWithoutWindow, TheAutomaticBackupArchivesTheDatabaseOrEndsWhereDrive
     EXPECT_EQ(window.listings, QStringList{"listing"});
     EXPECT_FALSE(window.marked(Mark::AutomaticBackup));
     EXPECT_TRUE(QFile::exists(QDir(drive).filePath("VantrelBackup.zip")));
+
+    // A copy that cannot be taken is told once; nothing is listed, nothing
+    // reported complete, and the archive of the last backup stays.
+    QFile::remove(folder.databasePath());
+    services.answer(Button::Yes);
+    services.answer(Button::OK);
+    flows.automaticBackup();
+    ASSERT_EQ(services.boxes.size(), 2) << services.boxTexts().join(" | ").toStdString();
+    EXPECT_TRUE(services.lastBox().text.startsWith("Could not find file")) << services.lastBox().text.toStdString();
+    EXPECT_EQ(window.listings, QStringList{"listing"});
+    EXPECT_TRUE(QFile::exists(QDir(drive).filePath("VantrelBackup.zip")));
 }
 
 // The restore asks before it replaces the live database; only "Yes" does.
