@@ -1,7 +1,7 @@
 #pragma once
 
+#include "backup/ArchiveChoice.h"
 #include "platform/MessageBox.h"
-#include "zip/ZipResults.h"
 
 #include <QDialog>
 #include <QString>
@@ -14,23 +14,6 @@ class QPushButton;
 namespace backup {
 
 class ZipMain;
-
-// Kinds of archive file dialog (SelectArchive).
-namespace dialogkind {
-constexpr int Open = 0;
-constexpr int New = 1;
-constexpr int Test = 2;
-constexpr int Fix = 3;
-constexpr int Delete = 4;
-} // namespace dialogkind
-
-// Shows at most one box (OK, title "Vantrel") for a result code.
-void ShowResultMessage(int code, const QString &operation, bool multidisk = false);
-void ShowResultMessage(int code, const QString &operation, const ZipMain &zip);
-
-// The archive file dialog of the given kind; the chosen name (with ".zip"
-// added to a name typed without an extension), or empty when cancelled.
-QString SelectArchive(int kind, QWidget *parent = nullptr);
 
 // "Extract archive": a drive list, a folder list and the folder to extract
 // to. Select sets the component's extraction folder; Cancel, Escape or the

@@ -20,68 +20,6 @@ using namespace backup;
 using platform::Icon;
 using testing_support::ScriptedServices;
 
-namespace {
-
-struct Expected {
-    int code;
-    const char *text;
-    Icon icon;
-};
-
-} // namespace
-
-TEST(ZipMessages, EveryResultCodeShowsItsTextAndIcon)
-{
-    const QString op = QStringLiteral("adding");
-    const Expected table[] = {
-        {40, "Some files were skipped while adding.", Icon::Exclamation},
-        {50, "The Zip file is empty.", Icon::Exclamation},
-        {100, "Could not find the archive file.", Icon::Critical},
-        {110, "The archive file is corrupted. Try using the Fix option on it.", Icon::Critical},
-        {160, "The archive file is corrupted. Try using the Fix option on it.", Icon::Critical},
-        {120, "Ran out of memory while adding.", Icon::Critical},
-        {130, "Invalid property settings. Check your code.", Icon::Critical},
-        {150, "Disk full while adding.", Icon::Critical},
-        {180,
-         "Another application is currently performing a similar task. Wait until the other application has "
-         "completed its operation.",
-         Icon::Critical},
-        {190, "The adding operation was aborted.", Icon::Exclamation},
-        {200, "Test failed - errors in the archive.", Icon::Critical},
-        {210, "No files ended up being tested in the archive.", Icon::Critical},
-        {280, "Problem with the temporary file.", Icon::Critical},
-        {290, "Problem reading from file while adding.", Icon::Critical},
-        {300, "Problem writing to file while adding.", Icon::Critical},
-        {310, "Problem creating file while adding.", Icon::Critical},
-        {350, "Attempt to remove parent directory.", Icon::Critical},
-        {370, "Names repeated in archive after discarding pathnames.", Icon::Critical},
-        {380, "Could not update the Zip archive date. Archive only contains directories or is empty.", Icon::Critical},
-        {400, "Read/Write error with the Zip file or one of the files to process.", Icon::Critical},
-        {410, "Cannot work on multiple-disk archives when not in Multidisk mode.", Icon::Critical},
-        {420, "Wrong disk was inserted too many times.", Icon::Critical},
-        {430, "Operation not supported for Multidisk Zip archives.", Icon::Critical},
-        {440, "Could not open the self-extractor binary.", Icon::Critical},
-        {450, "Could not open the self-extractor configuration file", Icon::Critical},
-        {460, "Invalid command parameter passed to an Xceed Zip event.", Icon::Critical},
-        {470, "Not enough space on first disk to write self-extractor.", Icon::Critical},
-        {490, "Invalid self-extractor binary version.", Icon::Critical},
-        {510, "Problem creating destination directory while adding.", Icon::Critical},
-        {20, "An error occured while adding the specified files.", Icon::Critical},
-        {65535, "An error occured while adding the specified files.", Icon::Critical},
-    };
-    ScriptedServices services;
-    for (const Expected &row : table) {
-        services.answer(platform::Button::OK);
-        ShowResultMessage(row.code, op, false);
-        ASSERT_EQ(services.boxes.size(), qsizetype(&row - table) + 1) << row.code;
-        const platform::MessageBoxRequest &box = services.lastBox();
-        EXPECT_EQ(box.text, QString::fromUtf8(row.text)) << row.code;
-        EXPECT_EQ(box.icon, row.icon) << row.code;
-        EXPECT_EQ(box.buttons, platform::Buttons::OKOnly);
-        EXPECT_EQ(box.shownTitle(), QStringLiteral("Vantrel"));
-    }
-}
-
 TEST(ZipMessages, TheOperationNameMultidiskModeAndSilentCodes)
 {
     ScriptedServices services;
