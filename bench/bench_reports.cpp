@@ -158,6 +158,22 @@ void BM_Labels(benchmark::State &state)
 }
 BENCHMARK(BM_Labels)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Opens the report of `request` in a preview and paints it up to its first
+// page; null (and the benchmark skipped) when the report cannot be opened.
+reports::ReportPreview *paintedPreview(benchmark::State &state, const reports::ReportRequest &request)
+{
+    QString error;
+    auto job = reports::ReportJob::open(request, &error);
+    if (!job || !job->prepare(nullptr)) {
+        state.SkipWithError(qPrintable(error));
+        return nullptr;
+    }
+    auto *preview = new reports::ReportPreview(std::move(job), nullptr);
+    preview->show();
+    benchmark::DoNotOptimize(preview->grab());
+    return preview;
+}
+
 void BM_PreviewFirstPage(benchmark::State &state)
 {
     constexpr int kRows = 1000000;
@@ -165,15 +181,9 @@ void BM_PreviewFirstPage(benchmark::State &state)
     for (auto _ : state) {
         reports::ReportRequest request;
         request.reportFile = reportFile("Complete.rpt");
-        QString error;
-        auto job = reports::ReportJob::open(request, &error);
-        if (!job || !job->prepare(nullptr)) {
-            state.SkipWithError(qPrintable(error));
+        auto *preview = paintedPreview(state, request);
+        if (!preview)
             return;
-        }
-        auto *preview = new reports::ReportPreview(std::move(job), nullptr);
-        preview->show();
-        benchmark::DoNotOptimize(preview->grab());
         state.PauseTiming();
         if (preview->pageView()->pagesRendered() < 1 || preview->job().rowCount() != kRows)
             state.SkipWithError("the preview did not paint the listing's first page");
@@ -202,15 +212,9 @@ void filteredPreview(benchmark::State &state, bool withStatement)
         request.selectionFormula = QLatin1String(kFilterFormula);
         if (withStatement)
             request.selectionStatement = QLatin1String(kFilterStatement);
-        QString error;
-        auto job = reports::ReportJob::open(request, &error);
-        if (!job || !job->prepare(nullptr)) {
-            state.SkipWithError(qPrintable(error));
+        auto *preview = paintedPreview(state, request);
+        if (!preview)
             return;
-        }
-        auto *preview = new reports::ReportPreview(std::move(job), nullptr);
-        preview->show();
-        benchmark::DoNotOptimize(preview->grab());
         state.PauseTiming();
         if (preview->pageView()->pagesRendered() < 1 || preview->job().rowCount() != 150000)
             state.SkipWithError("the preview did not paint the filtered listing's first page");

@@ -2,7 +2,7 @@
 // notice on standard output, a failure on standard error, and the status.
 #include "../maintenance/DatabaseFiles.h"
 
-#include "app/CommandLine.h"
+#include "CommandLineRun.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
@@ -12,26 +12,11 @@ using namespace testing_support;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Outcome = CommandOutcome;
 
 Outcome run(const QStringList &arguments)
 {
-    app::CommandLine commandLine;
-    Outcome result;
-    if (!commandLine.parse(QStringList{"vantrel"} + arguments)) {
-        result.err = commandLine.errorText();
-        return result;
-    }
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.status = commandLine.run(out, err);
-    out.flush();
-    err.flush();
-    return result;
+    return runCommandLine(arguments);
 }
 
 TEST(MaintenanceCommandLine, CompactAndRepairTellTheirOutcome)

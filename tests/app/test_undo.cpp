@@ -2,7 +2,7 @@
 // change is named, asked about once and taken back; open windows follow.
 #include "../maintenance/DatabaseFiles.h"
 
-#include "app/CommandLine.h"
+#include "CommandLineRun.h"
 #include "app/dlgUndoChange.h"
 #include "app/frmMainMenu.h"
 #include "backup/SafeRestore.h"
@@ -32,23 +32,11 @@ using platform::Button;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Outcome = CommandOutcome;
 
 Outcome run(const QStringList &arguments)
 {
-    app::CommandLine commandLine;
-    Outcome result;
-    EXPECT_TRUE(commandLine.parse(QStringList{"vantrel"} + arguments)) << commandLine.errorText().toStdString();
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.status = commandLine.run(out, err);
-    out.flush();
-    err.flush();
-    return result;
+    return runCommandLine(arguments);
 }
 
 class UndoLastChange : public ::testing::Test
