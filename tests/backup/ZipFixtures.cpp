@@ -60,7 +60,7 @@ void writeEmptyArchive(const QString &archive)
 void growDatabase(const QString &path, int megabytes)
 {
     // About 1300 bytes a row, of which the notes compress to about half.
-    addCustomers(path, megabytes * 780);
+    insertVariedCustomers(path, megabytes * 780);
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
     store::EngineError e;

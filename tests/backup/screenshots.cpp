@@ -28,7 +28,7 @@ int main(int argc, char **argv)
     store::EngineError e;
     if (!store::Schema::createDeliveredDatabase(db, &e))
         return 1;
-    testing_support::addCustomers(db, 40000);
+    testing_support::insertVariedCustomers(db, 40000);
     QDir(folder.path()).mkpath(QStringLiteral("reports"));
     for (const char *name : {"reports/Labels.rpt", "reports/Complete.rpt", "notes.txt"}) {
         QFile f(QDir(folder.path()).filePath(QString::fromLatin1(name)));

@@ -54,7 +54,7 @@ TEST(CrashDuringBackup, EveryKillLeavesTheOldOrTheNewArchiveOnTheStick)
     const QString database = program + "/Vantrel.mdb";
     store::EngineError e;
     ASSERT_TRUE(store::Schema::createDeliveredDatabase(database, &e)) << e.text.toStdString();
-    addCustomers(database, kOldRows);
+    insertVariedCustomers(database, kOldRows);
     QFile theirs(stick + "/league.txt");
     ASSERT_TRUE(theirs.open(QIODevice::WriteOnly));
     theirs.write("the operator's own file");
@@ -63,7 +63,7 @@ TEST(CrashDuringBackup, EveryKillLeavesTheOldOrTheNewArchiveOnTheStick)
     ASSERT_EQ(QProcess::execute(BACKUP_CRASH_HELPER, {program, stick}), 0);
     ASSERT_EQ(archivedRows(archive, work.filePath("x")), kOldRows);
     const QByteArray old = fileBytes(archive);
-    addCustomers(database, kNewRows - kOldRows);
+    insertVariedCustomers(database, kNewRows - kOldRows);
 
     qint64 runMicroseconds = 0;
     QElapsedTimer clock;

@@ -20,7 +20,7 @@ namespace {
 using backup::BackupWindow;
 using platform::Button;
 using platform::Icon;
-using testing_support::addCustomers;
+using testing_support::insertVariedCustomers;
 using testing_support::ScriptedServices;
 using testing_support::storedRows;
 using testing_support::TempProgramFolder;
@@ -62,7 +62,7 @@ protected:
         QDir().mkdir(drive);
         qputenv("VANTREL_DRIVE_A", drive.toLocal8Bit());
         qputenv("VANTREL_DISK_SIZE", "100000000");
-        addCustomers(folder.databasePath(), 20);
+        insertVariedCustomers(folder.databasePath(), 20);
     }
     void TearDown() override
     {
@@ -135,7 +135,7 @@ TEST_F(FlowsWithoutWindow, TheRestoreReplacesTheDatabaseOnlyWhenTheOperatorSaysY
 {
     backUp();
     const auto archived = storedRows(folder.databasePath(), "Information");
-    addCustomers(folder.databasePath(), 3);
+    insertVariedCustomers(folder.databasePath(), 3);
     const auto edited = storedRows(folder.databasePath(), "Information");
     const struct {
         Button answer;
@@ -171,7 +171,7 @@ TEST_F(FlowsWithoutWindow, ARestoreRefusedForItsPasswordAsksForTheArchivesOwn)
     zip.setZipFilename(archive);
     ASSERT_FALSE(backup::addDatabase(zip, backup::addmode::Add, folder.databasePath(), QString()).error.isError());
     const auto archived = storedRows(folder.databasePath(), "Information");
-    addCustomers(folder.databasePath(), 2);
+    insertVariedCustomers(folder.databasePath(), 2);
     const auto edited = storedRows(folder.databasePath(), "Information");
     zip.setPassword(QString());
     zip.setExtractFolder(folder.path());

@@ -177,7 +177,7 @@ TEST_F(BackupRestoreFlow, FiveMegabytesOnFloppiesWithAnEditTypedThenRestoredWhen
 TEST_F(BackupRestoreFlow, AnEncryptedBackupOpensOnlyWithItsPassword)
 {
     qputenv("VANTREL_DISK_SIZE", "100000000");
-    addCustomers(folder.databasePath(), 300);
+    insertVariedCustomers(folder.databasePath(), 300);
     const auto rows = storedRows(folder.databasePath(), "Information");
 
     auto *window = new backup::frmZipCreate;
@@ -198,7 +198,7 @@ TEST_F(BackupRestoreFlow, AnEncryptedBackupOpensOnlyWithItsPassword)
 
     // A new window knows no password (no keyring here): it asks for it; a
     // wrong one restores nothing and says so, the right one restores all.
-    addCustomers(folder.databasePath(), 5);
+    insertVariedCustomers(folder.databasePath(), 5);
     const auto before = storedRows(folder.databasePath(), "Information");
     window = new backup::frmZipCreate;
     window->show();
@@ -217,7 +217,7 @@ TEST_F(BackupRestoreFlow, AnEncryptedBackupOpensOnlyWithItsPassword)
 
 TEST_F(BackupRestoreFlow, TheCommandLineWritesATestedArchiveAnywhere)
 {
-    addCustomers(folder.databasePath(), 120);
+    insertVariedCustomers(folder.databasePath(), 120);
     const QString destination = work.filePath("nightly/Vantrel-backup.zip");
     QDir().mkpath(work.filePath("nightly"));
     QFile old(destination);
@@ -252,7 +252,7 @@ TEST_F(BackupRestoreFlow, TheCommandLineWritesATestedArchiveAnywhere)
 // copy left behind.
 TEST_F(BackupRestoreFlow, AWriteAheadLogDatabaseIsBackedUpWithTheRowsInItsLog)
 {
-    addCustomers(folder.databasePath(), 20);
+    insertVariedCustomers(folder.databasePath(), 20);
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(folder.databasePath()).constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other,
@@ -298,7 +298,7 @@ TEST_F(BackupRestoreFlow, AProtectedBackupIsNeverWrittenInTheClear)
     const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     backup::BackupPassword::rememberEncryption(true);
-    addCustomers(folder.databasePath(), 50);
+    insertVariedCustomers(folder.databasePath(), 50);
     const QString destination = work.filePath("nightly.zip");
     auto writeFile = [](const QString &path, const QByteArray &bytes) {
         QFile file(path);
@@ -378,7 +378,7 @@ TEST_F(BackupRestoreFlow, ABackupToAStickTouchesOnlyItsOwnFolder)
     platform::setRemovableVolumeSource(std::make_unique<FolderVolumes>(QList<platform::RemovableVolume>{
         {"1111-AAAA", stick, "/dev/sdb1", "STICK", "Kingmax Flash", 16'000'000'000, false},
         {"2222-BBBB", disk, "/dev/sdc1", QString(), "Seagrave Portable", 500'000'000'000, false}}));
-    addCustomers(folder.databasePath(), 200);
+    insertVariedCustomers(folder.databasePath(), 200);
 
     auto *window = new backup::frmZipCreate;
     window->show();
@@ -465,7 +465,7 @@ QByteArray rawZip(const QList<RawEntry> &entries)
 // database of this program, taken from the one entry that names it.
 TEST_F(BackupRestoreFlow, ARestoreRefusesWhatIsNotOneWholeDatabaseOfOurs)
 {
-    addCustomers(folder.databasePath(), 40);
+    insertVariedCustomers(folder.databasePath(), 40);
     const QByteArray live = fileBytes(folder.databasePath());
     const QStringList filesBefore = filesIn(folder.path());
     auto databaseWith = [&](const char *sql) {
@@ -541,7 +541,7 @@ TEST_F(BackupRestoreFlow, ARestoreRefusesWhatIsNotOneWholeDatabaseOfOurs)
 // in like that file: one set written once, both entries in it.
 TEST_F(BackupRestoreFlow, TheDatabaseGoesIntoASetOnDriveALikeAnyOtherFile)
 {
-    addCustomers(folder.databasePath(), 50);
+    insertVariedCustomers(folder.databasePath(), 50);
     const QString notes = folder.file("notes.txt"); // a file dialog chooses in one folder
     QFile file(notes);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -569,7 +569,7 @@ TEST_F(BackupRestoreFlow, TheDatabaseGoesIntoASetOnDriveALikeAnyOtherFile)
 // works on a temporary file or the archive is a new one the caller drops.
 TEST_F(BackupRestoreFlow, ACopyFailingItsCheckWhileCompressedIsNotArchived)
 {
-    addCustomers(folder.databasePath(), 3000); // a copy of several blocks
+    insertVariedCustomers(folder.databasePath(), 3000); // a copy of several blocks
     const QString archive = work.filePath("kept.zip");
     backup::ZipMain zip;
     zip.setZipFilename(archive);

@@ -25,7 +25,7 @@ TEST(DatabaseSnapshot, HoldsTheTypedEditWhileTheWindowKeepsTheFileOpen)
 {
     TempProgramFolder folder;
     ScriptedServices services;
-    addCustomers(folder.databasePath(), 40);
+    insertVariedCustomers(folder.databasePath(), 40);
     QPointer<customers::frmInformation> window = new customers::frmInformation;
     window->show();
     QApplication::processEvents();
@@ -71,7 +71,7 @@ TEST(DatabaseSnapshot, HoldsTheTypedEditWhileTheWindowKeepsTheFileOpen)
 TEST(DatabaseSnapshot, LeavesOutWhatAnotherConnectionHasNotCommitted)
 {
     TempProgramFolder folder;
-    addCustomers(folder.databasePath(), 30);
+    insertVariedCustomers(folder.databasePath(), 30);
     sqlite3 *writer = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(folder.databasePath()).constData(), &writer), SQLITE_OK);
     store::EngineError e;

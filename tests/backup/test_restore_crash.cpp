@@ -38,10 +38,10 @@ protected:
         store::EngineError e;
         const QString old = s_template->filePath("old.mdb");
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(old, &e)) << e.text.toStdString();
-        addCustomers(old, kOldRows);
+        insertVariedCustomers(old, kOldRows);
         const QString restored = s_template->filePath("Vantrel.mdb");
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(restored, &e)) << e.text.toStdString();
-        addCustomers(restored, kRestoredRows);
+        insertVariedCustomers(restored, kRestoredRows);
         zipWithInfoZip(s_template->filePath("backup.zip"), s_template->path(), {"Vantrel.mdb"});
         QFile::remove(restored);
     }

@@ -35,7 +35,7 @@ protected:
         EXPECT_TRUE(restore.prepare(&e)) << e.text.toStdString();
         const QString file = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
         EXPECT_TRUE(store::Schema::createDeliveredDatabase(file, &e)) << e.text.toStdString();
-        addCustomers(file, rows);
+        insertVariedCustomers(file, rows);
         return file;
     }
 
@@ -45,7 +45,7 @@ protected:
 TEST_F(SafeRestoreTest, ReplacesTheDatabaseAndTheOpenWindowComesBackOnTheRestoredRows)
 {
     ScriptedServices services;
-    addCustomers(folder.databasePath(), 10);
+    insertVariedCustomers(folder.databasePath(), 10);
     QPointer<customers::frmInformation> window = new customers::frmInformation;
     window->show();
     QApplication::processEvents();
@@ -79,7 +79,7 @@ TEST_F(SafeRestoreTest, ReplacesTheDatabaseAndTheOpenWindowComesBackOnTheRestore
 
 TEST_F(SafeRestoreTest, ADamagedOrForeignCopyLeavesTheLiveDatabaseAsItWas)
 {
-    addCustomers(folder.databasePath(), 12);
+    insertVariedCustomers(folder.databasePath(), 12);
     const QByteArray before = fileBytes(folder.databasePath());
     {
         backup::SafeRestore restore(folder.databasePath());

@@ -355,7 +355,7 @@ TEST_F(ZipWindow, UpdateOffersTheProgramsOwnDatabaseFile)
 
 TEST_F(ZipWindow, AddingTheLiveDatabaseArchivesACopyUnderItsBareName)
 {
-    addCustomers(folder.databasePath(), 50);
+    insertVariedCustomers(folder.databasePath(), 50);
     services.answerFile(work.filePath("by-hand.zip"));
     trigger("mnuFileNew");
     services.answerFiles({folder.databasePath()});
@@ -374,7 +374,7 @@ namespace {
 
 TEST_F(ZipWindow, AbortDuringABackupStopsItAndClearsTheBackupMark)
 {
-    addCustomers(folder.databasePath(), 20000);
+    insertVariedCustomers(folder.databasePath(), 20000);
     const QString drive = work.filePath("driveA");
     QDir().mkdir(drive);
     qputenv("VANTREL_DRIVE_A", drive.toLocal8Bit());
@@ -463,10 +463,10 @@ TEST_F(ZipWindow, RestoringTheDatabaseIntoTheProgramFolderGoesThroughACheckedCop
     QTemporaryDir other;
     store::EngineError e;
     ASSERT_TRUE(store::Schema::createDeliveredDatabase(other.filePath("Vantrel.mdb"), &e));
-    addCustomers(other.filePath("Vantrel.mdb"), 9);
+    insertVariedCustomers(other.filePath("Vantrel.mdb"), 9);
     const auto archived = storedRows(other.filePath("Vantrel.mdb"), "Information");
     zipWithInfoZip(work.filePath("db.zip"), other.path(), {"Vantrel.mdb"});
-    addCustomers(folder.databasePath(), 4);
+    insertVariedCustomers(folder.databasePath(), 4);
 
     open(work.filePath("db.zip"));
     trigger("mnuEditSelectAll");

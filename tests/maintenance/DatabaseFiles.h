@@ -23,12 +23,6 @@ struct StoredRow {
     bool operator==(const StoredRow &other) const = default;
 };
 
-// The backup tests still fill their files by this name.
-inline void addCustomers(const QString &path, int count, int deleteEvery = 0)
-{
-    insertVariedCustomers(path, count, deleteEvery);
-}
-
 // Every row of a table in row id order, read with the stock engine.
 QList<StoredRow> storedRows(const QString &path, const QString &table);
 
