@@ -379,7 +379,10 @@ quint16 joinSplitArchive(const QString &lastDisk, const DiskFinder &diskPath, co
     QSet<QByteArray> seen;
     // The directory on the last disk tells which disks are this set's.
     std::vector<CentralRecord> known;
-    if (end->centralDisk == end->thisDisk && lastFile.seek(end->centralOffset)
+    // A directory said to run past the end record is not read: its size
+    // could be anything the bytes say.
+    if (end->centralDisk == end->thisDisk && end->centralOffset + qint64(end->centralSize) <= end->position
+        && lastFile.seek(end->centralOffset)
         && !parseCentral(lastFile.read(end->centralSize), end->entries, known))
         known.clear();
     std::vector<QString> paths(static_cast<size_t>(disks));
