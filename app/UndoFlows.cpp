@@ -8,7 +8,9 @@
 #include "store/DBEngine.h"
 #include "store/KeptChanges.h"
 #include "store/ProgramFolder.h"
+#include "store/SafeFiles.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QPointer>
 
@@ -108,6 +110,34 @@ UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptCh
     return outcome;
 }
 
+// A repair's damaged file goes back as the repair found it. Nothing can be
+// written into it, so the repaired database it replaces stays beside it as a
+// file of its own, named in the answer.
+UndoOutcome putBackDamagedFile(const QString &databasePath, const store::KeptChange &change)
+{
+    UndoOutcome outcome;
+    const QString failed = QStringLiteral("The change could not be undone; nothing was changed.\n");
+    QString why;
+    if (!changeNamed(databasePath, change, false, &why)) {
+        outcome.text = failed + why;
+        return outcome;
+    }
+    const QString aside = store::asideNameFor(databasePath, QStringLiteral("REPAIRED"));
+    backup::SafeRestore restore(databasePath);
+    store::EngineError e;
+    if (!restore.putBackDamaged(change.keptFile, aside, &e)) {
+        changeNamed(databasePath, change, true, &why);
+        outcome.text = failed + e.text;
+        return outcome;
+    }
+    outcome.succeeded = true;
+    outcome.text = change.description
+        + QStringLiteral(" was undone: the damaged database it replaced is back. The repaired database has been "
+                         "kept as '%1'.")
+              .arg(QDir::toNativeSeparators(aside));
+    return outcome;
+}
+
 } // namespace
 
 UndoOutcome undoNewestChange(const QString &databasePath)
@@ -122,9 +152,11 @@ UndoOutcome undoNewestChange(const QString &databasePath)
     store::UndoResult result;
     store::EngineError e;
     const QList<store::KeptChange> changes = store::KeptChanges(db->handle()).list(&e);
-    if (!changes.isEmpty() && changes.first().kind == store::ChangeKind::ReplacedFile) {
+    if (!changes.isEmpty() && store::replacesFile(changes.first().kind)) {
         db.reset();
-        return putBackReplacedFile(databasePath, changes.first());
+        return changes.first().kind == store::ChangeKind::ReplacedFile
+            ? putBackReplacedFile(databasePath, changes.first())
+            : putBackDamagedFile(databasePath, changes.first());
     }
     const bool undone = store::KeptChanges(db->handle()).undoLast(&result, &e);
     db.reset();

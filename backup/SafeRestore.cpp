@@ -197,16 +197,30 @@ bool SafeRestore::install(const QString &extractedFile, store::EngineError *erro
     if (!store::syncFile(extractedFile, &e))
         return failWith(error, e.number, e.text);
 
+    return replaceWithWindowsClosed(extractedFile, QString(), error);
+}
+
+bool SafeRestore::putBackDamaged(const QString &damagedFile, const QString &setAside, store::EngineError *error)
+{
+    if (!QFileInfo(damagedFile).isFile())
+        return failWith(error, store::Err::FileNotFound,
+                        QStringLiteral("the kept database '%1' is missing.").arg(damagedFile));
+    return replaceWithWindowsClosed(damagedFile, setAside, error);
+}
+
+bool SafeRestore::replaceWithWindowsClosed(const QString &copy, const QString &setAside, store::EngineError *error)
+{
+    store::EngineError e;
     maintenance::DataWindows windows(m_database);
     if (!windows.release(&e))
         return failWith(error, e.number,
                         QStringLiteral("the changes in an open window could not be saved: %1").arg(e.text));
-    const bool replaced = replace(extractedFile, error);
+    const bool replaced = replace(copy, error, setAside);
     windows.reopen(m_database);
     return replaced;
 }
 
-bool SafeRestore::replace(const QString &copy, store::EngineError *error)
+bool SafeRestore::replace(const QString &copy, store::EngineError *error, const QString &setAside)
 {
     const QList<qint64> holders = maintenance::processesHoldingOpen(m_database);
     if (!holders.isEmpty()) {
@@ -234,13 +248,14 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error)
 
     // Written into the copy while it is not yet the database, so that no
     // moment leaves the database with a journal of this write.
-    const QString keptPath = recordReplacement(m_database, copy);
+    const QString keptPath = setAside.isEmpty() ? recordReplacement(m_database, copy) : QString();
     if (!keptPath.isEmpty() && !store::syncFile(copy, &e))
         return failWith(error, e.number, e.text);
     // The old file keeps a second name until the folder shows the new one,
     // so that it can be put back if that last step fails.
-    const QString kept = keptNameFor(m_database);
-    QFile::remove(kept);
+    const QString kept = setAside.isEmpty() ? keptNameFor(m_database) : setAside;
+    if (setAside.isEmpty())
+        QFile::remove(kept);
     if (::link(QFile::encodeName(m_database).constData(), QFile::encodeName(kept).constData()) != 0)
         return failWith(
             error, store::Err::CannotOpen,
@@ -253,6 +268,8 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error)
         store::renameReplacing(kept, m_database, nullptr);
         return failWith(error, e.number, e.text);
     }
+    if (!setAside.isEmpty())
+        return true;
     store::EngineError keptError;
     if (keptPath.isEmpty() || !store::KeptChanges::keepReplacedFile(kept, keptPath, &keptError))
         QFile::remove(kept);

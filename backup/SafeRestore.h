@@ -36,6 +36,11 @@ public:
     // it in the live database's place.
     bool install(const QString &extractedFile, store::EngineError *error);
 
+    // Puts a damaged database that a repair replaced back in the live
+    // database's place, unchecked: it is the file as the repair found it.
+    // The database in place stays beside it under `setAside`, a free name.
+    bool putBackDamaged(const QString &damagedFile, const QString &setAside, store::EngineError *error);
+
     // The name the old database has for the moment of the rename.
     static QString keptNameFor(const QString &databasePath);
     // The staging folder's name for a database.
@@ -48,7 +53,12 @@ public:
 
 private:
     bool refuseWhileJournalled(store::EngineError *error) const;
-    bool replace(const QString &copy, store::EngineError *error);
+    // Lets the open data windows write their edits and let go, replaces, and
+    // opens them again on what is in place then.
+    bool replaceWithWindowsClosed(const QString &copy, const QString &setAside, store::EngineError *error);
+    // With `setAside`, the replaced database keeps that name and nothing is
+    // written into the copy; without, it is kept as a change the copy records.
+    bool replace(const QString &copy, store::EngineError *error, const QString &setAside = QString());
 
     QString m_database;
     QString m_staging;

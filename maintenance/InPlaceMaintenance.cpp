@@ -3,6 +3,7 @@
 #include "maintenance/DataWindows.h"
 #include "maintenance/FileUsers.h"
 #include "platform/MessageBox.h"
+#include "store/KeptChanges.h"
 #include "store/ProgramFolder.h"
 #include "store/SafeFiles.h"
 
@@ -57,6 +58,21 @@ store::EngineError inUseError(const QString &database, const QList<qint64> &hold
             QStringLiteral("The database '%1' is open in another program (process %2). Close "
                            "that program, then run the command again.")
                 .arg(database, ids.join(QStringLiteral(", ")))};
+}
+
+// The damaged file is kept as a change of the repaired database: "Undo Last
+// Change" puts it back, and it goes when the kept changes are trimmed.
+// Should that fail, it is kept beside the database as before.
+QString keepDamagedAsChange(const QString &damaged, const QString &repairedCopy)
+{
+    QString kept;
+    store::EngineError e;
+    if (!store::KeptChanges::recordReplacement(damaged, repairedCopy, QStringLiteral("Repair"), &kept, &e,
+                                               store::ChangeKind::ReplacedDamagedFile)) {
+        qWarning("The damaged file is kept beside the database, not as a change: %s", qPrintable(e.text));
+        return QString();
+    }
+    return kept;
 }
 
 } // namespace
@@ -157,7 +173,7 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
         return finish(outcome(Result::NotRun, inUseError(database, holders)));
 
     Outcome result;
-    if (repairFirst && !store::DBEngine::RepairDatabase(file, &e, &result.repair))
+    if (repairFirst && !store::DBEngine::RepairDatabase(file, &e, &result.repair, keepDamagedAsChange))
         return finish(outcome(Result::NotRun, e));
     const Result failed = result.repair.wasDamaged ? Result::RepairedOnly : Result::NotRun;
     auto failure = [&](const store::EngineError &error) {

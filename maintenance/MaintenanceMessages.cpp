@@ -74,7 +74,11 @@ QString damageReport(const store::RepairReport &report)
         lines << QStringLiteral("%1 could not be told apart from the rows of another table and were left in the "
                                 "damaged file.")
                      .arg(rows(report.rowsUnmatched));
-    if (!report.damagedCopy.isEmpty())
+    if (report.damagedCopyIsChange)
+        lines << QStringLiteral("The damaged file has been kept as '%1'. \"Undo Last Change\" in the Database menu "
+                                "puts it back; it is removed with the other kept changes.")
+                     .arg(QDir::toNativeSeparators(report.damagedCopy));
+    else if (!report.damagedCopy.isEmpty())
         lines << QStringLiteral("The damaged file has been kept as '%1'. Remove it once you no longer need it.")
                      .arg(QDir::toNativeSeparators(report.damagedCopy));
     return lines.join(QLatin1Char('\r'));

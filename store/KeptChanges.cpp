@@ -26,13 +26,14 @@ const char *kindName(ChangeKind kind)
     case ChangeKind::DeletedRows: return "deleted rows";
     case ChangeKind::AddedRows: return "added rows";
     case ChangeKind::ReplacedFile: return "replaced file";
+    case ChangeKind::ReplacedDamagedFile: return "replaced damaged file";
     }
     return "";
 }
 
 ChangeKind kindNamed(const QString &name)
 {
-    for (ChangeKind kind : {ChangeKind::AddedRows, ChangeKind::ReplacedFile}) {
+    for (ChangeKind kind : {ChangeKind::AddedRows, ChangeKind::ReplacedFile, ChangeKind::ReplacedDamagedFile}) {
         if (name == QLatin1String(kindName(kind)))
             return kind;
     }
@@ -156,6 +157,12 @@ QString KeptChanges::describeReplaced(const QString &what, qint64 rows, const QD
 {
     return QStringLiteral("%1: replaced a database of %2")
         .arg(what, describe(QString(), rows, time).mid(2)); // without the empty name's ": "
+}
+
+QString KeptChanges::describeReplacedDamaged(const QString &what, const QDateTime &time)
+{
+    return QStringLiteral("%1: replaced a damaged database, %2")
+        .arg(what, time.toLocalTime().toString(QStringLiteral("MM/dd/yyyy HH:mm")));
 }
 
 bool KeptChanges::hasChangesTable() const
@@ -325,11 +332,14 @@ bool KeptChanges::keepAdded(const QString &what, qint64 *keptRows, EngineError *
 
 QString KeptChanges::keptFolderFor(const QString &databasePath)
 {
-    return databasePath + QStringLiteral(".kept");
+    // The database's name changes case when it is compacted ("Vantrel.mdb"
+    // becomes "VANTREL.MDB"); its kept files stay in one folder.
+    const QFileInfo database(databasePath);
+    return QDir(database.absolutePath()).filePath(database.fileName().toUpper() + QStringLiteral(".kept"));
 }
 
 bool KeptChanges::recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
-                                    QString *keptPath, EngineError *error)
+                                    QString *keptPath, EngineError *error, ChangeKind kind)
 {
     const QString folder = keptFolderFor(databasePath);
     // It holds whole databases: social security numbers.
@@ -337,8 +347,9 @@ bool KeptChanges::recordReplacement(const QString &databasePath, const QString &
         && (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0))
         return fail(error, Err::CannotOpen, QStringLiteral("Could not make the folder '%1'.").arg(folder));
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    const bool damaged = kind == ChangeKind::ReplacedDamagedFile;
     qint64 customers = 0;
-    {
+    if (!damaged) {
         RawDatabase old;
         EngineError ignored;
         if (old.open(databasePath, RawDatabase::ReadOnly, &ignored))
@@ -356,10 +367,11 @@ bool KeptChanges::recordReplacement(const QString &databasePath, const QString &
     KeptChanges changes(db.handle());
     const bool recorded = execSql(db.handle(), QStringLiteral("BEGIN IMMEDIATE"), error)
         && changes.ensureChangesTable(error)
-        && changes.recordChange(single(db.handle(), QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable()))
-                                    + 1,
-                                now, describeReplaced(what, customers, now), ChangeKind::ReplacedFile, QString(),
-                                customers, 0, 0, QFileInfo(databasePath).size(), error, *keptPath)
+        && changes.recordChange(
+            single(db.handle(), QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable())) + 1, now,
+            damaged ? describeReplacedDamaged(what, now) : describeReplaced(what, customers, now),
+            damaged ? ChangeKind::ReplacedDamagedFile : ChangeKind::ReplacedFile, QString(), customers, 0, 0,
+            QFileInfo(databasePath).size(), error, *keptPath)
         && execSql(db.handle(), QStringLiteral("COMMIT"), error);
     if (!recorded) {
         execSql(db.handle(), QStringLiteral("ROLLBACK"), nullptr);
@@ -464,7 +476,7 @@ bool KeptChanges::undoLast(UndoResult *result, EngineError *error)
     newest = Statement();
     const KeptChange &change = changes.first();
     result->change = change;
-    if (change.kind == ChangeKind::ReplacedFile) {
+    if (replacesFile(change.kind)) {
         rollback();
         return fail(error, Err::InvalidOperation,
                     QStringLiteral("A replaced database file is put back by the restore's checked rename."));

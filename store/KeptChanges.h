@@ -23,10 +23,15 @@ struct TranslatedStatement;
 //                      stored without conversion.
 // The tables are made by the first kept change; the program's own tables
 // are never altered.
-// A database file that a restore replaced is kept whole, in the folder
-// keptFolderFor() beside the database, and named by a row of the
-// VantrelChanges of the database that replaced it.
-enum class ChangeKind { DeletedRows, AddedRows, ReplacedFile };
+// A database file that a restore or a repair replaced is kept whole, in the
+// folder keptFolderFor() beside the database, and named by a row of the
+// VantrelChanges of the database that replaced it. A repair's is damaged.
+enum class ChangeKind { DeletedRows, AddedRows, ReplacedFile, ReplacedDamagedFile };
+
+inline bool replacesFile(ChangeKind kind)
+{
+    return kind == ChangeKind::ReplacedFile || kind == ChangeKind::ReplacedDamagedFile;
+}
 
 struct KeptChange {
     qint64 number = 0;
@@ -88,9 +93,10 @@ public:
     // A restore keeps the database it replaces, in two steps. Before `copy`
     // takes the database's name, and before the copy is synced: records in
     // the copy that the database now in place will be kept, and where.
-    // After: moves a second name of the replaced file there.
+    // After: moves a second name of the replaced file there. A damaged file
+    // (ReplacedDamagedFile) is not read, not even to count its customers.
     static bool recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
-                                  QString *keptPath, EngineError *error);
+                                  QString *keptPath, EngineError *error, ChangeKind kind = ChangeKind::ReplacedFile);
     static bool keepReplacedFile(const QString &replaced, const QString &keptPath, EngineError *error);
     static QString keptFolderFor(const QString &databasePath);
 
@@ -115,6 +121,8 @@ public:
     static QString describe(const QString &what, qint64 rows, const QDateTime &time);
     // "Restore: replaced a database of 1,240 customers, 12/08/2026 14:05".
     static QString describeReplaced(const QString &what, qint64 rows, const QDateTime &time);
+    // "Repair: replaced a damaged database, 12/08/2026 14:05".
+    static QString describeReplacedDamaged(const QString &what, const QDateTime &time);
     static QString changesTable();
     static QString keptTableFor(const QString &table);
 

@@ -1,7 +1,9 @@
 #include "store/SafeFiles.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,6 +54,21 @@ private:
 QString partialNameFor(const QString &destination)
 {
     return destination + QStringLiteral(".partial");
+}
+
+QString asideNameFor(const QString &path, const QString &what)
+{
+    const QFileInfo info(path);
+    const QString stem = info.completeBaseName().toUpper() + QLatin1Char('-') + what + QLatin1Char('-')
+        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix().toUpper();
+    const QDir folder = info.absoluteDir();
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
+        const QFileInfo candidate(folder.filePath(name));
+        if (!candidate.exists() && !candidate.isSymLink())
+            return candidate.filePath();
+    }
 }
 
 QString systemErrorText(int errorNumber)

@@ -34,6 +34,11 @@ bool renameReplacing(const QString &from, const QString &to, EngineError *error)
 // It never names a checked file, so one left by an interrupted run may go.
 QString partialNameFor(const QString &destination);
 
+// A free name beside `path` that says what a file set aside is:
+// "VANTREL-DAMAGED-2026-12-07.MDB" for what "DAMAGED", with a number added
+// when a file of that name is there already.
+QString asideNameFor(const QString &path, const QString &what);
+
 // A journal, log or shared-memory file in `folder` that the engine would take
 // for that of a database named by one of `databaseNames` ("VANTREL.MDB-journal",
 // "-wal", "-shm"), compared without regard to case, since a rename may give

@@ -382,8 +382,7 @@ quint16 joinSplitArchive(const QString &lastDisk, const DiskFinder &diskPath, co
     // A directory said to run past the end record is not read: its size
     // could be anything the bytes say.
     if (end->centralDisk == end->thisDisk && end->centralOffset + qint64(end->centralSize) <= end->position
-        && lastFile.seek(end->centralOffset)
-        && !parseCentral(lastFile.read(end->centralSize), end->entries, known))
+        && lastFile.seek(end->centralOffset) && !parseCentral(lastFile.read(end->centralSize), end->entries, known))
         known.clear();
     std::vector<QString> paths(static_cast<size_t>(disks));
     std::vector<qint64> starts(size_t(disks) + 1, 0);

@@ -487,42 +487,24 @@ bool writeRecoveredCopy(const FileSalvage &salvage, const QString &partial, Repa
         && fresh.close(error);
 }
 
-// The name the damaged file is kept under: "VANTREL-DAMAGED-2026-12-07.MDB",
-// with a number added when a file of that name is there already.
-QString damagedNameFor(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString stem = info.completeBaseName().toUpper() + QStringLiteral("-DAMAGED-")
-        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix().toUpper();
-    QDir folder = info.absoluteDir();
-    for (int n = 1;; ++n) {
-        const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
-        const QFileInfo candidate(folder.filePath(name));
-        if (!candidate.exists() && !candidate.isSymLink())
-            return candidate.filePath();
-    }
-}
-
 // Gives the damaged file a second name, which stays when the repaired file
 // takes the first: at no moment is the database without its name.
-bool keepDamagedFile(const QString &path, QString *kept, EngineError *error)
+bool keepDamagedFile(const QString &path, const QString &kept, EngineError *error)
 {
-    *kept = damagedNameFor(path);
     const QByteArray from = QFile::encodeName(path);
-    const QByteArray to = QFile::encodeName(*kept);
+    const QByteArray to = QFile::encodeName(kept);
     if (::link(from.constData(), to.constData()) != 0) {
         // A file system without hard links: a copy, on the disk before the swap.
-        if (!createOwnerOnlyFile(*kept, error))
+        if (!createOwnerOnlyFile(kept, error))
             return false;
-        QFile::remove(*kept);
-        if (!QFile::copy(path, *kept)) {
-            QFile::remove(*kept);
+        QFile::remove(kept);
+        if (!QFile::copy(path, kept)) {
+            QFile::remove(kept);
             return fail(error, Err::CannotOpen,
-                        QStringLiteral("Could not keep a copy of the damaged file as '%1'.").arg(*kept));
+                        QStringLiteral("Could not keep a copy of the damaged file as '%1'.").arg(kept));
         }
-        if (!syncFile(*kept, error)) {
-            QFile::remove(*kept);
+        if (!syncFile(kept, error)) {
+            QFile::remove(kept);
             return false;
         }
     }
@@ -534,7 +516,7 @@ bool keepDamagedFile(const QString &path, QString *kept, EngineError *error)
 
 namespace DBEngine {
 
-bool RepairDatabase(const QString &name, EngineError *error, RepairReport *report)
+bool RepairDatabase(const QString &name, EngineError *error, RepairReport *report, const DamagedFileKeeper &keeper)
 {
     RepairReport local;
     RepairReport &result = report ? *report : local;
@@ -589,11 +571,19 @@ bool RepairDatabase(const QString &name, EngineError *error, RepairReport *repor
     startWriteback(partial);
     // Rows salvaged from damaged pages may carry damage of their own: the
     // fresh file is always read back whole.
-    if (!checkCopy(partial, expected, ReadBack::Always, &e) || !syncFile(partial, &e)
-        || !keepDamagedFile(path, &kept, &e) || !syncFolder(QFileInfo(path).absolutePath(), &e)
+    if (!checkCopy(partial, expected, ReadBack::Always, &e))
+        return failAndClean(e);
+    // The keeper writes into the checked copy before it is synced.
+    const QString keptByKeeper = keeper ? keeper(path, partial) : QString();
+    const QString aside = keptByKeeper.isEmpty() ? asideNameFor(path, QStringLiteral("DAMAGED")) : keptByKeeper;
+    if (!syncFile(partial, &e) || !keepDamagedFile(path, aside, &e))
+        return failAndClean(e);
+    kept = aside;
+    if (!syncFolder(QFileInfo(path).absolutePath(), &e) || !syncFolder(QFileInfo(kept).absolutePath(), &e)
         || !renameReplacing(partial, path, &e))
         return failAndClean(e);
     result.damagedCopy = kept;
+    result.damagedCopyIsChange = !keptByKeeper.isEmpty();
     // The repaired file has its name now. Should the folder fail to sync, a
     // power cut could at worst bring back the damaged file, never lose both.
     syncFolder(QFileInfo(path).absolutePath(), nullptr);

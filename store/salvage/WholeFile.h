@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace store {
 
@@ -35,7 +36,8 @@ struct RepairReport {
     bool wasDamaged = false;     // the integrity check found damage
     bool centerRowAdded = false; // the center's settings were lost; a fresh row was put in
     QList<TableRepair> tables;
-    QString damagedCopy; // where the damaged file was kept
+    QString damagedCopy;              // where the damaged file was kept
+    bool damagedCopyIsChange = false; // kept as a change that can be undone, not beside the database
 
     const TableRepair *table(const QString &name) const;
 };
@@ -53,8 +55,15 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
 // integrity check finds damage, every row that can still be read from its
 // pages is copied into a fresh file with every table of the damaged one. The
 // fresh file takes the name; the damaged one is kept beside it, under a name
-// that says what it is.
-bool RepairDatabase(const QString &path, EngineError *error, RepairReport *report = nullptr);
+// that says what it is, or where `keeper` says.
+//
+// A keeper is given the damaged file's path and the checked repaired copy
+// before the copy takes the name; it may write into the copy (that the
+// damaged file is kept, and where) and returns the name the damaged file is
+// to be kept under, or an empty name for the usual one beside it.
+using DamagedFileKeeper = std::function<QString(const QString &damaged, const QString &repairedCopy)>;
+bool RepairDatabase(const QString &path, EngineError *error, RepairReport *report = nullptr,
+                    const DamagedFileKeeper &keeper = {});
 
 } // namespace DBEngine
 } // namespace store

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -216,6 +217,45 @@ TEST_F(UndoLastChange, ARestoreKeepsTheReplacedDatabaseAndItsUndoPutsItBackThrou
     ASSERT_EQ(QDir(kept).entryList(QDir::Files).size(), 1);
     auto db = store::Database::open(folder.databasePath(), &e);
     ASSERT_TRUE(store::KeptChanges(db->handle(), {30, 20}).trim(&e, QDateTime::currentDateTimeUtc().addDays(31)));
+    EXPECT_TRUE(QDir(kept).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(UndoLastChange, ARepairKeepsTheDamagedFileAsAChangeAndItsUndoPutsItBackAsTheRepairFoundIt)
+{
+    insertVariedCustomers(folder.databasePath(), 300);
+    const auto pages = leafPages(folder.databasePath(), "Information");
+    ASSERT_GT(pages.size(), 2);
+    overwritePage(folder.databasePath(), pages.at(1).number);
+    const QByteArray damaged = fileBytes(folder.databasePath());
+
+    const Outcome repair = run({"--repair"});
+    ASSERT_EQ(repair.status, 0) << repair.err.toStdString();
+    const QString database = folder.file("VANTREL.MDB");
+    const qint64 repaired = rowCount(database, "Information");
+    EXPECT_EQ(repaired, 340 - pages.at(1).cells);
+    // Nothing is left beside the database for the operator to clean up.
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"VANTREL.MDB"}));
+    const QString change = newestChange();
+    EXPECT_TRUE(change.startsWith("Repair: replaced a damaged database, ")) << change.toStdString();
+    const QString kept = store::KeptChanges::keptFolderFor(folder.databasePath());
+    const QStringList keptFiles = QDir(kept).entryList(QDir::Files);
+    ASSERT_EQ(keptFiles.size(), 1);
+    const QString keptFile = QDir(kept).filePath(keptFiles.first());
+    EXPECT_EQ(fileBytes(keptFile), damaged);
+    EXPECT_TRUE(repair.out.contains(QString("The damaged file has been kept as '%1'.").arg(keptFile)))
+        << repair.out.toStdString();
+
+    const Outcome undone = run({"--undo-last"});
+    EXPECT_EQ(undone.status, 0) << undone.err.toStdString();
+    const QString aside = folder.file("VANTREL-REPAIRED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB");
+    EXPECT_EQ(undone.out,
+              change
+                  + " was undone: the damaged database it replaced is back. The repaired database "
+                    "has been kept as '"
+                  + aside + "'.\n");
+    EXPECT_EQ(fileBytes(database), damaged);
+    EXPECT_EQ(rowCount(aside, "Information"), repaired);
+    EXPECT_EQ(integrityCheck(aside), "ok");
     EXPECT_TRUE(QDir(kept).entryList(QDir::Files).isEmpty());
 }
 

@@ -151,17 +151,19 @@ TEST_F(Commands, RepairOfADamagedFileSaysWhatItRecovered)
     EXPECT_TRUE(maintenance::repairDatabase());
 
     EXPECT_EQ(services.lastBox().title, "Notice!");
-    const QString kept = "VANTREL-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".MDB";
+    // The damaged file is kept as a change that can be undone, out of the folder.
+    const QStringList kept = filesIn(folder.file("VANTREL.MDB.kept"));
+    ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(services.lastBox().text,
               QString("Your database has been successfully repaired. \r\rThe file was damaged: "
                       "%1 customer rows recovered, %2 could not be read.\r"
-                      "The damaged file has been kept as '%3'. Remove it once you no longer "
-                      "need it.")
+                      "The damaged file has been kept as '%3'. \"Undo Last Change\" in the Database menu puts it "
+                      "back; it is removed with the other kept changes.")
                   .arg(225 - damaged.cells)
                   .arg(damaged.cells)
-                  .arg(folder.file(kept)));
+                  .arg(folder.file("VANTREL.MDB.kept/" + kept.first())));
     EXPECT_EQ(services.lastBox().icon, Icon::Exclamation);
-    EXPECT_EQ(filesIn(folder.path()), QStringList({kept, "VANTREL.MDB"}));
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
     EXPECT_EQ(storedRows(upperCaseName(), "Information").size(), 225 - damaged.cells);
     EXPECT_EQ(integrityCheck(upperCaseName()), "ok");
 }
@@ -398,8 +400,8 @@ TEST_F(Commands, ALinkedDatabaseIsWorkedOnWhereItLies)
     services.answer(Button::OK);
     EXPECT_TRUE(maintenance::repairDatabase());
     EXPECT_TRUE(QFileInfo(folder.file("Vantrel.mdb")).isSymLink());
-    EXPECT_EQ(filesIn(elsewhere.path()),
-              QStringList({"CENTER-DAMAGED-" + QDate::currentDate().toString("yyyy-MM-dd") + ".DB", "center.db"}));
+    EXPECT_EQ(filesIn(elsewhere.path()), QStringList({"center.db"}));
+    EXPECT_EQ(filesIn(elsewhere.filePath("CENTER.DB.kept")).size(), 1);
     EXPECT_EQ(storedRows(folder.file("Vantrel.mdb"), "Information").size(),
               rows.size() - pages.at(pages.size() / 2).cells);
 }
