@@ -18,6 +18,7 @@ namespace {
 
 constexpr quint16 FlagEncrypted = 0x0001;
 constexpr quint16 FlagDescriptor = 0x0008;
+constexpr quint16 FlagUtf8Names = 0x0800;
 constexpr quint16 MethodStore = 0;
 constexpr quint16 MethodDeflate = 8;
 constexpr quint16 MethodAes = 99;
@@ -105,6 +106,27 @@ std::optional<QByteArray> takeZip64Block(QByteArray &extra)
     return std::nullopt;
 }
 
+// Whether readers take `name` for the UTF-8 its flag says it is: printable
+// ASCII, tabs and line ends, and whole multi-byte sequences. A name that is
+// not keeps its bytes and loses the flag, so that the rebuilt archive opens.
+bool readsAsUtf8(const QByteArray &name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if ((c > 31 && c < 128) || c == '\r' || c == '\n' || c == '\t')
+            continue;
+        const int following = (c & 0xe0) == 0xc0 ? 1 : (c & 0xf0) == 0xe0 ? 2 : (c & 0xf8) == 0xf0 ? 3 : -1;
+        if (following < 0 || name.size() - i - 1 < following)
+            return false;
+        for (int k = 1; k <= following; ++k) {
+            if ((static_cast<unsigned char>(name[i + k]) & 0xc0) != 0x80)
+                return false;
+        }
+        i += following;
+    }
+    return true;
+}
+
 std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
 {
     if (at < 0 || size - at < LocalHeaderSize)
@@ -126,6 +148,8 @@ std::optional<FoundEntry> readEntry(const char *base, qint64 size, qint64 at)
     e.extra = QByteArray(p + LocalHeaderSize + nameLength, extraLength);
     if (e.name.contains('\0'))
         return std::nullopt;
+    if ((e.flags & FlagUtf8Names) && !readsAsUtf8(e.name))
+        e.flags &= quint16(~FlagUtf8Names);
     if (!wellFormedExtra(e.extra)) {
         // A damaged extra field goes; the entry's data does not need it
         // unless it is encrypted by AES, whose parameters live there.
