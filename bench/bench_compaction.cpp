@@ -2,6 +2,9 @@
 // (a copy written, synced, checked, then named) against SQLite's own
 // VACUUM INTO of the same file, which writes and syncs a copy and checks
 // nothing. Prints the ratio of the medians, and the check's share of it.
+// Then the same from the command line, whole processes against whole
+// processes: `vantrel --compact` in a program folder of its own against the
+// sqlite3 shell's VACUUM INTO followed by `sync` of the copy.
 #include "bench/BenchDatabase.h"
 #include "bench/MedianReporter.h"
 
@@ -12,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -89,6 +94,58 @@ void BM_CheckCopy(benchmark::State &state)
 }
 BENCHMARK(BM_CheckCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
 
+bool runProcess(benchmark::State &state, const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        state.SkipWithError(
+            qPrintable(program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAllStandardError())));
+        return false;
+    }
+    return true;
+}
+
+// A program folder of its own: the executable beside a copy of the table,
+// so that the command works on that copy.
+struct CommandFolder {
+    QTemporaryDir dir{QFileInfo(bench::customerDatabase(kCustomers)).dir().filePath("vantrel-bench-XXXXXX")};
+    QString executable = dir.filePath("vantrel");
+    QString database = dir.filePath("Vantrel.mdb");
+    bool ready = QFile::copy(QStringLiteral(VANTREL_EXECUTABLE), executable)
+        && QFile::copy(bench::customerDatabase(kCustomers), database);
+};
+
+void BM_CompactCommand(benchmark::State &state)
+{
+    CommandFolder folder;
+    if (!folder.ready)
+        return state.SkipWithError("cannot make the program folder");
+    for (auto _ : state) {
+        if (!runProcess(state, folder.executable, {QStringLiteral("--compact")}))
+            return;
+    }
+}
+BENCHMARK(BM_CompactCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
+
+void BM_ShellVacuumAndSync(benchmark::State &state)
+{
+    CommandFolder folder;
+    if (!folder.ready)
+        return state.SkipWithError("cannot make the program folder");
+    const QString copy = folder.dir.filePath("copy.mdb");
+    for (auto _ : state) {
+        if (!runProcess(state, QStringLiteral("sqlite3"),
+                        {folder.database, QStringLiteral("VACUUM INTO '%1'").arg(copy)})
+            || !runProcess(state, QStringLiteral("sync"), {copy}))
+            return;
+        state.PauseTiming();
+        QFile::remove(copy);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShellVacuumAndSync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(5);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,5 +163,10 @@ int main(int argc, char **argv)
         if (check != reporter.medians.end())
             std::printf("of which the check of the copy: %.3f\n", check->second / sqlite->second);
     }
+    const auto command = reporter.medians.find("BM_CompactCommand");
+    const auto shell = reporter.medians.find("BM_ShellVacuumAndSync");
+    if (command != reporter.medians.end() && shell != reporter.medians.end() && shell->second > 0)
+        std::printf("vantrel --compact / sqlite3 VACUUM INTO and sync (medians): %.3f\n",
+                    command->second / shell->second);
     return 0;
 }
