@@ -291,6 +291,11 @@ bool KeptChanges::deleteKeeping(const TranslatedStatement &deletion, const QStri
         savepoint.rollback();
         return true;
     }
+    // Something is kept: the savepoint has done its work. Left open, it would
+    // copy every page the delete changes a second time; should the delete
+    // fail, the caller's transaction takes the kept rows back with it.
+    if (!savepoint.release(error))
+        return false;
     // Exactly the rows kept go, whatever the condition would say now.
     if (!execSql(m_db,
                  QStringLiteral("DELETE FROM %1 WHERE rowid IN (SELECT KeptRowId FROM %2 WHERE rowid BETWEEN ? AND ?)")
@@ -298,7 +303,7 @@ bool KeptChanges::deleteKeeping(const TranslatedStatement &deletion, const QStri
                  error, {range.first, range.last}))
         return false;
     *deleted = sqlite3_changes64(m_db);
-    return savepoint.release(error);
+    return true;
 }
 
 bool KeptChanges::beginAdding(const QString &table, EngineError *error)

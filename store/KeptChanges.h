@@ -80,7 +80,8 @@ public:
 
     // Inside a write transaction: keeps the rows a delete statement would
     // remove, then removes exactly those rows. `what` names the command
-    // ("Delete Found Records"). Nothing is kept when nothing matched.
+    // ("Delete Found Records"). Nothing is kept when nothing matched. On
+    // failure the caller rolls its transaction back.
     bool deleteKeeping(const TranslatedStatement &deletion, const QString &what, qint64 *deleted, EngineError *error);
 
     // Inside a write transaction, before rows are added to `table`: notes
