@@ -75,8 +75,6 @@ QStringList keptChangeLines(const QString &databasePath, QString *error)
 
 namespace {
 
-// A replaced database file comes back as a restored one does: checked, the
-// open windows let go of the file and take it up again afterwards.
 // Forgets or remembers a replaced file's change in the database in place.
 bool changeNamed(const QString &databasePath, const store::KeptChange &change, bool keep, QString *error)
 {
@@ -88,6 +86,10 @@ bool changeNamed(const QString &databasePath, const store::KeptChange &change, b
     return db && !e.isError();
 }
 
+// A restore's file comes back through the restore's checks. A repair's
+// damaged file goes back as the repair found it: nothing can be written into
+// it, so the repaired database it replaces stays beside it as a file of its
+// own, named in the answer.
 UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptChange &change)
 {
     UndoOutcome outcome;
@@ -98,43 +100,21 @@ UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptCh
         outcome.text = failed + why;
         return outcome;
     }
+    const bool damaged = change.kind == store::ChangeKind::ReplacedDamagedFile;
+    const QString aside = damaged ? store::asideNameFor(databasePath, QStringLiteral("REPAIRED")) : QString();
     backup::SafeRestore restore(databasePath);
     store::EngineError e;
-    if (!restore.install(change.keptFile, &e)) {
-        changeNamed(databasePath, change, true, &why);
-        outcome.text = failed + e.text;
-        return outcome;
-    }
-    outcome.succeeded = true;
-    outcome.text = change.description + QStringLiteral(" was undone: the database it replaced is back.");
-    return outcome;
-}
-
-// A repair's damaged file goes back as the repair found it. Nothing can be
-// written into it, so the repaired database it replaces stays beside it as a
-// file of its own, named in the answer.
-UndoOutcome putBackDamagedFile(const QString &databasePath, const store::KeptChange &change)
-{
-    UndoOutcome outcome;
-    const QString failed = QStringLiteral("The change could not be undone; nothing was changed.\n");
-    QString why;
-    if (!changeNamed(databasePath, change, false, &why)) {
-        outcome.text = failed + why;
-        return outcome;
-    }
-    const QString aside = store::asideNameFor(databasePath, QStringLiteral("REPAIRED"));
-    backup::SafeRestore restore(databasePath);
-    store::EngineError e;
-    if (!restore.putBackDamaged(change.keptFile, aside, &e)) {
+    if (!(damaged ? restore.putBackDamaged(change.keptFile, aside, &e) : restore.install(change.keptFile, &e))) {
         changeNamed(databasePath, change, true, &why);
         outcome.text = failed + e.text;
         return outcome;
     }
     outcome.succeeded = true;
     outcome.text = change.description
-        + QStringLiteral(" was undone: the damaged database it replaced is back. The repaired database has been "
-                         "kept as '%1'.")
-              .arg(QDir::toNativeSeparators(aside));
+        + (damaged ? QStringLiteral(" was undone: the damaged database it replaced is back. The repaired database "
+                                    "has been kept as '%1'.")
+                         .arg(QDir::toNativeSeparators(aside))
+                   : QStringLiteral(" was undone: the database it replaced is back."));
     return outcome;
 }
 
@@ -154,9 +134,7 @@ UndoOutcome undoNewestChange(const QString &databasePath)
     const QList<store::KeptChange> changes = store::KeptChanges(db->handle()).list(&e);
     if (!changes.isEmpty() && store::replacesFile(changes.first().kind)) {
         db.reset();
-        return changes.first().kind == store::ChangeKind::ReplacedFile
-            ? putBackReplacedFile(databasePath, changes.first())
-            : putBackDamagedFile(databasePath, changes.first());
+        return putBackReplacedFile(databasePath, changes.first());
     }
     const bool undone = store::KeptChanges(db->handle()).undoLast(&result, &e);
     db.reset();
