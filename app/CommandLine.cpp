@@ -21,6 +21,7 @@ CommandLine::CommandLine()
     addCsvCommands(m_parser, m_commands);
     addMaintenanceCommands(m_parser, m_commands);
     addUndoCommands(m_parser, m_commands);
+    addServerCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)
