@@ -135,7 +135,11 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const QString &url, Eng
         PQfinish(conn);
         return nullptr;
     }
-    return std::unique_ptr<ServerConnection>(new ServerConnection(conn));
+    std::unique_ptr<ServerConnection> connection(new ServerConnection(conn));
+    // Dates read and written as ISO text, whatever the server's default.
+    if (!connection->exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), {}, nullptr, error))
+        return nullptr;
+    return connection;
 }
 
 QString ServerConnection::withDatabase(const QString &url, const QString &database)
@@ -187,7 +191,11 @@ bool ServerConnection::failed(EngineError *error, pg_result *result) const
                         .arg(where(), connectReason(PQerrorMessage(m_conn))));
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    const QString text = primary ? QString::fromUtf8(primary) : firstLine(PQerrorMessage(m_conn));
+    QString text = primary ? QString::fromUtf8(primary) : firstLine(PQerrorMessage(m_conn));
+    // Where in a COPY the refused value stands.
+    const char *context = result ? PQresultErrorField(result, PG_DIAG_CONTEXT) : nullptr;
+    if (context && qstrncmp(context, "COPY ", 5) == 0)
+        text += QStringLiteral(" (%1)").arg(firstLine(context));
     int number = Err::Unexpected;
     if (state && qstrcmp(state, "23514") == 0) // a check: a text longer than its field
         number = Err::FieldTooSmall;
@@ -216,6 +224,71 @@ bool ServerConnection::exec(const QString &sql, const QVariantList &params, Serv
         return failed(error, res.get());
     if (result)
         result->m_result = std::move(res);
+    return true;
+}
+
+bool ServerConnection::copyIn(const QString &sql, const std::function<bool(QByteArray *data, EngineError *error)> &next,
+                              EngineError *error)
+{
+    std::shared_ptr<pg_result> start(PQexec(m_conn, sql.toUtf8().constData()), PQclear);
+    if (!start || PQresultStatus(start.get()) != PGRES_COPY_IN)
+        return failed(error, start.get());
+    QByteArray data;
+    EngineError stop;
+    bool sent = true;
+    while (sent && next(&data, &stop)) {
+        sent = PQputCopyData(m_conn, data.constData(), int(data.size())) == 1;
+        data.clear();
+    }
+    // Ending with a message makes the server refuse the whole copy.
+    const QByteArray reason = stop.text.toUtf8();
+    const bool ended = PQputCopyEnd(m_conn, stop.isError() ? reason.constData() : nullptr) == 1;
+    bool ok = sent && ended && !stop.isError();
+    while (pg_result *r = PQgetResult(m_conn)) {
+        std::shared_ptr<pg_result> result(r, PQclear);
+        if (ok && PQresultStatus(r) != PGRES_COMMAND_OK) {
+            failed(error, r);
+            ok = false;
+            stop.clear();
+        }
+    }
+    if (stop.isError())
+        return fail(error, stop.number, stop.text);
+    if (!sent || !ended)
+        return failed(error, nullptr);
+    return ok;
+}
+
+bool ServerConnection::copyOut(const QString &sql,
+                               const std::function<bool(QByteArrayView line, EngineError *error)> &line,
+                               EngineError *error)
+{
+    std::shared_ptr<pg_result> start(PQexec(m_conn, sql.toUtf8().constData()), PQclear);
+    if (!start || PQresultStatus(start.get()) != PGRES_COPY_OUT)
+        return failed(error, start.get());
+    EngineError stop;
+    bool wanted = true;
+    char *buffer = nullptr;
+    int length = 0;
+    // Every line is read, also after a stop, so that the connection is ready
+    // for the next statement.
+    while ((length = PQgetCopyData(m_conn, &buffer, 0)) >= 0) {
+        if (wanted)
+            wanted = line(QByteArrayView(buffer, length), &stop);
+        PQfreemem(buffer);
+    }
+    bool ok = length == -1;
+    while (pg_result *r = PQgetResult(m_conn)) {
+        std::shared_ptr<pg_result> result(r, PQclear);
+        if (ok && PQresultStatus(r) != PGRES_COMMAND_OK) {
+            failed(error, r);
+            return false;
+        }
+    }
+    if (!ok)
+        return failed(error, nullptr);
+    if (!wanted)
+        return fail(error, stop.number, stop.text);
     return true;
 }
 

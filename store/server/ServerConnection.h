@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 struct pg_conn;
@@ -59,6 +60,17 @@ public:
               EngineError *error = nullptr);
     // The statements in one transaction: all of them or none.
     bool execInTransaction(const QStringList &statements, EngineError *error);
+
+    // COPY ... FROM STDIN: each call of next() fills `data` with whole lines
+    // of the text format and returns true, or returns false at the end;
+    // a failure it sets in *error stops the copy, which the server then
+    // throws away.
+    bool copyIn(const QString &sql, const std::function<bool(QByteArray *data, EngineError *error)> &next,
+                EngineError *error);
+    // COPY ... TO STDOUT: line() is called with each line (its newline
+    // included) and may stop the copy by returning false with *error set.
+    bool copyOut(const QString &sql, const std::function<bool(QByteArrayView line, EngineError *error)> &line,
+                 EngineError *error);
 
     pg_conn *handle() const { return m_conn; }
 

@@ -112,7 +112,7 @@ QStringList createStatements()
     return statements;
 }
 
-bool create(ServerConnection &connection, EngineError *error)
+bool checkCreatable(ServerConnection &connection, EngineError *error)
 {
     ServerResult result;
     if (!connection.exec(QStringLiteral("SELECT current_setting('server_encoding')"), {}, &result, error))
@@ -134,7 +134,12 @@ bool create(ServerConnection &connection, EngineError *error)
                     QStringLiteral("The database %1 is not empty (it holds %2): the Vantrel tables are only "
                                    "created in an empty database.")
                         .arg(connection.where(), result.text(0, 0)));
-    return connection.execInTransaction(createStatements(), error);
+    return true;
+}
+
+bool create(ServerConnection &connection, EngineError *error)
+{
+    return checkCreatable(connection, error) && connection.execInTransaction(createStatements(), error);
 }
 
 QString createdText(const ServerConnection &connection)

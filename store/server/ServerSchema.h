@@ -27,6 +27,10 @@ QString columnType(const FieldDef &field);
 // CenterInformation row included.
 QStringList createStatements();
 
+// Whether the schema may be created: the database holds no table, view or
+// sequence, and keeps its texts as UTF-8.
+bool checkCreatable(ServerConnection &connection, EngineError *error);
+
 // Creates the schema in one transaction. Refuses a database that holds a
 // table, view or sequence already, or whose texts are not UTF-8.
 bool create(ServerConnection &connection, EngineError *error);

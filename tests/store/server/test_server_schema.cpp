@@ -1,7 +1,9 @@
 // The server's connection and schema: clear refusals, the file's tables with
 // faithful types, and a text key that orders as the file does.
+#include "../FilterFixture.h"
 #include "ServerTestDatabase.h"
 #include "store/server/ServerSchema.h"
+#include "store/sql/AccessSql.h"
 #include "store/sql/PostgresEmitter.h"
 #include "store/sql/TextCompare.h"
 
@@ -10,6 +12,12 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <numeric>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.left(300).toStdString() << '"';
+}
 
 using namespace store;
 using testing_support::ServerTestDatabase;
@@ -166,6 +174,44 @@ TEST_F(ServerSchemaTest, TextKeyOrdersAndEquatesAsTheFile)
                                            {texts.at(i)}))
             found << row.at(0).toInt();
         EXPECT_EQ(found, equal) << texts.at(i).toStdString();
+    }
+}
+
+// The translator's hand-checked cases, on the server: case variants in
+// several scripts, trailing blanks, empty and null fields, pattern
+// characters, date boundaries.
+TEST_F(ServerSchemaTest, FilterCasesSelectTheirLockersInOrder)
+{
+    EngineError error;
+    for (const QVariantMap &row : testing_support::filterFixtureRows()) {
+        QStringList names;
+        QStringList placeholders;
+        for (auto it = row.begin(); it != row.end(); ++it) {
+            names << quoteIdentifier(it.key());
+            placeholders << QString("$%1").arg(placeholders.size() + 1);
+        }
+        ASSERT_TRUE(connection->exec(
+            QString("INSERT INTO \"Information\" (%1) VALUES (%2)").arg(names.join(","), placeholders.join(",")),
+            row.values(), nullptr, &error))
+            << error.text.toStdString();
+    }
+    const auto tables = [](const QString &name) { return Schema::table(name); };
+    for (const testing_support::FilterCase &c : testing_support::filterCases()) {
+        QString statement = "Select Information.* From Information";
+        if (*c.where)
+            statement += QString(" Where ") + QString::fromUtf8(c.where);
+        if (*c.orderBy)
+            statement += QString(" ORDER BY ") + QString::fromUtf8(c.orderBy);
+        TranslatedStatement t;
+        ASSERT_TRUE(translateAccessSql(statement, tables, &t, &error, SqlDialect::Postgres))
+            << error.text.toStdString();
+        QList<int> lockers;
+        for (const QStringList &row : rows(QString("SELECT \"LockerNumber\" FROM \"Information\" WHERE \"RowId\" "
+                                                   "IN (%1) ORDER BY array_position(ARRAY(%1), \"RowId\")")
+                                               .arg(t.sql),
+                                           t.params))
+            lockers << row.at(0).toInt();
+        EXPECT_EQ(lockers, c.lockers) << statement.toStdString();
     }
 }
 
