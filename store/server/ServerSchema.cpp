@@ -14,16 +14,6 @@ bool isText(const FieldDef &field)
     return field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
 }
 
-void appendCodePoint(QString &s, char32_t c)
-{
-    if (QChar::requiresSurrogates(c)) {
-        s.append(QChar(QChar::highSurrogate(c)));
-        s.append(QChar(QChar::lowSurrogate(c)));
-    } else {
-        s.append(QChar(char16_t(c)));
-    }
-}
-
 // The key function. An ICU collation cannot stand in for it: it orders
 // letters by the alphabet rather than by code point (the file puts "Émile"
 // after "Zed") and counts trailing blanks ("Smith  " is not "SMITH"). So the
@@ -35,17 +25,14 @@ QString keyFunctionStatement()
 {
     QString from;
     QString to;
-    for (char32_t c = 'A'; c <= 'Z'; ++c) {
-        appendCodePoint(from, c);
-        appendCodePoint(to, text::fold(c));
-    }
-    for (char32_t c = 0x80; c <= QChar::LastValidCodePoint; ++c) {
+    // In code point order, so that A-Z, the commonest, are found first.
+    for (char32_t c = 0; c <= QChar::LastValidCodePoint; ++c) {
         if (c >= 0xD800 && c < 0xE000)
             continue;
         const char32_t folded = text::fold(c);
         if (folded != c) {
-            appendCodePoint(from, c);
-            appendCodePoint(to, folded);
+            from += QString::fromUcs4(&c, 1);
+            to += QString::fromUcs4(&folded, 1);
         }
     }
     // Letters only: nothing in them needs quoting inside '...' or $$...$$.

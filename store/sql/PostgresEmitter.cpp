@@ -148,15 +148,9 @@ bool PostgresEmitter::translate(const QString &statement, const Query &query, co
             sql += QStringLiteral(" WHERE ") + where;
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     } else {
-        sql = QStringLiteral("DELETE FROM ") + quotedTable;
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where;
+        sql = deleteSql(*table, where);
     }
-    out->kind =
-        query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select : TranslatedStatement::Kind::Delete;
-    out->table = table->name;
-    out->sql = sql;
-    out->params = emitter.m_params;
+    emitter.finish(query, sql, out);
     return true;
 }
 

@@ -95,15 +95,9 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
             }
         }
     } else {
-        sql = QStringLiteral("DELETE FROM ") + quotedTable;
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where;
+        sql = deleteSql(*table, where);
     }
-    out->kind =
-        query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select : TranslatedStatement::Kind::Delete;
-    out->table = table->name;
-    out->sql = sql;
-    out->params = emitter.m_params;
+    emitter.finish(query, sql, out);
     return true;
 }
 

@@ -46,6 +46,23 @@ const TableDef *StatementEmitter::findTable(const Query &query, const TableLooku
     return table;
 }
 
+QString StatementEmitter::deleteSql(const TableDef &table, const QString &where)
+{
+    QString sql = QStringLiteral("DELETE FROM ") + quoteIdentifier(table.name);
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where;
+    return sql;
+}
+
+void StatementEmitter::finish(const Query &query, const QString &sql, TranslatedStatement *out) const
+{
+    out->kind =
+        query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select : TranslatedStatement::Kind::Delete;
+    out->table = m_table.name;
+    out->sql = sql;
+    out->params = m_params;
+}
+
 const char *StatementEmitter::operatorSql(CompareOp op)
 {
     switch (op) {

@@ -19,6 +19,10 @@ protected:
     StatementEmitter(const QString &statement, const TableDef &table, EngineError *error);
 
     static const TableDef *findTable(const Query &query, const TableLookup &tables, EngineError *error);
+    // The statement's delete, with its condition if it has one.
+    static QString deleteSql(const TableDef &table, const QString &where);
+    // Hands the statement and the values bound so far to `out`.
+    void finish(const Query &query, const QString &sql, TranslatedStatement *out) const;
 
     bool condition(const Condition &c, QString *sql);
     const FieldDef *resolve(const FieldName &name);
