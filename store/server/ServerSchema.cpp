@@ -23,19 +23,43 @@ bool isText(const FieldDef &field)
 // ASCII only, most names, takes the quick lower() instead.
 QString keyFunctionStatement()
 {
+    // translate() looks each character up in its list from the front, and a
+    // character it does not find costs the whole list: so the list holds
+    // every character of the scripts names are mostly written in, folded or
+    // not, commonest first, and after them every other character that folds.
     QString from;
     QString to;
-    // In code point order, so that A-Z, the commonest, are found first.
-    for (char32_t c = 0; c <= QChar::LastValidCodePoint; ++c) {
-        if (c >= 0xD800 && c < 0xE000)
-            continue;
+    QList<bool> listed(QChar::LastValidCodePoint + 1, false);
+    auto add = [&](char32_t c) {
+        if (listed[c] || (c >= 0xD800 && c < 0xE000))
+            return;
+        listed[c] = true;
         const char32_t folded = text::fold(c);
-        if (folded != c) {
-            from += QString::fromUcs4(&c, 1);
-            to += QString::fromUcs4(&folded, 1);
-        }
+        from += QString::fromUcs4(&c, 1);
+        to += QString::fromUcs4(&folded, 1);
+    };
+    auto addRange = [&](char32_t first, char32_t last) {
+        for (char32_t c = first; c <= last; ++c)
+            add(c);
+    };
+    addRange('a', 'z');
+    add(' ');
+    addRange('A', 'Z');
+    addRange('0', '9');
+    addRange(0x01, 0x7F);   // the rest of ASCII
+    addRange(0x80, 0x24F);  // Latin-1 and the Latin extensions
+    addRange(0x370, 0x52F); // Greek and Cyrillic
+    for (char32_t c = 0; c <= QChar::LastValidCodePoint; ++c) {
+        if (text::fold(c) != c)
+            add(c);
     }
-    // Letters only: nothing in them needs quoting inside '...' or $$...$$.
+    // Characters that keep themselves may stay out of the list; these three
+    // do, so that it goes into the statement as it is, whatever the server's
+    // reading of backslashes.
+    for (QChar c : {QChar(u'\''), QChar(u'$'), QChar(u'\\')}) {
+        from.remove(c);
+        to.remove(c);
+    }
     return QStringLiteral("CREATE FUNCTION %1(t text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ "
                           "SELECT CASE WHEN octet_length(t) = char_length(t) "
                           "THEN lower(rtrim(t COLLATE \"C\", ' ')) "

@@ -144,7 +144,7 @@ TEST_F(ServerSchemaTest, TextKeyOrdersAndEquatesAsTheFile)
                                "İstanbul", "istanbul", "Μύθος",   "μύθοσ",    "ΜΎΘΟΣ",       "µ",      "μ",
                                "𐐀x",       "𐐨X",       "",        "   ",      "Tab\there",   "tab\t",  "#1",
                                "[a]",      "_x",       "{y}",     "123",      "O'Neil",      "o'neil", "Δημήτρης",
-                               "Иванов",   "ИВАНОВ",   "李小龍"};
+                               "Иванов",   "ИВАНОВ",   "李小龍",  "Ö'\\$X",   "ö'\\$x",      "ö'\\$y"};
     EngineError error;
     for (int i = 0; i < texts.size(); ++i)
         ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"RowId\", \"LastName\") VALUES ($1, $2)",
