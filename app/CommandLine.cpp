@@ -21,6 +21,7 @@ CommandLine::CommandLine()
     addCsvCommands(m_parser, m_commands);
     addMaintenanceCommands(m_parser, m_commands);
     addUndoCommands(m_parser, m_commands);
+    addServerCommands(m_parser, m_commands);
 }
 
 bool CommandLine::parse(const QStringList &arguments)
@@ -43,14 +44,24 @@ bool CommandLine::parse(const QStringList &arguments)
         }
         m_command = &c;
     }
-    for (const CommandLineCommand &c : m_commands) {
-        for (const QString &modifier : c.modifiers) {
-            if (m_parser.isSet(modifier) && m_command != &c) {
-                m_conflict = QStringLiteral("--%1 goes with --%2.").arg(modifier, c.option);
-                m_command = nullptr;
-                return false;
-            }
+    // A modifier may serve several commands; given, it needs one of them.
+    QStringList modifiers;
+    for (const CommandLineCommand &c : m_commands)
+        modifiers += c.modifiers;
+    modifiers.removeDuplicates();
+    for (const QString &modifier : modifiers) {
+        if (!m_parser.isSet(modifier) || (m_command && m_command->modifiers.contains(modifier)))
+            continue;
+        QStringList owners;
+        for (const CommandLineCommand &c : m_commands) {
+            if (c.modifiers.contains(modifier))
+                owners << QStringLiteral("--") + c.option;
         }
+        const QString last = owners.takeLast();
+        m_conflict = QStringLiteral("--%1 goes with %2.")
+                         .arg(modifier, owners.isEmpty() ? last : owners.join(QStringLiteral(", ")) + " or " + last);
+        m_command = nullptr;
+        return false;
     }
     return true;
 }

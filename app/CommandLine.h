@@ -78,4 +78,8 @@ void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineC
 // --list-changes and --undo-last (UndoFlows.cpp).
 void addUndoCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
 
+// --create-server-schema, --copy-to-server and --copy-from-server, with
+// --database (ServerCommands.cpp).
+void addServerCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
 } // namespace app

@@ -11,15 +11,18 @@ namespace store {
 // Finds a table of the open database by name (without regard to case).
 using TableLookup = std::function<const TableDef *(const QString &name)>;
 
-// An Access-dialect statement made into SQLite SQL with bound values.
+// The engines a statement is translated for.
+enum class SqlDialect { Sqlite, Postgres };
+
+// An Access-dialect statement made into the engine's SQL with bound values.
 struct TranslatedStatement {
     enum class Kind { Select, Delete };
     Kind kind = Kind::Select;
     QString table;       // the table's name as the schema spells it
     QString sql;         // select: the row ids of the matching rows in order; delete: the delete
-    QVariantList params; // params[i] is bound to the placeholder ?i+1 of sql
+    QVariantList params; // params[i] is bound to the placeholder ?i+1 (SQLite) or $i+1 (PostgreSQL) of sql
 
-    // Select only, both optional. A quicker form of sql that selects the same
+    // The rest is SQLite's only. Select only, both optional. A quicker form of sql that selects the same
     // rows as long as none of the probes finds a row of the table: the index
     // ranges for texts that reach an ASCII key through a letter from outside
     // ASCII (the Kelvin sign, the long s) are left out, and each becomes a
@@ -50,9 +53,10 @@ struct TranslatedStatement {
 // that names the offending piece; nothing is passed through as text.
 // Dates between '#' signs are read month/day/year ("12/1/93", "12-01-1993",
 // "12.01.93") or as "1993-12-01"; two-digit years by the window 1930-2029.
-// The SQL calls the functions and the collation of SqlFunctions.h, which
-// every connection of Database registers.
+// SQLite's SQL calls the functions and the collation of SqlFunctions.h,
+// which every connection of Database registers; PostgreSQL's calls the key
+// function its schema creates. Both select the same rows in the same order.
 bool translateAccessSql(const QString &statement, const TableLookup &tables, TranslatedStatement *out,
-                        EngineError *error);
+                        EngineError *error, SqlDialect dialect = SqlDialect::Sqlite);
 
 } // namespace store

@@ -34,7 +34,7 @@ public:
     const QString &literalPrefix() const { return m_prefix; }
     bool isLiteral() const { return m_literalOnly; }
 
-private:
+    // The compiled pattern, for spelling it in another engine's terms.
     struct Token {
         enum Kind : std::uint8_t { Char, AnyOne, Digit, Set, Star };
         Kind kind = Char;
@@ -48,8 +48,15 @@ private:
         char32_t high = 0;
     };
 
-    void addToken(const Token &token);
+    const std::vector<Token> &tokens() const { return m_tokens; }
+    // The ranges of a Set token.
+    const SetEntry *setBegin(const Token &token) const { return m_entries.data() + token.first; }
+    const SetEntry *setEnd(const Token &token) const { return m_entries.data() + token.last; }
+    // Whether c is one of a Set token's characters (negation aside).
     bool inSet(const Token &token, char32_t c) const;
+
+private:
+    void addToken(const Token &token);
     bool matchesOne(const Token &token, char32_t c) const;
     template<typename Text>
     bool matchText(const Text &text) const;

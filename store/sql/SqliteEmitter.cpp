@@ -12,53 +12,6 @@ namespace {
 // More index ranges than this and a plain scan is as good.
 constexpr int kMaxPrefixRanges = 12;
 
-const char *operatorSql(CompareOp op)
-{
-    switch (op) {
-    case CompareOp::Equal: return " = ";
-    case CompareOp::NotEqual: return " <> ";
-    case CompareOp::Less: return " < ";
-    case CompareOp::Greater: return " > ";
-    case CompareOp::LessEqual: return " <= ";
-    case CompareOp::GreaterEqual: return " >= ";
-    }
-    return " = ";
-}
-
-bool isText(const FieldDef &field)
-{
-    return field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
-}
-
-QString kindName(FieldKind kind)
-{
-    switch (kind) {
-    case FieldKind::YesNo: return QStringLiteral("yes/no");
-    case FieldKind::Long: return QStringLiteral("long integer");
-    case FieldKind::Date: return QStringLiteral("date");
-    case FieldKind::Text: return QStringLiteral("text");
-    case FieldKind::Memo: return QStringLiteral("memo");
-    }
-    return QString();
-}
-
-QString valueName(Value::Kind kind)
-{
-    switch (kind) {
-    case Value::Kind::Text: return QStringLiteral("a text");
-    case Value::Kind::Number: return QStringLiteral("a number");
-    case Value::Kind::Boolean: return QStringLiteral("a yes/no constant");
-    case Value::Kind::Null: return QStringLiteral("NULL");
-    case Value::Kind::Date: return QStringLiteral("a date");
-    }
-    return QString();
-}
-
-QVariant numberParam(const Value &v)
-{
-    return v.isInteger ? QVariant(v.integer) : QVariant(v.real);
-}
-
 bool isAscii(const QString &s)
 {
     for (QChar c : s) {
@@ -79,10 +32,9 @@ QString withoutTrailingBlanks(QString s)
 bool SqliteEmitter::translate(const QString &statement, const Query &query, const TableLookup &tables,
                               TranslatedStatement *out, EngineError *error)
 {
-    const TableDef *table = tables ? tables(query.table) : nullptr;
+    const TableDef *table = findTable(query, tables, error);
     if (!table)
-        return fail(error, Err::ItemNotFound,
-                    QStringLiteral("The table %1 does not exist in this database.").arg(quotedPiece(query.table)));
+        return false;
 
     SqliteEmitter emitter(statement, *table, error);
     QString where;
@@ -143,64 +95,70 @@ bool SqliteEmitter::translate(const QString &statement, const Query &query, cons
             }
         }
     } else {
-        sql = QStringLiteral("DELETE FROM ") + quotedTable;
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where;
+        sql = deleteSql(*table, where);
     }
-    out->kind =
-        query.kind == Query::Kind::Select ? TranslatedStatement::Kind::Select : TranslatedStatement::Kind::Delete;
-    out->table = table->name;
-    out->sql = sql;
-    out->params = emitter.m_params;
+    emitter.finish(query, sql, out);
     return true;
 }
 
 SqliteEmitter::SqliteEmitter(const QString &statement, const TableDef &table, EngineError *error)
-    : m_statement(statement), m_table(table), m_error(error)
+    : StatementEmitter(statement, table, error)
 {
 }
 
-QString SqliteEmitter::piece(const Span &span) const
+QString SqliteEmitter::placeholder(int number) const
 {
-    return quotedPiece(QStringView(m_statement).sliced(span.position, span.length));
+    return QStringLiteral("?%1").arg(number);
 }
 
-QString SqliteEmitter::column(const FieldDef &field) const
+QString SqliteEmitter::emptyText(const QString &col)
 {
-    return quoteIdentifier(field.name);
+    // Blanks only equal "" since trailing blanks are ignored.
+    return QStringLiteral("(%1 IS NULL OR %1 COLLATE vt_text = %2)").arg(col, bind(QStringLiteral("")));
 }
 
-QString SqliteEmitter::bind(const QVariant &value)
+QString SqliteEmitter::neverTrue() const
 {
-    // Numbered placeholders, so that the order in which pieces of SQL are
-    // put together never has to follow the order of the values.
-    m_params << value;
-    return QStringLiteral("?%1").arg(m_params.size());
+    return QStringLiteral("0");
 }
 
-bool SqliteEmitter::isIndexed(const FieldDef &field) const
+QString SqliteEmitter::textCompare(const Condition &c, const FieldDef &field)
 {
-    for (const IndexDef &ix : m_table.indexes) {
-        if (ix.field.compare(field.name, Qt::CaseInsensitive) == 0)
-            return true;
+    const QString exact = column(field) + QStringLiteral(" COLLATE vt_text") + QString::fromLatin1(operatorSql(c.op))
+        + bind(c.value.text);
+    QString ranges;
+    if (c.op == CompareOp::Equal)
+        ranges = prefixRanges(field, withoutTrailingBlanks(text::folded(c.value.text)), true);
+    return ranges.isEmpty() ? exact : QStringLiteral("(%1) AND %2").arg(ranges, exact);
+}
+
+QString SqliteEmitter::valueCompare(const FieldDef &field, CompareOp op, const Value &value)
+{
+    QVariant param;
+    switch (value.kind) {
+    // Dates are stored as ISO text, whose order is the calendar's.
+    case Value::Kind::Date: param = value.date.toString(Qt::ISODate); break;
+    case Value::Kind::Boolean: param = qint64(value.boolean ? 1 : 0); break;
+    default: param = numberParam(value); break;
     }
-    return false;
+    return column(field) + QString::fromLatin1(operatorSql(op)) + bind(param);
 }
 
-const FieldDef *SqliteEmitter::resolve(const FieldName &name)
+QString SqliteEmitter::like(const Condition &c, const FieldDef &field, const LikePattern &pattern)
 {
-    if (!name.table.isEmpty() && name.table.compare(m_table.name, Qt::CaseInsensitive) != 0) {
-        fail(m_error, Err::ItemNotFound,
-             QStringLiteral("%1 names the table %2, but the statement reads the table %3.")
-                 .arg(piece(name.span), quotedPiece(name.table), quotedPiece(m_table.name)));
-        return nullptr;
-    }
-    const FieldDef *field = m_table.field(name.name);
-    if (!field)
-        fail(m_error, Err::ItemNotFound,
-             QStringLiteral("The field %1 does not exist in the table %2.")
-                 .arg(quotedPiece(name.name), quotedPiece(m_table.name)));
-    return field;
+    const QString match = QStringLiteral("vt_like(%1, %2)").arg(column(field), bind(c.value.text));
+    if (c.negated)
+        return QStringLiteral("NOT ") + match;
+    const QString ranges =
+        pattern.literalPrefix().isEmpty() ? QString() : prefixRanges(field, pattern.literalPrefix(), false);
+    return ranges.isEmpty() ? match : QStringLiteral("(%1) AND %2").arg(ranges, match);
+}
+
+QString SqliteEmitter::datePart(const Condition &c, const FieldDef &field)
+{
+    const QString interval = bind(dates::intervalText(c.part));
+    return QStringLiteral("vt_datepart(%1, %2)").arg(interval, column(field)) + QString::fromLatin1(operatorSql(c.op))
+        + bind(numberParam(c.value));
 }
 
 QList<int> SqliteEmitter::fieldsFixedByEquality(const Condition *where) const
@@ -222,133 +180,6 @@ QList<int> SqliteEmitter::fieldsFixedByEquality(const Condition *where) const
         consider(*where);
     }
     return fixed;
-}
-
-bool SqliteEmitter::mismatch(const Condition &c, const FieldDef &field, const QString &what)
-{
-    return fail(m_error, Err::TypeMismatch,
-                QStringLiteral("Data type mismatch in %1: the %2 field %3 %4.")
-                    .arg(piece(c.span), kindName(field.kind), quotedPiece(field.name), what));
-}
-
-bool SqliteEmitter::condition(const Condition &c, QString *sql)
-{
-    switch (c.kind) {
-    case Condition::Kind::And:
-    case Condition::Kind::Or: {
-        QStringList parts;
-        for (const auto &child : c.children) {
-            QString part;
-            if (!condition(*child, &part))
-                return false;
-            parts << part;
-        }
-        *sql = QLatin1Char('(')
-            + parts.join(c.kind == Condition::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "))
-            + QLatin1Char(')');
-        return true;
-    }
-    case Condition::Kind::Compare:
-    case Condition::Kind::Like:
-    case Condition::Kind::DatePart: {
-        const FieldDef *field = resolve(c.field);
-        if (!field)
-            return false;
-        if (c.kind == Condition::Kind::Compare)
-            return compare(c, *field, sql);
-        if (c.kind == Condition::Kind::Like)
-            return like(c, *field, sql);
-        return datePart(c, *field, sql);
-    }
-    }
-    return false;
-}
-
-bool SqliteEmitter::compare(const Condition &c, const FieldDef &field, QString *sql)
-{
-    const Value &v = c.value;
-    const QString col = column(field);
-    const QString op = QString::fromLatin1(operatorSql(c.op));
-
-    if (v.kind == Value::Kind::Null) {
-        if (isText(field) && c.op == CompareOp::Equal) {
-            // "= NULL" is how the filter writes "empty": null, or a text of
-            // nothing but blanks (which equals "" since trailing blanks are
-            // ignored).
-            *sql = QStringLiteral("(%1 IS NULL OR %1 COLLATE vt_text = %2)").arg(col, bind(QStringLiteral("")));
-            return true;
-        }
-        // A comparison with NULL is never true in the dialect.
-        *sql = QStringLiteral("0");
-        return true;
-    }
-
-    switch (field.kind) {
-    case FieldKind::Text:
-    case FieldKind::Memo: {
-        if (v.kind != Value::Kind::Text)
-            return mismatch(c, field, QStringLiteral("cannot be compared with ") + valueName(v.kind));
-        const QString exact = col + QStringLiteral(" COLLATE vt_text") + op + bind(v.text);
-        QString ranges;
-        if (c.op == CompareOp::Equal)
-            ranges = prefixRanges(field, withoutTrailingBlanks(text::folded(v.text)), true);
-        *sql = ranges.isEmpty() ? exact : QStringLiteral("(%1) AND %2").arg(ranges, exact);
-        return true;
-    }
-    case FieldKind::Long:
-        if (v.kind != Value::Kind::Number)
-            return mismatch(c, field, QStringLiteral("cannot be compared with ") + valueName(v.kind));
-        *sql = col + op + bind(numberParam(v));
-        return true;
-    case FieldKind::Date:
-        if (v.kind != Value::Kind::Date)
-            return mismatch(c, field, QStringLiteral("cannot be compared with ") + valueName(v.kind));
-        // Dates are stored as ISO text, whose order is the calendar's.
-        *sql = col + op + bind(v.date.toString(Qt::ISODate));
-        return true;
-    case FieldKind::YesNo:
-        if (v.kind != Value::Kind::Boolean)
-            return mismatch(c, field, QStringLiteral("cannot be compared with ") + valueName(v.kind));
-        if (c.op != CompareOp::Equal && c.op != CompareOp::NotEqual)
-            return mismatch(c, field, QStringLiteral("can only be compared with = or <>"));
-        *sql = col + op + bind(qint64(v.boolean ? 1 : 0));
-        return true;
-    }
-    return false;
-}
-
-bool SqliteEmitter::like(const Condition &c, const FieldDef &field, QString *sql)
-{
-    if (!isText(field))
-        return mismatch(c, field, QStringLiteral("cannot be matched with LIKE"));
-    const LikePattern pattern(c.value.text);
-    if (!pattern.isValid())
-        return fail(m_error, Err::SyntaxError,
-                    QStringLiteral("Syntax error in the pattern %1: %2.").arg(piece(c.value.span), pattern.error()));
-    const QString col = column(field);
-    const QString match = QStringLiteral("vt_like(%1, %2)").arg(col, bind(c.value.text));
-    if (c.negated) {
-        *sql = QStringLiteral("NOT ") + match;
-        return true;
-    }
-    const QString ranges =
-        pattern.literalPrefix().isEmpty() ? QString() : prefixRanges(field, pattern.literalPrefix(), false);
-    *sql = ranges.isEmpty() ? match : QStringLiteral("(%1) AND %2").arg(ranges, match);
-    return true;
-}
-
-bool SqliteEmitter::datePart(const Condition &c, const FieldDef &field, QString *sql)
-{
-    if (field.kind != FieldKind::Date)
-        return mismatch(c, field, QStringLiteral("has no date parts"));
-    if (c.value.kind != Value::Kind::Number)
-        return fail(m_error, Err::TypeMismatch,
-                    QStringLiteral("Data type mismatch in %1: a date part cannot be compared with %2.")
-                        .arg(piece(c.span), valueName(c.value.kind)));
-    const QString interval = bind(dates::intervalText(c.part));
-    *sql = QStringLiteral("vt_datepart(%1, %2)").arg(interval, column(field)) + QString::fromLatin1(operatorSql(c.op))
-        + bind(numberParam(c.value));
-    return true;
 }
 
 QString SqliteEmitter::prefixRanges(const FieldDef &field, const QString &foldedPrefix, bool wholeText)

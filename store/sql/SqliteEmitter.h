@@ -1,7 +1,6 @@
 #pragma once
 
-#include "store/sql/AccessSql.h"
-#include "store/sql/AccessTree.h"
+#include "store/sql/StatementEmitter.h"
 
 namespace store::sql {
 
@@ -9,7 +8,7 @@ namespace store::sql {
 // schema and written as the schema spells it, every value a bound
 // parameter, every comparison with the dialect's meaning (see
 // SqlFunctions.h for the functions and collation it calls).
-class SqliteEmitter
+class SqliteEmitter : public StatementEmitter
 {
 public:
     // `statement` is the source text, for naming pieces in error texts.
@@ -19,24 +18,18 @@ public:
 private:
     SqliteEmitter(const QString &statement, const TableDef &table, EngineError *error);
 
-    bool condition(const Condition &c, QString *sql);
-    bool compare(const Condition &c, const FieldDef &field, QString *sql);
-    bool like(const Condition &c, const FieldDef &field, QString *sql);
-    bool datePart(const Condition &c, const FieldDef &field, QString *sql);
-    const FieldDef *resolve(const FieldName &name);
-    QString bind(const QVariant &value);
+    QString placeholder(int number) const override;
+    QString emptyText(const QString &col) override;
+    QString neverTrue() const override;
+    QString textCompare(const Condition &c, const FieldDef &field) override;
+    QString valueCompare(const FieldDef &field, CompareOp op, const Value &value) override;
+    QString like(const Condition &c, const FieldDef &field, const LikePattern &pattern) override;
+    QString datePart(const Condition &c, const FieldDef &field) override;
+
     QString prefixRanges(const FieldDef &field, const QString &foldedPrefix, bool wholeText);
-    bool mismatch(const Condition &c, const FieldDef &field, const QString &what);
-    QString piece(const Span &span) const;
-    QString column(const FieldDef &field) const;
-    bool isIndexed(const FieldDef &field) const;
     QList<int> fieldsFixedByEquality(const Condition *where) const;
     QString probeSql(const FieldDef &field) const;
 
-    const QString &m_statement;
-    const TableDef &m_table;
-    EngineError *m_error;
-    QVariantList m_params;
     // Quick mode: ranges for letters from outside ASCII become probes.
     bool m_quick = false;
     bool m_hasOutsideRanges = false;

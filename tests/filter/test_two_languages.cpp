@@ -1,6 +1,7 @@
 // The filter builder writes every filter twice: as a statement the record
 // window runs and as a formula the reports evaluate. Over many random
 // filters on a random table both must select the same rows in the same order.
+#include "RandomFilters.h"
 #include "filter/CriteriaRules.h"
 #include "filter/StatementBuilder.h"
 #include "reports/formula/SelectionFormula.h"
@@ -10,8 +11,6 @@
 #include "store/Statement.h"
 #include "support/TempProgramFolder.h"
 
-#include <QDate>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -20,144 +19,22 @@ using namespace filter;
 
 namespace {
 
-// Names with letters from outside ASCII (among them the long s and the
-// Kelvin sign, which fold into ASCII) and trailing blanks, whose order the
-// database's name index does not give; and names whose order it gives.
-const QStringList kTexts = {"Smith",      "SMITH", "smith ", "Smithers",   "O'Neil",     "o'neil", "Müller", "MÜLLER",
-                            "Straße",     "A*B",   "(A)",    "Apt #5",     "a[b]c",      "50%",    "x_y",    "Ann",
-                            "ann",        "Zed",   "zed's",  "Émile",      "  lead",     "",       "   ",    "'",
-                            "say \"hi\"", "Ab?d",  "12",     "\u017Fmith", "\u212Aelvin"};
-const QStringList kAsciiTexts = {"Smith",      "SMITH", "smith", "Smithers", "O'Neil", "o'neil", "Kelvin",
-                                 "kelvin",     "A*B",   "(A)",   "Apt #5",   "a[b]c",  "50%",    "x_y",
-                                 "Ann",        "ann",   "Zed",   "zed's",    "  lead", "",       "'",
-                                 "say \"hi\"", "Ab?d",  "12",    "Miller"};
-
-struct FieldSpec {
-    const char *name;
-    int type;
-};
-const FieldSpec kFields[] = {{"LastName", 10},    {"FirstName", 10}, {"City", 10},     {"Notes", 12},
-                             {"LockerNumber", 4}, {"KeyDeposit", 4}, {"VIBNumber", 4}, {"DateRented", 8},
-                             {"DateToRenew", 8},  {"Adult", 1},      {"Senior", 1},    {"Winter", 1}};
-
 class TwoLanguages : public ::testing::TestWithParam<bool>
 {
 protected:
-    const QStringList &kTexts = GetParam() ? kAsciiTexts : ::kTexts;
-    QRandomGenerator rng{20261207};
-
-    template<typename T>
-    const T &pick(const QList<T> &list)
-    {
-        return list.at(int(rng.bounded(qsizetype(list.size()))));
-    }
-    int between(int lo, int hi) { return lo + int(rng.bounded(hi - lo + 1)); }
-    bool chance(int percent) { return int(rng.bounded(100)) < percent; }
-
-    QString randomCase(const QString &s)
-    {
-        QString out;
-        for (QChar c : s)
-            out += chance(50) ? c.toUpper() : c.toLower();
-        return out;
-    }
-    QDate randomDate() { return QDate(1985, 1, 1).addDays(between(0, 16000)); }
+    testing_support::RandomFilters random{20261207, GetParam()};
 
     void fill(sqlite3 *db, int rows)
     {
+        QStringList names;
+        for (const auto &f : testing_support::RandomFilters::fields())
+            names << f.name;
+        const QString insert = QStringLiteral("INSERT INTO Information (%1) VALUES (%2)")
+                                   .arg(names.join(", "), QStringList(names.size(), "?").join(","));
         store::execSql(db, "BEGIN", nullptr);
-        for (int i = 0; i < rows; ++i) {
-            auto text = [&]() -> QVariant { return chance(12) ? QVariant() : QVariant(pick(kTexts)); };
-            auto number = [&]() -> QVariant { return chance(10) ? QVariant() : QVariant(between(-5, 60)); };
-            auto date = [&]() -> QVariant {
-                return chance(10) ? QVariant() : QVariant(randomDate().toString(Qt::ISODate));
-            };
-            ASSERT_TRUE(store::execSql(
-                db,
-                "INSERT INTO Information (LastName, FirstName, City, Notes, LockerNumber, KeyDeposit, VIBNumber, "
-                "DateRented, DateToRenew, Adult, Senior, Winter) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)",
-                nullptr,
-                {text(), text(), text(), text(), number(), number(), number(), date(), date(), between(0, 1),
-                 between(0, 1), between(0, 1)}));
-        }
+        for (int i = 0; i < rows; ++i)
+            ASSERT_TRUE(store::execSql(db, insert, nullptr, random.randomCustomer()));
         store::execSql(db, "COMMIT", nullptr);
-    }
-
-    QString dateCriteria()
-    {
-        const QDate d = randomDate();
-        switch (between(0, 2)) {
-        case 0: return d.toString("MM/dd/yy");
-        case 1: return d.toString("M/d/yyyy");
-        default: return d.toString("MM/dd/yyyy");
-        }
-    }
-
-    FilterRow randomRow()
-    {
-        const FieldSpec &f = kFields[between(0, int(std::size(kFields)) - 1)];
-        FilterRow row;
-        row.exists = true;
-        row.field = chance(20) ? QString::fromLatin1(f.name).toLower() : QString::fromLatin1(f.name);
-        row.typeCode = f.type;
-        const QString kind = listKindOf(f.type);
-        QStringList ops = Operators::forKind(kind);
-        if (kind == "Date")
-            ops += Operators::datePartOperators();
-        const int position = between(0, int(ops.size()) - 1);
-        row.op = ops.at(position);
-        switch (classOf(f.type)) {
-        case FieldClass::Text:
-            if (chance(15))
-                row.criteria = chance(50) ? "empty" : "EMPTY";
-            else if (chance(30))
-                row.criteria = randomCase(pick(kTexts).left(between(1, 4)));
-            else
-                row.criteria = randomCase(pick(kTexts));
-            if (row.criteria.trimmed().isEmpty())
-                row.criteria = "x";
-            break;
-        case FieldClass::Number:
-            row.criteria = chance(20) ? QStringLiteral("%1.5").arg(between(-5, 60)) : QString::number(between(-5, 60));
-            break;
-        case FieldClass::Boolean: row.criteria = randomCase(pick(QStringList{"yes", "no", "true", "false"})); break;
-        case FieldClass::Date:
-            switch (position) {
-            case 6: row.criteria = QString::number(between(1, 12)); break;
-            case 7: row.criteria = QString::number(between(1, 31)); break;
-            case 8: row.criteria = QString::number(between(1985, 2028)); break;
-            case 9: row.criteria = QString::number(between(1, 366)); break;
-            case 10: row.criteria = QString::number(between(1, 52)); break;
-            default: row.criteria = dateCriteria(); break;
-            }
-            break;
-        case FieldClass::None: break;
-        }
-        return row;
-    }
-
-    FilterRows randomFilter()
-    {
-        FilterRows rows;
-        rows.table = "Information";
-        const int count = between(1, 5);
-        for (int i = 0; i < count; ++i) {
-            FilterRow row = randomRow();
-            if (i + 1 < count)
-                row.condition = chance(50) ? "And" : "Or";
-            rows.rows.append(row);
-        }
-        const int sorts = between(0, 3);
-        for (int k = 0; k < sorts; ++k) {
-            const FieldSpec *f;
-            do {
-                f = &kFields[between(0, int(std::size(kFields)) - 1)];
-            } while (f->type == 12);
-            rows.sorts.append({true, QString::fromLatin1(f->name), chance(50) ? "Ascending" : "Descending"});
-        }
-        if (sorts == 0)
-            rows.sorts.append({true, DoNotSort, ""});
-        return rows;
     }
 };
 
@@ -188,7 +65,7 @@ TEST_P(TwoLanguages, StatementAndFormulaSelectTheSameRowsInTheSameOrder)
     // Every row in the order of each field as well: the whole table sorted by
     // an indexed name is what the record set may walk the index for.
     QList<GeneratedFilter> wholeTable;
-    for (const FieldSpec &f : kFields) {
+    for (const auto &f : testing_support::RandomFilters::fields()) {
         for (const char *direction : {"ASC", "DESC"}) {
             GeneratedFilter g;
             g.statement =
@@ -204,7 +81,7 @@ TEST_P(TwoLanguages, StatementAndFormulaSelectTheSameRowsInTheSameOrder)
         if (n < wholeTable.size()) {
             g = wholeTable.at(n);
         } else {
-            FilterRows filter = randomFilter();
+            FilterRows filter = random.randomFilter();
             const CriteriaCheck check = CheckCriteria(filter);
             ASSERT_TRUE(check.passed) << check.title.toStdString();
             g = CreateSQLStatement(filter);

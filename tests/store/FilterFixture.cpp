@@ -71,9 +71,9 @@ QVariant number(int n)
 }
 } // namespace
 
-void fillFilterFixture(store::Database &db)
+QList<QVariantMap> filterFixtureRows()
 {
-    QList<testing_support::CustomerRow> rows;
+    QList<QVariantMap> rows;
     for (int i = 0; i < kFixtureRows; ++i) {
         const Row &r = kRows[i];
         rows.append({{"LockerNumber", qint64(i + 1)},
@@ -84,7 +84,12 @@ void fillFilterFixture(store::Database &db)
                      {"Adult", number(r.adult)},
                      {"Notes", text(r.notes)}});
     }
-    testing_support::insertCustomers(db.handle(), rows);
+    return rows;
+}
+
+void fillFilterFixture(store::Database &db)
+{
+    testing_support::insertCustomers(db.handle(), filterFixtureRows());
 }
 
 QList<int> lockersExcept(const QList<int> &excluded)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 #include <memory>
 
 namespace testing_support {
@@ -15,6 +16,8 @@ namespace testing_support {
 // date boundaries. The locker number is the row's number 1-36 and rows are
 // inserted in that order.
 void fillFilterFixture(store::Database &db);
+// The same rows, each a map of field names to values (dates as ISO text).
+QList<QVariantMap> filterFixtureRows();
 constexpr int kFixtureRows = 36;
 
 // One condition written in both languages, with the lockers it selects in
