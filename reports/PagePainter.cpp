@@ -3,6 +3,8 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace reports {
 
 namespace {
@@ -89,8 +91,8 @@ PagePainter::PagePainter(const ReportDefinition &def, const ReportRows &rows, co
     m_context.row = nullptr;
     switch (def.kind) {
     case ReportDefinition::Kind::Listing: {
-        m_header = prepare(def.pageHeader.items);
-        m_footer = prepare(def.pageFooter.items);
+        m_header = prepare(def.pageHeader.items, true);
+        m_footer = prepare(def.pageFooter.items, true);
         m_titleFont = fontOf(def.columnTitleFont);
         const QFontMetricsF titleMetrics(m_titleFont, painter.device());
         const QRectF titles = m_layout.columnTitleArea();
@@ -111,17 +113,20 @@ PagePainter::PagePainter(const ReportDefinition &def, const ReportRows &rows, co
         m_baselineOffset = (m_scale.y(def.rowHeight) + m_rowMetrics.ascent() - m_rowMetrics.descent()) / 2;
         break;
     }
-    case ReportDefinition::Kind::Labels: m_labelItems = prepare(def.labelItems); break;
-    case ReportDefinition::Kind::Letter: m_pageItems = prepare(def.pageItems); break;
+    case ReportDefinition::Kind::Labels: m_labelItems = prepare(def.labelItems, false); break;
+    case ReportDefinition::Kind::Letter: m_pageItems = prepare(def.pageItems, false); break;
     }
 }
 
-std::vector<PagePainter::PreparedItem> PagePainter::prepare(const std::vector<ReportItem> &items) const
+std::vector<PagePainter::PreparedItem> PagePainter::prepare(const std::vector<ReportItem> &items, bool bands) const
 {
     std::vector<PreparedItem> prepared;
     for (const ReportItem &item : items) {
         const QFont font = fontOf(item.font);
-        prepared.push_back({&item, font, QFontMetricsF(font, m_painter.device())});
+        const bool alike = bands && std::none_of(item.lines.begin(), item.lines.end(), [](const TextTemplate &line) {
+                               return line.showsPage();
+                           });
+        prepared.push_back({&item, font, QFontMetricsF(font, m_painter.device()), alike, std::nullopt});
     }
     return prepared;
 }
@@ -190,14 +195,21 @@ void PagePainter::paintListing(qint64 first, qint64 last)
         m_painter.drawText(QPointF(m_scale.x(area.left() + kCellPad), m_scale.y(area.top()) + m_baselineOffset),
                            noRowsText());
     }
-    const bool striped = m_def.stripe.isValid();
+    // Every other row's background, the page's stripes under one pen and
+    // brush: a change of them per stripe costs the PDF a graphics state each.
+    // Each is filled on its own, as a rectangle of its own, so that a viewer
+    // draws its edges as it always did.
+    if (m_def.stripe.isValid() && last - first > 1) {
+        m_painter.setPen(Qt::NoPen);
+        m_painter.setBrush(m_def.stripe);
+        for (int slot = 1; slot < last - first; slot += 2)
+            m_painter.drawRect(m_scale.rect(m_layout.rowArea(slot)));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.setPen(Qt::black);
+    }
     m_rows.readRows(first, last, [&](qint64 i, const PrintedRow &row) {
-        const int slot = int(i - first);
         m_context.row = &row;
-        const QRectF area = m_layout.rowArea(slot);
-        if (striped && slot % 2 == 1)
-            m_painter.fillRect(m_scale.rect(area), m_def.stripe);
-        const double baseline = m_scale.y(area.top()) + m_baselineOffset;
+        const double baseline = m_scale.y(m_layout.rowArea(int(i - first)).top()) + m_baselineOffset;
         for (size_t c = 0; c < m_def.columns.size(); ++c) {
             const Column &column = m_def.columns[c];
             column.text.fillInto(m_cell, m_context);
@@ -218,17 +230,17 @@ void PagePainter::paintListing(qint64 first, qint64 last)
     });
 }
 
-void PagePainter::paintItems(const QRectF &area, const std::vector<PreparedItem> &items)
+void PagePainter::paintItems(const QRectF &area, std::vector<PreparedItem> &items)
 {
-    for (const PreparedItem &item : items)
+    for (PreparedItem &item : items)
         paintItem(area, item);
 }
 
-void PagePainter::paintItem(const QRectF &area, const PreparedItem &prepared)
+void PagePainter::paintItem(const QRectF &area, PreparedItem &prepared)
 {
     const ReportItem &item = *prepared.item;
-    const double width = item.width > 0 ? item.width : area.width() - item.x;
     if (item.kind == ReportItem::Kind::Line) {
+        const double width = item.width > 0 ? item.width : area.width() - item.x;
         QPen pen(Qt::black);
         pen.setWidthF(item.thickness / 72.0 * m_scale.dpiY);
         m_painter.setPen(pen);
@@ -237,6 +249,20 @@ void PagePainter::paintItem(const QRectF &area, const PreparedItem &prepared)
                            QPointF(m_scale.x(area.left() + item.x + width), y));
         return;
     }
+    if (prepared.alike && !prepared.drawn)
+        prepared.drawn = layOut(area, prepared);
+    const DrawnText drawn = prepared.alike ? *prepared.drawn : layOut(area, prepared);
+    setFont(prepared.font);
+    m_painter.setPen(Qt::black);
+    if (drawn.flags < 0)
+        m_painter.drawText(drawn.at, drawn.text);
+    else
+        m_painter.drawText(drawn.box, drawn.flags, drawn.text);
+}
+
+PagePainter::DrawnText PagePainter::layOut(const QRectF &area, const PreparedItem &prepared) const
+{
+    const ReportItem &item = *prepared.item;
     QStringList lines;
     for (const TextTemplate &line : item.lines) {
         bool empty = false;
@@ -245,22 +271,23 @@ void PagePainter::paintItem(const QRectF &area, const PreparedItem &prepared)
             continue;
         lines << std::move(text);
     }
+    const double width = item.width > 0 ? item.width : area.width() - item.x;
     const double height = item.height > 0 ? item.height : area.height() - item.y;
-    const QRectF box = m_scale.rect(QRectF(area.left() + item.x, area.top() + item.y, width, height));
-    setFont(prepared.font);
-    m_painter.setPen(Qt::black);
+    DrawnText drawn;
+    drawn.box = m_scale.rect(QRectF(area.left() + item.x, area.top() + item.y, width, height));
     if (lines.size() == 1) {
         const QFontMetricsF &metrics = prepared.metrics;
-        QString &text = lines.first();
-        const double advance = metrics.horizontalAdvance(text);
+        drawn.text = lines.first();
+        const double advance = metrics.horizontalAdvance(drawn.text);
         // A box lower than the line is left to the clipping path below.
-        if ((advance <= box.width() || !item.wrap) && metrics.height() <= box.height()) {
-            m_painter.drawText(placeSingleLine(metrics, box, item.align, &text, advance), text);
-            return;
+        if ((advance <= drawn.box.width() || !item.wrap) && metrics.height() <= drawn.box.height()) {
+            drawn.at = placeSingleLine(metrics, drawn.box, item.align, &drawn.text, advance);
+            return drawn;
         }
     }
-    const int flags = int(item.align) | Qt::AlignTop | (item.wrap ? Qt::TextWordWrap : 0);
-    m_painter.drawText(box, flags, lines.join(QLatin1Char('\n')));
+    drawn.flags = int(item.align) | Qt::AlignTop | (item.wrap ? Qt::TextWordWrap : 0);
+    drawn.text = lines.join(QLatin1Char('\n'));
+    return drawn;
 }
 
 } // namespace reports

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QLineF>
 #include <array>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -54,19 +55,30 @@ private:
         double x(double inches) const { return inches * dpiX; }
         double y(double inches) const { return inches * dpiY; }
     };
+    // A text item's texts and places as drawn.
+    struct DrawnText {
+        QString text;
+        QPointF at;     // a single line: its baseline's start
+        QRectF box;     // else the box it is laid out in
+        int flags = -1; // and how; -1 for a single line
+    };
     struct PreparedItem {
         const ReportItem *item;
         QFont font;
         QFontMetricsF metrics;
+        bool alike = false; // drawn the same on every page: laid out once
+        std::optional<DrawnText> drawn;
     };
     struct TitleCell {
         QString text;
         QPointF at;
     };
 
-    std::vector<PreparedItem> prepare(const std::vector<ReportItem> &items) const;
-    void paintItems(const QRectF &area, const std::vector<PreparedItem> &items);
-    void paintItem(const QRectF &area, const PreparedItem &prepared);
+    // `bands`: items of a page's header or footer, which show no customer.
+    std::vector<PreparedItem> prepare(const std::vector<ReportItem> &items, bool bands) const;
+    void paintItems(const QRectF &area, std::vector<PreparedItem> &items);
+    void paintItem(const QRectF &area, PreparedItem &prepared);
+    DrawnText layOut(const QRectF &area, const PreparedItem &prepared) const;
     void paintListing(qint64 first, qint64 last);
     void setFont(const QFont &font);
 

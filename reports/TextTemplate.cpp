@@ -2,6 +2,8 @@
 
 #include "reports/ValueFormat.h"
 
+#include <algorithm>
+
 namespace reports {
 
 namespace {
@@ -131,6 +133,12 @@ QList<int> TextTemplate::informationFields() const
             fields << p.field;
     }
     return fields;
+}
+
+bool TextTemplate::showsPage() const
+{
+    return std::any_of(m_pieces.begin(), m_pieces.end(),
+                       [](const Piece &p) { return p.kind == Piece::Kind::Report && p.value == ReportValue::Page; });
 }
 
 void TextTemplate::fillInto(QString &out, const TextContext &context, bool *allFieldsEmpty) const

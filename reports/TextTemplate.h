@@ -48,6 +48,9 @@ public:
     void fillInto(QString &out, const TextContext &context, bool *allFieldsEmpty = nullptr) const;
     // The customer fields it shows, by their place in the table.
     QList<int> informationFields() const;
+    // Whether it shows {Report.Page}, the one value of the report that
+    // differs from page to page.
+    bool showsPage() const;
 
 private:
     struct Piece {
