@@ -352,6 +352,33 @@ TEST_F(ReportRowsTest, AnUnreadableCustomerIsAFailureNotAGap)
     }
 }
 
+// What is alike on every page is laid out once per run; the page number
+// still changes from page to page.
+TEST_F(ReportRowsTest, EveryPageOfAListingHasItsBandsAndItsOwnNumber)
+{
+    QFile file(folder.file(QStringLiteral("Pages.rpt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({ "kind": "listing", "listing": { "rowHeight": 1,
+        "pageHeader": { "height": 0.5, "items": [ { "text": "{Report.Records} customers", "height": 0.3 } ] },
+        "pageFooter": { "height": 0.3, "items": [ { "text": "Page {Report.Page} of {Report.Pages}" } ] },
+        "columns": [ { "title": "Locker", "text": "{Information.LockerNumber}", "width": 1 } ] } })");
+    file.close();
+    ReportRequest request;
+    request.reportFile = file.fileName();
+    QString error;
+    auto job = ReportJob::open(request, &error);
+    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+    const QString pdf = folder.file(QStringLiteral("pages.pdf"));
+    ASSERT_TRUE(job->writePdf(pdf, nullptr, &error)) << error.toStdString();
+    const QStringList pages = testing_support::pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 5); // 7 rows of an inch a page
+    for (int p = 0; p < pages.size(); ++p) {
+        EXPECT_TRUE(pages[p].contains(QLatin1String("30 customers"))) << p;
+        EXPECT_TRUE(pages[p].contains(QStringLiteral("Page %1 of 5").arg(p + 1))) << pages[p].toStdString();
+        EXPECT_TRUE(pages[p].contains(QStringLiteral("%1").arg(101 + 7 * p))) << pages[p].toStdString();
+    }
+}
+
 TEST_F(ReportRowsTest, PagesOfAJobAndACancelledPdfLeavesNoFile)
 {
     testing_support::installDeliveredReports(folder.path());
