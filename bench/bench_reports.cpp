@@ -2,7 +2,8 @@
 //  - The Complete listing of N customers to PDF, against a plain loop that
 //    draws the same texts at the same places with QPainter on QPdfWriter
 //    (the floor: texts and places prepared beforehand, only the drawing
-//    timed). peak_MB is the process's peak resident memory; run one size per
+//    timed), and against the same loop drawing the whole page: fonts, rules
+//    and stripes too. peak_MB is the process's peak resident memory; run one size per
 //    process (--benchmark_filter=Complete/10000, then /100000) to compare.
 //  - Labels for 10,000 customers to PDF.
 //  - The preview of the 1,000,000-customer listing up to its first page
@@ -70,9 +71,12 @@ void BM_Complete(benchmark::State &state)
 }
 BENCHMARK(BM_Complete)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The same texts at the same places: every row's eight cells, the page
-// header's lines and the footer's page number, drawn on QPdfWriter.
-void BM_CompleteFloor(benchmark::State &state)
+// The floor: the same texts at the same places, every row's eight cells,
+// the page header's lines, the column titles and the footer's page number,
+// drawn on QPdfWriter. With `samePage`, the plain loop draws what the page
+// shows besides: the header's texts in their own fonts, the rules under the
+// column titles and above the footer, and every other row's stripe.
+void completeFloor(benchmark::State &state, bool samePage)
 {
     const int rows = int(state.range(0));
     bench::BenchFolder folder(rows);
@@ -85,30 +89,61 @@ void BM_CompleteFloor(benchmark::State &state)
     const reports::ReportLayout layout(def);
     const int perPage = layout.rowsPerPage();
     const int pages = layout.pageCount(rows);
+    const double dpi = 1200;
+    auto fontOf = [](const reports::FontSpec &spec) {
+        QFont font(spec.family);
+        font.setPointSizeF(spec.size);
+        font.setBold(spec.bold);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        return font;
+    };
+    // The fonts: the rows', then the header's, the titles' and the footer's.
+    std::vector<QFont> fonts{fontOf(def.font)};
+    if (samePage) {
+        for (const reports::ReportItem &item : def.pageHeader.items)
+            fonts.push_back(fontOf(item.font));
+        fonts.push_back(fontOf(def.columnTitleFont));
+        fonts.push_back(fontOf(def.pageFooter.items.back().font));
+    }
+    auto font = [&](size_t which) { return samePage ? which : 0; };
 
     // The texts and their places, prepared outside the timing.
     struct Cell {
         QString text;
         QPointF at;
+        size_t font = 0;
     };
-    std::vector<std::vector<Cell>> pageCells(static_cast<size_t>(pages));
+    struct PageCells {
+        std::vector<Cell> rows; // eight a row
+        std::vector<Cell> others;
+    };
+    std::vector<PageCells> pageCells(static_cast<size_t>(pages));
     {
         store::EngineError e;
         auto db = store::DBEngine::OpenDatabase(store::programPath(QStringLiteral("\\Vantrel.mdb")), &e);
         auto rs = db->OpenRecordset(QStringLiteral("Select Information.* From Information ORDER BY [LockerNumber] ASC"),
                                     store::Recordset::Snapshot, &e);
         QPdfWriter probe(folder.dir.filePath(QStringLiteral("probe.pdf")));
-        probe.setResolution(1200);
-        const double dpi = 1200;
-        QFont font(def.font.family);
-        font.setPointSizeF(def.font.size);
-        font.setStyleStrategy(QFont::PreferNoShaping);
-        const QFontMetricsF metrics(font, &probe);
+        probe.setResolution(int(dpi));
+        const QFontMetricsF metrics(fonts[0], &probe);
         const int fields[] = {0, 9, 16, 17, 6, 7, 1, 2};
+        const store::TableDef &table = store::Schema::information();
+        reports::PrintedRow printed(table.fields.size());
+        reports::TextContext context;
+        context.row = &printed;
         for (int i = 0; i < rs->RecordCount(); ++i) {
             const QVariantList row = rs->rowAt(i);
             const double baseline = layout.rowArea(i % perPage).top() * dpi + metrics.ascent();
-            std::vector<Cell> &cells = pageCells[size_t(i / perPage)];
+            std::vector<Cell> &cells = pageCells[size_t(i / perPage)].rows;
+            if (samePage) {
+                // The texts the listing prints, written as it writes them.
+                for (int f = 0; f < int(table.fields.size()); ++f)
+                    printed[size_t(f)] = reports::FieldValue::of(row.value(f), table.fields.at(f).kind);
+                for (size_t c = 0; c < def.columns.size(); ++c)
+                    cells.push_back(
+                        {def.columns[c].text.fill(context), QPointF(layout.columnLeft(int(c)) * dpi, baseline)});
+                continue;
+            }
             for (size_t c = 0; c < std::size(fields); ++c) {
                 QString text = row.value(fields[c]).toString();
                 if (c == 1)
@@ -119,38 +154,81 @@ void BM_CompleteFloor(benchmark::State &state)
         // Each page's header lines, column titles and footer.
         for (int p = 0; p < pages; ++p) {
             const double top = layout.headerArea().top() * dpi;
-            std::vector<Cell> &cells = pageCells[size_t(p)];
-            cells.push_back({QString(), QPointF(3 * dpi, top)}); // the center's name: empty in the bench database
-            cells.push_back({def.title, QPointF(3 * dpi, top + 0.4 * dpi)});
-            cells.push_back({QStringLiteral("Printed 12/01/2024"), QPointF(6.5 * dpi, top + 0.7 * dpi)});
-            cells.push_back({QStringLiteral("%1 customers").arg(rows), QPointF(0.5 * dpi, top + 0.7 * dpi)});
+            std::vector<Cell> &cells = pageCells[size_t(p)].others;
+            // The center's name: empty in the bench database.
+            cells.push_back({QString(), QPointF(3 * dpi, top), font(1)});
+            cells.push_back({def.title, QPointF(3 * dpi, top + 0.4 * dpi), font(2)});
+            cells.push_back({QStringLiteral("Printed 12/01/2024"), QPointF(6.5 * dpi, top + 0.7 * dpi), font(3)});
+            cells.push_back({QStringLiteral("%1 customers").arg(rows), QPointF(0.5 * dpi, top + 0.7 * dpi), font(4)});
             for (size_t c = 0; c < def.columns.size(); ++c)
                 cells.push_back({def.columns[c].title,
-                                 QPointF(layout.columnLeft(int(c)) * dpi, layout.columnTitleArea().bottom() * dpi)});
+                                 QPointF(layout.columnLeft(int(c)) * dpi, layout.columnTitleArea().bottom() * dpi),
+                                 font(5)});
             cells.push_back({QStringLiteral("Page %1 of %2").arg(p + 1).arg(pages),
-                             QPointF(4 * dpi, layout.footerArea().top() * dpi)});
+                             QPointF(4 * dpi, layout.footerArea().top() * dpi), font(6)});
         }
     }
+    const QRectF titles = layout.columnTitleArea();
+    const QLineF titleRule(QPointF(titles.left() * dpi, titles.bottom() * dpi),
+                           QPointF(titles.right() * dpi, titles.bottom() * dpi));
+    const double footerTop = (layout.footerArea().top() + 0.05) * dpi;
+    const QLineF footerRule(QPointF(layout.footerArea().left() * dpi, footerTop),
+                            QPointF(layout.footerArea().right() * dpi, footerTop));
+    QPen rule(Qt::black);
+    rule.setWidthF(0.75 / 72.0 * dpi);
     const QString pdf = folder.dir.filePath(QStringLiteral("floor.pdf"));
     for (auto _ : state) {
         QPdfWriter writer(pdf);
         writer.setPageLayout(QPageLayout(def.pageSize, def.orientation, QMarginsF()));
-        writer.setResolution(1200);
+        writer.setResolution(int(dpi));
         QPainter painter(&writer);
-        QFont font(def.font.family);
-        font.setPointSizeF(def.font.size);
-        font.setStyleStrategy(QFont::PreferNoShaping);
-        painter.setFont(font);
+        painter.setFont(fonts[0]);
         for (int p = 0; p < pages; ++p) {
             if (p > 0)
                 writer.newPage();
-            for (const Cell &cell : pageCells[size_t(p)])
+            const PageCells &cells = pageCells[size_t(p)];
+            if (!samePage) {
+                for (const Cell &cell : cells.rows)
+                    painter.drawText(cell.at, cell.text);
+                for (const Cell &cell : cells.others)
+                    painter.drawText(cell.at, cell.text);
+                continue;
+            }
+            for (const Cell &cell : cells.others) {
+                painter.setFont(fonts[cell.font]);
                 painter.drawText(cell.at, cell.text);
+            }
+            painter.setPen(rule);
+            painter.drawLine(titleRule);
+            painter.drawLine(footerRule);
+            painter.setPen(Qt::black);
+            painter.setFont(fonts[0]);
+            for (size_t c = 0; c < cells.rows.size(); ++c) {
+                const int slot = int(c / def.columns.size());
+                if (c % def.columns.size() == 0 && slot % 2 == 1) {
+                    const QRectF area = layout.rowArea(slot);
+                    painter.fillRect(
+                        QRectF(area.left() * dpi, area.top() * dpi, area.width() * dpi, area.height() * dpi),
+                        def.stripe);
+                }
+                painter.drawText(cells.rows[c].at, cells.rows[c].text);
+            }
         }
     }
     state.counters["pages"] = pages;
 }
+
+void BM_CompleteFloor(benchmark::State &state)
+{
+    completeFloor(state, false);
+}
 BENCHMARK(BM_CompleteFloor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CompleteFloorSamePage(benchmark::State &state)
+{
+    completeFloor(state, true);
+}
+BENCHMARK(BM_CompleteFloorSamePage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Labels(benchmark::State &state)
 {
@@ -254,6 +332,24 @@ void BM_FilteredStatementCount(benchmark::State &state)
     }
 }
 BENCHMARK(BM_FilteredStatementCount)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
+
+// The record set the preview opens: the statement's row ids in the
+// listing's order. What it costs beyond the count is the engine's work of
+// ordering, not the window's.
+void BM_FilteredKeysetInOrder(benchmark::State &state)
+{
+    constexpr int kRows = 1000000;
+    store::EngineError e;
+    auto db = store::DBEngine::OpenDatabase(bench::customerDatabase(kRows), &e);
+    for (auto _ : state) {
+        auto keyset =
+            db->OpenRecordset(QLatin1String(kFilterStatement) + QStringLiteral(" ORDER BY [LockerNumber] ASC"),
+                              store::Recordset::Snapshot, &e);
+        if (!keyset || keyset->RecordCount() != 150000)
+            state.SkipWithError("wrong keyset");
+    }
+}
+BENCHMARK(BM_FilteredKeysetInOrder)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
 
 } // namespace
 

@@ -61,6 +61,8 @@ public:
 
 private:
     ReportJob() = default;
+    // The report's own values for its texts: page count, date, title...
+    TextContext reportValues() const;
 
     ReportDefinition m_def;
     ReportRows m_rows;

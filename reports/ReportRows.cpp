@@ -2,6 +2,7 @@
 
 #include "reports/formula/FormulaLexer.h"
 #include "store/Database.h"
+#include "store/ReadTransaction.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
 #include "store/sql/Dates.h"
@@ -156,65 +157,91 @@ void ReportRows::setPrintedFields(const QList<int> &fields)
     m_printedQuery.reset();
 }
 
-QVariantList ReportRows::row(qint64 index) const
+void ReportRows::readRows(qint64 first, qint64 last, const RowUse &use) const
 {
-    if (!m_keyset || index < 0 || index >= count())
-        return {};
-    const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
-    if (m_printed.isEmpty()) {
-        QVariantList whole;
-        store::EngineError failure;
-        if (!m_keyset->readRowAt(position, &whole, &failure) && m_readError.isEmpty())
-            m_readError = failure.text;
-        return whole;
+    last = qMin(last, count());
+    first = qMax<qint64>(first, 0);
+    if (first >= last)
+        return;
+    // One lock for the lot rather than one per row. A file that cannot be
+    // read fails the reads themselves, and readError() says so.
+    store::ReadTransaction reading(*m_db);
+    reading.begin(nullptr);
+    for (qint64 i = first; i < last; ++i) {
+        readRow(i);
+        use(i, m_printedRow);
     }
+}
 
+void ReportRows::readRow(qint64 index) const
+{
     // Reading a page's few fields straight from the row is most of the speed
     // of a long listing; every field of the table would be read otherwise.
     const store::TableDef &table = m_keyset->table();
     if (!m_printedQuery) {
+        m_readFields = m_printed;
+        if (m_readFields.isEmpty()) {
+            for (int field = 0; field < int(table.fields.size()); ++field)
+                m_readFields << field;
+        }
         QStringList columns;
-        for (int field : m_printed)
+        for (int field : m_readFields)
             columns << store::quoteIdentifier(table.fields.at(field).name);
         m_printedQuery = std::make_unique<store::Statement>(
             m_db->handle(),
             QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                 .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
+        m_printedRow.assign(table.fields.size(), FieldValue());
     }
+    for (int field : m_readFields)
+        m_printedRow[size_t(field)].kind = FieldValue::Kind::Null;
+
+    const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
     store::Statement &query = *m_printedQuery;
     query.reset();
     query.bindInt64(1, m_keyset->idAt(position));
-    QVariantList row;
     if (!query.step()) {
         if (query.error().isError() && m_readError.isEmpty())
             m_readError = QStringLiteral("The record could not be read: %1").arg(query.error().text);
         query.reset();
-        return row; // gone since the keyset was read, or unreadable
+        return; // gone since the keyset was read, or unreadable
     }
-    row.resize(table.fields.size());
     sqlite3_stmt *st = query.handle();
-    for (int c = 0; c < int(m_printed.size()); ++c) {
-        const int field = m_printed.at(c);
+    for (int c = 0; c < int(m_readFields.size()); ++c) {
+        const int field = m_readFields.at(c);
         if (sqlite3_column_type(st, c) == SQLITE_NULL)
             continue;
+        FieldValue &value = m_printedRow[size_t(field)];
         switch (table.fields.at(field).kind) {
-        case store::FieldKind::YesNo: row[field] = sqlite3_column_int64(st, c) != 0; break;
-        case store::FieldKind::Long: row[field] = qint64(sqlite3_column_int64(st, c)); break;
+        case store::FieldKind::YesNo:
+            value.kind = FieldValue::Kind::YesNo;
+            value.yes = sqlite3_column_int64(st, c) != 0;
+            break;
+        case store::FieldKind::Long:
+            value.kind = FieldValue::Kind::Number;
+            value.number = double(sqlite3_column_int64(st, c));
+            break;
         case store::FieldKind::Date: {
             const char *text = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-            const auto date = store::dates::parseStoredDate(text, sqlite3_column_bytes(st, c));
-            row[field] = date ? QVariant(*date) : QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, c)));
+            const int length = sqlite3_column_bytes(st, c);
+            if (const auto date = store::dates::parseStoredDate(text, length)) {
+                value.kind = FieldValue::Kind::Date;
+                value.date = *date;
+            } else {
+                value.setText(text, length);
+            }
             break;
         }
         case store::FieldKind::Text:
-        case store::FieldKind::Memo:
-            row[field] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
-                                           sqlite3_column_bytes(st, c));
+        case store::FieldKind::Memo: {
+            // Text first: the length counts the bytes of that form.
+            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+            value.setText(text, sqlite3_column_bytes(st, c));
             break;
+        }
         }
     }
     query.reset();
-    return row;
 }
 
 } // namespace reports

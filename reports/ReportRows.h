@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ValueFormat.h"
 #include "reports/formula/SelectionFormula.h"
 
 #include <QStringList>
@@ -46,12 +47,16 @@ public:
     bool selected() const { return m_selected; }
 
     qint64 count() const;
-    // Pages need only the fields they print: row() then reads those and
+    // Pages need only the fields they print: readRows() then reads those and
     // leaves the others null. Without a call every field is read.
     void setPrintedFields(const QList<int> &fields);
-    // The row at a place in the report's order; empty if it is gone, or if it
-    // cannot be read, which readError() then tells.
-    QVariantList row(qint64 index) const;
+    // Reads the rows from `first` to before `last` (places in the report's
+    // order) under one lock of the file, each into the same PrintedRow, and
+    // hands each to `use`. A row gone since the keyset was read comes with
+    // every field null, and so does one that cannot be read, which
+    // readError() then tells.
+    using RowUse = std::function<void(qint64 index, const PrintedRow &row)>;
+    void readRows(qint64 first, qint64 last, const RowUse &use) const;
     // The first failure to read a row, empty while every read succeeded. A
     // report with such a gap is not to be passed off as complete.
     QString readError() const { return m_readError; }
@@ -62,6 +67,8 @@ public:
     static bool orderStatement(const QStringList &sortKeys, QString *statement, QString *error);
 
 private:
+    void readRow(qint64 index) const;
+
     std::shared_ptr<store::Database> m_db;
     std::shared_ptr<store::Recordset> m_keyset;
     std::vector<formula::SelectionFormula> m_formulas;
@@ -70,6 +77,8 @@ private:
     QVariantList m_center;
     QList<int> m_printed;
     mutable std::unique_ptr<store::Statement> m_printedQuery;
+    mutable QList<int> m_readFields; // m_printed, or every field
+    mutable PrintedRow m_printedRow;
     mutable QString m_readError;
 };
 

@@ -2,6 +2,8 @@
 
 #include "reports/ValueFormat.h"
 
+#include <algorithm>
+
 namespace reports {
 
 namespace {
@@ -133,40 +135,44 @@ QList<int> TextTemplate::informationFields() const
     return fields;
 }
 
-QString TextTemplate::fill(const TextContext &context, bool *allFieldsEmpty) const
+bool TextTemplate::showsPage() const
 {
-    QString out;
+    return std::any_of(m_pieces.begin(), m_pieces.end(),
+                       [](const Piece &p) { return p.kind == Piece::Kind::Report && p.value == ReportValue::Page; });
+}
+
+void TextTemplate::fillInto(QString &out, const TextContext &context, bool *allFieldsEmpty) const
+{
+    out.resize(0);
     bool empty = true;
     for (const Piece &p : m_pieces) {
-        QString value;
+        const qsizetype start = out.size();
         switch (p.kind) {
         case Piece::Kind::Literal: out += p.text; continue;
         case Piece::Kind::Information:
-            if (context.row)
-                value = p.format.apply(context.row->value(p.field));
+            if (context.row && p.field < qsizetype(context.row->size()))
+                p.format.appendTo(out, (*context.row)[size_t(p.field)]);
             break;
         case Piece::Kind::Center:
             if (context.center)
-                value = p.format.apply(context.center->value(p.field));
+                p.format.appendTo(out, context.center->value(p.field));
             break;
         case Piece::Kind::Report:
             switch (p.value) {
-            case ReportValue::Page: value = QString::number(context.page); break;
-            case ReportValue::Pages: value = QString::number(context.pages); break;
-            case ReportValue::PrintDate: value = p.format.apply(context.printDate); break;
-            case ReportValue::Title: value = context.title; break;
-            case ReportValue::SelectionFormula: value = context.selectionFormula; break;
-            case ReportValue::Records: value = QString::number(context.records); break;
+            case ReportValue::Page: out += QString::number(context.page); break;
+            case ReportValue::Pages: out += QString::number(context.pages); break;
+            case ReportValue::PrintDate: p.format.appendTo(out, QVariant(context.printDate)); break;
+            case ReportValue::Title: out += context.title; break;
+            case ReportValue::SelectionFormula: out += context.selectionFormula; break;
+            case ReportValue::Records: out += QString::number(context.records); break;
             }
             break;
         }
-        if (!value.trimmed().isEmpty())
+        if (allFieldsEmpty && empty && !QStringView(out).mid(start).trimmed().isEmpty())
             empty = false;
-        out += value;
     }
     if (allFieldsEmpty)
         *allFieldsEmpty = m_fields > 0 && empty;
-    return out;
 }
 
 } // namespace reports

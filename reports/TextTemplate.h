@@ -17,7 +17,7 @@ enum class ReportValue { Page, Pages, PrintDate, Title, SelectionFormula, Record
 // What a text is filled from: the customer row, the center's row and the
 // report's own values.
 struct TextContext {
-    const QVariantList *row = nullptr;    // Information, in table order
+    const PrintedRow *row = nullptr;      // Information, in table order
     const QVariantList *center = nullptr; // CenterInformation, in table order
     int page = 1;
     int pages = 1;
@@ -37,9 +37,20 @@ public:
     // that does not suit the field is an error naming the piece.
     static bool parse(const QString &text, TextTemplate *out, QString *error);
 
-    QString fill(const TextContext &context, bool *allFieldsEmpty = nullptr) const;
+    QString fill(const TextContext &context, bool *allFieldsEmpty = nullptr) const
+    {
+        QString out;
+        fillInto(out, context, allFieldsEmpty);
+        return out;
+    }
+    // The same into `out`, whose room is kept: a page fills one string per
+    // column over and over.
+    void fillInto(QString &out, const TextContext &context, bool *allFieldsEmpty = nullptr) const;
     // The customer fields it shows, by their place in the table.
     QList<int> informationFields() const;
+    // Whether it shows {Report.Page}, the one value of the report that
+    // differs from page to page.
+    bool showsPage() const;
 
 private:
     struct Piece {

@@ -1,6 +1,7 @@
 #include "reports/ValueFormat.h"
 
 #include <QDate>
+#include <QVarLengthArray>
 #include <cmath>
 
 namespace reports {
@@ -26,18 +27,42 @@ QString groupDigits(const QString &digits)
 
 // MM/dd/yyyy without going through the locale: the format of nearly every
 // date a report prints.
-QString usDate(const QDate &d)
+void appendUsDate(QString &out, const QDate &d)
 {
-    int y = d.year();
-    if (y < 0 || y > 9999)
-        return d.toString(QStringLiteral("MM/dd/yyyy"));
+    const int y = d.year();
+    if (y < 0 || y > 9999) {
+        out += d.toString(QStringLiteral("MM/dd/yyyy"));
+        return;
+    }
     const int m = d.month();
     const int day = d.day();
     const char16_t text[10] = {char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
                                char16_t(u'0' + day / 10), char16_t(u'0' + day % 10),     u'/',
                                char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
                                char16_t(u'0' + y % 10)};
-    return QString(reinterpret_cast<const QChar *>(text), 10);
+    out.append(reinterpret_cast<const QChar *>(text), 10);
+}
+
+// A whole number's digits, at least `minDigits` of them, grouped by three
+// with "," when asked.
+void appendDigits(QString &out, qint64 n, int minDigits, bool grouping)
+{
+    if (n < 0) {
+        out += QLatin1Char('-');
+        n = -n;
+    }
+    QVarLengthArray<char16_t, 32> digits; // the lowest first
+    do {
+        digits.append(char16_t(u'0' + n % 10));
+        n /= 10;
+    } while (n > 0);
+    while (digits.size() < minDigits)
+        digits.append(u'0');
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        out += QChar(digits[i]);
+        if (grouping && i > 0 && i % 3 == 0)
+            out += QLatin1Char(',');
+    }
 }
 
 } // namespace
@@ -102,24 +127,112 @@ bool ValueFormat::compile(store::FieldKind kind, const QString &format, ValueFor
     return true;
 }
 
-QString ValueFormat::apply(const QVariant &value) const
+FieldValue FieldValue::of(const QVariant &value, store::FieldKind field)
 {
+    FieldValue v;
     if (!value.isValid() || value.isNull())
-        return QString();
-    switch (m_kind) {
-    case store::FieldKind::Date: {
-        const QDate d = value.toDate();
-        if (!d.isValid())
-            return value.toString();
-        return m_format.isEmpty() ? usDate(d) : d.toString(m_format);
-    }
+        return v;
+    switch (field) {
+    case store::FieldKind::Date:
+        v.date = value.toDate();
+        if (v.date.isValid()) {
+            v.kind = Kind::Date;
+            return v;
+        }
+        break;
     case store::FieldKind::Long: {
         bool ok = false;
-        const double v = value.toDouble(&ok);
-        if (!ok)
-            return value.toString();
-        if (!m_pattern)
-            return v == std::floor(v) && std::fabs(v) < 1e15 ? QString::number(qint64(v)) : QString::number(v, 'f', 2);
+        v.number = value.toDouble(&ok);
+        if (ok) {
+            v.kind = Kind::Number;
+            return v;
+        }
+        break;
+    }
+    case store::FieldKind::YesNo:
+        v.kind = Kind::YesNo;
+        v.yes = value.toBool();
+        return v;
+    case store::FieldKind::Text:
+    case store::FieldKind::Memo: break;
+    }
+    v.kind = Kind::Text;
+    v.text = value.toString();
+    return v;
+}
+
+void FieldValue::setText(const char *utf8, qsizetype length)
+{
+    kind = Kind::Text;
+    for (qsizetype i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(utf8[i]) >= 0x80) {
+            text = QString::fromUtf8(utf8, length);
+            return;
+        }
+    }
+    // Plain ASCII, nearly every text of a customer: widened in place.
+    text.resize(length);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < length; ++i)
+        out[i] = QLatin1Char(utf8[i]);
+}
+
+QString ValueFormat::apply(const QVariant &value) const
+{
+    QString out;
+    appendTo(out, value);
+    return out;
+}
+
+void ValueFormat::appendTo(QString &out, const FieldValue &value) const
+{
+    switch (value.kind) {
+    case FieldValue::Kind::Null: return;
+    case FieldValue::Kind::Text:
+        if (m_kind == store::FieldKind::Text || m_kind == store::FieldKind::Memo) {
+            if (m_format == QLatin1String("upper"))
+                out += value.text.toUpper();
+            else if (m_format == QLatin1String("lower"))
+                out += value.text.toLower();
+            else
+                out += value.text;
+        } else {
+            out += value.text;
+        }
+        return;
+    case FieldValue::Kind::Date:
+        if (m_kind != store::FieldKind::Date)
+            out += QVariant(value.date).toString();
+        else if (m_format.isEmpty())
+            appendUsDate(out, value.date);
+        else
+            out += value.date.toString(m_format);
+        return;
+    case FieldValue::Kind::YesNo:
+        out += m_kind == store::FieldKind::YesNo ? (value.yes ? m_yes : m_no) : QVariant(value.yes).toString();
+        return;
+    case FieldValue::Kind::Number: break;
+    }
+    const double v = value.number;
+    if (m_kind != store::FieldKind::Long) {
+        out += QVariant(v).toString();
+        return;
+    }
+    const bool whole = v == std::floor(v) && std::fabs(v) < 1e15;
+    if (!m_pattern) {
+        if (whole)
+            appendDigits(out, qint64(v), 0, false);
+        else
+            out += QString::number(v, 'f', 2);
+        return;
+    }
+    if (v < 0)
+        out += QLatin1Char('-');
+    out += m_prefix;
+    if (whole && m_decimals == 0) {
+        // The common case ($#,##0) without a string per value.
+        appendDigits(out, qint64(std::fabs(v)), m_minIntegerDigits, m_grouping);
+    } else {
         const QString fixed = QString::number(std::fabs(v), 'f', m_decimals);
         const qsizetype dot = fixed.indexOf(QLatin1Char('.'));
         QString integer = dot < 0 ? fixed : fixed.left(dot);
@@ -127,25 +240,11 @@ QString ValueFormat::apply(const QVariant &value) const
             integer.clear();
         while (integer.size() < m_minIntegerDigits)
             integer.prepend(QLatin1Char('0'));
-        if (m_grouping)
-            integer = groupDigits(integer);
-        QString text = (v < 0 ? QStringLiteral("-") : QString()) + m_prefix + integer;
+        out += m_grouping ? groupDigits(integer) : integer;
         if (m_decimals > 0)
-            text += QLatin1Char('.') + fixed.mid(dot + 1);
-        return text + m_suffix;
+            out += QLatin1Char('.') + fixed.mid(dot + 1);
     }
-    case store::FieldKind::YesNo: return value.toBool() ? m_yes : m_no;
-    case store::FieldKind::Text:
-    case store::FieldKind::Memo: {
-        const QString text = value.toString();
-        if (m_format == QLatin1String("upper"))
-            return text.toUpper();
-        if (m_format == QLatin1String("lower"))
-            return text.toLower();
-        return text;
-    }
-    }
-    return value.toString();
+    out += m_suffix;
 }
 
 QString ValueFormat::apply(const QVariant &value, store::FieldKind kind, const QString &format)

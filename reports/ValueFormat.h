@@ -2,10 +2,32 @@
 
 #include "store/Schema.h"
 
+#include <QDate>
 #include <QString>
 #include <QVariant>
+#include <vector>
 
 namespace reports {
+
+// A field's value as a page prints it from, read straight from the row: a
+// listing reads each row into the same values, so that neither a QVariant
+// nor, for most texts, a new string is made per row.
+struct FieldValue {
+    enum class Kind : quint8 { Null, Text, Number, Date, YesNo };
+    Kind kind = Kind::Null;
+    QString text;
+    double number = 0;
+    QDate date;
+    bool yes = false;
+
+    // The value of a field of `field` kind as a QVariant holds it.
+    static FieldValue of(const QVariant &value, store::FieldKind field);
+    // Text from UTF-8, in the string's own room when it has enough.
+    void setText(const char *utf8, qsizetype length);
+};
+
+// A customer's fields in table order; the fields not read are null.
+using PrintedRow = std::vector<FieldValue>;
 
 // How a field's value is written on a page. The format is the text after
 // the colon of a field reference ("{Information.KeyDeposit:$#,##0.00}"):
@@ -30,6 +52,9 @@ public:
     }
 
     QString apply(const QVariant &value) const;
+    // Appends the written value to `out`.
+    void appendTo(QString &out, const FieldValue &value) const;
+    void appendTo(QString &out, const QVariant &value) const { appendTo(out, FieldValue::of(value, m_kind)); }
 
     // Shorthand for one value (tests, one-off texts).
     static QString apply(const QVariant &value, store::FieldKind kind, const QString &format);

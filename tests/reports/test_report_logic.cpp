@@ -133,6 +133,23 @@ TEST(ValueFormat, NumbersDatesYesNoAndTexts)
     EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QStringLiteral("000")), QStringLiteral("007"));
     EXPECT_EQ(ValueFormat::apply(7, FieldKind::Long, QString()), QStringLiteral("7"));
     EXPECT_EQ(ValueFormat::apply(QVariant(), FieldKind::Long, QStringLiteral("$0")), QString());
+    // Whole numbers are written digit by digit; the rest through the fixed form.
+    const struct {
+        double value;
+        const char *format;
+        const char *written;
+    } numbers[] = {{1234567, "#,##0", "1,234,567"},
+                   {999, "#,##0", "999"},
+                   {-1234, "#,##0", "-1,234"},
+                   {7, "0,000", "0,007"},
+                   {1000, "$#,##0 due", "$1,000 due"},
+                   {0, "#", "0"},
+                   {12.6, "#,##0", "13"},
+                   {12.5, "", "12.50"},
+                   {-40, "", "-40"}};
+    for (const auto &n : numbers)
+        EXPECT_EQ(ValueFormat::apply(n.value, FieldKind::Long, QLatin1String(n.format)), QLatin1String(n.written))
+            << n.format;
     EXPECT_EQ(ValueFormat::apply(QDate(2024, 3, 5), FieldKind::Date, QString()), QStringLiteral("03/05/2024"));
     EXPECT_EQ(ValueFormat::apply(QDate(2024, 3, 5), FieldKind::Date, QStringLiteral("MMMM d, yyyy")),
               QStringLiteral("March 5, 2024"));
@@ -140,6 +157,12 @@ TEST(ValueFormat, NumbersDatesYesNoAndTexts)
     EXPECT_EQ(ValueFormat::apply(false, FieldKind::YesNo, QStringLiteral("X;")), QString());
     EXPECT_EQ(ValueFormat::apply(QStringLiteral("Smith"), FieldKind::Text, QStringLiteral("upper")),
               QStringLiteral("SMITH"));
+    FieldValue text;
+    text.setText("Smith", 5);
+    text.setText("M\xc3\xbcller", 7);
+    EXPECT_EQ(text.text, QStringLiteral("M\u00fcller"));
+    text.setText("Li", 2);
+    EXPECT_EQ(text.text, QStringLiteral("Li"));
     QString why;
     EXPECT_FALSE(ValueFormat::check(FieldKind::Date, QStringLiteral("Expires"), &why));
     EXPECT_FALSE(ValueFormat::check(FieldKind::YesNo, QStringLiteral("Yes"), &why));
@@ -153,8 +176,9 @@ TEST(TextTemplate, FillsFieldsOfBothTablesAndTheReport)
                                                    "p{Report.Page}/{Report.Pages} {Report.PrintDate:yyyy}"),
                                     &t, &error))
         << error.toStdString();
-    QVariantList row(store::Schema::information().fields.size());
-    row[store::Schema::information().fieldIndex(QStringLiteral("LastName"))] = QStringLiteral("Okafor");
+    PrintedRow row(store::Schema::information().fields.size());
+    row[size_t(store::Schema::information().fieldIndex(QStringLiteral("LastName")))] =
+        FieldValue::of(QStringLiteral("Okafor"), store::FieldKind::Text);
     QVariantList center(store::Schema::centerInformation().fields.size());
     center[store::Schema::centerInformation().fieldIndex(QStringLiteral("CenterName"))] =
         QStringLiteral("Capitol Lanes");
@@ -228,9 +252,8 @@ protected:
         }
         EXPECT_TRUE(rows.select(nullptr));
         QList<int> out;
-        const int locker = store::Schema::information().fieldIndex(QStringLiteral("LockerNumber"));
-        for (qint64 i = 0; i < rows.count(); ++i)
-            out << rows.row(i).value(locker).toInt();
+        const size_t locker = size_t(store::Schema::information().fieldIndex(QStringLiteral("LockerNumber")));
+        rows.readRows(0, rows.count(), [&](qint64, const PrintedRow &row) { out << int(row[locker].number); });
         return out;
     }
     testing_support::TempProgramFolder folder;
@@ -310,12 +333,49 @@ TEST_F(ReportRowsTest, AnUnreadableCustomerIsAFailureNotAGap)
         ASSERT_TRUE(rows.open(db, {}, {}, &error)) << error.toStdString();
         rows.setPrintedFields({lastName});
         ASSERT_TRUE(rows.select(nullptr));
-        EXPECT_FALSE(rows.row(0).value(lastName).toString().isEmpty());
+        QStringList names;
+        const auto readTwo = [&] {
+            names.clear();
+            rows.readRows(0, 2, [&](qint64, const PrintedRow &row) {
+                const FieldValue &name = row[size_t(lastName)];
+                names << (name.kind == FieldValue::Kind::Text ? name.text : QString());
+            });
+        };
+        readTwo();
         EXPECT_TRUE(rows.readError().isEmpty());
+        EXPECT_FALSE(names.contains(QString())) << names.join(u',').toStdString();
         sqlite3_set_authorizer(db->handle(), refuseLastName, nullptr);
-        EXPECT_TRUE(rows.row(1).isEmpty());
+        readTwo();
+        EXPECT_EQ(names, QStringList(2)); // nothing of the rows is printed
         EXPECT_FALSE(rows.readError().isEmpty());
         sqlite3_set_authorizer(db->handle(), nullptr, nullptr);
+    }
+}
+
+// What is alike on every page is laid out once per run; the page number
+// still changes from page to page.
+TEST_F(ReportRowsTest, EveryPageOfAListingHasItsBandsAndItsOwnNumber)
+{
+    QFile file(folder.file(QStringLiteral("Pages.rpt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({ "kind": "listing", "listing": { "rowHeight": 1,
+        "pageHeader": { "height": 0.5, "items": [ { "text": "{Report.Records} customers", "height": 0.3 } ] },
+        "pageFooter": { "height": 0.3, "items": [ { "text": "Page {Report.Page} of {Report.Pages}" } ] },
+        "columns": [ { "title": "Locker", "text": "{Information.LockerNumber}", "width": 1 } ] } })");
+    file.close();
+    ReportRequest request;
+    request.reportFile = file.fileName();
+    QString error;
+    auto job = ReportJob::open(request, &error);
+    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+    const QString pdf = folder.file(QStringLiteral("pages.pdf"));
+    ASSERT_TRUE(job->writePdf(pdf, nullptr, &error)) << error.toStdString();
+    const QStringList pages = testing_support::pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 5); // 7 rows of an inch a page
+    for (int p = 0; p < pages.size(); ++p) {
+        EXPECT_TRUE(pages[p].contains(QLatin1String("30 customers"))) << p;
+        EXPECT_TRUE(pages[p].contains(QStringLiteral("Page %1 of 5").arg(p + 1))) << pages[p].toStdString();
+        EXPECT_TRUE(pages[p].contains(QStringLiteral("%1").arg(101 + 7 * p))) << pages[p].toStdString();
     }
 }
 
