@@ -135,9 +135,14 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
         return failAndClean(e);
 
     // The disk writes the pages while the check reads them back from memory;
-    // the sync below then waits for what is left.
-    startWriteback(partial);
-    if (!checkCopy(partial, summary, ReadBack::WhenInDoubt, &e))
+    // the sync below then waits for what is left. Handing the pages to the
+    // disk itself takes a while, so it runs beside the check.
+    bool checked = false;
+    {
+        std::jthread writeback([&partial] { startWriteback(partial); });
+        checked = checkCopy(partial, summary, ReadBack::WhenInDoubt, &e);
+    }
+    if (!checked)
         return failAndClean(e);
     if (!syncFile(partial, &e))
         return failAndClean(e);
