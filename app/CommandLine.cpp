@@ -75,6 +75,17 @@ bool CommandLine::versionRequested() const
     return m_parser.isSet(m_version);
 }
 
+bool CommandLine::runsAlone() const
+{
+    if (!m_command || !m_command->alone)
+        return false;
+    for (const QString &option : m_command->elsewhere) {
+        if (m_parser.isSet(option))
+            return false;
+    }
+    return true;
+}
+
 int CommandLine::run(QTextStream &out, QTextStream &err) const
 {
     return m_command ? m_command->run(m_parser, out, err) : 0;
