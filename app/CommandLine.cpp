@@ -9,7 +9,8 @@ CommandLine::CommandLine()
     m_parser.setApplicationDescription(
         QStringLiteral("Vantrel: locker rentals for a bowling center.\n"
                        "Without options the main menu starts. Each command below works on the\n"
-                       "database of the program folder without a window and ends with status 0\n"
+                       "database of the program folder (or, where it says so, on the PostgreSQL\n"
+                       "database given by --database) without a window and ends with status 0\n"
                        "only when it succeeded."));
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_help);

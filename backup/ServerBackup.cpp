@@ -23,9 +23,9 @@ void removeFolder(QTemporaryDir &folder, ArchiveOutcome *outcome)
         return;
     }
     outcome->error.number = store::Err::Unexpected;
-    outcome->error.text = (outcome->code == 0 ? QStringLiteral("The backup was written, but ")
-                                              : QStringLiteral("The backup was not made (result code %1), and ")
-                                                    .arg(outcome->code))
+    outcome->error.text =
+        (outcome->code == 0 ? QStringLiteral("The backup was written, but ")
+                            : QStringLiteral("The backup was not made (result code %1), and ").arg(outcome->code))
         + left;
 }
 

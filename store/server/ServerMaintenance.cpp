@@ -99,9 +99,9 @@ bool checkTable(ServerConnection &connection, const QString &schema, const Table
         return false;
     for (int i = 0; i < indexes.rowCount(); ++i) {
         EngineError damage;
-        if (!connection.exec(QStringLiteral("SELECT %1.bt_index_check(to_regclass($1), true)")
-                                 .arg(quoteIdentifier(schema)),
-                             {regclass(indexes.text(i, 0))}, nullptr, &damage))
+        if (!connection.exec(
+                QStringLiteral("SELECT %1.bt_index_check(to_regclass($1), true)").arg(quoteIdentifier(schema)),
+                {regclass(indexes.text(i, 0))}, nullptr, &damage))
             return fail(error, damage.number == Err::CannotOpen ? damage.number : Err::Corrupt,
                         damage.number == Err::CannotOpen
                             ? damage.text
@@ -128,10 +128,10 @@ bool checkTable(ServerConnection &connection, const QString &schema, const Table
 bool compact(ServerConnection &connection, EngineError *error)
 {
     return checkTables(connection, true, error)
-        && connection.exec(QStringLiteral("VACUUM (ANALYZE) %1, %2")
-                               .arg(quoteIdentifier(Schema::information().name),
-                                    quoteIdentifier(Schema::centerInformation().name)),
-                           {}, nullptr, error);
+        && connection.exec(
+            QStringLiteral("VACUUM (ANALYZE) %1, %2")
+                .arg(quoteIdentifier(Schema::information().name), quoteIdentifier(Schema::centerInformation().name)),
+            {}, nullptr, error);
 }
 
 bool repair(ServerConnection &connection, RepairReport *report, EngineError *error)
@@ -177,8 +177,9 @@ QString repairedText(const RepairReport &report, const ServerConnection &connect
                        .arg(report.indexesRebuilt)
                        .arg(tableNames(), connection.where());
     if (report.checked)
-        return text + QStringLiteral(", then checked every index against every row, and the tables' pages and "
-                                     "rows, with amcheck (bt_index_check, verify_heapam): no damage found.");
+        return text
+            + QStringLiteral(", then checked every index against every row, and the tables' pages and "
+                             "rows, with amcheck (bt_index_check, verify_heapam): no damage found.");
     return text + QStringLiteral(". The server's checks did not run: %1.").arg(report.uncheckedWhy);
 }
 
