@@ -52,7 +52,7 @@ bool checkTables(ServerConnection &connection, bool compress, EngineError *error
 
 // The schema amcheck's functions are in, or why they cannot be used. An
 // amcheck missing is created, which only a superuser may do.
-bool amcheckSchema(ServerConnection &connection, QString *schema, QString *why, EngineError *error)
+bool amcheckSchema(ServerConnection &connection, QString *schema, RepairReport *report, EngineError *error)
 {
     const QString find = QStringLiteral("SELECT n.nspname, has_function_privilege(format('%I.bt_index_check(regclass, "
                                         "boolean)', n.nspname), 'EXECUTE') AND has_function_privilege("
@@ -70,17 +70,20 @@ bool amcheckSchema(ServerConnection &connection, QString *schema, QString *why, 
             QString reason = refused.text;
             if (reason.endsWith(QLatin1Char('.')))
                 reason.chop(1);
-            *why = QStringLiteral("the extension amcheck is not in the database and could not be added (%1); the "
-                                  "server's administrator can add it with CREATE EXTENSION amcheck")
-                       .arg(reason);
+            report->uncheckedWhy =
+                QStringLiteral("the extension amcheck is not in the database and could not be added (%1); the "
+                               "server's administrator can add it with CREATE EXTENSION amcheck")
+                    .arg(reason);
             return true;
         }
+        report->amcheckAdded = true;
         if (!connection.exec(find, {}, &result, error))
             return false;
     }
     if (!result.value(0, 1).toBool()) {
-        *why = QStringLiteral("the role may not run the functions of amcheck; the server's administrator can allow "
-                              "it with GRANT EXECUTE on bt_index_check and verify_heapam");
+        report->uncheckedWhy =
+            QStringLiteral("the role may not run the functions of amcheck; the server's administrator can allow "
+                           "it with GRANT EXECUTE on bt_index_check and verify_heapam");
         return true;
     }
     *schema = result.text(0, 0);
@@ -148,7 +151,7 @@ bool repair(ServerConnection &connection, RepairReport *report, EngineError *err
         done.indexesRebuilt += count.value(0, 0).toInt();
     }
     QString schema;
-    if (!amcheckSchema(connection, &schema, &done.uncheckedWhy, error))
+    if (!amcheckSchema(connection, &schema, &done, error))
         return false;
     if (!schema.isEmpty()) {
         for (const TableDef *t : tables()) {
@@ -179,7 +182,9 @@ QString repairedText(const RepairReport &report, const ServerConnection &connect
     if (report.checked)
         return text
             + QStringLiteral(", then checked every index against every row, and the tables' pages and "
-                             "rows, with amcheck (bt_index_check, verify_heapam): no damage found.");
+                             "rows, with amcheck (bt_index_check, verify_heapam): no damage found.")
+            + (report.amcheckAdded ? QStringLiteral(" The extension amcheck was added to the database for the checks.")
+                                   : QString());
     return text + QStringLiteral(". The server's checks did not run: %1.").arg(report.uncheckedWhy);
 }
 

@@ -20,6 +20,8 @@ struct RepairReport {
     // they could not.
     bool checked = false;
     QString uncheckedWhy;
+    // Whether this repair added amcheck to the database.
+    bool amcheckAdded = false;
 };
 
 // VACUUM (ANALYZE) of both tables. Refused, with the reason, when the
