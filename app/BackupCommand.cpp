@@ -8,7 +8,9 @@
 #include "backup/ServerBackup.h"
 #include "store/ProgramFolder.h"
 #include "store/server/ServerConnection.h"
+
 #include "zip/ZipResults.h"
+#include <QLocale>
 
 namespace app {
 
@@ -61,11 +63,17 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                             if (!password)
                                 return 1;
                             backup::ArchiveOutcome o;
+                            // Which database went into the archive, when it is a server's.
+                            QString what;
                             if (p.isSet(QStringLiteral("database"))) {
                                 auto server = connectToServer(p, QStringLiteral("backup"), err);
                                 if (!server)
                                     return 1;
-                                o = backup::writeServerBackupArchive(destination, *server, *password);
+                                qint64 customers = 0;
+                                o = backup::writeServerBackupArchive(destination, *server, *password, &customers);
+                                what = QStringLiteral(" %1 (%2 customers)")
+                                           .arg(server->where(),
+                                                QLocale(QLocale::English, QLocale::UnitedStates).toString(customers));
                             } else {
                                 o = backup::writeBackupArchive(
                                     destination, store::programPath(QStringLiteral("\\Vantrel.mdb")), *password);
@@ -79,7 +87,7 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                                     << " (result code " << o.code << ")\n";
                                 return 1;
                             }
-                            out << "The database was backed up to " << destination
+                            out << "The database" << what << " was backed up to " << destination
                                 << (password->isEmpty() ? "" : " (encrypted)") << " and the archive tested.\n";
                             return 0;
                         },

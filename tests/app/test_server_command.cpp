@@ -161,7 +161,9 @@ TEST(ServerCommand, BackupArchivesEveryCustomerOfTheServerAndLeavesNoCopy)
     CommandOutcome backup = runCommandLine({"--database", database.url(), "--backup", archive});
     qputenv("TMPDIR", previousTmp);
     EXPECT_EQ(backup.status, 0) << backup.err.toStdString();
-    EXPECT_EQ(backup.out, QString("The database was backed up to %1 and the archive tested.\n").arg(archive));
+    EXPECT_EQ(backup.out,
+              QString("The database %1 (258 customers) was backed up to %2 and the archive tested.\n")
+                  .arg(database.connect()->where(), archive));
     EXPECT_TRUE(QDir(tmp).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         << "the copy of the server's data was left behind";
 
