@@ -1,11 +1,16 @@
 // vantrel --backup DEST.zip: the backup of the window's Automatic menu,
-// written to any path (a network share, a stick) by a nightly job.
+// written to any path (a network share, a stick) by a nightly job; with
+// --database, of the server's data, into the same archive.
 #include "app/CommandLine.h"
 
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
+#include "backup/ServerBackup.h"
 #include "store/ProgramFolder.h"
+#include "store/server/ServerConnection.h"
+
 #include "zip/ZipResults.h"
+#include <QLocale>
 
 namespace app {
 
@@ -39,14 +44,16 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
     parser.addOption(QCommandLineOption(
         QStringLiteral("backup"),
         QStringLiteral("Backs the database up into the zip archive DEST (one entry, Vantrel.mdb; encrypted when a "
-                       "backup password is set), from a consistent copy, and tests the archive."),
+                       "backup password is set), from a consistent copy, and tests the archive. With --database: "
+                       "the server's data, read at one moment, in the same archive."),
         QStringLiteral("DEST.zip")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("password-file"),
         QStringLiteral("With --backup: the backup password is the first line of FILE (readable by its owner only), "
                        "for scheduled jobs where no keyring answers."),
         QStringLiteral("FILE")));
-    commands.push_back({QStringLiteral("backup"), [](const QCommandLineParser &p, QTextStream &out, QTextStream &err) {
+    commands.push_back({QStringLiteral("backup"),
+                        [](const QCommandLineParser &p, QTextStream &out, QTextStream &err) {
                             const QString destination = p.value(QStringLiteral("backup"));
                             if (destination.isEmpty()) {
                                 err << "--backup needs the name of the archive to write.\n";
@@ -55,9 +62,22 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                             const std::optional<QString> password = backupPassword(p, err);
                             if (!password)
                                 return 1;
-                            const QString database = store::programPath(QStringLiteral("\\Vantrel.mdb"));
-                            const backup::ArchiveOutcome o =
-                                backup::writeBackupArchive(destination, database, *password);
+                            backup::ArchiveOutcome o;
+                            // Which database went into the archive, when it is a server's.
+                            QString what;
+                            if (p.isSet(QStringLiteral("database"))) {
+                                auto server = connectToServer(p, QStringLiteral("backup"), err);
+                                if (!server)
+                                    return 1;
+                                qint64 customers = 0;
+                                o = backup::writeServerBackupArchive(destination, *server, *password, &customers);
+                                what = QStringLiteral(" %1 (%2 customers)")
+                                           .arg(server->where(),
+                                                QLocale(QLocale::English, QLocale::UnitedStates).toString(customers));
+                            } else {
+                                o = backup::writeBackupArchive(
+                                    destination, store::programPath(QStringLiteral("\\Vantrel.mdb")), *password);
+                            }
                             if (o.error.isError()) {
                                 err << o.error.text << "\n";
                                 return 1;
@@ -67,10 +87,11 @@ void addBackupCommand(QCommandLineParser &parser, std::vector<CommandLineCommand
                                     << " (result code " << o.code << ")\n";
                                 return 1;
                             }
-                            out << "The database was backed up to " << destination
+                            out << "The database" << what << " was backed up to " << destination
                                 << (password->isEmpty() ? "" : " (encrypted)") << " and the archive tested.\n";
                             return 0;
-                        }});
+                        },
+                        {QStringLiteral("database")}});
 }
 
 } // namespace app

@@ -9,7 +9,8 @@ CommandLine::CommandLine()
     m_parser.setApplicationDescription(
         QStringLiteral("Vantrel: locker rentals for a bowling center.\n"
                        "Without options the main menu starts. Each command below works on the\n"
-                       "database of the program folder without a window and ends with status 0\n"
+                       "database of the program folder (or, where it says so, on the PostgreSQL\n"
+                       "database given by --database) without a window and ends with status 0\n"
                        "only when it succeeded."));
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_help);
@@ -73,6 +74,17 @@ bool CommandLine::helpRequested() const
 bool CommandLine::versionRequested() const
 {
     return m_parser.isSet(m_version);
+}
+
+bool CommandLine::runsAlone() const
+{
+    if (!m_command || !m_command->alone)
+        return false;
+    for (const QString &option : m_command->elsewhere) {
+        if (m_parser.isSet(option))
+            return false;
+    }
+    return true;
 }
 
 int CommandLine::run(QTextStream &out, QTextStream &err) const

@@ -5,7 +5,12 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <memory>
 #include <vector>
+
+namespace store {
+class ServerConnection;
+}
 
 namespace app {
 
@@ -21,6 +26,9 @@ struct CommandLineCommand {
     // A command that replaces the database file runs alone: not beside a
     // main menu or another such command on the same folder.
     bool alone = false;
+    // Modifiers that point the command at a server rather than the folder's
+    // file: given one, it need not run alone.
+    QStringList elsewhere = {};
 };
 
 // The program's one command line. Without a command the main menu starts.
@@ -46,6 +54,8 @@ public:
     // The command the arguments name, or nullptr to start the windows.
     // More than one command is an error (errorText after parse()).
     const CommandLineCommand *command() const { return m_command; }
+    // Whether the selected command must run alone, as it is given.
+    bool runsAlone() const;
 
     // Runs the selected command. A QCoreApplication (or QGuiApplication for
     // rendering) must exist.
@@ -81,5 +91,10 @@ void addUndoCommands(QCommandLineParser &parser, std::vector<CommandLineCommand>
 // --create-server-schema, --copy-to-server and --copy-from-server, with
 // --database (ServerCommands.cpp).
 void addServerCommands(QCommandLineParser &parser, std::vector<CommandLineCommand> &commands);
+
+// The server --database names, connected, for `command`; nullptr after
+// saying why on err (ServerCommands.cpp).
+std::unique_ptr<store::ServerConnection> connectToServer(const QCommandLineParser &parser, const QString &command,
+                                                         QTextStream &err);
 
 } // namespace app

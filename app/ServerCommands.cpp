@@ -2,6 +2,8 @@
 // --create-server-schema makes an empty one ready, with the same tables and
 // indexes as the file; --copy-to-server moves the program folder's file
 // into one, --copy-from-server FILE brings its data back into a new file.
+// With --database, --compact, --repair and --backup work on the server too
+// (MaintenanceCommandLine.cpp, BackupCommand.cpp).
 #include "app/CommandLine.h"
 
 #include "store/ProgramFolder.h"
@@ -11,10 +13,8 @@
 
 namespace app {
 
-namespace {
-// The connection --database names, or nothing after saying why.
-std::unique_ptr<store::ServerConnection> connect(const QCommandLineParser &parser, const QString &command,
-                                                 QTextStream &err)
+std::unique_ptr<store::ServerConnection> connectToServer(const QCommandLineParser &parser, const QString &command,
+                                                         QTextStream &err)
 {
     if (!parser.isSet(QStringLiteral("database"))) {
         err << "--" << command << " needs the database: --database URL.\n";
@@ -27,9 +27,11 @@ std::unique_ptr<store::ServerConnection> connect(const QCommandLineParser &parse
     return connection;
 }
 
+namespace {
+
 int createServerSchema(const QCommandLineParser &parser, QTextStream &out, QTextStream &err)
 {
-    auto connection = connect(parser, QStringLiteral("create-server-schema"), err);
+    auto connection = connectToServer(parser, QStringLiteral("create-server-schema"), err);
     if (!connection)
         return 1;
     store::EngineError error;
@@ -43,7 +45,7 @@ int createServerSchema(const QCommandLineParser &parser, QTextStream &out, QText
 
 int copyToServer(const QCommandLineParser &parser, QTextStream &out, QTextStream &err)
 {
-    auto connection = connect(parser, QStringLiteral("copy-to-server"), err);
+    auto connection = connectToServer(parser, QStringLiteral("copy-to-server"), err);
     if (!connection)
         return 1;
     store::EngineError error;
@@ -59,7 +61,7 @@ int copyToServer(const QCommandLineParser &parser, QTextStream &out, QTextStream
 
 int copyFromServer(const QCommandLineParser &parser, QTextStream &out, QTextStream &err)
 {
-    auto connection = connect(parser, QStringLiteral("copy-from-server"), err);
+    auto connection = connectToServer(parser, QStringLiteral("copy-from-server"), err);
     if (!connection)
         return 1;
     const QString target = parser.value(QStringLiteral("copy-from-server"));
@@ -78,7 +80,8 @@ void addServerCommands(QCommandLineParser &parser, std::vector<CommandLineComman
 {
     parser.addOption(QCommandLineOption(
         QStringLiteral("database"),
-        QStringLiteral("With the server commands below: the PostgreSQL database, as a connection URL: "
+        QStringLiteral("With --compact, --repair, --backup or the server commands below: the PostgreSQL "
+                       "database to work on instead of the program folder's, as a connection URL: "
                        "postgresql://user@host:port/dbname"),
         QStringLiteral("URL")));
     parser.addOption(QCommandLineOption(QStringLiteral("create-server-schema"),

@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         app::SingleInstance instance(store::programFolder());
-        if (commandLine.command()->alone && instance.claim() != app::SingleInstance::Outcome::First) {
+        if (commandLine.runsAlone() && instance.claim() != app::SingleInstance::Outcome::First) {
             err << instance.message() << " --" << commandLine.command()->option
                 << " runs only while no main menu or other such command works on it.\n";
             return 1;

@@ -1,16 +1,60 @@
 // The server commands: --create-server-schema once into an empty database,
 // refused (and nothing touched) after that or without a database; the
-// program folder's file copied to a server and back into a new file.
+// program folder's file copied to a server and back into a new file;
+// compress, repair and backup of a server's data.
+#include "../maintenance/DatabaseFiles.h"
 #include "CommandLineRun.h"
 #include "ServerTestDatabase.h"
+#include "store/Schema.h"
 #include "support/Customers.h"
 #include "support/TempProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
+
+namespace {
+
+// A login role of the test server that owns nothing, dropped at the end.
+struct OtherRole {
+    QString name = QStringLiteral("vantrel_desk_%1").arg(QCoreApplication::applicationPid());
+    OtherRole()
+    {
+        auto server = store::ServerConnection::open(ServerTestDatabase::serverUrl(), nullptr);
+        EXPECT_TRUE(server && server->exec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(name)));
+    }
+    ~OtherRole()
+    {
+        if (auto server = store::ServerConnection::open(ServerTestDatabase::serverUrl(), nullptr))
+            server->exec(QStringLiteral("DROP ROLE IF EXISTS %1").arg(name));
+    }
+};
+
+// Every row of both tables on the server, as one digest.
+QString serverDigest(store::ServerConnection &server)
+{
+    store::ServerResult result;
+    EXPECT_TRUE(server.exec("SELECT (SELECT md5(string_agg(t::text, ',' ORDER BY \"RowId\")) FROM \"Information\" t) "
+                            "|| (SELECT md5(string_agg(t::text, ',' ORDER BY \"RowId\")) FROM \"CenterInformation\" t)",
+                            {}, &result));
+    return result.text(0, 0);
+}
+
+// The program folder's varied customers, with gaps in their row numbers,
+// copied into a new database on the server.
+void fillServer(const TempProgramFolder &folder, const ServerTestDatabase &database)
+{
+    insertVariedCustomers(folder.databasePath(), 300, 7);
+    ASSERT_EQ(runCommandLine({"--database", database.url(), "--copy-to-server"}).status, 0);
+}
+
+} // namespace
 
 TEST(ServerCommand, CreatesTheSchemaOnceAndSaysWhy)
 {
@@ -29,10 +73,13 @@ TEST(ServerCommand, CreatesTheSchemaOnceAndSaysWhy)
     CommandOutcome noDatabase = runCommandLine({"--create-server-schema"});
     EXPECT_EQ(noDatabase.status, 1);
     EXPECT_EQ(noDatabase.err, "--create-server-schema needs the database: --database URL.\n");
-    // Until the program runs on a server, --database alone is refused rather
-    // than quietly opening the file.
+    // Until the windows run on a server, --database alone (or with a command
+    // of the file only) is refused rather than quietly opening the file.
+    EXPECT_EQ(runCommandLine({"--database", database.url(), "--export-csv", "x.csv"}).err,
+              runCommandLine({"--database", database.url()}).err);
     EXPECT_EQ(runCommandLine({"--database", database.url()}).err,
-              "--database goes with --create-server-schema, --copy-to-server or --copy-from-server.");
+              "--database goes with --backup, --compact, --repair, --create-server-schema, --copy-to-server or "
+              "--copy-from-server.");
 }
 
 TEST(ServerCommand, CopiesTheProgramFolderFileThereAndBack)
@@ -58,4 +105,96 @@ TEST(ServerCommand, CopiesTheProgramFolderFileThereAndBack)
                       "after the copy.\n")
                   .arg(back));
     EXPECT_EQ(storedCustomerCount(back), 3);
+}
+
+TEST(ServerCommand, CompactAndRepairSayWhatTheyDidAndKeepEveryRow)
+{
+    TempProgramFolder folder;
+    OtherRole desk;
+    ServerTestDatabase database;
+    ASSERT_TRUE(database.isReady());
+    fillServer(folder, database);
+    auto server = database.connect();
+    const QString before = serverDigest(*server);
+
+    CommandOutcome compact = runCommandLine({"--database", database.url(), "--compact"});
+    EXPECT_EQ(compact.status, 0) << compact.err.toStdString();
+    EXPECT_TRUE(compact.out.startsWith("Your database has been successfully compressed.\nThe server ran VACUUM "
+                                       "(ANALYZE) on the tables Information and CenterInformation of the database "
+                                       + server->where()))
+        << compact.out.toStdString();
+
+    // As a superuser, amcheck is added once and runs.
+    CommandOutcome repair = runCommandLine({"--database", database.url(), "--repair"});
+    EXPECT_EQ(repair.status, 0) << repair.err.toStdString();
+    EXPECT_TRUE(repair.out.startsWith("Your database has been successfully repaired.\nThe server rebuilt the "));
+    EXPECT_TRUE(repair.out.endsWith("with amcheck (bt_index_check, verify_heapam): no damage found. The extension "
+                                    "amcheck was added to the database for the checks.\n"))
+        << repair.out.toStdString();
+    repair = runCommandLine({"--database", database.url(), "--repair"});
+    EXPECT_TRUE(repair.out.endsWith("no damage found.\n")) << repair.out.toStdString();
+    EXPECT_EQ(serverDigest(*server), before);
+
+    // A role that owns neither the tables nor the database is told so, not
+    // left to believe a VACUUM the server skipped.
+    const QString asDesk = database.url() + " user=" + desk.name;
+    for (const char *command : {"--compact", "--repair"}) {
+        CommandOutcome refused = runCommandLine({"--database", asDesk, command});
+        EXPECT_EQ(refused.status, 1) << command;
+        EXPECT_TRUE(refused.err.contains("Only the owner of the Vantrel tables")) << refused.err.toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
+}
+
+TEST(ServerCommand, BackupArchivesEveryCustomerOfTheServerAndLeavesNoCopy)
+{
+    TempProgramFolder folder;
+    ServerTestDatabase database;
+    ASSERT_TRUE(database.isReady());
+    fillServer(folder, database);
+    QTemporaryDir work;
+    const QString archive = work.filePath("server.zip");
+    const QString tmp = work.filePath("tmp");
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    const QByteArray previousTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.toUtf8());
+    CommandOutcome backup = runCommandLine({"--database", database.url(), "--backup", archive});
+    qputenv("TMPDIR", previousTmp);
+    EXPECT_EQ(backup.status, 0) << backup.err.toStdString();
+    EXPECT_EQ(backup.out,
+              QString("The database %1 (258 customers) was backed up to %2 and the archive tested.\n")
+                  .arg(database.connect()->where(), archive));
+    EXPECT_TRUE(QDir(tmp).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        << "the copy of the server's data was left behind";
+
+    EXPECT_EQ(QProcess::execute("unzip", {"-tq", archive}), 0);
+    ASSERT_EQ(QProcess::execute("unzip", {"-q", archive, "-d", work.path()}), 0);
+    const QString restored = work.filePath("Vantrel.mdb");
+    for (const store::TableDef *t : {&store::Schema::information(), &store::Schema::centerInformation()})
+        EXPECT_EQ(storedRows(restored, t->name), storedRows(folder.databasePath(), t->name)) << t->name.toStdString();
+}
+
+TEST(ServerCommand, AnUnreachableServerIsToldAndNothingIsDone)
+{
+    QTemporaryDir work;
+    const QString url = "postgresql://vantrel@/vantrel?host=" + work.filePath("no-server");
+    const QString archive = work.filePath("server.zip");
+    for (const QStringList &command : {QStringList{"--compact"}, {"--repair"}, {"--backup", archive}}) {
+        CommandOutcome outcome = runCommandLine(QStringList{"--database", url} + command);
+        EXPECT_EQ(outcome.status, 1) << command.first().toStdString();
+        EXPECT_TRUE(outcome.err.startsWith("Could not connect to the database server at " + work.filePath("no-server")))
+            << outcome.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(archive));
+}
+
+TEST(ServerCommand, OnlyTheFilesMaintenanceRunsAlone)
+{
+    app::CommandLine commandLine;
+    for (const char *command : {"--compact", "--repair"}) {
+        ASSERT_TRUE(commandLine.parse({"vantrel", command}));
+        EXPECT_TRUE(commandLine.runsAlone()) << command;
+        ASSERT_TRUE(commandLine.parse({"vantrel", "--database", "postgresql://db.example/vantrel", command}));
+        EXPECT_FALSE(commandLine.runsAlone()) << "a desk's open main menu does not stop the server's " << command;
+    }
 }

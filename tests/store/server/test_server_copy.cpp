@@ -1,5 +1,6 @@
 // A file's customers to the server and back into a new file: every field of
 // every row equal, each direction all or nothing.
+#include "../../maintenance/DatabaseFiles.h"
 #include "ServerTestDatabase.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
@@ -12,12 +13,6 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.left(300).toStdString() << '"';
-}
 
 using namespace store;
 using testing_support::ServerTestDatabase;
@@ -48,24 +43,6 @@ QVariant randomValue(QRandomGenerator &rng, const FieldDef &field)
         text += QString::fromUcs4(&c, 1);
     }
     return text;
-}
-
-QList<QVariantList> fileRows(const QString &path, const TableDef &table)
-{
-    sqlite3 *db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    QList<QVariantList> rows;
-    {
-        Statement st(db, QString("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoteIdentifier(table.name)));
-        while (st.step()) {
-            QVariantList row;
-            for (int c = 0; c < st.columnCount(); ++c)
-                row << st.value(c);
-            rows << row;
-        }
-    }
-    sqlite3_close(db);
-    return rows;
 }
 
 class ServerCopyTest : public ::testing::Test
@@ -132,8 +109,8 @@ TEST_F(ServerCopyTest, RandomCustomersGoThereAndBackWithEveryFieldEqual)
     ASSERT_TRUE(ServerCopy::fromServer(*connection, back, &from, &error)) << error.text.toStdString();
     EXPECT_EQ(from.customers, to.customers);
     for (const TableDef *table : {&Schema::information(), &Schema::centerInformation()}) {
-        const QList<QVariantList> original = fileRows(folder.databasePath(), *table);
-        const QList<QVariantList> copy = fileRows(back, *table);
+        const auto original = testing_support::storedRows(folder.databasePath(), table->name);
+        const auto copy = testing_support::storedRows(back, table->name);
         ASSERT_EQ(copy.size(), original.size());
         for (int r = 0; r < original.size(); ++r)
             ASSERT_EQ(copy.at(r), original.at(r)) << table->name.toStdString() << " row " << r;
