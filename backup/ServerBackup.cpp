@@ -1,9 +1,9 @@
 #include "backup/ServerBackup.h"
 
 #include "store/server/ServerCopy.h"
+#include "zip/ZipCommon.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 namespace backup {
 
@@ -11,13 +11,14 @@ namespace {
 
 // The snapshot's folder goes even when the archive failed; when it cannot
 // go, that is told beside whatever else happened.
-void removeFolder(QTemporaryDir &folder, ArchiveOutcome *outcome)
+void removeFolder(WorkFolder &folder, ArchiveOutcome *outcome)
 {
+    const QString path = folder.path();
     if (folder.remove())
         return;
     const QString left = QStringLiteral("the temporary copy of the server's data in '%1' could not be removed: remove "
                                         "it by hand, it holds the customers' data.")
-                             .arg(QDir::toNativeSeparators(folder.path()));
+                             .arg(QDir::toNativeSeparators(path));
     if (outcome->error.isError()) {
         outcome->error.text += QStringLiteral(" Besides, ") + left;
         return;
@@ -35,16 +36,15 @@ ArchiveOutcome writeServerBackupArchive(const QString &destination, store::Serve
                                         const QString &password, qint64 *customers)
 {
     ArchiveOutcome outcome;
-    // mkdtemp: a new folder, readable and writable by its owner only.
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("vantrel-server-backup-XXXXXX")));
+    // The copy holds the customers' data: it goes into a folder of the
+    // user's alone, which a later backup clears should this one be killed.
+    WorkFolder folder;
     if (!folder.isValid()) {
         outcome.error.number = store::Err::CannotOpen;
-        outcome.error.text = QStringLiteral("The backup was not made: no temporary folder could be made for the copy "
-                                            "of the server's data (%1).")
-                                 .arg(folder.errorString());
+        outcome.error.text = QStringLiteral("The backup was not made: no private folder could be made for the copy "
+                                            "of the server's data in the user's cache folder.");
         return outcome;
     }
-    folder.setAutoRemove(false);
     const QString copy = folder.filePath(QStringLiteral("Vantrel.mdb"));
     store::ServerCopy::Summary summary;
     if (!store::ServerCopy::fromServer(server, copy, &summary, &outcome.error)) {

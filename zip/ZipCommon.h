@@ -19,9 +19,10 @@
 namespace backup {
 
 // A private folder for the archives built or joined on their way to or from
-// drive A: they hold the database. One per running method, in the user's
-// cache folder and readable by the user only; what a killed process left
-// there is removed by the next one that makes such a folder.
+// drive A, and for a copy of a server's data on its way into an archive:
+// they hold the database. One per running method, in the user's cache
+// folder and readable by the user only; what a killed process left there is
+// removed by the next one that makes such a folder.
 class WorkFolder
 {
 public:
@@ -31,7 +32,10 @@ public:
     WorkFolder &operator=(const WorkFolder &) = delete;
 
     bool isValid() const { return !m_path.isEmpty(); }
+    QString path() const { return m_path; }
     QString filePath(const QString &name) const { return m_path + QLatin1Char('/') + name; }
+    // Removes the folder now, telling whether it went.
+    bool remove();
 
 private:
     QString m_path;

@@ -79,8 +79,16 @@ WorkFolder::WorkFolder()
 
 WorkFolder::~WorkFolder()
 {
-    if (!m_path.isEmpty())
-        QDir(m_path).removeRecursively();
+    remove();
+}
+
+bool WorkFolder::remove()
+{
+    if (m_path.isEmpty() || QDir(m_path).removeRecursively()) {
+        m_path.clear();
+        return true;
+    }
+    return false;
 }
 
 namespace engine {

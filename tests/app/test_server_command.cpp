@@ -154,17 +154,17 @@ TEST(ServerCommand, BackupArchivesEveryCustomerOfTheServerAndLeavesNoCopy)
     fillServer(folder, database);
     QTemporaryDir work;
     const QString archive = work.filePath("server.zip");
-    const QString tmp = work.filePath("tmp");
-    ASSERT_TRUE(QDir().mkpath(tmp));
-    const QByteArray previousTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", tmp.toUtf8());
+    const QString cache = work.filePath("cache");
+    ASSERT_TRUE(QDir().mkpath(cache));
+    const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", cache.toUtf8());
     CommandOutcome backup = runCommandLine({"--database", database.url(), "--backup", archive});
-    qputenv("TMPDIR", previousTmp);
+    qputenv("XDG_CACHE_HOME", previousCache);
     EXPECT_EQ(backup.status, 0) << backup.err.toStdString();
     EXPECT_EQ(backup.out,
               QString("The database %1 (258 customers) was backed up to %2 and the archive tested.\n")
                   .arg(database.connect()->where(), archive));
-    EXPECT_TRUE(QDir(tmp).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+    EXPECT_TRUE(QDir(cache + "/Vantrel/zip-work").isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         << "the copy of the server's data was left behind";
 
     EXPECT_EQ(QProcess::execute("unzip", {"-tq", archive}), 0);
