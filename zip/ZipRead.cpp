@@ -97,7 +97,7 @@ quint16 openForReading(const ReadRequest &request, Reader &reader)
         const Location drive = *where;
         const QString name = settings.zipFilename;
         bool wrongDisk = false;
-        auto diskPath = [drive, pump, name, &wrongDisk](
+        auto diskPath = [&drive, pump, &name, &wrongDisk](
                             int index, const std::function<bool(const QString &)> &isDisk) -> std::optional<QString> {
             if (!drive.onDriveA) {
                 const QFileInfo archive(drive.local);
