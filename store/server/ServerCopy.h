@@ -12,7 +12,7 @@ class ServerConnection;
 // moves to several desks (or away from them). Each direction is all or
 // nothing, keeps every customer's row number, and compares after the copy
 // every field of every row, as the receiving side holds it, with what was
-// sent (the row count and a SHA-256 of all rows in row order).
+// sent (the row count and a BLAKE2b digest of all rows in row order).
 namespace ServerCopy {
 
 struct Summary {
