@@ -35,7 +35,8 @@ QString freshDatabase(benchmark::State &state)
 {
     store::EngineError e;
     auto server = store::ServerConnection::open(serverUrl(), &e);
-    if (!server || !server->exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kDatabase), {}, nullptr, &e)
+    if (!server
+        || !server->exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kDatabase), {}, nullptr, &e)
         || !server->exec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(kDatabase), {},
                          nullptr, &e)) {
         state.SkipWithError(qPrintable(e.text));
@@ -57,8 +58,9 @@ QString customersCsv(QStringList *columns)
     if (!QFileInfo::exists(csv)) {
         QProcess shell;
         shell.setStandardOutputFile(csv);
-        shell.start(QStringLiteral("sqlite3"),
-                    {QStringLiteral("-csv"), source, QStringLiteral("SELECT rowid, * FROM Information ORDER BY rowid")});
+        shell.start(
+            QStringLiteral("sqlite3"),
+            {QStringLiteral("-csv"), source, QStringLiteral("SELECT rowid, * FROM Information ORDER BY rowid")});
         if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
             return QString();
     }
