@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,6 +22,15 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    // Prints "label: median of a / median of b" when both ran.
+    void printRatio(const char *label, const std::string &a, const std::string &b) const
+    {
+        const auto x = medians.find(a);
+        const auto y = medians.find(b);
+        if (x != medians.end() && y != medians.end() && y->second > 0)
+            std::printf("%s: %.3f\n", label, x->second / y->second);
+    }
+
     std::map<std::string, double> medians;
 };
 

@@ -117,16 +117,8 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     QDir(driveFolder()).removeRecursively();
-    const auto ours = reporter.medians.find("BM_AutomaticBackup");
-    const auto zip = reporter.medians.find("BM_ZipMinus6");
-    const auto copy = reporter.medians.find("BM_Snapshot");
-    const auto pigz = reporter.medians.find("BM_Pigz6TwoThreads");
-    if (ours != reporter.medians.end() && zip != reporter.medians.end() && zip->second > 0) {
-        std::printf("automatic backup / zip -6 (medians): %.3f\n", ours->second / zip->second);
-        if (pigz != reporter.medians.end())
-            std::printf("pigz -6 -p 2 / zip -6 (medians): %.3f\n", pigz->second / zip->second);
-        if (copy != reporter.medians.end())
-            std::printf("of which the consistent copy and its check: %.3f\n", copy->second / zip->second);
-    }
+    reporter.printRatio("automatic backup / zip -6 (medians)", "BM_AutomaticBackup", "BM_ZipMinus6");
+    reporter.printRatio("pigz -6 -p 2 / zip -6 (medians)", "BM_Pigz6TwoThreads", "BM_ZipMinus6");
+    reporter.printRatio("of which the consistent copy and its check", "BM_Snapshot", "BM_ZipMinus6");
     return 0;
 }

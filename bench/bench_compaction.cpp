@@ -155,18 +155,9 @@ int main(int argc, char **argv)
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto ours = reporter.medians.find("BM_CompactDatabase");
-    const auto sqlite = reporter.medians.find("BM_VacuumInto");
-    const auto check = reporter.medians.find("BM_CheckCopy");
-    if (ours != reporter.medians.end() && sqlite != reporter.medians.end() && sqlite->second > 0) {
-        std::printf("CompactDatabase / VACUUM INTO (medians): %.3f\n", ours->second / sqlite->second);
-        if (check != reporter.medians.end())
-            std::printf("of which the check of the copy: %.3f\n", check->second / sqlite->second);
-    }
-    const auto command = reporter.medians.find("BM_CompactCommand");
-    const auto shell = reporter.medians.find("BM_ShellVacuumAndSync");
-    if (command != reporter.medians.end() && shell != reporter.medians.end() && shell->second > 0)
-        std::printf("vantrel --compact / sqlite3 VACUUM INTO and sync (medians): %.3f\n",
-                    command->second / shell->second);
+    reporter.printRatio("CompactDatabase / VACUUM INTO (medians)", "BM_CompactDatabase", "BM_VacuumInto");
+    reporter.printRatio("of which the check of the copy", "BM_CheckCopy", "BM_VacuumInto");
+    reporter.printRatio("vantrel --compact / sqlite3 VACUUM INTO and sync (medians)", "BM_CompactCommand",
+                        "BM_ShellVacuumAndSync");
     return 0;
 }

@@ -107,9 +107,6 @@ int main(int argc, char **argv)
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto ours = reporter.medians.find("BM_ExportCsv1M");
-    const auto shell = reporter.medians.find("BM_Sqlite3Csv1M");
-    if (ours != reporter.medians.end() && shell != reporter.medians.end() && shell->second > 0)
-        std::printf("export / sqlite3 -csv (medians): %.3f\n", ours->second / shell->second);
+    reporter.printRatio("export / sqlite3 -csv (medians)", "BM_ExportCsv1M", "BM_Sqlite3Csv1M");
     return 0;
 }

@@ -125,10 +125,8 @@ int main(int argc, char **argv)
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto ours = reporter.medians.find("BM_CopyToServer");
-    const auto psql = reporter.medians.find("BM_PsqlCopy");
-    if (ours != reporter.medians.end() && psql != reporter.medians.end() && ours->second > 0)
-        std::printf("speed of the copy to the server / speed of psql's \\copy (medians, aim 0.8 or more): %.3f\n",
-                    psql->second / ours->second);
+    // Speeds: the inverse of the times.
+    reporter.printRatio("speed of the copy to the server / speed of psql's \\copy (medians, aim 0.8 or more)",
+                        "BM_PsqlCopy", "BM_CopyToServer");
     return 0;
 }

@@ -112,14 +112,8 @@ int main(int argc, char **argv)
     for (const char *suffix : {"", "-journal"})
         QFile::remove(workCopy() + QLatin1String(suffix));
     std::printf("load average before: %s; after: %s\n", loadBefore.constData(), loadAverage().constData());
-    const auto without = reporter.medians.find("BM_DeleteWithoutKeeping");
-    const auto keeping = reporter.medians.find("BM_DeleteKeeping");
-    const auto undo = reporter.medians.find("BM_UndoDelete");
-    if (without != reporter.medians.end() && keeping != reporter.medians.end() && without->second > 0) {
-        std::printf("delete keeping / delete without (medians): %.3f\n", keeping->second / without->second);
-        if (undo != reporter.medians.end() && keeping->second > 0)
-            std::printf("undo / delete keeping (medians): %.3f; undo / delete without: %.3f\n",
-                        undo->second / keeping->second, undo->second / without->second);
-    }
+    reporter.printRatio("delete keeping / delete without (medians)", "BM_DeleteKeeping", "BM_DeleteWithoutKeeping");
+    reporter.printRatio("undo / delete keeping (medians)", "BM_UndoDelete", "BM_DeleteKeeping");
+    reporter.printRatio("undo / delete without (medians)", "BM_UndoDelete", "BM_DeleteWithoutKeeping");
     return 0;
 }

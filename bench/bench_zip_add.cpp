@@ -125,22 +125,15 @@ int main(int argc, char **argv)
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto ours = reporter.medians.find("BM_ZipMainAdd");
-    const auto theirs = reporter.medians.find("BM_InfoZip6");
-    const auto pigz = reporter.medians.find("BM_Pigz6TwoThreads");
     if (!ourCpu.empty() && !theirCpu.empty())
         std::printf("processor time ZipMain / zip -6 (medians): %.2f s / %.2f s, throughput ratio %.3f\n",
                     median(ourCpu), median(theirCpu), median(theirCpu) / median(ourCpu));
-    if (ours != reporter.medians.end() && theirs != reporter.medians.end() && ours->second > 0) {
-        std::printf("wall-clock throughput ZipMain / zip -6 (medians, above 1 is faster): %.3f\n",
-                    theirs->second / ours->second);
-        std::printf("wall-clock time ZipMain / zip -6 (medians): %.3f\n", ours->second / theirs->second);
-        if (pigz != reporter.medians.end())
-            std::printf("wall-clock time pigz -6 -p 2 / zip -6 (medians): %.3f\n", pigz->second / theirs->second);
-        if (theirSize > 0)
-            std::printf("archive size ZipMain / zip -6: %.4f (%lld / %lld bytes)\n",
-                        double(ourSize) / double(theirSize), static_cast<long long>(ourSize),
-                        static_cast<long long>(theirSize));
-    }
+    reporter.printRatio("wall-clock throughput ZipMain / zip -6 (medians, above 1 is faster)", "BM_InfoZip6",
+                        "BM_ZipMainAdd");
+    reporter.printRatio("wall-clock time ZipMain / zip -6 (medians)", "BM_ZipMainAdd", "BM_InfoZip6");
+    reporter.printRatio("wall-clock time pigz -6 -p 2 / zip -6 (medians)", "BM_Pigz6TwoThreads", "BM_InfoZip6");
+    if (theirSize > 0)
+        std::printf("archive size ZipMain / zip -6: %.4f (%lld / %lld bytes)\n", double(ourSize) / double(theirSize),
+                    static_cast<long long>(ourSize), static_cast<long long>(theirSize));
     return 0;
 }
