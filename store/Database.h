@@ -5,9 +5,7 @@
 #include "store/Schema.h"
 #include "store/sql/AccessSql.h"
 
-#include <QHash>
-#include <QPair>
-#include <QSqlDatabase>
+#include <QVector>
 #include <memory>
 
 struct sqlite3;
@@ -16,23 +14,35 @@ namespace store {
 
 class Statement;
 
-// One open connection to a database file. Opening never creates a file.
+// What a write of one row found.
+enum class RowWrite {
+    Written,
+    Gone,    // the row is no longer there
+    Changed, // another desk changed the row since it was read
+};
+
+// One open database: a file of the embedded engine (FileDatabase), or a
+// PostgreSQL server (ServerDatabase). Windows and record sets use this
+// interface only; what differs between the two is behind it.
 class Database : public std::enable_shared_from_this<Database>
 {
 public:
+    // Opens a database file; opening never creates one.
     static std::shared_ptr<Database> open(const QString &path, EngineError *error);
-    ~Database();
+    virtual ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    QString name() const { return m_path; }
-    // The file or its folder may not be changed: the file is opened for reading only.
-    bool isReadOnly() const { return m_readOnly; }
-    sqlite3 *handle() const { return m_handle; }
+    // The file's path, or where the server's database is.
+    virtual QString name() const = 0;
+    // The data may not be changed (a file opened for reading only).
+    virtual bool isReadOnly() const { return false; }
+    // The embedded engine's connection; null on a server.
+    virtual sqlite3 *handle() const { return nullptr; }
 
-    // The table as the file holds it: its fields in table order, with the
-    // kind read from each column's declared type, and its indexes.
-    const TableDef *tableDef(const QString &name) const;
+    // The table as the database holds it: its fields in table order, with
+    // their kinds, and its indexes.
+    virtual const TableDef *tableDef(const QString &name) const = 0;
     TableLookup tableLookup() const;
 
     // Table: a table name; Dynaset: a table name or a select statement of
@@ -42,42 +52,60 @@ public:
     // Runs a delete statement of the dialect in one transaction. With
     // `keepAs` (the command's name), the deleted rows are kept in the same
     // transaction so that the delete can be undone (see KeptChanges).
-    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
-                 const QString &keepAs = QString());
+    virtual bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
+                         const QString &keepAs = QString()) = 0;
 
     // Counts the rows a select statement would return.
     bool count(const QString &statement, qint64 *result, EngineError *error);
 
-    // The translation of a statement of the dialect; kept, so that the same
-    // statement opened again is not parsed again.
+    // The translation of a statement of the dialect for this database;
+    // kept, so that the same statement opened again is not parsed again.
     bool translate(const QString &statement, TranslatedStatement *out, EngineError *error);
-    // A prepared statement for this SQL, reset and without values, kept for
-    // the next run of the same SQL. Check isValid() before use, and reset it
-    // when done so that it holds no read of the file open.
-    std::shared_ptr<Statement> prepared(const QString &sql) const;
-    // Runs a statement without results and without values through prepared().
-    bool run(const QString &sql, EngineError *error);
+
+    // A read from its first statement to its end: the statements within it
+    // see the same rows. `own` tells whether this call began it (a read or
+    // write already open holds instead).
+    virtual bool beginRead(bool *own, EngineError *error) = 0;
+    virtual bool endRead(EngineError *error) = 0;
+
+    // The row ids a translated select gives, in its order.
+    virtual bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error) = 0;
+    // A whole table's row ids in row-id order, or ordered by one field
+    // (NULLs first, then by row id). Only for a database that does not read
+    // tables in chunks itself.
+    virtual bool readTableIds(const TableDef &table, int keyField, QVector<qint64> *ids, EngineError *error);
+    // Whether record sets read whole tables in chunks through the embedded
+    // engine (only the file does).
+    virtual bool readsTablesInChunks() const { return false; }
+
+    // A row's values by id, typed as the fields' kinds give them, with its
+    // version (0 where rows have none). An empty row when it is not there.
+    virtual bool readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error) = 0;
+    // Adds a row with the given fields set; the others take their defaults.
+    virtual bool insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
+                           EngineError *error) = 0;
+    // Writes the given fields of a row, if its version is still `version`
+    // (0: whatever it is).
+    virtual bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
+                           const QVariantList &values, RowWrite *outcome, EngineError *error) = 0;
+    virtual bool deleteRow(const TableDef &table, qint64 id, EngineError *error) = 0;
+
+    // The embedded engine's prepared statements: see FileDatabase.
+    virtual std::shared_ptr<Statement> prepared(const QString &sql) const;
+    virtual bool run(const QString &sql, EngineError *error);
 
     // Whether an index walk was found out of its statement's order since the
     // rows last changed (by this connection or another), and remembering so.
-    bool walkKnownUnordered(const QString &walkSql);
-    void rememberUnorderedWalk(const QString &walkSql);
+    virtual bool walkKnownUnordered(const QString &) { return false; }
+    virtual void rememberUnorderedWalk(const QString &) {}
+
+protected:
+    Database() = default;
+    virtual bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) = 0;
+    virtual bool countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error) = 0;
 
 private:
-    Database() = default;
-
-    QString m_path;
-    QString m_connectionName;
-    QSqlDatabase m_connection;
-    sqlite3 *m_handle = nullptr;
-    QPair<qint64, qint64> changeStamp();
-
-    bool m_readOnly = false;
-    mutable QHash<QString, std::shared_ptr<TableDef>> m_tables; // by the name folded
-    mutable QHash<QString, std::shared_ptr<TableDef>> m_tablesAsAsked;
     QHash<QString, TranslatedStatement> m_translations;
-    mutable QHash<QString, std::shared_ptr<Statement>> m_prepared;
-    QHash<QString, QPair<qint64, qint64>> m_unorderedWalks;
 };
 
 } // namespace store

@@ -41,12 +41,19 @@ constexpr int TypeConversion = 3421;
 constexpr int TypeMismatch = 3464;
 constexpr int DiskFull = 3035;
 constexpr int Corrupt = 3049;
+constexpr int WriteConflict = 3197;
 } // namespace Err
 
 // What the operator reads whenever a change meets a read-only database.
 inline QString readOnlyText()
 {
     return QStringLiteral("The database is read-only: changes cannot be saved.");
+}
+
+// What the operator reads when another desk saved the customer first.
+inline QString writeConflictText()
+{
+    return QStringLiteral("This customer was changed at another desk since you started editing it.");
 }
 
 inline bool fail(EngineError *out, int number, const QString &text)

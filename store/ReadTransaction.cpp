@@ -2,8 +2,6 @@
 
 #include "store/Database.h"
 
-#include <sqlite3.h>
-
 namespace store {
 
 ReadTransaction::ReadTransaction(Database &db) : m_db(db)
@@ -12,31 +10,25 @@ ReadTransaction::ReadTransaction(Database &db) : m_db(db)
 
 ReadTransaction::~ReadTransaction()
 {
-    // Reached only after a failure, whose error the caller has reported; a
-    // failure the engine rolled back on its own has ended it already. Nothing
-    // was written, so either end lets the file go.
-    if (m_own && sqlite3_get_autocommit(m_db.handle()) == 0 && !m_db.run(QStringLiteral("COMMIT"), nullptr))
-        m_db.run(QStringLiteral("ROLLBACK"), nullptr);
+    // Reached only after a failure, whose error the caller has reported.
+    // Nothing was written, so ending it lets the data go either way.
+    if (m_own)
+        m_db.endRead(nullptr);
 }
 
 bool ReadTransaction::begin(EngineError *error)
 {
-    if (m_own || sqlite3_get_autocommit(m_db.handle()) == 0)
+    if (m_own)
         return true;
-    if (!m_db.run(QStringLiteral("BEGIN"), error))
-        return false;
-    m_own = true;
-    return true;
+    return m_db.beginRead(&m_own, error);
 }
 
 bool ReadTransaction::commit(EngineError *error)
 {
     if (!m_own)
         return true;
-    if (!m_db.run(QStringLiteral("COMMIT"), error))
-        return false;
     m_own = false;
-    return true;
+    return m_db.endRead(error);
 }
 
 } // namespace store

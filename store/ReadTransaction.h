@@ -6,7 +6,7 @@ namespace store {
 
 class Database;
 
-// A read of the file from its first statement to its end, unless a
+// A read of the data from its first statement to its end, unless a
 // transaction is open already (then that one holds): the statements within
 // it share one lock of the file and see the same rows. Left without
 // commit(), it is ended all the same.

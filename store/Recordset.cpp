@@ -133,7 +133,7 @@ bool Recordset::loadKeys(EngineError *error)
         bool quick = false;
         if (!m_quickSql.isEmpty() && !probesFindNothing(&quick, error))
             return false;
-        if (!readIds(quick ? m_quickSql : m_keysetSql, quick ? m_quickParams : m_keysetParams, &ids, error)
+        if (!m_db->readIds(quick ? m_quickSql : m_keysetSql, quick ? m_quickParams : m_keysetParams, &ids, error)
             || !reading.commit(error))
             return false;
     }
@@ -141,28 +141,6 @@ bool Recordset::loadKeys(EngineError *error)
     m_count = int(m_ids.size());
     m_chunks = Chunks();
     m_cache.clear();
-    return true;
-}
-
-bool Recordset::readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error)
-{
-    auto st = m_db->prepared(sql);
-    if (!st->isValid()) {
-        if (error)
-            *error = st->error();
-        return false;
-    }
-    st->bindAll(params);
-    sqlite3_stmt *raw = st->handle();
-    while (st->step())
-        ids->append(sqlite3_column_int64(raw, 0));
-    const EngineError failed = st->error();
-    st->reset();
-    if (failed.isError()) {
-        if (error)
-            *error = failed;
-        return false;
-    }
     return true;
 }
 
@@ -210,7 +188,7 @@ int Recordset::walkIndex(QVector<qint64> *ids, EngineError *error)
         return -1;
     int walked = 0;
     if (noOrderExceptions()) {
-        walked = readIds(m_walkRowidsSql, {}, ids, error) ? 1 : -1;
+        walked = m_db->readIds(m_walkRowidsSql, {}, ids, error) ? 1 : -1;
     } else if (!m_db->walkKnownUnordered(m_walkSql)) {
         walked = checkedWalk(ids, error);
         if (walked == 0)
@@ -401,45 +379,27 @@ bool Recordset::setBookmark(qint64 bookmark, EngineError *error)
     return moveTo(position, error);
 }
 
-bool Recordset::readRow(qint64 id, QVariantList *row, EngineError *error) const
+bool Recordset::readRow(qint64 id, QVariantList *row, EngineError *error, qint64 *version) const
 {
     row->clear();
     auto cached = m_cache.constFind(id);
     if (cached != m_cache.constEnd()) {
-        *row = *cached;
+        *row = cached->values;
+        if (version)
+            *version = cached->version;
         return true;
-    }
-    if (!m_rowQuery) {
-        QStringList columns;
-        for (const FieldDef &f : m_table.fields)
-            columns << quoteIdentifier(f.name);
-        m_rowQuery =
-            std::make_unique<Statement>(m_db->handle(),
-                                        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                                            .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table.name)));
     }
     // A failed read is the engine's failure, not a missing row: nothing is
     // cached, and the next read tries again.
-    auto readFailed = [this, error] {
-        const EngineError e = m_rowQuery->error();
-        m_rowQuery.reset();
-        return fail(error, e.number, QStringLiteral("The record could not be read: ") + e.text);
-    };
-    if (!m_rowQuery->isValid())
-        return readFailed();
-    m_rowQuery->reset();
-    m_rowQuery->bindInt64(1, id);
-    if (m_rowQuery->step()) {
-        row->reserve(m_table.fields.size());
-        for (int i = 0; i < m_table.fields.size(); ++i)
-            row->append(fromStored(m_table.fields.at(i).kind, m_rowQuery->value(i)));
-    } else if (m_rowQuery->error().isError()) {
-        return readFailed();
-    }
-    m_rowQuery->reset();
+    CachedRow read;
+    if (!m_db->readRow(m_table, id, &read.values, &read.version, error))
+        return false;
+    *row = read.values;
+    if (version)
+        *version = read.version;
     if (m_cache.size() >= kRowCacheLimit)
         m_cache.clear();
-    m_cache.insert(id, *row);
+    m_cache.insert(id, std::move(read));
     return true;
 }
 
@@ -518,7 +478,8 @@ bool Recordset::Edit(EngineError *error)
     if (!hasCurrent())
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
     QVariantList row;
-    if (!readRowAt(m_pos, &row, error))
+    const qint64 id = idAt(m_pos);
+    if (id >= 0 && !readRow(id, &row, error, &m_editVersion))
         return false;
     if (row.isEmpty())
         return fail(error, Err::RecordDeleted, QStringLiteral("Record is deleted."));
@@ -568,32 +529,27 @@ bool Recordset::Update(EngineError *error)
         return false;
     if (m_editMode == EditNone)
         return fail(error, Err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    return writeBuffer(error);
+}
 
-    QStringList names;
+bool Recordset::writeBuffer(EngineError *error)
+{
+    QList<int> fields;
     QVariantList values;
-    QVariantList normalized = m_buffer;
     for (int i = 0; i < m_table.fields.size(); ++i) {
         if (!m_dirty.value(i))
             continue;
-        const FieldDef &f = m_table.fields.at(i);
         QVariant v;
-        if (!normalizeFieldValue(f, m_buffer.at(i), &v, error))
+        if (!normalizeFieldValue(m_table.fields.at(i), m_buffer.at(i), &v, error))
             return false;
-        normalized[i] = v;
-        names << quoteIdentifier(f.name);
-        values << toStored(f.kind, v);
+        fields << i;
+        values << v;
     }
 
-    sqlite3 *db = m_db->handle();
     if (m_editMode == EditAdd) {
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table.name))
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
-                       QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
-        if (!execSql(db, sql, error, values))
+        qint64 id = 0;
+        if (!m_db->insertRow(m_table, fields, values, &id, error))
             return false;
-        const qint64 id = sqlite3_last_insert_rowid(db);
         if (m_chunks.complete) {
             m_ids.append(id);
         } else {
@@ -611,31 +567,56 @@ bool Recordset::Update(EngineError *error)
         return true;
     }
 
-    if (!names.isEmpty()) {
-        QStringList assignments;
-        for (const QString &n : names)
-            assignments << n + QStringLiteral(" = ?");
+    if (!fields.isEmpty()) {
         const qint64 id = idAt(m_pos);
-        values << QVariant(id);
-        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                .arg(quoteIdentifier(m_table.name), assignments.join(QStringLiteral(", ")));
-        if (!execSql(db, sql, error, values))
+        RowWrite outcome = RowWrite::Written;
+        if (!m_db->updateRow(m_table, id, m_editVersion, fields, values, &outcome, error))
             return false;
         m_cache.remove(id);
+        // Another desk or program may have deleted the row meanwhile: the
+        // edit went nowhere, and the operator must hear of it.
+        if (outcome == RowWrite::Gone)
+            return fail(error, Err::RecordDeleted,
+                        QStringLiteral("Record is deleted: another user removed this customer before the changes "
+                                       "could be saved."));
+        if (outcome == RowWrite::Changed)
+            return fail(error, Err::WriteConflict, writeConflictText());
         // The row keeps its place; a changed key must not bring it again
         // from the part of the index not read yet.
         if (!m_chunks.complete && m_chunks.keyField >= 0 && m_dirty.value(m_chunks.keyField))
             m_chunks.skip.insert(id);
-        // Another connection may have deleted the row meanwhile: the edit
-        // went nowhere, and the operator must hear of it.
-        if (sqlite3_changes(db) == 0)
-            return fail(error, Err::RecordDeleted,
-                        QStringLiteral("Record is deleted: another user removed this customer before the changes "
-                                       "could be saved."));
     }
     m_editMode = EditNone;
     emit rowChanged(m_pos);
     return true;
+}
+
+bool Recordset::otherDesksRow(QVariantList *row, EngineError *error)
+{
+    const qint64 id = idAt(m_pos);
+    m_cache.remove(id);
+    return readRow(id, row, error, &m_conflictVersion);
+}
+
+bool Recordset::UpdateKeepingMine(EngineError *error)
+{
+    if (!requireOpen(error))
+        return false;
+    if (m_editMode != EditInProgress)
+        return fail(error, Err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    // What the operator chose is the row as their screen shows it: every
+    // field, not only the ones they typed in.
+    m_dirty.fill(true);
+    m_editVersion = m_conflictVersion;
+    return writeBuffer(error);
+}
+
+void Recordset::takeOtherDesksRow()
+{
+    CancelUpdate();
+    m_cache.remove(idAt(m_pos));
+    emit rowChanged(m_pos);
+    emit currentChanged();
 }
 
 void Recordset::CancelUpdate()
@@ -656,8 +637,7 @@ bool Recordset::Delete(EngineError *error)
     const qint64 id = idAt(m_pos);
     if (id < 0)
         return fail(error, Err::NoCurrentRecord, QStringLiteral("No current record."));
-    if (!execSql(m_db->handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_table.name)),
-                 error, {QVariant(id)}))
+    if (!m_db->deleteRow(m_table, id, error))
         return false;
     m_cache.remove(id);
     const int removed = m_pos;
@@ -722,7 +702,6 @@ void Recordset::Close()
     m_count = 0;
     m_pos = -1;
     m_cache.clear();
-    m_rowQuery.reset();
     m_editMode = EditNone;
     emit closed();
 }

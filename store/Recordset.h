@@ -118,6 +118,16 @@ public:
     // Deletes the current row; the next row (or the new last) becomes current.
     bool Delete(EngineError *error = nullptr);
 
+    // After Update failed with Err::WriteConflict (another desk saved the row
+    // since the edit began): the row as the other desk left it, read afresh;
+    // empty when it has been deleted since.
+    bool otherDesksRow(QVariantList *row, EngineError *error = nullptr);
+    // Writes the edit buffer whole over the other desk's row, unless the row
+    // changed again since otherDesksRow() read it (a conflict again).
+    bool UpdateKeepingMine(EngineError *error = nullptr);
+    // Drops the edit and shows the row as the other desk left it.
+    void takeOtherDesksRow();
+
     // Rebuilds the keyset from the source.
     bool Requery(EngineError *error = nullptr);
     // A read-only copy of the keyset with a position of its own.
@@ -171,7 +181,6 @@ private:
     bool readMore(int wanted, EngineError *error = nullptr) const;
     int readChunk(int limit, EngineError *error) const;
     void finishChunks() const;
-    bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error);
     // 1: the ids in the statement's order; 0: not known to be; -1: failed.
     int walkIndex(QVector<qint64> *ids, EngineError *error);
     int checkedWalk(QVector<qint64> *ids, EngineError *error);
@@ -180,7 +189,8 @@ private:
     int tailStart() const { return m_count - int(m_chunks.tail.size()); }
     bool leaveRow(EngineError *error);
     bool setPosition(int position);
-    bool readRow(qint64 id, QVariantList *row, EngineError *error) const;
+    bool readRow(qint64 id, QVariantList *row, EngineError *error, qint64 *version = nullptr) const;
+    bool writeBuffer(EngineError *error);
     bool requireOpen(EngineError *error) const;
 
     std::shared_ptr<Database> m_db;
@@ -207,9 +217,15 @@ private:
     QVariantList m_buffer;
     QVector<bool> m_dirty;
 
+    qint64 m_editVersion = 0;     // the row's version when the edit began
+    qint64 m_conflictVersion = 0; // the other desk's, once read
+
     QList<RowLeaveGuard *> m_guards;
-    mutable std::unique_ptr<Statement> m_rowQuery;
-    mutable QHash<qint64, QVariantList> m_cache;
+    struct CachedRow {
+        QVariantList values;
+        qint64 version = 0;
+    };
+    mutable QHash<qint64, CachedRow> m_cache;
 };
 
 } // namespace store

@@ -63,6 +63,17 @@ bool Recordset::singleNumber(const QString &sql, qint64 *result, EngineError *er
 
 bool Recordset::startChunks(int keyField, EngineError *error)
 {
+    if (!m_db->readsTablesInChunks()) {
+        // A server gives the whole keyset in one ordered read.
+        QVector<qint64> ids;
+        if (!m_db->readTableIds(m_table, keyField, &ids, error))
+            return false;
+        m_ids = std::move(ids);
+        m_cache.clear();
+        m_count = int(m_ids.size());
+        m_chunks = Chunks();
+        return true;
+    }
     const QString table = quoteIdentifier(m_table.name);
     // The count, the last row id and the first chunk come from one read of
     // the file, so that they agree with each other.

@@ -29,6 +29,12 @@ EngineError engineErrorFor(sqlite3 *db, int rc, const QString &context)
 
 Statement::Statement(sqlite3 *db, const QString &sql) : m_db(db)
 {
+    // A database on a server has no embedded connection: what asks for one
+    // there gets an error, never a crash.
+    if (!db) {
+        m_error = {Err::InvalidOperation, QStringLiteral("This works on a database file only, not on a server.")};
+        return;
+    }
     const QByteArray utf8 = sql.toUtf8();
     const int rc =
         sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
