@@ -1,6 +1,7 @@
 #include "store/DBEngine.h"
 
 #include "store/KeptChanges.h"
+#include "store/ServerDatabase.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -9,6 +10,8 @@ namespace store::DBEngine {
 
 std::shared_ptr<Database> OpenDatabase(const QString &name, EngineError *error)
 {
+    if (ServerDatabase::isServerUrl(name))
+        return ServerDatabase::open(name, error);
     auto db = Database::open(name, error);
     // Kept changes beyond their limits go when the program first opens the
     // file, not before: until then nothing touches it.

@@ -178,6 +178,23 @@ QString ServerConnection::where() const
     return server + QLatin1Char('/') + databaseName();
 }
 
+bool ServerConnection::reconnectIfLost(EngineError *error)
+{
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return fail(error, Err::CannotOpen,
+                    QStringLiteral("The database server at %1 cannot be reached: %2.")
+                        .arg(where(), connectReason(PQerrorMessage(m_conn))));
+    return exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), {}, nullptr, error);
+}
+
+bool ServerConnection::inTransaction() const
+{
+    return PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
 QString ServerConnection::databaseName() const
 {
     return QString::fromUtf8(PQdb(m_conn));

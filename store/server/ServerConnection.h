@@ -72,6 +72,13 @@ public:
     bool copyOut(const QString &sql, const std::function<bool(QByteArrayView line, EngineError *error)> &line,
                  EngineError *error);
 
+    // After the connection was lost (the server restarted, the network came
+    // back): connects again with the same settings. False with the reason
+    // when the server still cannot be reached.
+    bool reconnectIfLost(EngineError *error);
+    // Whether a transaction (or a failed one) is open on the connection.
+    bool inTransaction() const;
+
     pg_conn *handle() const { return m_conn; }
 
 private:

@@ -1,0 +1,246 @@
+#include "store/ServerDatabase.h"
+
+#include "store/server/ServerConnection.h"
+#include "store/sql/PostgresEmitter.h"
+
+#include <QRegularExpression>
+
+namespace store {
+
+namespace {
+QString rowId()
+{
+    return quoteIdentifier(postgres::rowIdColumn());
+}
+
+QString rowVersion()
+{
+    return quoteIdentifier(postgres::rowVersionColumn());
+}
+
+QString columnList(const TableDef &table)
+{
+    QStringList columns;
+    for (const FieldDef &f : table.fields)
+        columns << quoteIdentifier(f.name);
+    return columns.join(QStringLiteral(", "));
+}
+
+bool isText(const FieldDef &field)
+{
+    return field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
+}
+} // namespace
+
+bool ServerDatabase::isServerUrl(const QString &name)
+{
+    // libpq's key=value form starts with one of its keywords; a file's path
+    // never does (the program's are absolute).
+    static const QRegularExpression keywords(QStringLiteral("^\\s*(host|hostaddr|port|dbname|user|service)\\s*="));
+    return name.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || name.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) || keywords.match(name).hasMatch();
+}
+
+std::shared_ptr<ServerDatabase> ServerDatabase::open(const QString &url, EngineError *error)
+{
+    auto connection = ServerConnection::open(url, error);
+    if (!connection)
+        return nullptr;
+    std::shared_ptr<ServerDatabase> db(new ServerDatabase(std::move(connection)));
+    for (const TableDef *table : {&Schema::information(), &Schema::centerInformation()}) {
+        ServerResult found;
+        if (!db->exec(QStringLiteral("SELECT to_regclass($1) IS NOT NULL"), {quoteIdentifier(table->name)}, &found,
+                      error))
+            return nullptr;
+        if (found.value(0, 0).toBool())
+            continue;
+        fail(error, Err::ItemNotFound,
+             QStringLiteral("The database %1 on the server holds no table %2: it is not a database of this "
+                            "program. Create the tables with: vantrel --database URL --create-server-schema")
+                 .arg(db->name(), table->name));
+        return nullptr;
+    }
+    return db;
+}
+
+ServerDatabase::ServerDatabase(std::unique_ptr<ServerConnection> connection) : m_connection(std::move(connection))
+{
+}
+
+ServerDatabase::~ServerDatabase() = default;
+
+QString ServerDatabase::name() const
+{
+    return m_connection->where();
+}
+
+const TableDef *ServerDatabase::tableDef(const QString &name) const
+{
+    // The server's tables are made from the program's own definitions.
+    return Schema::table(name);
+}
+
+bool ServerDatabase::exec(const QString &sql, const QVariantList &params, ServerResult *result, EngineError *error)
+{
+    // Outside a transaction a lost connection may be made again; inside
+    // one, what it read or wrote is gone with it and the statement fails.
+    if (!m_connection->inTransaction() && !m_connection->reconnectIfLost(error))
+        return false;
+    return m_connection->exec(sql, params, result, error);
+}
+
+bool ServerDatabase::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &)
+{
+    TranslatedStatement translated;
+    if (!translate(statement, &translated, error))
+        return false;
+    if (translated.kind != TranslatedStatement::Kind::Delete)
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
+    ServerResult deleted;
+    // One statement is one transaction on the server.
+    if (!exec(translated.sql + QStringLiteral(" RETURNING 1"), translated.params, &deleted, error))
+        return false;
+    if (rowsAffected)
+        *rowsAffected = deleted.rowCount();
+    return true;
+}
+
+bool ServerDatabase::beginRead(bool *own, EngineError *error)
+{
+    *own = false;
+    if (m_connection->inTransaction())
+        return true;
+    if (!exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), {}, nullptr, error))
+        return false;
+    *own = true;
+    return true;
+}
+
+bool ServerDatabase::endRead(EngineError *error)
+{
+    if (!m_connection->inTransaction())
+        return true;
+    return m_connection->exec(QStringLiteral("COMMIT"), {}, nullptr, error);
+}
+
+bool ServerDatabase::readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error)
+{
+    ServerResult rows;
+    if (!exec(sql, params, &rows, error))
+        return false;
+    ids->reserve(ids->size() + rows.rowCount());
+    for (int r = 0; r < rows.rowCount(); ++r)
+        ids->append(rows.text(r, 0).toLongLong());
+    return true;
+}
+
+bool ServerDatabase::readTableIds(const TableDef &table, int keyField, QVector<qint64> *ids, EngineError *error)
+{
+    QString order = rowId();
+    if (keyField >= 0) {
+        const FieldDef &key = table.fields.at(keyField);
+        const QString column = quoteIdentifier(key.name);
+        order = (isText(key) ? postgres::textKey(column) : column) + QStringLiteral(" ASC NULLS FIRST, ") + order;
+    }
+    return readIds(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(rowId(), quoteIdentifier(table.name), order), {},
+                   ids, error);
+}
+
+bool ServerDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error)
+{
+    row->clear();
+    if (version)
+        *version = 0;
+    ServerResult read;
+    EngineError e;
+    if (!exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = $1")
+                  .arg(rowVersion(), columnList(table), quoteIdentifier(table.name), rowId()),
+              {QVariant(id)}, &read, &e))
+        return fail(error, e.number, QStringLiteral("The record could not be read: ") + e.text);
+    if (read.rowCount() == 0)
+        return true;
+    if (version)
+        *version = read.value(0, 0).toLongLong();
+    row->reserve(table.fields.size());
+    for (int i = 0; i < table.fields.size(); ++i)
+        row->append(read.value(0, i + 1));
+    return true;
+}
+
+bool ServerDatabase::insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
+                               EngineError *error)
+{
+    QStringList names;
+    QStringList places;
+    for (int i = 0; i < fields.size(); ++i) {
+        names << quoteIdentifier(table.fields.at(fields.at(i)).name);
+        places << QStringLiteral("$%1").arg(i + 1);
+    }
+    const QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(quoteIdentifier(table.name), rowId())
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+              .arg(quoteIdentifier(table.name), names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
+                   rowId());
+    ServerResult added;
+    if (!exec(sql, values, &added, error))
+        return false;
+    *id = added.text(0, 0).toLongLong();
+    return true;
+}
+
+bool ServerDatabase::updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
+                               const QVariantList &values, RowWrite *outcome, EngineError *error)
+{
+    *outcome = RowWrite::Written;
+    if (fields.isEmpty())
+        return true;
+    QStringList assignments;
+    for (int i = 0; i < fields.size(); ++i)
+        assignments << QStringLiteral("%1 = $%2").arg(quoteIdentifier(table.fields.at(fields.at(i)).name)).arg(i + 1);
+    QVariantList params = values;
+    params << QVariant(id);
+    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = $%4")
+                      .arg(quoteIdentifier(table.name), assignments.join(QStringLiteral(", ")), rowId())
+                      .arg(params.size());
+    // The row is written only as it was read: another desk's save since
+    // then leaves it untouched, and the operator is told.
+    if (version > 0) {
+        params << QVariant(version);
+        sql += QStringLiteral(" AND %1 = $%2").arg(rowVersion()).arg(params.size());
+    }
+    ServerResult written;
+    if (!exec(sql + QStringLiteral(" RETURNING 1"), params, &written, error))
+        return false;
+    if (written.rowCount() > 0)
+        return true;
+    ServerResult still;
+    if (!exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(quoteIdentifier(table.name), rowId()),
+              {QVariant(id)}, &still, error))
+        return false;
+    *outcome = still.rowCount() > 0 ? RowWrite::Changed : RowWrite::Gone;
+    return true;
+}
+
+bool ServerDatabase::deleteRow(const TableDef &table, qint64 id, EngineError *error)
+{
+    return exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(quoteIdentifier(table.name), rowId()),
+                {QVariant(id)}, nullptr, error);
+}
+
+bool ServerDatabase::translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error)
+{
+    return translateAccessSql(statement, tableLookup(), out, error, SqlDialect::Postgres);
+}
+
+bool ServerDatabase::countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error)
+{
+    ServerResult counted;
+    if (!exec(QStringLiteral("SELECT count(*) FROM (%1) AS counted").arg(translated.sql), translated.params, &counted,
+              error))
+        return false;
+    *result = counted.text(0, 0).toLongLong();
+    return true;
+}
+
+} // namespace store

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "store/Database.h"
+
+namespace store {
+
+class ServerConnection;
+
+// A database on a PostgreSQL server (see ServerSchema): rows are numbered
+// by "RowId", and "RowVersion" tells a row another desk saved since it was
+// read. Reads that must agree (a count and its first rows) share one
+// REPEATABLE READ snapshot.
+class ServerDatabase final : public Database
+{
+public:
+    // url: a connection URL (postgresql://user@host:port/dbname?sslmode=...).
+    // Refuses a server database without the program's tables.
+    static std::shared_ptr<ServerDatabase> open(const QString &url, EngineError *error);
+    ~ServerDatabase() override;
+
+    // Whether a database name is a server's connection URL rather than a file.
+    static bool isServerUrl(const QString &name);
+
+    QString name() const override;
+    const TableDef *tableDef(const QString &name) const override;
+
+    // A delete runs in one transaction; the server keeps no copy of the
+    // deleted rows to undo it.
+    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
+                 const QString &keepAs = QString()) override;
+
+    bool beginRead(bool *own, EngineError *error) override;
+    bool endRead(EngineError *error) override;
+    bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error) override;
+    bool readTableIds(const TableDef &table, int keyField, QVector<qint64> *ids, EngineError *error) override;
+    bool readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error) override;
+    bool insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
+                   EngineError *error) override;
+    bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
+                   const QVariantList &values, RowWrite *outcome, EngineError *error) override;
+    bool deleteRow(const TableDef &table, qint64 id, EngineError *error) override;
+
+protected:
+    bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) override;
+    bool countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error) override;
+
+private:
+    explicit ServerDatabase(std::unique_ptr<ServerConnection> connection);
+    // Every statement goes through here: a connection lost since the last
+    // one is tried again once before the statement fails.
+    bool exec(const QString &sql, const QVariantList &params, class ServerResult *result, EngineError *error);
+
+    std::unique_ptr<ServerConnection> m_connection;
+};
+
+} // namespace store

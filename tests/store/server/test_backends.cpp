@@ -1,0 +1,240 @@
+// The engine as the windows use it, on a database file and on a server
+// alike: the same rows in the same order, the same values back, the same
+// refusals; and what only a server has, several desks at once.
+#include "ServerTestDatabase.h"
+#include "store/DBEngine.h"
+#include "store/Recordset.h"
+#include "store/server/ServerSchema.h"
+#include "support/TempProgramFolder.h"
+
+#include <QDate>
+#include <gtest/gtest.h>
+
+using namespace store;
+
+namespace {
+
+enum class Backend { File, Server };
+
+// A new database of either kind with the program's empty tables.
+class BackendDatabase
+{
+public:
+    explicit BackendDatabase(Backend backend) : m_backend(backend)
+    {
+        if (backend == Backend::Server) {
+            auto connection = m_server.connect();
+            EngineError e;
+            if (!connection || !ServerSchema::create(*connection, &e))
+                ADD_FAILURE() << e.text.toStdString();
+        }
+    }
+    QString name() const { return m_backend == Backend::File ? m_folder.databasePath() : m_server.url(); }
+    // One desk: a connection of its own.
+    std::shared_ptr<Database> open() const
+    {
+        EngineError e;
+        auto db = DBEngine::OpenDatabase(name(), &e);
+        EXPECT_TRUE(db) << e.text.toStdString();
+        return db;
+    }
+
+private:
+    Backend m_backend;
+    testing_support::TempProgramFolder m_folder;
+    testing_support::ServerTestDatabase m_server;
+};
+
+struct Customer {
+    QVariant locker;
+    QVariant last;
+    QVariant city;
+};
+
+void addCustomers(Database &db, const QList<Customer> &customers)
+{
+    EngineError e;
+    auto rs = db.OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs) << e.text.toStdString();
+    for (const Customer &c : customers) {
+        ASSERT_TRUE(rs->AddNew(&e));
+        rs->setValue("LockerNumber", c.locker);
+        rs->setValue("LastName", c.last);
+        rs->setValue("City", c.city);
+        ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+    }
+}
+
+QStringList lastNames(Recordset &rs)
+{
+    QStringList names;
+    for (int i = 0; i < rs.RecordCount(); ++i)
+        names << rs.rowAt(i).value(rs.fieldIndex("LastName")).toString();
+    return names;
+}
+
+class BackendTest : public ::testing::TestWithParam<Backend>
+{
+protected:
+    void SetUp() override
+    {
+        db = database.open();
+        ASSERT_TRUE(db);
+    }
+
+    BackendDatabase database{GetParam()};
+    std::shared_ptr<Database> db;
+};
+
+TEST_P(BackendTest, TablesIndexesAndStatementsGiveTheSameRowsInTheSameOrder)
+{
+    addCustomers(*db,
+                 {{3, "Cole", "Springfield"},
+                  {1, "adams", "Shelbyville"},
+                  {7, "Émile", "shelbyville"},
+                  {2, "Baker", QVariant()},
+                  {QVariant(), "ÉMILIE", "Shelbyville "},
+                  {5, QVariant(), "Ogdenville"}});
+    EngineError e;
+    auto table = db->OpenRecordset("Information", Recordset::Table, &e);
+    ASSERT_TRUE(table) << e.text.toStdString();
+    EXPECT_EQ(lastNames(*table), QStringList({"Cole", "adams", "Émile", "Baker", "ÉMILIE", ""}));
+    ASSERT_TRUE(table->setIndex("LastName", &e)) << e.text.toStdString();
+    EXPECT_EQ(lastNames(*table), QStringList({"", "adams", "Baker", "Cole", "Émile", "ÉMILIE"}));
+    ASSERT_TRUE(table->setIndex("LockerNumber", &e));
+    EXPECT_EQ(lastNames(*table), QStringList({"ÉMILIE", "adams", "Baker", "Cole", "", "Émile"}));
+
+    // Texts compare case-blind, every letter, trailing blanks aside.
+    auto found = db->OpenRecordset("Select * From Information Where [City] = 'SHELBYVILLE' Order By [LastName] DESC",
+                                   Recordset::Dynaset, &e);
+    ASSERT_TRUE(found) << e.text.toStdString();
+    EXPECT_EQ(lastNames(*found), QStringList({"ÉMILIE", "Émile", "adams"}));
+    auto like = db->OpenRecordset("Select * From Information Where [LastName] Like 'é*'", Recordset::Snapshot, &e);
+    ASSERT_TRUE(like) << e.text.toStdString();
+    EXPECT_EQ(lastNames(*like), QStringList({"Émile", "ÉMILIE"}));
+    qint64 counted = 0;
+    ASSERT_TRUE(db->count("Select * From Information Where [City] = NULL Or [LockerNumber] > 4", &counted, &e));
+    EXPECT_EQ(counted, 3);
+}
+
+TEST_P(BackendTest, ValuesComeBackAsTheyWentInAndWritesAreSeenByAnotherConnection)
+{
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->AddNew(&e));
+    rs->setValue("LockerNumber", QStringLiteral("2147483647"));
+    rs->setValue("DateRented", QDate(2024, 2, 29));
+    rs->setValue("Adult", true);
+    rs->setValue("Notes", QString(5000, QChar(u'ü')));
+    ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+    ASSERT_TRUE(rs->AddNew(&e));
+    rs->setValue("LastName", QStringLiteral("Second"));
+    ASSERT_TRUE(rs->Update(&e));
+    const qint64 first = rs->idAt(0);
+
+    auto other = database.open();
+    auto seen = other->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_EQ(seen->RecordCount(), 2);
+    ASSERT_TRUE(seen->setBookmark(first, &e));
+    EXPECT_EQ(seen->value("LockerNumber"), QVariant(2147483647LL));
+    EXPECT_EQ(seen->value("DateRented"), QVariant(QDate(2024, 2, 29)));
+    EXPECT_EQ(seen->value("Adult"), QVariant(true));
+    EXPECT_EQ(seen->value("Notes").toString(), QString(5000, QChar(u'ü')));
+    ASSERT_TRUE(seen->MoveLast());
+    EXPECT_EQ(seen->value("Adult"), QVariant(false)); // never null
+    EXPECT_TRUE(seen->value("DateRented").isNull());
+
+    // Refusals before anything is written.
+    ASSERT_TRUE(seen->Edit(&e));
+    seen->setValue("LockerNumber", QStringLiteral("2147483648"));
+    EXPECT_FALSE(seen->Update(&e));
+    EXPECT_EQ(e.number, Err::NumericOverflow);
+    seen->CancelUpdate();
+
+    ASSERT_TRUE(seen->Delete(&e)) << e.text.toStdString();
+    int deleted = 0;
+    ASSERT_TRUE(other->Execute("Delete * From Information Where [LockerNumber] = 2147483647", &e, &deleted))
+        << e.text.toStdString();
+    EXPECT_EQ(deleted, 1);
+    ASSERT_TRUE(rs->Requery(&e));
+    EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+TEST_P(BackendTest, ARowDeletedByAnotherConnectionIsToldOnMovingOntoItAndOnSaving)
+{
+    addCustomers(*db, {{1, "Ames", "X"}, {2, "Boyd", "X"}});
+    EngineError e;
+    auto mine = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    auto theirs = database.open()->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(mine->Edit(&e));
+    mine->setValue("City", QStringLiteral("Typed"));
+    ASSERT_TRUE(theirs->Delete(&e));
+    ASSERT_TRUE(theirs->Delete(&e));
+    EXPECT_FALSE(mine->Update(&e));
+    EXPECT_EQ(e.number, Err::RecordDeleted);
+    EXPECT_EQ(mine->value("City").toString(), "Typed"); // the typing stays
+    mine->CancelUpdate();
+    ASSERT_TRUE(mine->MoveNext());
+    QVariantList row;
+    ASSERT_TRUE(mine->readCurrent(&row, &e));
+    EXPECT_TRUE(row.isEmpty());
+    EXPECT_FALSE(mine->Edit(&e));
+    EXPECT_EQ(e.number, Err::RecordDeleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
+                         [](const auto &info) { return info.param == Backend::File ? "File" : "Server"; });
+
+// Two desks on one server edit the same customer: the second to save is
+// told, and each choice stores exactly what was chosen.
+TEST(TwoDesks, TheSecondSaveIsToldAndStoresWhatTheOperatorChose)
+{
+    BackendDatabase server(Backend::Server);
+    auto deskA = server.open();
+    auto deskB = server.open();
+    ASSERT_TRUE(deskA && deskB);
+    addCustomers(*deskA, {{1, "Ames", "Old town"}});
+    EngineError e;
+    auto a = deskA->OpenRecordset("Information", Recordset::Dynaset, &e);
+    auto b = deskB->OpenRecordset("Information", Recordset::Dynaset, &e);
+
+    for (const bool keepMine : {true, false}) {
+        ASSERT_TRUE(b->Edit(&e));
+        b->setValue("City", QStringLiteral("B's city"));
+        ASSERT_TRUE(a->Edit(&e));
+        a->setValue("LastName", QStringLiteral("A's name"));
+        ASSERT_TRUE(a->Update(&e)) << e.text.toStdString();
+
+        EXPECT_FALSE(b->Update(&e));
+        EXPECT_EQ(e.number, Err::WriteConflict);
+        EXPECT_EQ(e.text, writeConflictText());
+        QVariantList other;
+        ASSERT_TRUE(b->otherDesksRow(&other, &e));
+        EXPECT_EQ(other.value(b->fieldIndex("LastName")).toString(), "A's name");
+        EXPECT_EQ(b->value("City").toString(), "B's city"); // the typing stays
+
+        QVariantList stored;
+        if (keepMine) {
+            const QVariantList chosen = [&] {
+                QVariantList row;
+                b->readCurrent(&row, nullptr);
+                return row;
+            }();
+            ASSERT_TRUE(b->UpdateKeepingMine(&e)) << e.text.toStdString();
+            auto fresh = deskA->OpenRecordset("Information", Recordset::Snapshot, &e);
+            ASSERT_TRUE(fresh->readRowAt(0, &stored, &e));
+            EXPECT_EQ(stored, chosen); // B's whole row, A's name undone
+        } else {
+            b->takeOtherDesksRow();
+            EXPECT_EQ(b->editMode(), Recordset::EditNone);
+            EXPECT_EQ(b->value("LastName").toString(), "A's name");
+            auto fresh = deskA->OpenRecordset("Information", Recordset::Snapshot, &e);
+            ASSERT_TRUE(fresh->readRowAt(0, &stored, &e));
+            EXPECT_EQ(stored, other);
+        }
+        // Both desks start the next round from what was stored.
+        ASSERT_TRUE(a->Requery(&e) && b->Requery(&e));
+    }
+}
+
+} // namespace
