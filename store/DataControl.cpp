@@ -212,25 +212,58 @@ bool DataControl::writePendingEdits()
 
     m_writing = true;
     EngineError e;
-    bool ok = m_adding ? m_recordset->AddNew(&e) : m_recordset->Edit(&e);
+    bool ok = m_adding ? m_recordset->AddNew(&e) : m_recordset->Edit(m_shownVersion, &e);
     for (BoundField *f : std::as_const(m_bound)) {
         if (ok && f->isBoundModified())
             ok = m_recordset->setValue(f->dataField(), f->boundValue(), &e);
     }
     if (ok)
         ok = m_recordset->Update(&e);
+    if (!ok && e.number == Err::WriteConflict)
+        ok = resolveConflict(&e);
     m_writing = false;
 
     if (!ok) {
         // The controls keep what was typed; the operator corrects it and
         // leaves the row again.
         m_recordset->CancelUpdate();
-        return report(e);
+        return e.isError() ? report(e) : false;
     }
     m_adding = false;
     forEachBound([](BoundField *f) { f->setBoundModified(false); });
     showCurrent();
     return true;
+}
+
+bool DataControl::resolveConflict(EngineError *e)
+{
+    while (m_resolveConflict) {
+        QVariantList theirs;
+        if (!m_recordset->otherDesksRow(&theirs, e))
+            return false;
+        if (theirs.isEmpty())
+            return fail(e, Err::RecordDeleted,
+                        QStringLiteral("Record is deleted: another desk removed this customer before the changes "
+                                       "could be saved."));
+        QStringList fields;
+        for (const FieldDef &f : m_recordset->table().fields)
+            fields << f.name;
+        QVariantList mine;
+        m_recordset->readCurrent(&mine, nullptr);
+        switch (m_resolveConflict(fields, mine, theirs)) {
+        case ConflictChoice::KeepMine:
+            if (m_recordset->UpdateKeepingMine(e))
+                return true;
+            if (e->number != Err::WriteConflict)
+                return false;
+            continue; // saved again at the other desk meanwhile: asked again
+        case ConflictChoice::TakeTheirs: m_recordset->takeOtherDesksRow(); return true;
+        case ConflictChoice::GoBack:
+            e->clear(); // the operator knows; the typing stays on screen
+            return false;
+        }
+    }
+    return false;
 }
 
 bool DataControl::holdsOperatorEntry() const
@@ -267,9 +300,18 @@ void DataControl::showCurrent()
     // edit typed over it would otherwise meet a row that seems deleted. A
     // control without bound controls reads nothing, and a failure is told
     // once for the row, not at every refill while on it.
-    const bool read = !current || m_bound.isEmpty() || m_recordset->readCurrent(&row, &e);
-    const qint64 unreadable = read ? -1 : m_recordset->Bookmark();
-    const bool tell = !read && unreadable != m_toldUnreadable;
+    m_shownVersion = 0;
+    const bool read = !current || m_bound.isEmpty() || m_recordset->readCurrent(&row, &e, &m_shownVersion);
+    // A row deleted elsewhere since the keyset was read shows empty, and
+    // the operator hears so, once for the row.
+    const bool gone = current && read && !m_bound.isEmpty() && row.isEmpty();
+    if (gone) {
+        e = {Err::RecordDeleted,
+             QStringLiteral("This customer was deleted at another desk or by another program "
+                            "since the list was read.")};
+    }
+    const qint64 unreadable = read && !gone ? -1 : m_recordset->Bookmark();
+    const bool tell = (!read || gone) && unreadable != m_toldUnreadable;
     m_toldUnreadable = unreadable;
     const std::shared_ptr<Recordset> shown = m_recordset;
     forEachBound([&](BoundField *f) {

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 #include <memory>
 
 namespace store {
@@ -53,6 +54,15 @@ public:
     void closeRecordset();
     // Writes pending edits, then lets go of the record set and the file.
     bool release();
+
+    // What the operator chose when another desk saved the row first.
+    enum class ConflictChoice { KeepMine, TakeTheirs, GoBack };
+    // Asked with the row as the operator's screen shows it and as the other
+    // desk left it (values in field order, `fields` their names). Without
+    // one, a conflict is reported like any failure and the typing stays.
+    using ConflictResolver =
+        std::function<ConflictChoice(const QStringList &fields, const QVariantList &mine, const QVariantList &theirs)>;
+    void setConflictResolver(ConflictResolver resolver) { m_resolveConflict = std::move(resolver); }
 
     const EngineError &lastError() const { return m_lastError; }
     // While silenced, failures are only kept in lastError(): the caller tells
@@ -107,6 +117,8 @@ signals:
 
 private:
     bool report(const EngineError &e);
+    // Settles a save refused because another desk saved first.
+    bool resolveConflict(EngineError *e);
     bool moveToEnd(bool last);
     void discardNewRow();
     void attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold);
@@ -127,6 +139,8 @@ private:
     bool m_silenced = false;
     qint64 m_toldUnreadable = -1; // the row whose failed read the operator was told of
     EngineError m_lastError;
+    ConflictResolver m_resolveConflict;
+    qint64 m_shownVersion = 0; // of the row the bound controls show
 };
 
 } // namespace store

@@ -277,6 +277,10 @@ bool Recordset::leaveRow(EngineError *error)
 bool Recordset::setPosition(int position)
 {
     const bool changed = position != m_pos;
+    // The row moved onto is read afresh: another desk may have changed or
+    // deleted it since it was last read.
+    if (changed)
+        m_cache.remove(idAt(position));
     m_pos = position;
     m_editMode = EditNone;
     if (changed)
@@ -419,13 +423,19 @@ QVariantList Recordset::rowAt(int position) const
     return row;
 }
 
-bool Recordset::readCurrent(QVariantList *row, EngineError *error) const
+bool Recordset::readCurrent(QVariantList *row, EngineError *error, qint64 *version) const
 {
     if (m_editMode != EditNone) {
         *row = m_buffer;
+        if (version)
+            *version = m_editVersion;
         return true;
     }
-    return readRowAt(m_pos, row, error);
+    row->clear();
+    const qint64 id = m_open ? idAt(m_pos) : -1;
+    if (version)
+        *version = 0;
+    return id < 0 || readRow(id, row, error, version);
 }
 
 QVariant Recordset::value(int field) const
@@ -466,6 +476,14 @@ bool Recordset::setIndex(const QString &indexName, EngineError *error)
     m_editMode = EditNone;
     emit rowsReset();
     emit currentChanged();
+    return true;
+}
+
+bool Recordset::Edit(qint64 shownVersion, EngineError *error)
+{
+    if (!Edit(error))
+        return false;
+    m_editVersion = shownVersion;
     return true;
 }
 

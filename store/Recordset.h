@@ -100,7 +100,8 @@ public:
     bool readRowAt(int position, QVariantList *row, EngineError *error) const;
     // The current row's values as value() gives them (the edit buffer while
     // editing), with readRowAt's answer.
-    bool readCurrent(QVariantList *row, EngineError *error) const;
+    // With `version`, the row's version as read (0 where rows have none).
+    bool readCurrent(QVariantList *row, EngineError *error, qint64 *version = nullptr) const;
 
     // Orders a table set by one of its indexes; the first row becomes current.
     bool setIndex(const QString &indexName, EngineError *error = nullptr);
@@ -108,6 +109,9 @@ public:
 
     EditMode editMode() const { return m_editMode; }
     bool Edit(EngineError *error = nullptr);
+    // An edit of the row as it was when shown: its save is refused as a
+    // conflict if another desk saved the row since `shownVersion`.
+    bool Edit(qint64 shownVersion, EngineError *error);
     bool AddNew(EngineError *error = nullptr);
     bool setValue(const QString &field, const QVariant &value, EngineError *error = nullptr);
     bool setValue(int field, const QVariant &value, EngineError *error = nullptr);

@@ -3,6 +3,7 @@
 // refusals; and what only a server has, several desks at once.
 #include "ServerTestDatabase.h"
 #include "store/DBEngine.h"
+#include "store/DataControl.h"
 #include "store/Recordset.h"
 #include "store/server/ServerSchema.h"
 #include "support/TempProgramFolder.h"
@@ -235,6 +236,95 @@ TEST(TwoDesks, TheSecondSaveIsToldAndStoresWhatTheOperatorChose)
         // Both desks start the next round from what was stored.
         ASSERT_TRUE(a->Requery(&e) && b->Requery(&e));
     }
+}
+
+} // namespace
+
+namespace {
+
+class TypedField : public BoundField
+{
+public:
+    explicit TypedField(QString field) : m_field(std::move(field)) {}
+    QString dataField() const override { return m_field; }
+    QVariant boundValue() const override { return m_value; }
+    void setBoundValue(const QVariant &value) override { m_value = value; }
+    bool isBoundModified() const override { return m_modified; }
+    void setBoundModified(bool modified) override { m_modified = modified; }
+    void type(const QVariant &value)
+    {
+        m_value = value;
+        m_modified = true;
+    }
+
+private:
+    QString m_field;
+    QVariant m_value;
+    bool m_modified = false;
+};
+
+// The record window's data control at the second desk: the operator is
+// asked, sees both rows, and the screen follows the choice.
+TEST(TwoDesks, TheDataControlAsksAndTheScreenFollowsTheChoice)
+{
+    BackendDatabase server(Backend::Server);
+    addCustomers(*server.open(), {{1, "Ames", "Old town"}, {2, "Boyd", "Old town"}});
+    DataControl desk;
+    desk.setDatabaseName(server.name());
+    desk.setRecordSource("Information");
+    desk.setRecordsetType(Recordset::Dynaset);
+    TypedField city("City");
+    desk.bind(&city);
+    QList<EngineError> told;
+    QObject::connect(&desk, &DataControl::error, [&](const EngineError &e) { told << e; });
+    ASSERT_TRUE(desk.Refresh());
+
+    auto other = server.open()->OpenRecordset("Information", Recordset::Dynaset, &told.emplaceBack());
+    auto saveAtOtherDesk = [&](const QString &value) {
+        EngineError e;
+        ASSERT_TRUE(other->Edit(&e));
+        other->setValue("City", value);
+        ASSERT_TRUE(other->Update(&e)) << e.text.toStdString();
+    };
+    told.clear();
+
+    QList<QVariantList> shown;
+    DataControl::ConflictChoice choice = DataControl::ConflictChoice::GoBack;
+    desk.setConflictResolver([&](const QStringList &fields, const QVariantList &mine, const QVariantList &theirs) {
+        const int at = int(fields.indexOf("City"));
+        shown << QVariantList{mine.value(at), theirs.value(at)};
+        return choice;
+    });
+
+    saveAtOtherDesk("Their town");
+    city.type("My town");
+    EXPECT_FALSE(desk.moveNext()); // went back: nothing said, the typing stays, the row kept
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(city.boundValue().toString(), "My town");
+    EXPECT_EQ(desk.recordset()->AbsolutePosition(), 0);
+
+    choice = DataControl::ConflictChoice::TakeTheirs;
+    EXPECT_TRUE(desk.moveNext());
+    EXPECT_TRUE(desk.movePrevious());
+    EXPECT_EQ(city.boundValue().toString(), "Their town");
+
+    saveAtOtherDesk("Their second town");
+    choice = DataControl::ConflictChoice::KeepMine;
+    city.type("My town");
+    EXPECT_TRUE(desk.UpdateRecord());
+    ASSERT_TRUE(other->Requery(&told.emplaceBack()));
+    EXPECT_EQ(other->value("City").toString(), "My town");
+    EXPECT_EQ(
+        shown,
+        (QList<QVariantList>{{"My town", "Their town"}, {"My town", "Their town"}, {"My town", "Their second town"}}));
+
+    // A customer deleted at the other desk is told on moving onto it.
+    told.clear();
+    ASSERT_TRUE(other->MoveLast() && other->Delete(&told.emplaceBack()));
+    told.clear();
+    EXPECT_TRUE(desk.moveNext());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told.first().number, Err::RecordDeleted);
 }
 
 } // namespace
