@@ -8,7 +8,8 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Vantrel: locker rentals for a bowling center.\n"
-                       "Without options the main menu starts. Each command below works on the\n"
+                       "Without options the main menu starts (with --database URL alone, on that\n"
+                       "PostgreSQL database). Each command below works on the\n"
                        "database of the program folder (or, where it says so, on the PostgreSQL\n"
                        "database given by --database) without a window and ends with status 0\n"
                        "only when it succeeded."));
@@ -53,6 +54,9 @@ bool CommandLine::parse(const QStringList &arguments)
     for (const QString &modifier : modifiers) {
         if (!m_parser.isSet(modifier) || (m_command && m_command->modifiers.contains(modifier)))
             continue;
+        // Alone, --database starts the main menu on the server.
+        if (!m_command && modifier == QLatin1String("database"))
+            continue;
         QStringList owners;
         for (const CommandLineCommand &c : m_commands) {
             if (c.modifiers.contains(modifier))
@@ -65,6 +69,11 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     return true;
+}
+
+QString CommandLine::databaseUrl() const
+{
+    return m_parser.isSet(QStringLiteral("database")) ? m_parser.value(QStringLiteral("database")) : QString();
 }
 
 bool CommandLine::helpRequested() const

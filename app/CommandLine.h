@@ -43,6 +43,8 @@ public:
     QString errorText() const { return m_conflict.isEmpty() ? m_parser.errorText() : m_conflict; }
 
     bool helpRequested() const;
+    // The server given by --database, empty without one.
+    QString databaseUrl() const;
     bool versionRequested() const;
     // The usage line names the program, whether or not an application object
     // exists yet.

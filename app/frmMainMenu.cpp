@@ -3,7 +3,9 @@
 #include "about/ProgramPicture.h"
 #include "about/frmAbout.h"
 #include "app/ClickableImage.h"
+#include "app/ServerChoice.h"
 #include "app/UndoFlows.h"
+#include "app/dlgDatabaseConnection.h"
 #include "backup/frmZipCreate.h"
 #include "center/frmCenterInformation.h"
 #include "csv/CsvFlows.h"
@@ -36,7 +38,7 @@ const QSize kPictureSize(480, 280);
 frmMainMenu::frmMainMenu(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMainMenu"));
-    setWindowTitle(QStringLiteral("Main Menu"));
+    setWindowTitle(ServerChoice::mainMenuCaption());
     m_exit = [] { QCoreApplication::exit(0); };
     createMenus();
     createControls();
@@ -115,6 +117,8 @@ void frmMainMenu::createMenus()
             &frmMainMenu::MnuDatabaseImport_Click);
     addItem(database, QStringLiteral("MnuDatabaseUndo"), QStringLiteral("&Undo Last Change..."),
             &frmMainMenu::MnuDatabaseUndo_Click);
+    addItem(database, QStringLiteral("MnuDatabaseConnection"), QStringLiteral("Database &Connection..."),
+            &frmMainMenu::MnuDatabaseConnection_Click);
 
     QMenu *print = menuBar()->addMenu(QStringLiteral("&Print"));
     print->setObjectName(QStringLiteral("MnuPrint"));
@@ -284,6 +288,23 @@ void frmMainMenu::MnuDatabaseUndo_Click()
         return;
     const platform::LongOperation running(QStringLiteral("an undo"));
     undoLastChange(this);
+}
+
+void frmMainMenu::MnuDatabaseConnection_Click()
+{
+    // The open windows hold the database in use; they are closed first, so
+    // that none goes on working on the other one.
+    if (informationWindow() || m_center || m_lockerMap || m_backup) {
+        platform::msgBox(QStringLiteral("Close the customer, center, locker map and backup windows first: they "
+                                        "work on the database in use."),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return;
+    }
+    if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Database Connection")))
+        return;
+    dlgDatabaseConnection dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        setWindowTitle(ServerChoice::mainMenuCaption());
 }
 
 void frmMainMenu::MnuModifyCenterInfo_Click()

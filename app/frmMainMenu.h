@@ -47,6 +47,7 @@ public:
     void MnuDatabaseExport_Click();
     void MnuDatabaseImport_Click();
     void MnuDatabaseUndo_Click();
+    void MnuDatabaseConnection_Click();
     void MnuModifyCenterInfo_Click();
     void MnuHelpAbout_Click();
     void MnuPrintMail_Click();

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/DataFolder.h"
+#include "app/ServerChoice.h"
 #include "app/SingleInstance.h"
 #include "app/frmMainMenu.h"
 #include "platform/MessageBox.h"
@@ -111,6 +112,7 @@ int main(int argc, char *argv[])
         platform::msgBox(problem, platform::Buttons::OKOnly, platform::Icon::Critical);
         return 1;
     }
+    app::ServerChoice::applyAtStart(commandLine.databaseUrl());
     app::SingleInstance instance(store::programFolder());
     switch (instance.claimOrRaise()) {
     case app::SingleInstance::Outcome::First: break;

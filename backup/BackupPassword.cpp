@@ -1,13 +1,10 @@
 #include "backup/BackupPassword.h"
 
-#include "platform/LongOperation.h"
+#include "platform/Keyring.h"
 #include "platform/Services.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
-#include <QTimer>
-#include <qt6keychain/keychain.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,25 +21,6 @@ QSettings userSettings()
     return QSettings(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
 }
 
-// Runs a keyring job to its end; a keyring that does not answer within a few
-// seconds counts as none.
-bool runJob(QKeychain::Job &job)
-{
-    const platform::LongOperation waiting(QStringLiteral("the wait for the keyring"));
-    QEventLoop loop;
-    bool finished = false;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    job.setAutoDelete(false);
-    job.start();
-    if (!finished)
-        loop.exec();
-    return finished && job.error() == QKeychain::NoError;
-}
-
 } // namespace
 
 BackupPassword::BackupPassword()
@@ -55,34 +33,17 @@ BackupPassword::BackupPassword()
 
 bool BackupPassword::keyringAvailable()
 {
-    // Without a session bus no keyring can answer; asking would only wait.
-    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+    return platform::Keyring::available();
 }
 
 std::optional<QString> BackupPassword::readKeyring()
 {
-    if (!keyringAvailable())
-        return std::nullopt;
-    QKeychain::ReadPasswordJob job(kService);
-    job.setKey(kKey);
-    if (!runJob(job))
-        return job.error() == QKeychain::EntryNotFound ? std::optional<QString>(QString()) : std::nullopt;
-    return job.textData();
+    return platform::Keyring::read(kService, kKey);
 }
 
 bool BackupPassword::writeKeyring(const QString &password)
 {
-    if (!keyringAvailable())
-        return false;
-    if (password.isEmpty()) {
-        QKeychain::DeletePasswordJob job(kService);
-        job.setKey(kKey);
-        return runJob(job) || job.error() == QKeychain::EntryNotFound;
-    }
-    QKeychain::WritePasswordJob job(kService);
-    job.setKey(kKey);
-    job.setTextData(password);
-    return runJob(job);
+    return platform::Keyring::write(kService, kKey, password);
 }
 
 bool BackupPassword::choose(QWidget *parent)

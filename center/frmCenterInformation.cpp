@@ -1,6 +1,7 @@
 #include "center/frmCenterInformation.h"
 
 #include "store/DataControl.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "widgets/BoundLineEdit.h"
 #include "widgets/DataErrorReporter.h"
@@ -139,7 +140,7 @@ void frmCenterInformation::createControls()
 
 void frmCenterInformation::Form_Load()
 {
-    Data1->setDatabaseName(store::programPath(QStringLiteral("\\Vantrel.mdb")));
+    Data1->setDatabaseName(store::DatabaseChoice::databaseName());
     Data1->setRecordSource(QStringLiteral("CenterInformation"));
     if (!Data1->Refresh()) {
         // The data control has said why. With nowhere to write, nothing may

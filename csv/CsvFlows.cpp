@@ -6,6 +6,7 @@
 #include "csv/dlgImportPreview.h"
 #include "platform/Services.h"
 #include "store/Database.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "store/Recordset.h"
 
@@ -28,7 +29,7 @@ QString importTitle()
 
 QString databasePath()
 {
-    return store::programPath(QStringLiteral("\\Vantrel.mdb"));
+    return store::DatabaseChoice::databaseName();
 }
 
 } // namespace

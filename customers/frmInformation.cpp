@@ -5,6 +5,7 @@
 #include "customers/frmListWindow.h"
 #include "platform/Services.h"
 #include "reports/ui/CrystalReport.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "widgets/BoundCheckBox.h"
 #include "widgets/BoundLineEdit.h"
@@ -37,11 +38,6 @@ frmInformation::ReportFilterSource &reportFilterSource()
 {
     static frmInformation::ReportFilterSource source;
     return source;
-}
-
-QString databaseLiteral()
-{
-    return QStringLiteral("\\Vantrel.mdb");
 }
 
 // Wide enough for the mask's empty form and a little more.
@@ -322,7 +318,7 @@ void frmInformation::setPrintMenuEnabled(bool enabled)
 void frmInformation::Form_Load()
 {
     setPrintMenuEnabled(false);
-    Data1->setDatabaseName(store::programPath(databaseLiteral()));
+    Data1->setDatabaseName(store::DatabaseChoice::databaseName());
     // A file that cannot be opened is reported by the data control; the
     // window stays open without rows.
     Data1->Refresh();
@@ -401,7 +397,7 @@ void frmInformation::sortBy(const QString &indexName)
         return;
     Data1->closeRecordset();
     Data1->setRecordsetType(store::Recordset::Table);
-    Data1->setDatabaseName(store::programPath(databaseLiteral()));
+    Data1->setDatabaseName(store::DatabaseChoice::databaseName());
     Data1->setRecordSource(QStringLiteral("Information"));
     if (Data1->Refresh()) {
         store::EngineError e;

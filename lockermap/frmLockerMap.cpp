@@ -6,6 +6,7 @@
 #include "lockermap/LockerGrid.h"
 #include "lockermap/MapPrint.h"
 #include "platform/Services.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "store/Recordset.h"
 #include "store/WriteNotifier.h"
@@ -50,11 +51,6 @@ private:
 };
 
 namespace {
-QString databaseLiteral()
-{
-    return QStringLiteral("\\Vantrel.mdb");
-}
-
 QString legendObjectName(LockerState state)
 {
     switch (state) {
@@ -238,7 +234,13 @@ void frmLockerMap::showSettings()
 bool frmLockerMap::refresh()
 {
     platform::Hourglass busy;
-    const QString path = store::programPath(databaseLiteral());
+    const QString path = store::DatabaseChoice::databaseName();
+    if (store::DatabaseChoice::onServer()) {
+        platform::msgBox(QStringLiteral("The locker map reads a database file; it does not work on a server "
+                                        "database yet."),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return false;
+    }
     auto map = std::make_shared<LockerMap>();
     store::EngineError e;
     CenterRate rate;

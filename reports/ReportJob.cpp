@@ -4,6 +4,7 @@
 #include "reports/ReportFile.h"
 #include "reports/ReportLayout.h"
 #include "store/DBEngine.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "store/SafeFiles.h"
 
@@ -23,7 +24,7 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
     if (!ReportFile::read(request.reportFile, &job->m_def, error))
         return nullptr;
     const QString databasePath =
-        request.databasePath.isEmpty() ? store::programPath(QStringLiteral("\\Vantrel.mdb")) : request.databasePath;
+        request.databasePath.isEmpty() ? store::DatabaseChoice::databaseName() : request.databasePath;
     store::EngineError e;
     const auto db = store::DBEngine::OpenDatabase(databasePath, &e);
     if (!db) {

@@ -11,7 +11,7 @@ namespace store::DBEngine {
 std::shared_ptr<Database> OpenDatabase(const QString &name, EngineError *error)
 {
     if (ServerDatabase::isServerUrl(name))
-        return ServerDatabase::open(name, error);
+        return Database::open(name, error);
     auto db = Database::open(name, error);
     // Kept changes beyond their limits go when the program first opens the
     // file, not before: until then nothing touches it.

@@ -1,13 +1,16 @@
 #include "store/Database.h"
 
 #include "store/FileDatabase.h"
+#include "store/ServerDatabase.h"
 #include "store/Statement.h"
 
 namespace store {
 
-std::shared_ptr<Database> Database::open(const QString &path, EngineError *error)
+std::shared_ptr<Database> Database::open(const QString &name, EngineError *error)
 {
-    return FileDatabase::open(path, error);
+    if (ServerDatabase::isServerUrl(name))
+        return ServerDatabase::open(name, error);
+    return FileDatabase::open(name, error);
 }
 
 Database::~Database() = default;

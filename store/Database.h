@@ -27,8 +27,9 @@ enum class RowWrite {
 class Database : public std::enable_shared_from_this<Database>
 {
 public:
-    // Opens a database file; opening never creates one.
-    static std::shared_ptr<Database> open(const QString &path, EngineError *error);
+    // Opens a database file (opening never creates one), or a server's
+    // database when `name` is a connection URL.
+    static std::shared_ptr<Database> open(const QString &name, EngineError *error);
     virtual ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;

@@ -1,5 +1,6 @@
 #include "store/ServerDatabase.h"
 
+#include "store/DatabaseChoice.h"
 #include "store/server/ServerConnection.h"
 #include "store/sql/PostgresEmitter.h"
 
@@ -43,7 +44,7 @@ bool ServerDatabase::isServerUrl(const QString &name)
 
 std::shared_ptr<ServerDatabase> ServerDatabase::open(const QString &url, EngineError *error)
 {
-    auto connection = ServerConnection::open(url, error);
+    auto connection = ServerConnection::open(url, error, DatabaseChoice::serverPassword());
     if (!connection)
         return nullptr;
     std::shared_ptr<ServerDatabase> db(new ServerDatabase(std::move(connection)));

@@ -1,6 +1,7 @@
 #include "store/server/ServerConnection.h"
 
 #include <QDate>
+#include <QHash>
 #include <libpq-fe.h>
 #include <vector>
 
@@ -100,7 +101,8 @@ QVariant ServerResult::value(int row, int column) const
     }
 }
 
-std::unique_ptr<ServerConnection> ServerConnection::open(const QString &url, EngineError *error)
+std::unique_ptr<ServerConnection> ServerConnection::open(const QString &url, EngineError *error,
+                                                         const QString &password)
 {
     const QByteArray conninfo = url.toUtf8();
     char *parseError = nullptr;
@@ -111,13 +113,22 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const QString &url, Eng
         PQfreemem(parseError);
         return nullptr;
     }
+    bool urlHasPassword = false;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val)
+            urlHasPassword = true;
+    }
     PQconninfoFree(options);
 
     // The URL first; what follows it wins over what it says. Texts travel as
     // UTF-8 whatever the desk's locale, and a server that does not answer
     // is given up after a while rather than waited for forever.
-    const char *keys[] = {"dbname", "client_encoding", "application_name", "connect_timeout", nullptr};
-    const char *values[] = {conninfo.constData(), "UTF8", "Vantrel", "15", nullptr};
+    // A password given apart (the keyring's) serves a URL that holds none.
+    const QByteArray secret = urlHasPassword ? QByteArray() : password.toUtf8();
+    const char *keys[] = {
+        "dbname", "client_encoding", "application_name", "connect_timeout", secret.isEmpty() ? nullptr : "password",
+        nullptr};
+    const char *values[] = {conninfo.constData(), "UTF8", "Vantrel", "15", secret.constData(), nullptr};
     PGconn *conn = PQconnectdbParams(keys, values, 1);
     if (!conn) {
         fail(error, Err::CannotOpen, QStringLiteral("Could not connect to the database server: out of memory."));
@@ -140,6 +151,39 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const QString &url, Eng
     if (!connection->exec(QStringLiteral("SET DateStyle = 'ISO, MDY'"), {}, nullptr, error))
         return nullptr;
     return connection;
+}
+
+namespace {
+QHash<QString, QString> urlOptions(const QString &url)
+{
+    QHash<QString, QString> found;
+    PQconninfoOption *options = PQconninfoParse(url.toUtf8().constData(), nullptr);
+    if (!options)
+        return found;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (o->val)
+            found.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(options);
+    found.insert(QStringLiteral("valid"), QStringLiteral("yes"));
+    return found;
+}
+} // namespace
+
+QString ServerConnection::describe(const QString &url)
+{
+    const QHash<QString, QString> o = urlOptions(url);
+    if (o.isEmpty())
+        return {};
+    QString server = o.value(QStringLiteral("host"), QStringLiteral("localhost"));
+    if (o.contains(QStringLiteral("port")) && !server.startsWith(QLatin1Char('/')))
+        server += QLatin1Char(':') + o.value(QStringLiteral("port"));
+    return server + QLatin1Char('/') + o.value(QStringLiteral("dbname"), o.value(QStringLiteral("user")));
+}
+
+QString ServerConnection::userOf(const QString &url)
+{
+    return urlOptions(url).value(QStringLiteral("user"));
 }
 
 QString ServerConnection::withDatabase(const QString &url, const QString &database)

@@ -38,8 +38,17 @@ public:
     // url: a connection URL (postgresql://user@host:port/dbname?sslmode=...)
     // or libpq's key=value form; TLS settings pass through. A failure names
     // the server and the reason, never the URL (it may hold a password).
-    static std::unique_ptr<ServerConnection> open(const QString &url, EngineError *error);
+    // `password` serves a URL that holds none.
+    static std::unique_ptr<ServerConnection> open(const QString &url, EngineError *error,
+                                                  const QString &password = QString());
     ~ServerConnection();
+
+    // Where a URL points, for captions and the keyring: "host:port/database"
+    // (the socket folder for a local server); never its password. Empty when
+    // the URL is not valid.
+    static QString describe(const QString &url);
+    // The user the URL connects as, empty when it names none.
+    static QString userOf(const QString &url);
 
     // The same connection settings with another database, in libpq's
     // key=value form; empty when the URL is not valid.

@@ -41,10 +41,11 @@ TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
     EXPECT_EQ(captions(menu.menuBar()->actions()),
               QStringList({"MnuDatabase=&Database", "MnuPrint=&Print", "MnuModify=&Modify", "MnuHelp=&Help"}));
     auto items = [&](const char *name) { return captions(menu.menuBar()->findChild<QMenu *>(name)->actions()); };
-    EXPECT_EQ(items("MnuDatabase"),
-              QStringList({"MnuBackupRestore=&Backup/Restore", "MnuDatabaseCompress=&Compress",
-                           "MnuDatabaseRepair=&Repair", "MnuDatabaseExport=E&xport Customers...",
-                           "MnuDatabaseImport=&Import Customers...", "MnuDatabaseUndo=&Undo Last Change..."}));
+    EXPECT_EQ(
+        items("MnuDatabase"),
+        QStringList({"MnuBackupRestore=&Backup/Restore", "MnuDatabaseCompress=&Compress", "MnuDatabaseRepair=&Repair",
+                     "MnuDatabaseExport=E&xport Customers...", "MnuDatabaseImport=&Import Customers...",
+                     "MnuDatabaseUndo=&Undo Last Change...", "MnuDatabaseConnection=Database &Connection..."}));
     EXPECT_EQ(items("MnuPrint"),
               QStringList({"MnuPrintLockersDue=&Locker Due Notices", "MnuPrintComplete=Complete &Database"}));
     EXPECT_EQ(items("MnuPrintLockersDue"),
