@@ -17,6 +17,7 @@
 #include "platform/Services.h"
 #include "reports/ui/CrystalReport.h"
 #include "reports/ui/frmDate.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 
 #include <QAction>
@@ -240,11 +241,23 @@ void frmMainMenu::MnuLockerMap_Click()
     });
 }
 
+bool frmMainMenu::refusedOnServer(const QString &why)
+{
+    if (!store::DatabaseChoice::onServer())
+        return false;
+    platform::msgBox(why, platform::Buttons::OKOnly, platform::Icon::Exclamation);
+    return true;
+}
+
 void frmMainMenu::MnuBackupRestore_Click()
 {
     // Making the window waits for the keyring, and a second click may
     // arrive meanwhile: it is the same window.
     if (m_openingBackup)
+        return;
+    if (refusedOnServer(QStringLiteral("The backup window backs up and restores the database file of the program "
+                                       "folder. A server's data is backed up with: vantrel --database URL --backup "
+                                       "ARCHIVE")))
         return;
     m_openingBackup = true;
     showSingle(m_backup, [] { return new backup::frmZipCreate; });
@@ -283,6 +296,9 @@ void frmMainMenu::MnuDatabaseImport_Click()
 
 void frmMainMenu::MnuDatabaseUndo_Click()
 {
+    if (refusedOnServer(QStringLiteral("Changes to a server's database are not kept for undoing: \"Undo Last "
+                                       "Change\" works on the database file of the program folder.")))
+        return;
     // An undo rewrites customers or replaces the file: never beside a backup.
     if (!platform::LongOperation::refuseWhileRunning(QStringLiteral("Undo")))
         return;

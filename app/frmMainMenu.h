@@ -65,6 +65,9 @@ public:
 
 private:
     void createMenus();
+    // On a server database: tells the operator why, and true (what asked
+    // works on the database file only).
+    bool refusedOnServer(const QString &why);
     void createControls();
     void showDateDialog();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, void (frmMainMenu::*handler)());

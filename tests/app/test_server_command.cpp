@@ -5,8 +5,11 @@
 #include "../maintenance/DatabaseFiles.h"
 #include "CommandLineRun.h"
 #include "ServerTestDatabase.h"
+#include "maintenance/MaintenanceCommands.h"
+#include "store/DatabaseChoice.h"
 #include "store/Schema.h"
 #include "support/Customers.h"
+#include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
@@ -131,6 +134,21 @@ TEST(ServerCommand, CompactAndRepairSayWhatTheyDidAndKeepEveryRow)
         << repair.out.toStdString();
     repair = runCommandLine({"--database", database.url(), "--repair"});
     EXPECT_TRUE(repair.out.endsWith("no damage found.\n")) << repair.out.toStdString();
+
+    // The main menu's Compress and Repair, on the server the desk works on,
+    // say the same.
+    {
+        testing_support::ScriptedServices ui;
+        ui.answer(platform::Button::OK);
+        ui.answer(platform::Button::OK);
+        store::DatabaseChoice::setServerUrl(database.url());
+        EXPECT_TRUE(maintenance::compressDatabase());
+        EXPECT_TRUE(maintenance::repairDatabase());
+        store::DatabaseChoice::setServerUrl(QString());
+        ASSERT_EQ(ui.boxes.size(), 2);
+        EXPECT_EQ(ui.boxes[0].text, compact.out.trimmed());
+        EXPECT_EQ(ui.boxes[1].text, repair.out.trimmed());
+    }
     EXPECT_EQ(serverDigest(*server), before);
 
     // A role that owns neither the tables nor the database is told so, not
