@@ -5,6 +5,7 @@
 #include "../maintenance/DatabaseFiles.h"
 #include "CommandLineRun.h"
 #include "ServerTestDatabase.h"
+#include "app/ServerChoice.h"
 #include "maintenance/MaintenanceCommands.h"
 #include "store/DatabaseChoice.h"
 #include "store/Schema.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -213,4 +215,35 @@ TEST(ServerCommand, OnlyTheFilesMaintenanceRunsAlone)
         ASSERT_TRUE(commandLine.parse({"vantrel", "--database", "postgresql://db.example/vantrel", command}));
         EXPECT_FALSE(commandLine.runsAlone()) << "a desk's open main menu does not stop the server's " << command;
     }
+}
+
+// "Database Connection...": a server is kept only once it answers with the
+// program's tables; the caption names it; an empty URL goes back to the file.
+TEST(ServerCommand, ADeskConnectsOnlyToAServerThatHoldsTheProgramsTables)
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ServerTestDatabase empty;
+    ServerTestDatabase ready;
+    ASSERT_TRUE(empty.isReady() && ready.isReady());
+    ASSERT_EQ(runCommandLine({"--database", ready.url(), "--create-server-schema"}).status, 0);
+
+    bool inKeyring = false;
+    store::EngineError error;
+    EXPECT_FALSE(app::ServerChoice::connect("db.example/vantrel", {}, &inKeyring, &error));
+    EXPECT_TRUE(error.text.startsWith("The database URL is not valid")) << error.text.toStdString();
+    EXPECT_FALSE(app::ServerChoice::connect(empty.url(), {}, &inKeyring, &error));
+    EXPECT_TRUE(error.text.contains("holds no table Information")) << error.text.toStdString();
+    EXPECT_FALSE(store::DatabaseChoice::onServer());
+    EXPECT_EQ(app::ServerChoice::mainMenuCaption(), "Main Menu");
+
+    ASSERT_TRUE(app::ServerChoice::connect(ready.url(), {}, &inKeyring, &error)) << error.text.toStdString();
+    EXPECT_EQ(store::DatabaseChoice::databaseName(), ready.url());
+    EXPECT_EQ(app::ServerChoice::savedUrl(), ready.url());
+    EXPECT_EQ(app::ServerChoice::mainMenuCaption(),
+              "Main Menu - database server " + store::ServerConnection::describe(ready.url()));
+
+    ASSERT_TRUE(app::ServerChoice::connect("", {}, &inKeyring, &error));
+    EXPECT_FALSE(store::DatabaseChoice::onServer());
+    EXPECT_TRUE(app::ServerChoice::savedUrl().isEmpty());
 }
