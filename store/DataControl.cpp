@@ -1,6 +1,9 @@
 #include "store/DataControl.h"
 
 #include "store/DBEngine.h"
+#include "store/ServerChanges.h"
+
+#include <algorithm>
 
 namespace store {
 
@@ -15,6 +18,7 @@ QList<DataControl *> &liveControls()
 DataControl::DataControl(QObject *parent) : QObject(parent)
 {
     liveControls().append(this);
+    connect(ServerChanges::instance(), &ServerChanges::changedElsewhere, this, &DataControl::followOtherDesks);
 }
 
 DataControl::~DataControl()
@@ -53,6 +57,38 @@ bool DataControl::report(const EngineError &e)
     if (!m_silenced)
         emit error(e);
     return false;
+}
+
+void DataControl::followOtherDesks(const QSet<QString> &tables)
+{
+    // The control that shares another's rows leaves them to their owner.
+    if (!m_recordset || !m_recordset->isOpen() || m_hold != RecordsetHold::Owner
+        || !tables.contains(m_recordset->table().name))
+        return;
+    if (m_writing || m_adding || hasPendingEdits() || m_recordset->editMode() != Recordset::EditNone) {
+        m_followPending = true;
+        return;
+    }
+    follow();
+}
+
+void DataControl::follow()
+{
+    m_followPending = false;
+    if (!m_recordset || !m_recordset->isOpen())
+        return;
+    const qint64 mark = m_recordset->Bookmark();
+    const int position = m_recordset->AbsolutePosition();
+    EngineError e;
+    if (!m_recordset->Requery(&e)) {
+        report(e);
+        return;
+    }
+    // Their customer if it is still there, else the one now at their place.
+    if (m_recordset->RecordCount() > 0 && (mark < 0 || !m_recordset->setBookmark(mark)))
+        m_recordset->moveTo(std::clamp(position, 0, m_recordset->RecordCount() - 1));
+    showCurrent();
+    emit currentChanged();
 }
 
 void DataControl::attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold)
@@ -232,6 +268,10 @@ bool DataControl::writePendingEdits()
     m_adding = false;
     forEachBound([](BoundField *f) { f->setBoundModified(false); });
     showCurrent();
+    // Other desks' changes that came while the operator typed, once the
+    // move or save under way has finished.
+    if (m_followPending)
+        QMetaObject::invokeMethod(this, &DataControl::follow, Qt::QueuedConnection);
     return true;
 }
 

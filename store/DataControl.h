@@ -120,6 +120,11 @@ private:
     // Settles a save refused because another desk saved first.
     bool resolveConflict(EngineError *e);
     bool moveToEnd(bool last);
+    // Another desk changed the table this control shows: the rows are read
+    // again and the operator stays on their customer. Never under typing:
+    // then it waits until the edit is written.
+    void followOtherDesks(const QSet<QString> &tables);
+    void follow();
     void discardNewRow();
     void attach(const std::shared_ptr<store::Recordset> &recordset, RecordsetHold hold);
     void detach();
@@ -141,6 +146,7 @@ private:
     EngineError m_lastError;
     ConflictResolver m_resolveConflict;
     qint64 m_shownVersion = 0; // of the row the bound controls show
+    bool m_followPending = false;
 };
 
 } // namespace store

@@ -1,10 +1,12 @@
 #include "store/ServerDatabase.h"
 
 #include "store/DatabaseChoice.h"
+#include "store/ServerChanges.h"
 #include "store/server/ServerConnection.h"
 #include "store/sql/PostgresEmitter.h"
 
 #include <QRegularExpression>
+#include <QSocketNotifier>
 
 namespace store {
 
@@ -48,6 +50,7 @@ std::shared_ptr<ServerDatabase> ServerDatabase::open(const QString &url, EngineE
     if (!connection)
         return nullptr;
     std::shared_ptr<ServerDatabase> db(new ServerDatabase(std::move(connection)));
+    db->listen();
     for (const TableDef *table : {&Schema::information(), &Schema::centerInformation()}) {
         ServerResult found;
         if (!db->exec(QStringLiteral("SELECT to_regclass($1) IS NOT NULL"), {quoteIdentifier(table->name)}, &found,
@@ -70,6 +73,35 @@ ServerDatabase::ServerDatabase(std::unique_ptr<ServerConnection> connection) : m
 
 ServerDatabase::~ServerDatabase() = default;
 
+void ServerDatabase::listen()
+{
+    const int socket = m_connection->socket();
+    if (socket == m_watchedSocket)
+        return;
+    m_noticeWatch.reset();
+    m_watchedSocket = socket;
+    // Without notices the windows still follow at every move; a failure
+    // here costs only the immediacy.
+    EngineError e;
+    if (socket < 0
+        || !m_connection->exec(QStringLiteral("LISTEN ") + quoteIdentifier(postgres::changeChannel()), {}, nullptr,
+                               &e)) {
+        if (e.isError())
+            qWarning("Other desks' changes will not be heard: %s", qPrintable(e.text));
+        return;
+    }
+    // Notices are read on the thread that opened the database, where its
+    // windows are; without an event loop (the command line) nobody waits.
+    m_noticeWatch = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
+    QObject::connect(m_noticeWatch.get(), &QSocketNotifier::activated, m_noticeWatch.get(),
+                     [this] { passOnNotices(); });
+}
+
+void ServerDatabase::passOnNotices()
+{
+    ServerChanges::instance()->note(m_connection->takeNotices(postgres::changeChannel()));
+}
+
 QString ServerDatabase::name() const
 {
     return m_connection->where();
@@ -85,9 +117,15 @@ bool ServerDatabase::exec(const QString &sql, const QVariantList &params, Server
 {
     // Outside a transaction a lost connection may be made again; inside
     // one, what it read or wrote is gone with it and the statement fails.
-    if (!m_connection->inTransaction() && !m_connection->reconnectIfLost(error))
-        return false;
-    return m_connection->exec(sql, params, result, error);
+    if (!m_connection->inTransaction()) {
+        if (!m_connection->reconnectIfLost(error))
+            return false;
+        listen();
+    }
+    const bool done = m_connection->exec(sql, params, result, error);
+    // Notices that came in with the answer wait in the connection.
+    passOnNotices();
+    return done;
 }
 
 bool ServerDatabase::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &)

@@ -2,6 +2,8 @@
 
 #include "store/Database.h"
 
+class QSocketNotifier;
+
 namespace store {
 
 class ServerConnection;
@@ -50,7 +52,14 @@ private:
     // one is tried again once before the statement fails.
     bool exec(const QString &sql, const QVariantList &params, class ServerResult *result, EngineError *error);
 
+    // Listens for other desks' notices on the connection's socket, again
+    // after a lost connection was made anew.
+    void listen();
+    void passOnNotices();
+
     std::unique_ptr<ServerConnection> m_connection;
+    std::unique_ptr<QSocketNotifier> m_noticeWatch;
+    int m_watchedSocket = -1;
 };
 
 } // namespace store

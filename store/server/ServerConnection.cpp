@@ -239,6 +239,25 @@ bool ServerConnection::inTransaction() const
     return PQtransactionStatus(m_conn) != PQTRANS_IDLE;
 }
 
+int ServerConnection::socket() const
+{
+    return PQsocket(m_conn);
+}
+
+QStringList ServerConnection::takeNotices(const QString &channel)
+{
+    QStringList payloads;
+    PQconsumeInput(m_conn);
+    const QByteArray wanted = channel.toUtf8();
+    const int own = PQbackendPID(m_conn);
+    while (PGnotify *notice = PQnotifies(m_conn)) {
+        if (notice->be_pid != own && wanted == notice->relname)
+            payloads << QString::fromUtf8(notice->extra);
+        PQfreemem(notice);
+    }
+    return payloads;
+}
+
 QString ServerConnection::databaseName() const
 {
     return QString::fromUtf8(PQdb(m_conn));

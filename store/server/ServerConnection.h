@@ -88,6 +88,12 @@ public:
     // Whether a transaction (or a failed one) is open on the connection.
     bool inTransaction() const;
 
+    // The connection's socket, to wait on for notices (-1 when lost).
+    int socket() const;
+    // The payloads of the notices on `channel` that arrived so far from
+    // other connections (a connection's own commits are left out).
+    QStringList takeNotices(const QString &channel);
+
     pg_conn *handle() const { return m_conn; }
 
 private:

@@ -104,12 +104,21 @@ QStringList createStatements()
                << keyFunctionStatement()
                << QStringLiteral("CREATE FUNCTION vantrel_next_version() RETURNS trigger LANGUAGE plpgsql AS $$ "
                                  "BEGIN NEW.%1 := OLD.%1 + 1; RETURN NEW; END $$")
-                      .arg(quoteIdentifier(postgres::rowVersionColumn()));
+                      .arg(quoteIdentifier(postgres::rowVersionColumn()))
+               // Every desk hears of a change the moment it is committed:
+               // one notice per statement, and the server merges a
+               // transaction's alike notices into one.
+               << QStringLiteral("CREATE FUNCTION vantrel_notify_change() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                                 "BEGIN PERFORM pg_notify('%1', TG_TABLE_NAME); RETURN NULL; END $$")
+                      .arg(postgres::changeChannel());
     for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {
         statements << createTable(*t)
                    << QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE ON %2 FOR EACH ROW "
                                      "EXECUTE FUNCTION vantrel_next_version()")
-                          .arg(quoteIdentifier(t->name + QStringLiteral("Version")), quoteIdentifier(t->name));
+                          .arg(quoteIdentifier(t->name + QStringLiteral("Version")), quoteIdentifier(t->name))
+                   << QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 "
+                                     "FOR EACH STATEMENT EXECUTE FUNCTION vantrel_notify_change()")
+                          .arg(quoteIdentifier(t->name + QStringLiteral("Changes")), quoteIdentifier(t->name));
         for (const IndexDef &ix : t->indexes) {
             const FieldDef *f = t->field(ix.field);
             const QString column = quoteIdentifier(ix.field);

@@ -18,6 +18,11 @@ QString rowVersionColumn()
     return QStringLiteral("RowVersion");
 }
 
+QString changeChannel()
+{
+    return QStringLiteral("vantrel_changes");
+}
+
 QString keyFunctionName()
 {
     return QStringLiteral("vantrel_key");

@@ -9,6 +9,9 @@ namespace postgres {
 // The row's number, the file's rowid: the keyset and the tie order.
 QString rowIdColumn();
 QString rowVersionColumn();
+// The channel on which the server tells every desk that a table changed
+// (its name as the notice's payload).
+QString changeChannel();
 // The function that gives a text's key in the program's order (created
 // with the schema).
 QString keyFunctionName();

@@ -9,6 +9,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QDate>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace store;
@@ -325,6 +326,43 @@ TEST(TwoDesks, TheDataControlAsksAndTheScreenFollowsTheChoice)
     EXPECT_TRUE(desk.moveNext());
     ASSERT_EQ(told.size(), 1);
     EXPECT_EQ(told.first().number, Err::RecordDeleted);
+}
+
+// Another desk's adds and deletes reach the record window while it is
+// open: the count follows, the operator stays on their customer, and
+// typing under way is neither lost nor interrupted.
+TEST(TwoDesks, AnotherDesksChangesReachTheWindowWithoutLosingThePlaceOrTheTyping)
+{
+    BackendDatabase server(Backend::Server);
+    auto other = server.open();
+    addCustomers(*other, {{1, "Ames", "A"}, {2, "Boyd", "B"}, {3, "Cole", "C"}});
+    DataControl desk;
+    desk.setDatabaseName(server.name());
+    desk.setRecordSource("Information");
+    desk.setRecordsetType(Recordset::Dynaset);
+    TypedField city("City");
+    desk.bind(&city);
+    ASSERT_TRUE(desk.Refresh());
+    ASSERT_TRUE(desk.moveNext());
+    const qint64 boyd = desk.recordset()->Bookmark();
+
+    EngineError e;
+    auto theirs = other->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(theirs->Delete(&e)); // Ames, before the operator's place
+    addCustomers(*other, {{4, "Dunn", "D"}, {5, "Eady", "E"}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desk.recordset()->RecordCount() == 4; }, 5000));
+    EXPECT_EQ(desk.recordset()->Bookmark(), boyd);
+    EXPECT_EQ(city.boundValue().toString(), "B");
+
+    city.type("Typed");
+    addCustomers(*other, {{6, "Fay", "F"}});
+    QTest::qWait(600);
+    EXPECT_EQ(desk.recordset()->RecordCount(), 4); // not under the typing
+    EXPECT_EQ(city.boundValue().toString(), "Typed");
+    ASSERT_TRUE(desk.UpdateRecord());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desk.recordset()->RecordCount() == 5; }, 5000));
+    EXPECT_EQ(desk.recordset()->Bookmark(), boyd);
+    EXPECT_EQ(city.boundValue().toString(), "Typed");
 }
 
 } // namespace
