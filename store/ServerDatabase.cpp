@@ -100,6 +100,13 @@ void ServerDatabase::listen()
 void ServerDatabase::passOnNotices()
 {
     ServerChanges::instance()->note(m_connection->takeNotices(postgres::changeChannel()));
+    // A lost connection's socket reads as ready for ever: it is watched
+    // again only once a statement has made the connection anew.
+    if (m_noticeWatch && !m_connection->isOpen()) {
+        m_noticeWatch->setEnabled(false);
+        m_noticeWatch.release()->deleteLater();
+        m_watchedSocket = -1;
+    }
 }
 
 QString ServerDatabase::name() const
@@ -117,7 +124,7 @@ bool ServerDatabase::exec(const QString &sql, const QVariantList &params, Server
 {
     // Outside a transaction a lost connection may be made again; inside
     // one, what it read or wrote is gone with it and the statement fails.
-    if (!m_connection->inTransaction()) {
+    if (!m_readOpen && !m_connection->inTransaction()) {
         if (!m_connection->reconnectIfLost(error))
             return false;
         listen();
@@ -153,11 +160,15 @@ bool ServerDatabase::beginRead(bool *own, EngineError *error)
     if (!exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), {}, nullptr, error))
         return false;
     *own = true;
+    m_readOpen = true;
     return true;
 }
 
 bool ServerDatabase::endRead(EngineError *error)
 {
+    // A read whose connection was lost meanwhile read nothing after that:
+    // its statements failed, and it ends here.
+    m_readOpen = false;
     if (!m_connection->inTransaction())
         return true;
     return m_connection->exec(QStringLiteral("COMMIT"), {}, nullptr, error);

@@ -60,6 +60,9 @@ private:
     std::unique_ptr<ServerConnection> m_connection;
     std::unique_ptr<QSocketNotifier> m_noticeWatch;
     int m_watchedSocket = -1;
+    // A read begun here is open: a lost connection is not made anew under
+    // it, whose statements would no longer share its snapshot.
+    bool m_readOpen = false;
 };
 
 } // namespace store

@@ -236,7 +236,14 @@ bool ServerConnection::reconnectIfLost(EngineError *error)
 
 bool ServerConnection::inTransaction() const
 {
-    return PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+    // A lost connection's status is unknown: what it held is gone with it.
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status != PQTRANS_IDLE && status != PQTRANS_UNKNOWN;
+}
+
+bool ServerConnection::isOpen() const
+{
+    return PQstatus(m_conn) == CONNECTION_OK;
 }
 
 int ServerConnection::socket() const

@@ -88,6 +88,8 @@ public:
     // Whether a transaction (or a failed one) is open on the connection.
     bool inTransaction() const;
 
+    // Whether the connection stands (false once the server went away).
+    bool isOpen() const;
     // The connection's socket, to wait on for notices (-1 when lost).
     int socket() const;
     // The payloads of the notices on `channel` that arrived so far from

@@ -4,12 +4,15 @@
 #include "ServerTestDatabase.h"
 #include "store/DBEngine.h"
 #include "store/DataControl.h"
+#include "store/DatabaseChoice.h"
 #include "store/Recordset.h"
 #include "store/server/ServerSchema.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDate>
+#include <QProcess>
 #include <QTest>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace store;
@@ -363,6 +366,94 @@ TEST(TwoDesks, AnotherDesksChangesReachTheWindowWithoutLosingThePlaceOrTheTyping
     ASSERT_TRUE(QTest::qWaitFor([&] { return desk.recordset()->RecordCount() == 5; }, 5000));
     EXPECT_EQ(desk.recordset()->Bookmark(), boyd);
     EXPECT_EQ(city.boundValue().toString(), "Typed");
+}
+
+// A desk killed in the middle of its saves leaves every customer whole on
+// the server: both fields of the old save or both of the new one.
+TEST(TwoDesks, ADeskKilledMidSaveLeavesEveryRowOldOrNew)
+{
+    BackendDatabase server(Backend::Server);
+    auto db = server.open();
+    addCustomers(*db, {{1, "Start", "Start"}, {2, "Start", "Start"}, {3, "Start", "Start"}});
+    std::srand(7);
+    bool saved = false;
+    for (int kill = 0; kill < 12; ++kill) {
+        QProcess desk;
+        desk.start(DESK_SAVE_HELPER, {server.name()});
+        ASSERT_TRUE(desk.waitForReadyRead(10000)) << desk.readAllStandardError().toStdString();
+        QTest::qWait(std::rand() % 40);
+        desk.kill(); // SIGKILL: no goodbye to the server
+        desk.waitForFinished();
+        EngineError e;
+        auto rows = db->OpenRecordset("Information", Recordset::Snapshot, &e);
+        ASSERT_EQ(rows->RecordCount(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QVariantList row = rows->rowAt(i);
+            EXPECT_EQ(row.value(rows->fieldIndex("LastName")), row.value(rows->fieldIndex("City"))) << kill;
+        }
+        saved = rows->rowAt(0).value(rows->fieldIndex("LastName")).toString().startsWith("Save ");
+    }
+    EXPECT_TRUE(saved); // the desks did save before they were killed
+}
+
+// The server goes away under a desk's typing (restarted, or the network
+// cut): the save is refused with where and why, the typing stays on the
+// screen, nothing is written; the next save connects again and writes it.
+TEST(TwoDesks, AServerGoneMidEditKeepsTheTypingAndWritesNothing)
+{
+    BackendDatabase server(Backend::Server);
+    auto admin = server.open();
+    addCustomers(*admin, {{1, "Ames", "Old town"}});
+    DataControl desk;
+    desk.setDatabaseName(server.name());
+    desk.setRecordSource("Information");
+    TypedField city("City");
+    desk.bind(&city);
+    QList<EngineError> told;
+    QObject::connect(&desk, &DataControl::error, [&](const EngineError &e) { told << e; });
+    ASSERT_TRUE(desk.Refresh());
+
+    city.type("Typed");
+    auto superuser = store::ServerConnection::open(server.name(), &told.emplaceBack());
+    told.clear();
+    ASSERT_TRUE(superuser->exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                                "current_database() AND pid <> pg_backend_pid()"));
+    EXPECT_FALSE(desk.UpdateRecord());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.first().text.startsWith("The connection to the database server at "))
+        << told.first().text.toStdString();
+    EXPECT_EQ(city.boundValue().toString(), "Typed");
+    EngineError e;
+    auto check = server.open()->OpenRecordset("Information", Recordset::Snapshot, &e);
+    EXPECT_EQ(check->value("City").toString(), "Old town");
+
+    EXPECT_TRUE(desk.UpdateRecord()) << told.last().text.toStdString();
+    ASSERT_TRUE(check->Requery(&e));
+    EXPECT_EQ(check->value("City").toString(), "Typed");
+}
+
+// A wrong password is told with the server and the reason, never the
+// password; the right one, given apart from the URL, connects.
+TEST(TwoDesks, AWrongPasswordIsToldAndTheRightOneConnects)
+{
+    BackendDatabase server(Backend::Server);
+    auto superuser = store::ServerConnection::open(server.name(), nullptr);
+    ASSERT_TRUE(superuser);
+    superuser->exec("DROP ROLE IF EXISTS vantrel_password_test");
+    ASSERT_TRUE(superuser->exec("CREATE ROLE vantrel_password_test LOGIN SUPERUSER PASSWORD 'right one'"));
+    const QString url = server.name() + " user=vantrel_password_test";
+    EngineError e;
+    DatabaseChoice::setServerPassword("wrong one");
+    EXPECT_FALSE(DBEngine::OpenDatabase(url, &e));
+    EXPECT_TRUE(e.text.startsWith("Could not connect to the database server at ")) << e.text.toStdString();
+    EXPECT_TRUE(e.text.contains("password authentication failed")) << e.text.toStdString();
+    EXPECT_FALSE(e.text.contains("wrong one"));
+    DatabaseChoice::setServerPassword("right one");
+    EXPECT_TRUE(DBEngine::OpenDatabase(url, &e)) << e.text.toStdString();
+    DatabaseChoice::setServerPassword(QString());
+    superuser.reset();
+    store::ServerConnection::open(testing_support::ServerTestDatabase::serverUrl(), nullptr)
+        ->exec("DROP ROLE vantrel_password_test");
 }
 
 } // namespace
