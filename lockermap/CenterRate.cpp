@@ -1,6 +1,8 @@
 #include "lockermap/CenterRate.h"
 
+#include "store/Database.h"
 #include "store/RawDatabase.h"
+#include "store/ServerDatabase.h"
 #include "store/Statement.h"
 
 #include <cmath>
@@ -32,6 +34,17 @@ CenterRate CenterRate::fromTexts(const QString &rateText, const QString &periodT
 
 bool CenterRate::read(const QString &databasePath, CenterRate *out, store::EngineError *error)
 {
+    if (store::ServerDatabase::isServerUrl(databasePath)) {
+        auto db = store::Database::open(databasePath, error);
+        auto center = db ? db->OpenRecordset(store::Schema::centerInformation().name, store::Recordset::Snapshot, error)
+                         : nullptr;
+        if (!center)
+            return false;
+        *out = center->hasCurrent() ? fromTexts(center->value(QStringLiteral("YearlyRate")).toString(),
+                                                center->value(QStringLiteral("Period")).toString())
+                                    : CenterRate();
+        return true;
+    }
     store::RawDatabase db;
     if (!db.open(databasePath, store::RawDatabase::ReadOnly, error))
         return false;

@@ -1,5 +1,7 @@
 #include "lockermap/LockerMap.h"
 
+#include "store/Schema.h"
+#include "store/ServerDatabase.h"
 #include "store/Statement.h"
 
 #include <QFile>
@@ -31,6 +33,10 @@ int cutUtf8(const char *text, int length, int limit)
 bool LockerMap::compute(const QString &databasePath, const MapRange &range, const QDate &today, LockerMap *out,
                         store::EngineError *error)
 {
+    if (store::ServerDatabase::isServerUrl(databasePath)) {
+        auto db = store::Database::open(databasePath, error);
+        return db && computeFrom(*db, range, today, out, error);
+    }
     // A connection of its own, read-only (it never creates a file) and
     // without locking for other threads, reading the file through a memory
     // map: the table is read from end to end.
@@ -69,41 +75,80 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
     }
     map.m_today = today;
     map.m_expiringDays = range.expiringDays;
-    const qint64 todayDay = today.toJulianDay();
     sqlite3_stmt *st = rows.handle();
     while (rows.step()) {
         if (sqlite3_column_type(st, 1) != SQLITE_INTEGER)
             continue; // no locker: an empty number or one that is not whole
-        const qint64 number = sqlite3_column_int64(st, 1);
-        if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
-            continue;
-        map.m_highestInUse = std::max(map.m_highestInUse, number);
-        if (number < range.first || (range.last != 0 && number > range.last))
-            continue;
-
-        Held held{};
-        held.rowId = sqlite3_column_int64(st, 0);
-        held.number = qint32(number);
-        held.expiry = kNoDay;
+        qint32 expiry = kNoDay;
         if (sqlite3_column_type(st, 2) == SQLITE_TEXT) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
             if (const auto day = parseStoredDate(text, sqlite3_column_bytes(st, 2)))
-                held.expiry = qint32(*day);
+                expiry = qint32(*day);
         }
-        const auto *name = reinterpret_cast<const char *>(sqlite3_column_text(st, 3));
-        const int nameLength = name ? cutUtf8(name, sqlite3_column_bytes(st, 3), kNameBytes) : 0;
-        held.nameOffset = quint32(map.m_names.size());
-        held.nameLength = quint16(nameLength);
-        map.m_names.append(name, nameLength);
-        held.customers = 1;
-        map.m_held.append(held);
+        map.add(range, sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1), expiry,
+                reinterpret_cast<const char *>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
     }
     if (rows.error().isError()) {
         if (error)
             *error = rows.error();
         return false;
     }
+    map.finish(range);
+    *out = std::move(map);
+    return true;
+}
 
+bool LockerMap::computeFrom(store::Database &db, const MapRange &range, const QDate &today, LockerMap *out,
+                            store::EngineError *error)
+{
+    const store::TableDef &table = store::Schema::information();
+    LockerMap map;
+    map.m_today = today;
+    map.m_expiringDays = range.expiringDays;
+    const bool read = db.scanRows(
+        table,
+        {table.fieldIndex(QStringLiteral("LockerNumber")), table.fieldIndex(QStringLiteral("DateToRenew")),
+         table.fieldIndex(QStringLiteral("LastName"))},
+        [&](qint64 id, const QVariantList &values) {
+            if (values.at(0).isNull())
+                return true; // no locker
+            const QDate expiry = values.at(1).toDate();
+            const QByteArray name = values.at(2).toString().toUtf8();
+            map.add(range, id, values.at(0).toLongLong(), expiry.isValid() ? qint32(expiry.toJulianDay()) : kNoDay,
+                    name.constData(), int(name.size()));
+            return true;
+        },
+        error);
+    if (!read)
+        return false;
+    map.finish(range);
+    *out = std::move(map);
+    return true;
+}
+
+void LockerMap::add(const MapRange &range, qint64 rowId, qint64 number, qint32 expiry, const char *name, int nameBytes)
+{
+    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+        return;
+    m_highestInUse = std::max(m_highestInUse, number);
+    if (number < range.first || (range.last != 0 && number > range.last))
+        return;
+    Held held{};
+    held.rowId = rowId;
+    held.number = qint32(number);
+    held.expiry = expiry;
+    const int nameLength = name ? cutUtf8(name, nameBytes, kNameBytes) : 0;
+    held.nameOffset = quint32(m_names.size());
+    held.nameLength = quint16(nameLength);
+    m_names.append(name, nameLength);
+    held.customers = 1;
+    m_held.append(held);
+}
+
+void LockerMap::finish(const MapRange &range)
+{
+    LockerMap &map = *this;
+    const qint64 todayDay = m_today.toJulianDay();
     map.m_first = range.first;
     // With nothing in use the automatic range is empty.
     map.m_last = range.last != 0 ? range.last : map.m_highestInUse;
@@ -146,8 +191,6 @@ bool LockerMap::compute(const QString &databasePath, const MapRange &range, cons
     map.m_held.resize(kept);
     map.m_held.squeeze();
     map.m_counts[size_t(LockerState::Vacant)] = map.size() - kept;
-    *out = std::move(map);
-    return true;
 }
 
 int LockerMap::find(qint64 number) const

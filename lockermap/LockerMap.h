@@ -10,6 +10,10 @@
 #include <array>
 #include <optional>
 
+namespace store {
+class Database;
+}
+
 namespace lockermap {
 
 // Which lockers the map shows and when a rental counts as expiring.
@@ -37,8 +41,12 @@ class LockerMap
 public:
     // Reads the customer table of the database file. Rows whose locker
     // number is empty or not a whole number hold no locker and are left out.
+    // A server's connection URL reads the server's table.
     static bool compute(const QString &databasePath, const MapRange &range, const QDate &today, LockerMap *out,
                         store::EngineError *error);
+    // The same from an open database of either kind.
+    static bool computeFrom(store::Database &db, const MapRange &range, const QDate &today, LockerMap *out,
+                            store::EngineError *error);
 
     qint64 first() const { return m_first; }
     qint64 last() const { return m_last; }
@@ -65,6 +73,10 @@ private:
         quint8 state;
         quint8 customers;
     };
+    // One customer's row; expiry is a Julian day or kNoDay.
+    void add(const MapRange &range, qint64 rowId, qint64 number, qint32 expiry, const char *name, int nameBytes);
+    // Merges the customers who share a locker and counts the states.
+    void finish(const MapRange &range);
     int find(qint64 number) const;
     QString nameAt(const Held &held) const;
 

@@ -9,6 +9,7 @@
 #include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "store/Recordset.h"
+#include "store/ServerChanges.h"
 #include "store/WriteNotifier.h"
 
 #include <QCheckBox>
@@ -103,6 +104,7 @@ frmLockerMap::frmLockerMap(QWidget *parent) : QMainWindow(parent), m_clock([] { 
     showSettings();
 
     connect(store::WriteNotifier::instance(), &store::WriteNotifier::committed, this, [this] { refresh(); });
+    connect(store::ServerChanges::instance(), &store::ServerChanges::changedElsewhere, this, [this] { refresh(); });
     refresh();
     // A whole row in view where the screen allows it.
     const QRect screen = this->screen()->availableGeometry();
@@ -235,12 +237,6 @@ bool frmLockerMap::refresh()
 {
     platform::Hourglass busy;
     const QString path = store::DatabaseChoice::databaseName();
-    if (store::DatabaseChoice::onServer()) {
-        platform::msgBox(QStringLiteral("The locker map reads a database file; it does not work on a server "
-                                        "database yet."),
-                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
-        return false;
-    }
     auto map = std::make_shared<LockerMap>();
     store::EngineError e;
     CenterRate rate;

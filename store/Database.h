@@ -6,6 +6,7 @@
 #include "store/sql/AccessSql.h"
 
 #include <QVector>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -90,6 +91,12 @@ public:
     virtual bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                            const QVariantList &values, RowWrite *outcome, EngineError *error) = 0;
     virtual bool deleteRow(const TableDef &table, qint64 id, EngineError *error) = 0;
+
+    // Every row of a table in row-id order, one at a time: its id and the
+    // values of `fields`, typed as readRow gives them. `use` returning false
+    // stops the read.
+    using RowScan = std::function<bool(qint64 id, const QVariantList &values)>;
+    virtual bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) = 0;
 
     // The embedded engine's prepared statements: see FileDatabase.
     virtual std::shared_ptr<Statement> prepared(const QString &sql) const;

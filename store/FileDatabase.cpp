@@ -406,4 +406,28 @@ bool FileDatabase::deleteRow(const TableDef &table, qint64 id, EngineError *erro
                    {QVariant(id)});
 }
 
+bool FileDatabase::scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error)
+{
+    QStringList columns{QStringLiteral("rowid")};
+    for (int f : fields)
+        columns << quoteIdentifier(table.fields.at(f).name);
+    Statement rows(m_handle,
+                   QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                       .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(table.name)));
+    QVariantList values;
+    while (rows.step()) {
+        values.clear();
+        for (int i = 0; i < fields.size(); ++i)
+            values << fromStored(table.fields.at(fields.at(i)).kind, rows.value(i + 1));
+        if (!use(rows.int64(0), values))
+            return true;
+    }
+    if (rows.error().isError()) {
+        if (error)
+            *error = rows.error();
+        return false;
+    }
+    return true;
+}
+
 } // namespace store

@@ -35,6 +35,7 @@ public:
     bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                    const QVariantList &values, RowWrite *outcome, EngineError *error) override;
     bool deleteRow(const TableDef &table, qint64 id, EngineError *error) override;
+    bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) override;
 
     // A prepared statement for this SQL, reset and without values, kept for
     // the next run of the same SQL. Check isValid() before use, and reset it

@@ -2,6 +2,7 @@
 
 #include "store/DatabaseChoice.h"
 #include "store/ServerChanges.h"
+#include "store/WriteNotifier.h"
 #include "store/server/ServerConnection.h"
 #include "store/sql/PostgresEmitter.h"
 
@@ -149,6 +150,7 @@ bool ServerDatabase::Execute(const QString &statement, EngineError *error, int *
         return false;
     if (rowsAffected)
         *rowsAffected = deleted.rowCount();
+    WriteNotifier::instance()->noteCommit();
     return true;
 }
 
@@ -236,6 +238,7 @@ bool ServerDatabase::insertRow(const TableDef &table, const QList<int> &fields, 
     if (!exec(sql, values, &added, error))
         return false;
     *id = added.text(0, 0).toLongLong();
+    WriteNotifier::instance()->noteCommit();
     return true;
 }
 
@@ -262,8 +265,10 @@ bool ServerDatabase::updateRow(const TableDef &table, qint64 id, qint64 version,
     ServerResult written;
     if (!exec(sql + QStringLiteral(" RETURNING 1"), params, &written, error))
         return false;
-    if (written.rowCount() > 0)
+    if (written.rowCount() > 0) {
+        WriteNotifier::instance()->noteCommit();
         return true;
+    }
     ServerResult still;
     if (!exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = $1").arg(quoteIdentifier(table.name), rowId()),
               {QVariant(id)}, &still, error))
@@ -274,8 +279,11 @@ bool ServerDatabase::updateRow(const TableDef &table, qint64 id, qint64 version,
 
 bool ServerDatabase::deleteRow(const TableDef &table, qint64 id, EngineError *error)
 {
-    return exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(quoteIdentifier(table.name), rowId()),
-                {QVariant(id)}, nullptr, error);
+    if (!exec(QStringLiteral("DELETE FROM %1 WHERE %2 = $1").arg(quoteIdentifier(table.name), rowId()), {QVariant(id)},
+              nullptr, error))
+        return false;
+    WriteNotifier::instance()->noteCommit();
+    return true;
 }
 
 bool ServerDatabase::translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error)
@@ -290,6 +298,27 @@ bool ServerDatabase::countTranslated(const TranslatedStatement &translated, qint
               error))
         return false;
     *result = counted.text(0, 0).toLongLong();
+    return true;
+}
+
+bool ServerDatabase::scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error)
+{
+    QStringList columns{rowId()};
+    for (int f : fields)
+        columns << quoteIdentifier(table.fields.at(f).name);
+    ServerResult rows;
+    if (!exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                  .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(table.name), rowId()),
+              {}, &rows, error))
+        return false;
+    QVariantList values;
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        values.clear();
+        for (int i = 0; i < fields.size(); ++i)
+            values << rows.value(r, i + 1);
+        if (!use(rows.text(r, 0).toLongLong(), values))
+            return true;
+    }
     return true;
 }
 

@@ -41,6 +41,7 @@ public:
     bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                    const QVariantList &values, RowWrite *outcome, EngineError *error) override;
     bool deleteRow(const TableDef &table, qint64 id, EngineError *error) override;
+    bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) override;
 
 protected:
     bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) override;

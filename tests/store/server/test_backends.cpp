@@ -2,6 +2,7 @@
 // alike: the same rows in the same order, the same values back, the same
 // refusals; and what only a server has, several desks at once.
 #include "ServerTestDatabase.h"
+#include "lockermap/LockerMap.h"
 #include "store/DBEngine.h"
 #include "store/DataControl.h"
 #include "store/DatabaseChoice.h"
@@ -185,6 +186,31 @@ TEST_P(BackendTest, ARowDeletedByAnotherConnectionIsToldOnMovingOntoItAndOnSavin
     EXPECT_TRUE(row.isEmpty());
     EXPECT_FALSE(mine->Edit(&e));
     EXPECT_EQ(e.number, Err::RecordDeleted);
+}
+
+TEST_P(BackendTest, TheLockerMapReadsTheSameStates)
+{
+    const QDate today(2026, 12, 8);
+    EngineError e;
+    addCustomers(*db,
+                 {{1, "Ames", "X"}, {2, "Boyd", "X"}, {2, "Cole", "X"}, {4, "Dunn", "X"}, {QVariant(), "Eady", "X"}});
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    for (const auto &[position, expiry] : {std::pair{0, today.addDays(200)}, std::pair{3, today.addDays(-3)}}) {
+        ASSERT_TRUE(rs->moveTo(position, &e) && rs->Edit(&e));
+        rs->setValue("DateToRenew", expiry);
+        ASSERT_TRUE(rs->Update(&e)) << e.text.toStdString();
+    }
+    lockermap::MapRange range;
+    range.first = 1;
+    range.last = 5;
+    lockermap::LockerMap map;
+    ASSERT_TRUE(lockermap::LockerMap::computeFrom(*db, range, today, &map, &e)) << e.text.toStdString();
+    EXPECT_EQ(map.stateOf(1), lockermap::LockerState::Rented);
+    EXPECT_EQ(map.stateOf(2), lockermap::LockerState::Double);
+    EXPECT_EQ(map.stateOf(3), lockermap::LockerState::Vacant);
+    EXPECT_EQ(map.stateOf(4), lockermap::LockerState::Expired);
+    EXPECT_EQ(map.cell(2).name, "Boyd, Cole");
+    EXPECT_EQ(map.highestInUse(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
