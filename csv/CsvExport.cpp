@@ -5,6 +5,7 @@
 #include "store/Recordset.h"
 #include "store/Statement.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -66,7 +67,141 @@ void appendField(QByteArray &out, sqlite3_stmt *st, int column, store::FieldKind
     appendText(out, text, size);
 }
 
+void appendValue(QByteArray &out, const QVariant &value, store::FieldKind kind)
+{
+    if (value.isNull())
+        return;
+    using store::FieldKind;
+    switch (kind) {
+    case FieldKind::YesNo: out.append(value.toBool() ? "Yes" : "No"); return;
+    case FieldKind::Long: out.append(QByteArray::number(value.toLongLong())); return;
+    case FieldKind::Date:
+        if (value.toDate().isValid()) {
+            out.append(value.toDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1());
+            return;
+        }
+        break;
+    default: break;
+    }
+    const QByteArray text = value.toString().toUtf8();
+    appendText(out, text.constData(), int(text.size()));
+}
+
+// The file being written: its header first, rows flushed as they grow,
+// progress told now and then.
+class CsvOutput
+{
+public:
+    CsvOutput(const QString &csvPath, const store::TableDef &table, qint64 total, const Progress &progress,
+              ExportResult *result)
+        : m_file(csvPath), m_table(table), m_total(total), m_progress(progress), m_result(result)
+    {
+    }
+
+    bool open()
+    {
+        if (!m_file.open(&m_result->error))
+            return false;
+        m_out.reserve(kFlushAt + 64 * 1024);
+        m_out.append("\xEF\xBB\xBF");
+        for (int i = 0; i < m_table.fields.size(); ++i) {
+            if (i > 0)
+                m_out.append(',');
+            appendCsvValue(m_out, m_table.fields.at(i).name.toUtf8());
+        }
+        m_out.append("\r\n");
+        return true;
+    }
+    QByteArray &line() { return m_out; }
+    // After each row's fields: false when writing failed or the operator cancelled.
+    bool endRow()
+    {
+        m_out.append("\r\n");
+        ++m_done;
+        if (m_out.size() >= kFlushAt) {
+            if (!m_file.write(m_out, &m_result->error))
+                return false;
+            m_out.resize(0);
+        }
+        if (m_progress && m_done % kProgressEvery == 0 && !m_progress(m_done, m_total)) {
+            m_result->cancelled = true;
+            m_result->error = QStringLiteral("The export was cancelled.");
+            return false;
+        }
+        return true;
+    }
+    void finish()
+    {
+        if (!m_file.write(m_out, &m_result->error) || !m_file.commit(&m_result->error))
+            return;
+        if (m_progress)
+            m_progress(m_total, m_total);
+        m_result->rows = m_done;
+        m_result->succeeded = true;
+    }
+
+private:
+    SafeOutputFile m_file;
+    const store::TableDef &m_table;
+    qint64 m_total;
+    const Progress &m_progress;
+    ExportResult *m_result;
+    QByteArray m_out;
+    qint64 m_done = 0;
+};
+
 } // namespace
+
+ExportResult CustomerExport::throughEngine(store::Database &db, const store::TableDef &table,
+                                           const QVector<qint64> *ids, const QString &csvPath, const Progress &progress)
+{
+    ExportResult result;
+    store::EngineError e;
+    qint64 total = 0;
+    if (ids)
+        total = ids->size();
+    else if (!db.count(QStringLiteral("Select * From ") + table.name, &total, &e))
+        return {.error = e.text};
+    CsvOutput output(csvPath, table, total, progress, &result);
+    if (!output.open())
+        return result;
+    auto write = [&](const QVariantList &row) {
+        for (int i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                output.line().append(',');
+            appendValue(output.line(), row.at(i), table.fields.at(i).kind);
+        }
+        return output.endRow();
+    };
+    bool stopped = false;
+    if (ids) {
+        QVariantList row;
+        for (qint64 id : *ids) {
+            if (!db.readRow(table, id, &row, nullptr, &e))
+                return {.error = e.text};
+            // A row deleted meanwhile is not there to export.
+            if (!row.isEmpty() && !write(row)) {
+                stopped = true;
+                break;
+            }
+        }
+    } else {
+        QList<int> every;
+        for (int i = 0; i < table.fields.size(); ++i)
+            every << i;
+        if (!db.scanRows(
+                table, every,
+                [&](qint64, const QVariantList &row) {
+                    stopped = !write(row);
+                    return !stopped;
+                },
+                &e))
+            return {.error = e.text};
+    }
+    if (!stopped)
+        output.finish();
+    return result;
+}
 
 ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, const QVector<qint64> *ids,
                                   const QString &csvPath, const Progress &progress)
@@ -96,26 +231,16 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
         return result;
     }
 
-    SafeOutputFile file(csvPath);
-    if (!file.open(&result.error))
+    CsvOutput output(csvPath, table, total, progress, &result);
+    if (!output.open())
         return result;
-
-    QByteArray out;
-    out.reserve(kFlushAt + 64 * 1024);
-    out.append("\xEF\xBB\xBF");
-    for (int i = 0; i < table.fields.size(); ++i) {
-        if (i > 0)
-            out.append(',');
-        appendCsvValue(out, table.fields.at(i).name.toUtf8());
-    }
-    out.append("\r\n");
+    QByteArray &out = output.line();
 
     QVector<store::FieldKind> kinds;
     for (const store::FieldDef &f : table.fields)
         kinds << f.kind;
     const int fieldCount = int(kinds.size());
     sqlite3_stmt *handle = st.handle();
-    qint64 done = 0;
     qint64 next = 0;
     for (;;) {
         if (ids) {
@@ -139,25 +264,10 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
                 out.append(',');
             appendField(out, handle, i, kinds.at(i));
         }
-        out.append("\r\n");
-        ++done;
-        if (out.size() >= kFlushAt) {
-            if (!file.write(out, &result.error))
-                return result;
-            out.resize(0);
-        }
-        if (progress && done % kProgressEvery == 0 && !progress(done, total)) {
-            result.cancelled = true;
-            result.error = QStringLiteral("The export was cancelled.");
+        if (!output.endRow())
             return result;
-        }
     }
-    if (!file.write(out, &result.error) || !file.commit(&result.error))
-        return result;
-    if (progress)
-        progress(total, total);
-    result.rows = done;
-    result.succeeded = true;
+    output.finish();
     return result;
 }
 
@@ -180,6 +290,8 @@ ExportResult CustomerExport::allCustomers(const QString &databasePath, const QSt
         result.error = QStringLiteral("The database '%1' holds no table Information.").arg(databasePath);
         return result;
     }
+    if (!db->handle())
+        return throughEngine(*db, *table, nullptr, csvPath, progress);
     return rows(db->handle(), *table, nullptr, csvPath, progress);
 }
 
@@ -200,6 +312,8 @@ ExportResult CustomerExport::recordset(const store::Recordset &set, const QStrin
     ids.reserve(set.RecordCount());
     for (int i = 0; i < set.RecordCount(); ++i)
         ids.append(set.idAt(i));
+    if (!db->handle())
+        return throughEngine(*db, set.table(), &ids, csvPath, progress);
     return rows(db->handle(), set.table(), &ids, csvPath, progress);
 }
 

@@ -8,6 +8,7 @@
 struct sqlite3;
 
 namespace store {
+class Database;
 class Recordset;
 struct TableDef;
 } // namespace store
@@ -30,7 +31,7 @@ struct ExportResult {
 class CustomerExport
 {
 public:
-    // Every customer of the database file, in table order.
+    // Every customer of the database (a file, or a server's URL), in table order.
     static ExportResult allCustomers(const QString &databasePath, const QString &csvPath,
                                      const Progress &progress = {});
     // The rows of a record set (a filter's, a sort's), in its order.
@@ -40,6 +41,9 @@ public:
     // when `ids` is null, through an open connection.
     static ExportResult rows(sqlite3 *db, const store::TableDef &table, const QVector<qint64> *ids,
                              const QString &csvPath, const Progress &progress = {});
+    // The same through the engine's interface, for a database on a server.
+    static ExportResult throughEngine(store::Database &db, const store::TableDef &table, const QVector<qint64> *ids,
+                                      const QString &csvPath, const Progress &progress = {});
 };
 
 } // namespace csv

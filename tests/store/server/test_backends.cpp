@@ -2,6 +2,7 @@
 // alike: the same rows in the same order, the same values back, the same
 // refusals; and what only a server has, several desks at once.
 #include "ServerTestDatabase.h"
+#include "csv/CsvExport.h"
 #include "lockermap/LockerMap.h"
 #include "store/DBEngine.h"
 #include "store/DataControl.h"
@@ -11,7 +12,9 @@
 #include "support/TempProgramFolder.h"
 
 #include <QDate>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -211,6 +214,34 @@ TEST_P(BackendTest, TheLockerMapReadsTheSameStates)
     EXPECT_EQ(map.stateOf(4), lockermap::LockerState::Expired);
     EXPECT_EQ(map.cell(2).name, "Boyd, Cole");
     EXPECT_EQ(map.highestInUse(), 4);
+}
+
+TEST_P(BackendTest, TheCsvExportWritesTheSameFile)
+{
+    addCustomers(*db, {{2, "=Boyd, Jr.", "Ogdenville"}, {1, "Ames", QVariant()}});
+    EngineError e;
+    auto rs = db->OpenRecordset("Information", Recordset::Dynaset, &e);
+    ASSERT_TRUE(rs->moveTo(1, &e) && rs->Edit(&e));
+    rs->setValue("DateRented", QDate(2026, 2, 3));
+    rs->setValue("Adult", true);
+    ASSERT_TRUE(rs->Update(&e));
+    QTemporaryDir out;
+    const csv::ExportResult all = csv::CustomerExport::allCustomers(database.name(), out.filePath("all.csv"));
+    ASSERT_TRUE(all.succeeded) << all.error.toStdString();
+    auto sorted = db->OpenRecordset("Select * From Information Order By [LockerNumber]", Recordset::Snapshot, &e);
+    const csv::ExportResult some = csv::CustomerExport::recordset(*sorted, out.filePath("sorted.csv"));
+    ASSERT_TRUE(some.succeeded) << some.error.toStdString();
+    auto lines = [&](const QString &name) {
+        QFile file(out.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split("\r\n").mid(1, 2);
+    };
+    const QString boyd = "2,,,,,,,,,\"'=Boyd, Jr.\",,,,Ogdenville";
+    const QStringList all2 = lines("all.csv");
+    ASSERT_EQ(all2.size(), 2);
+    EXPECT_TRUE(all2.at(0).startsWith(boyd)) << all2.at(0).toStdString();
+    EXPECT_TRUE(all2.at(1).startsWith("1,,,,,,02/03/2026,")) << all2.at(1).toStdString();
+    EXPECT_EQ(lines("sorted.csv"), (QStringList{all2.at(1), all2.at(0)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
