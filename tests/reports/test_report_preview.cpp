@@ -1,8 +1,12 @@
 // The preview window paints only the pages in view, and saves the whole
-// report as PDF.
+// report as PDF; its rows and their count stay one set when the customers
+// change while it is open.
 #include "SampleCenter.h"
 #include "reports/ReportJob.h"
 #include "reports/ui/ReportPreview.h"
+#include "store/DBEngine.h"
+#include "store/Database.h"
+#include "store/Statement.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
@@ -47,6 +51,58 @@ TEST(ReportPreview, PaintsThePagesInViewAndSavesThePdf)
     EXPECT_EQ(testing_support::pdfPages(folder.file("saved.pdf")).size(), 30);
     EXPECT_EQ(ui.fileDialogs.size(), 1);
     EXPECT_EQ(ui.fileDialogs[0].fileName, "Locker Renewal Notices.pdf");
+}
+
+// The statement's rows are counted with the first page's; the rest are read
+// when a later page is wanted. Changed meanwhile by another program, the
+// later rows and their count hold, and every page follows them: no customer
+// printed twice, none left out.
+TEST(ReportPreview, RowsChangedAfterTheFirstPageAreCountedAndPrintedOnce)
+{
+    testing_support::TempProgramFolder folder;
+    testing_support::ScriptedServices ui;
+    testing_support::fillSampleCenter(folder.databasePath());
+    testing_support::installDeliveredReports(folder.path());
+    reports::ReportRequest request;
+    request.reportFile = folder.file("RenewalLocker.rpt"); // a page a customer
+    request.selectionFormula = QStringLiteral("{Information.LockerNumber} < 120");
+    request.selectionStatement = QStringLiteral("Select Information.* From Information Where [LockerNumber] < 120");
+    QString error;
+    auto job = reports::ReportJob::open(request, &error);
+    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+    reports::ReportPreview preview(std::move(job), nullptr);
+    preview.resize(700, 600);
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    preview.pageView()->viewport()->repaint();
+    auto *label = preview.findChild<QLabel *>("PageLabel");
+    EXPECT_EQ(label->text(), "Page 1 of 19");
+
+    store::EngineError e;
+    auto other = store::DBEngine::OpenDatabase(folder.databasePath(), &e);
+    ASSERT_TRUE(other);
+    for (const char *change : {"UPDATE Information SET LockerNumber = 100 WHERE LockerNumber = 125",
+                               "DELETE FROM Information WHERE LockerNumber IN (110, 111)"})
+        ASSERT_TRUE(store::execSql(other->handle(), QLatin1String(change), &e)) << e.text.toStdString();
+
+    preview.findChild<QAction *>("NextPageButton")->trigger();
+    preview.pageView()->viewport()->repaint();
+    EXPECT_EQ(preview.job().rowCount(), 18);
+    EXPECT_EQ(label->text(), "Page 2 of 18");
+
+    ui.answerFile(folder.file("saved.pdf"));
+    preview.findChild<QAction *>("SavePdfButton")->trigger();
+    QStringList printed;
+    for (const QString &page : testing_support::pdfPages(folder.file("saved.pdf"))) {
+        const qsizetype at = page.indexOf(QLatin1String("LOCKER "));
+        printed << (at < 0 ? QString() : page.mid(at + 7, 3));
+    }
+    QStringList selected{QStringLiteral("100")};
+    for (int locker = 101; locker < 120; ++locker) {
+        if (locker != 110 && locker != 111)
+            selected << QString::number(locker);
+    }
+    EXPECT_EQ(printed, selected);
 }
 
 } // namespace
