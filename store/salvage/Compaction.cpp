@@ -134,18 +134,21 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
     if (!writeCopy(source, partial, &summary, &e))
         return failAndClean(e);
 
-    // The disk writes the pages while the check reads them back from memory;
-    // the sync below then waits for what is left. Handing the pages to the
-    // disk itself takes a while, so it runs beside the check.
+    // The disk writes the pages while the check reads them back from memory:
+    // the copy is synced beside its check, and takes the name only when both
+    // succeeded. The sync is mostly waiting for the disk, the check mostly
+    // reading, so side by side they cost about the longer of the two.
     bool checked = false;
+    bool synced = false;
+    EngineError syncError;
     {
-        std::jthread writeback([&partial] { startWriteback(partial); });
+        std::jthread sync([&partial, &synced, &syncError] { synced = syncFile(partial, &syncError); });
         checked = checkCopy(partial, summary, ReadBack::WhenInDoubt, &e);
     }
     if (!checked)
         return failAndClean(e);
-    if (!syncFile(partial, &e))
-        return failAndClean(e);
+    if (!synced)
+        return failAndClean(syncError);
     if (!renameNoReplace(partial, destination, &e))
         return failAndClean(e.number == Err::FileExists
                                 ? EngineError{Err::FileExists,
