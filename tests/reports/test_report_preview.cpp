@@ -15,39 +15,56 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
-TEST(ReportPreview, PaintsThePagesInViewAndSavesThePdf)
+// The renewal notices of the sample center (a page a customer) in a preview
+// window, painted up to its first page.
+class ReportPreviewTest : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        testing_support::fillSampleCenter(folder.databasePath());
+        testing_support::installDeliveredReports(folder.path());
+        request.reportFile = folder.file("RenewalLocker.rpt");
+    }
+    void showPreview()
+    {
+        QString error;
+        auto job = reports::ReportJob::open(request, &error);
+        ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+        preview = std::make_unique<reports::ReportPreview>(std::move(job), nullptr);
+        preview->resize(700, 600);
+        preview->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
+        preview->pageView()->viewport()->repaint();
+    }
+    QString pageLabel() const { return preview->findChild<QLabel *>("PageLabel")->text(); }
+
     testing_support::TempProgramFolder folder;
     testing_support::ScriptedServices ui;
-    testing_support::fillSampleCenter(folder.databasePath());
-    testing_support::installDeliveredReports(folder.path());
     reports::ReportRequest request;
-    request.reportFile = folder.file("RenewalLocker.rpt");
-    QString error;
-    auto job = reports::ReportJob::open(request, &error);
-    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
+    std::unique_ptr<reports::ReportPreview> preview;
+};
 
-    reports::ReportPreview preview(std::move(job), nullptr);
-    preview.resize(700, 600);
-    preview.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
-    reports::PageView *view = preview.pageView();
-    view->viewport()->repaint();
+TEST_F(ReportPreviewTest, PaintsThePagesInViewAndSavesThePdf)
+{
+    ASSERT_NO_FATAL_FAILURE(showPreview());
+    reports::PageView *view = preview->pageView();
     EXPECT_GE(view->pagesRendered(), 1);
     EXPECT_LE(view->pagesRendered(), 2) << "only what is in view of 30 pages";
-    EXPECT_EQ(preview.findChild<QLabel *>("PageLabel")->text(), "Page 1 of 30");
+    EXPECT_EQ(pageLabel(), "Page 1 of 30");
 
-    preview.findChild<QAction *>("LastPageButton")->trigger();
+    preview->findChild<QAction *>("LastPageButton")->trigger();
     view->viewport()->repaint();
     EXPECT_EQ(view->currentPage(), 29);
-    EXPECT_EQ(preview.findChild<QLabel *>("PageLabel")->text(), "Page 30 of 30");
+    EXPECT_EQ(pageLabel(), "Page 30 of 30");
     EXPECT_LE(view->pagesRendered(), 4);
 
     ui.answerFile(folder.file("saved.pdf"));
-    preview.findChild<QAction *>("SavePdfButton")->trigger();
+    preview->findChild<QAction *>("SavePdfButton")->trigger();
     EXPECT_EQ(testing_support::pdfPages(folder.file("saved.pdf")).size(), 30);
     EXPECT_EQ(ui.fileDialogs.size(), 1);
     EXPECT_EQ(ui.fileDialogs[0].fileName, "Locker Renewal Notices.pdf");
@@ -57,26 +74,12 @@ TEST(ReportPreview, PaintsThePagesInViewAndSavesThePdf)
 // when a later page is wanted. Changed meanwhile by another program, the
 // later rows and their count hold, and every page follows them: no customer
 // printed twice, none left out.
-TEST(ReportPreview, RowsChangedAfterTheFirstPageAreCountedAndPrintedOnce)
+TEST_F(ReportPreviewTest, RowsChangedAfterTheFirstPageAreCountedAndPrintedOnce)
 {
-    testing_support::TempProgramFolder folder;
-    testing_support::ScriptedServices ui;
-    testing_support::fillSampleCenter(folder.databasePath());
-    testing_support::installDeliveredReports(folder.path());
-    reports::ReportRequest request;
-    request.reportFile = folder.file("RenewalLocker.rpt"); // a page a customer
     request.selectionFormula = QStringLiteral("{Information.LockerNumber} < 120");
     request.selectionStatement = QStringLiteral("Select Information.* From Information Where [LockerNumber] < 120");
-    QString error;
-    auto job = reports::ReportJob::open(request, &error);
-    ASSERT_TRUE(job && job->prepare(nullptr)) << error.toStdString();
-    reports::ReportPreview preview(std::move(job), nullptr);
-    preview.resize(700, 600);
-    preview.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
-    preview.pageView()->viewport()->repaint();
-    auto *label = preview.findChild<QLabel *>("PageLabel");
-    EXPECT_EQ(label->text(), "Page 1 of 19");
+    ASSERT_NO_FATAL_FAILURE(showPreview());
+    EXPECT_EQ(pageLabel(), "Page 1 of 19");
 
     store::EngineError e;
     auto other = store::DBEngine::OpenDatabase(folder.databasePath(), &e);
@@ -85,13 +88,13 @@ TEST(ReportPreview, RowsChangedAfterTheFirstPageAreCountedAndPrintedOnce)
                                "DELETE FROM Information WHERE LockerNumber IN (110, 111)"})
         ASSERT_TRUE(store::execSql(other->handle(), QLatin1String(change), &e)) << e.text.toStdString();
 
-    preview.findChild<QAction *>("NextPageButton")->trigger();
-    preview.pageView()->viewport()->repaint();
-    EXPECT_EQ(preview.job().rowCount(), 18);
-    EXPECT_EQ(label->text(), "Page 2 of 18");
+    preview->findChild<QAction *>("NextPageButton")->trigger();
+    preview->pageView()->viewport()->repaint();
+    EXPECT_EQ(preview->job().rowCount(), 18);
+    EXPECT_EQ(pageLabel(), "Page 2 of 18");
 
     ui.answerFile(folder.file("saved.pdf"));
-    preview.findChild<QAction *>("SavePdfButton")->trigger();
+    preview->findChild<QAction *>("SavePdfButton")->trigger();
     QStringList printed;
     for (const QString &page : testing_support::pdfPages(folder.file("saved.pdf"))) {
         const qsizetype at = page.indexOf(QLatin1String("LOCKER "));
