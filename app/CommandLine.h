@@ -29,6 +29,9 @@ struct CommandLineCommand {
     // Modifiers that point the command at a server rather than the folder's
     // file: given one, it need not run alone.
     QStringList elsewhere = {};
+    // The command paints (reports): it needs the fonts and paint devices of
+    // a QGuiApplication. One that works on files alone starts without them.
+    bool paints = true;
 };
 
 // The program's one command line. Without a command the main menu starts.

@@ -66,12 +66,12 @@ void addMaintenanceCommands(QCommandLineParser &parser, std::vector<CommandLineC
                         [](const QCommandLineParser &p, QTextStream &out, QTextStream &err) {
                             return run(maintenance::Command::Compress, p, out, err);
                         },
-                        database, true, database});
+                        database, true, database, false});
     commands.push_back({QStringLiteral("repair"),
                         [](const QCommandLineParser &p, QTextStream &out, QTextStream &err) {
                             return run(maintenance::Command::Repair, p, out, err);
                         },
-                        database, true, database});
+                        database, true, database, false});
 }
 
 } // namespace app

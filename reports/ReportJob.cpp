@@ -66,6 +66,7 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
     if (printed.isEmpty())
         printed << 0;
     job->m_rows.setPrintedFields(printed);
+    job->m_rows.setFirstRows(job->rowsPerPage());
     job->m_formulaShown = request.selectionFormula.isEmpty() ? job->m_def.selection : request.selectionFormula;
     job->m_printDate = QDate::currentDate();
     return job;
@@ -105,12 +106,16 @@ TextContext ReportJob::reportValues() const
 
 void ReportJob::paintPage(QPainter &painter, int page) const
 {
+    // Before the page count goes into the page's texts.
+    m_rows.placeRows(qint64(page + 1) * rowsPerPage());
     PagePainter(m_def, m_rows, reportValues(), painter).paint(page);
 }
 
 bool ReportJob::paintPages(QPainter &painter, QPagedPaintDevice *device, int from, int to,
                            const Progress &progress) const
 {
+    placeAllRows();
+    to = qMin(to, pageCount() - 1);
     const int total = to - from + 1;
     PagePainter pages(m_def, m_rows, reportValues(), painter);
     for (int page = from; page <= to; ++page) {
@@ -154,6 +159,8 @@ bool ReportJob::writePdf(const QString &path, const Progress &progress, QString 
         writer.setResolution(1200);
         writer.setTitle(m_def.title);
         writer.setCreator(QStringLiteral("Vantrel"));
+        if (!placeAllRows())
+            return fail(QStringLiteral("%1 was not written: %2").arg(path, readError()));
         QPainter painter;
         if (!painter.begin(&writer))
             return fail(QStringLiteral("The PDF file %1 cannot be started.").arg(path));

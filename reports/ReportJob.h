@@ -45,13 +45,20 @@ public:
     int rowsPerPage() const;
     int pageCount() const;
     qint64 rowCount() const { return m_rows.count(); }
+    // Places every row before the pages are counted for printing: the rows
+    // may be found changed since they were counted, and the count follows.
+    // False when they cannot be read (readError()).
+    bool placeAllRows() const { return m_rows.placeRows(m_rows.count()); }
+    // Grows each time the rows are found changed since they were counted:
+    // pages painted before are out of date, and so is their count.
+    int rowsChanged() const { return m_rows.rowsChanged(); }
 
     // Paints page `page` (from 0) on a painter whose origin is the sheet's
     // top-left corner, at its device's resolution.
     void paintPage(QPainter &painter, int page) const;
 
-    // Paints pages from..to (from 0) on a paged device, one after another.
-    // False when cancelled.
+    // Paints pages from..to (from 0) on a paged device, one after another;
+    // place the rows first (placeAllRows()). False when cancelled.
     bool paintPages(QPainter &painter, QPagedPaintDevice *device, int from, int to, const Progress &progress) const;
 
     // Writes the whole report as PDF. The file appears only when complete.

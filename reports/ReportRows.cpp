@@ -61,23 +61,50 @@ bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringL
     m_positions.clear();
     m_selected = false;
     m_center.clear();
+    m_keyset.reset();
+    m_statement.clear();
+    m_orderedStatement.clear();
+    m_statementCount = 0;
+    m_firstIds.clear();
 
     QString ordered;
     if (!orderStatement(sortKeys, &ordered, error))
         return false;
+    const store::TableDef &information = store::Schema::information();
     store::EngineError e;
     // The statement's rows in the report's order: the engine counts and
     // finds them. A statement it refuses, or one of another table, leaves
     // the selection to the formula, which says the same.
     bool bySelection = false;
     if (!selection.trimmed().isEmpty() && !formulas.isEmpty() && !formulas.last().trimmed().isEmpty()) {
-        const QString prefix = QStringLiteral("Select %1.* From %1").arg(store::Schema::information().name);
-        m_keyset = db->OpenRecordset(selection + ordered.mid(prefix.size()), store::Recordset::Snapshot, &e);
-        bySelection = m_keyset && m_keyset->table().name == store::Schema::information().name;
+        const QString prefix = QStringLiteral("Select %1.* From %1").arg(information.name);
+        const QString statement = selection + ordered.mid(prefix.size());
+        bool alone = true;
+        for (qsizetype i = 0; i + 1 < formulas.size(); ++i)
+            alone = alone && formulas.at(i).trimmed().isEmpty();
+        if (alone) {
+            // Nothing left to check row by row: select() counts, and the
+            // keyset waits until a page needs it.
+            store::TranslatedStatement translated;
+            const store::TableDef *table =
+                db->translate(statement, &translated, &e) ? db->tableDef(translated.table) : nullptr;
+            bySelection =
+                translated.kind == store::TranslatedStatement::Kind::Select && table && table->name == information.name;
+            if (bySelection) {
+                m_table = *table;
+                m_statement = selection;
+                m_orderedStatement = statement;
+            }
+        } else {
+            m_keyset = db->OpenRecordset(statement, store::Recordset::Snapshot, &e);
+            bySelection = m_keyset && m_keyset->table().name == information.name;
+        }
     }
     if (!bySelection)
         m_keyset = db->OpenRecordset(ordered, store::Recordset::Snapshot, &e);
-    if (!m_keyset) {
+    if (m_keyset) {
+        m_table = m_keyset->table();
+    } else if (!bySelection) {
         if (error)
             *error = e.text;
         return false;
@@ -88,7 +115,7 @@ bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringL
             continue;
         formula::SelectionFormula compiled;
         QString why;
-        if (!formula::SelectionFormula::compile(text, m_keyset->table(), &compiled, &why)) {
+        if (!formula::SelectionFormula::compile(text, m_table, &compiled, &why)) {
             if (error)
                 *error = QStringLiteral("The selection formula %1 is refused: %2")
                              .arg(formula::formulaPiece(text, 0, int(text.size())), why);
@@ -98,7 +125,7 @@ bool ReportRows::open(const std::shared_ptr<store::Database> &db, const QStringL
         if (!bySelection || i != formulas.size() - 1)
             m_formulas.push_back(std::move(compiled));
     }
-    m_selected = m_formulas.empty();
+    m_selected = m_formulas.empty() && !keysetPending();
 
     auto center = db->OpenRecordset(store::Schema::centerInformation().name, store::Recordset::Snapshot, &e);
     if (!center) {
@@ -115,6 +142,10 @@ bool ReportRows::select(const Progress &progress)
 {
     if (m_selected)
         return true;
+    if (keysetPending()) {
+        m_selected = countStatement();
+        return m_selected;
+    }
     m_positions.clear();
     const int total = m_keyset->RecordCount();
     for (int i = 0; i < total; ++i) {
@@ -144,8 +175,62 @@ bool ReportRows::select(const Progress &progress)
     return true;
 }
 
+bool ReportRows::countStatement()
+{
+    // The count and the first ids in one read of the file, so that they
+    // agree. The count is the statement's own, without the report's order:
+    // ordered, the engine would walk the order's index through every row.
+    store::EngineError e;
+    store::ReadTransaction reading(*m_db);
+    store::TranslatedStatement ordered;
+    qint64 count = 0;
+    QVector<qint64> ids;
+    bool read =
+        reading.begin(&e) && m_db->count(m_statement, &count, &e) && m_db->translate(m_orderedStatement, &ordered, &e);
+    if (read && m_firstRows > 0 && count > 0) {
+        store::Statement first(m_db->handle(),
+                               QStringLiteral("SELECT * FROM (%1) LIMIT %2").arg(ordered.sql).arg(m_firstRows));
+        first.bindAll(ordered.params);
+        while (first.step())
+            ids.append(first.int64(0));
+        if (first.error().isError()) {
+            e = first.error();
+            read = false;
+        }
+    }
+    if (!read || !reading.commit(&e)) {
+        m_readError = e.text;
+        return false;
+    }
+    m_statementCount = count;
+    m_firstIds = std::move(ids);
+    return true;
+}
+
+bool ReportRows::placeRows(qint64 last) const
+{
+    if (!keysetPending() || qMin(last, m_statementCount) <= m_firstIds.size())
+        return true;
+    store::EngineError e;
+    auto keyset = m_db->OpenRecordset(m_orderedStatement, store::Recordset::Snapshot, &e);
+    if (!keyset) {
+        if (m_readError.isEmpty())
+            m_readError = e.text;
+        return false;
+    }
+    bool same = keyset->RecordCount() == m_statementCount;
+    for (qsizetype i = 0; same && i < m_firstIds.size(); ++i)
+        same = keyset->idAt(int(i)) == m_firstIds.at(i);
+    if (!same)
+        ++m_rowsChanged;
+    m_keyset = std::move(keyset);
+    return true;
+}
+
 qint64 ReportRows::count() const
 {
+    if (keysetPending())
+        return m_statementCount;
     if (!m_keyset)
         return 0;
     return m_formulas.empty() ? m_keyset->RecordCount() : qint64(m_positions.size());
@@ -159,6 +244,8 @@ void ReportRows::setPrintedFields(const QList<int> &fields)
 
 void ReportRows::readRows(qint64 first, qint64 last, const RowUse &use) const
 {
+    // Rows not placed print empty; readError() tells why.
+    placeRows(last);
     last = qMin(last, count());
     first = qMax<qint64>(first, 0);
     if (first >= last)
@@ -177,7 +264,7 @@ void ReportRows::readRow(qint64 index) const
 {
     // Reading a page's few fields straight from the row is most of the speed
     // of a long listing; every field of the table would be read otherwise.
-    const store::TableDef &table = m_keyset->table();
+    const store::TableDef &table = m_table;
     if (!m_printedQuery) {
         m_readFields = m_printed;
         if (m_readFields.isEmpty()) {
@@ -196,10 +283,14 @@ void ReportRows::readRow(qint64 index) const
     for (int field : m_readFields)
         m_printedRow[size_t(field)].kind = FieldValue::Kind::Null;
 
-    const int position = m_formulas.empty() ? int(index) : m_positions[size_t(index)];
+    qint64 id = -1;
+    if (!keysetPending())
+        id = m_keyset->idAt(m_formulas.empty() ? int(index) : m_positions[size_t(index)]);
+    else if (index < m_firstIds.size())
+        id = m_firstIds.at(index);
     store::Statement &query = *m_printedQuery;
     query.reset();
-    query.bindInt64(1, m_keyset->idAt(position));
+    query.bindInt64(1, id);
     if (!query.step()) {
         if (query.error().isError() && m_readError.isEmpty())
             m_readError = QStringLiteral("The record could not be read: %1").arg(query.error().text);

@@ -2,9 +2,11 @@
 
 #include "reports/ValueFormat.h"
 #include "reports/formula/SelectionFormula.h"
+#include "store/Schema.h"
 
 #include <QStringList>
 #include <QVariantList>
+#include <QVector>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -26,6 +28,14 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 // is read when a page needs it. With a selection formula the selected
 // positions of the keyset are found once (select()); without one every row
 // is printed and nothing is read ahead.
+//
+// Rows selected by a statement alone are counted by the engine and only the
+// first page's ids are read at first, both in one read of the file: the
+// whole ordered keyset costs a walk of the table and waits until a row past
+// them is wanted (placeRows()). Should that keyset differ from what was
+// counted (another window saved, another program committed), it holds from
+// then on: count() follows and rowsChanged() grows, so that a view of pages
+// painted before paints them again.
 class ReportRows
 {
 public:
@@ -45,8 +55,17 @@ public:
     // to do. False when cancelled or when a row cannot be read (readError()).
     bool select(const Progress &progress);
     bool selected() const { return m_selected; }
+    // How many rows' ids select() reads ahead where a statement selects
+    // (the first page's); the rest are read when needed.
+    void setFirstRows(int rows) { m_firstRows = qMax(0, rows); }
 
     qint64 count() const;
+    // Knows the places of the rows before `last`; past the first rows that
+    // reads the whole keyset, which may find the rows changed since they
+    // were counted. False when it cannot be read (readError()).
+    bool placeRows(qint64 last) const;
+    // How many times the rows were found changed since they were counted.
+    int rowsChanged() const { return m_rowsChanged; }
     // Pages need only the fields they print: readRows() then reads those and
     // leaves the others null. Without a call every field is read.
     void setPrintedFields(const QList<int> &fields);
@@ -68,9 +87,20 @@ public:
 
 private:
     void readRow(qint64 index) const;
+    bool countStatement();
+    bool keysetPending() const { return !m_orderedStatement.isEmpty() && !m_keyset; }
 
     std::shared_ptr<store::Database> m_db;
-    std::shared_ptr<store::Recordset> m_keyset;
+    store::TableDef m_table;
+    mutable std::shared_ptr<store::Recordset> m_keyset;
+    // A statement selecting alone: its keyset, in the report's order, is read
+    // only when needed; until then its count and its first ids stand for it.
+    QString m_statement;
+    QString m_orderedStatement;
+    qint64 m_statementCount = 0;
+    QVector<qint64> m_firstIds;
+    int m_firstRows = 0;
+    mutable int m_rowsChanged = 0;
     std::vector<formula::SelectionFormula> m_formulas;
     std::vector<int> m_positions; // selected positions of the keyset
     bool m_selected = false;

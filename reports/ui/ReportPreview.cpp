@@ -22,7 +22,8 @@ constexpr int kGap = 16; // pixels between pages
 constexpr size_t kKeptPages = 6;
 } // namespace
 
-PageView::PageView(const ReportJob &job, QWidget *parent) : QAbstractScrollArea(parent), m_job(job)
+PageView::PageView(const ReportJob &job, QWidget *parent)
+    : QAbstractScrollArea(parent), m_job(job), m_rowsChanged(job.rowsChanged())
 {
     setObjectName(QStringLiteral("PageView"));
     setAccessibleName(QStringLiteral("Report pages"));
@@ -105,10 +106,24 @@ const QImage &PageView::pageImage(int page)
         m_job.paintPage(painter, page);
     }
     ++m_rendered;
+    followRows();
     m_cache.emplace_front(page, std::move(image));
     if (m_cache.size() > kKeptPages)
         m_cache.pop_back();
     return m_cache.front().second;
+}
+
+void PageView::followRows()
+{
+    // The rows changed since the pages kept were painted: they go, and the
+    // page count follows. The page just painted shows the rows as they are.
+    if (m_rowsChanged == m_job.rowsChanged())
+        return;
+    m_rowsChanged = m_job.rowsChanged();
+    m_cache.clear();
+    updateScrollBars();
+    viewport()->update();
+    emit currentPageChanged(currentPage());
 }
 
 void PageView::paintEvent(QPaintEvent *)
@@ -191,6 +206,14 @@ void ReportPreview::updatePageLabel(int page)
 
 void ReportPreview::printReport()
 {
+    const bool placed = m_job->placeAllRows();
+    m_view->followRows();
+    if (!placed) {
+        platform::msgBox(
+            QStringLiteral("The report %1 cannot be printed: %2").arg(m_job->definition().title, m_job->readError()),
+            platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return;
+    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(m_job->pageLayout());
     printer.setFullPage(true);
@@ -234,6 +257,7 @@ void ReportPreview::saveAsPdf()
         ProgressWindow progress(this, QStringLiteral("Writing %1...").arg(*path));
         written = m_job->writePdf(*path, progress.callback(), &error);
     }
+    m_view->followRows();
     if (!written)
         platform::msgBox(error, platform::Buttons::OKOnly, platform::Icon::Exclamation);
 }

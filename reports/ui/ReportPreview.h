@@ -27,6 +27,9 @@ public:
     void showPage(int page);
     // How many pages were painted so far (each kept page counts once).
     int pagesRendered() const { return m_rendered; }
+    // Drops the pages painted before the job found its rows changed, and
+    // takes the new page count.
+    void followRows();
 
 signals:
     void currentPageChanged(int page);
@@ -46,6 +49,7 @@ private:
     const ReportJob &m_job;
     double m_zoom = 1.0;
     int m_rendered = 0;
+    int m_rowsChanged = 0;                     // the job's count of changes the pages kept show
     std::list<std::pair<int, QImage>> m_cache; // most recent first
 };
 

@@ -48,42 +48,61 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
     // Any change by another program from here to the end of the copy shows in
     // this number.
     const qint64 versionBefore = dataVersion(db.handle());
-    // The summary visits every page of each table; mapped, the pages are read
-    // in place instead of copied one by one. The map is kept no longer than
-    // that read, since a file another program cuts short under a map would
-    // bring this one down.
-    db.exec(QStringLiteral("PRAGMA mmap_size = 2147418112"), nullptr);
-    const bool summarized = summarizeDatabase(db.handle(), summary, &e);
-    db.exec(QStringLiteral("PRAGMA mmap_size = 0"), nullptr);
-    if (!summarized) {
+    // The schema first, on this connection: reading it rolls back what a
+    // crash left unfinished before the other connection below reads.
+    if (!summarizeSchema(db.handle(), summary, &e)) {
         if (error)
             *error = withContext(e, source);
         return false;
     }
 
-    // The rows each partial index should hold are counted on a connection of
-    // their own while the engine writes the copy, on the other core. Should
-    // that count fail, the check counts in the copy instead.
+    // The tables' summaries and the rows each partial index should hold are
+    // read on a connection of their own while the engine writes the copy, on
+    // the other core: after the number above was taken and before it is
+    // taken again, so that a change meanwhile fails the compaction as it
+    // would fail the copy. The tables' summary visits every page of each
+    // table; mapped, the pages are read in place instead of copied one by
+    // one. The map is kept no longer than that read, since a file another
+    // program cuts short under a map would bring this one down. Should the
+    // partial indexes' count fail, the check counts in the copy instead.
+    QList<TableSummary> tables;
+    bool tablesRead = false;
     QList<PartialIndexSummary> partialIndexes;
     bool partialCounted = false;
-    std::thread counter([&source, &partialIndexes, &partialCounted] {
-        RawDatabase reader;
-        partialCounted = reader.open(source, RawDatabase::ReadOnly, nullptr)
-            && summarizePartialIndexes(reader.handle(), &partialIndexes, nullptr);
+    const auto summarizeMapped = [&tables](sqlite3 *handle, EngineError *why) {
+        execSql(handle, QStringLiteral("PRAGMA mmap_size = 2147418112"), nullptr);
+        const bool read = summarizeTables(handle, &tables, why);
+        execSql(handle, QStringLiteral("PRAGMA mmap_size = 0"), nullptr);
+        return read;
+    };
+    std::thread reader([&] {
+        RawDatabase beside;
+        if (!beside.open(source, RawDatabase::ReadOnly, nullptr))
+            return;
+        tablesRead = summarizeMapped(beside.handle(), nullptr);
+        partialCounted = tablesRead && summarizePartialIndexes(beside.handle(), &partialIndexes, nullptr);
     });
 
-    // The copy is synced once, after its check, rather than by the engine as it goes.
+    // The copy is synced once, beside its check, rather than by the engine as it goes.
     db.exec(QStringLiteral("PRAGMA synchronous = OFF"), nullptr);
     Statement vacuum(db.handle(), QStringLiteral("VACUUM INTO ?"));
     vacuum.bind(1, partial);
     const bool written = vacuum.isValid() && !vacuum.step() && !vacuum.error().isError();
-    counter.join();
+    reader.join();
     if (!written) {
         if (error)
             *error = withContext(vacuum.error(), source);
         return false;
     }
     vacuum = Statement();
+    // A second connection the file would not have: the tables are read on
+    // this one, still before the number is taken again.
+    if (!tablesRead && !summarizeMapped(db.handle(), &e)) {
+        if (error)
+            *error = withContext(e, source);
+        return false;
+    }
+    summary->tables = tables;
     if (partialCounted)
         summary->partialIndexes = partialIndexes;
 
@@ -134,18 +153,21 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
     if (!writeCopy(source, partial, &summary, &e))
         return failAndClean(e);
 
-    // The disk writes the pages while the check reads them back from memory;
-    // the sync below then waits for what is left. Handing the pages to the
-    // disk itself takes a while, so it runs beside the check.
+    // The disk writes the pages while the check reads them back from memory:
+    // the copy is synced beside its check, and takes the name only when both
+    // succeeded. The sync is mostly waiting for the disk, the check mostly
+    // reading, so side by side they cost about the longer of the two.
     bool checked = false;
+    bool synced = false;
+    EngineError syncError;
     {
-        std::jthread writeback([&partial] { startWriteback(partial); });
+        std::jthread sync([&partial, &synced, &syncError] { synced = syncFile(partial, &syncError); });
         checked = checkCopy(partial, summary, ReadBack::WhenInDoubt, &e);
     }
     if (!checked)
         return failAndClean(e);
-    if (!syncFile(partial, &e))
-        return failAndClean(e);
+    if (!synced)
+        return failAndClean(syncError);
     if (!renameNoReplace(partial, destination, &e))
         return failAndClean(e.number == Err::FileExists
                                 ? EngineError{Err::FileExists,
