@@ -187,17 +187,9 @@ bool ReportRows::countStatement()
     QVector<qint64> ids;
     bool read =
         reading.begin(&e) && m_db->count(m_statement, &count, &e) && m_db->translate(m_orderedStatement, &ordered, &e);
-    if (read && m_firstRows > 0 && count > 0) {
-        store::Statement first(m_db->handle(),
-                               QStringLiteral("SELECT * FROM (%1) LIMIT %2").arg(ordered.sql).arg(m_firstRows));
-        first.bindAll(ordered.params);
-        while (first.step())
-            ids.append(first.int64(0));
-        if (first.error().isError()) {
-            e = first.error();
-            read = false;
-        }
-    }
+    if (read && m_firstRows > 0 && count > 0)
+        read = m_db->readIds(QStringLiteral("SELECT * FROM (%1) AS ordered LIMIT %2").arg(ordered.sql).arg(m_firstRows),
+                             ordered.params, &ids, &e);
     if (!read || !reading.commit(&e)) {
         m_readError = e.text;
         return false;
@@ -288,6 +280,10 @@ void ReportRows::readRow(qint64 index) const
         id = m_keyset->idAt(m_formulas.empty() ? int(index) : m_positions[size_t(index)]);
     else if (index < m_firstIds.size())
         id = m_firstIds.at(index);
+    if (!m_db->handle()) {
+        readRowThroughEngine(id);
+        return;
+    }
     store::Statement &query = *m_printedQuery;
     query.reset();
     query.bindInt64(1, id);
@@ -333,6 +329,21 @@ void ReportRows::readRow(qint64 index) const
         }
     }
     query.reset();
+}
+
+void ReportRows::readRowThroughEngine(qint64 id) const
+{
+    QVariantList row;
+    store::EngineError e;
+    if (!m_db->readRow(m_table, id, &row, nullptr, &e)) {
+        if (m_readError.isEmpty())
+            m_readError = QStringLiteral("The record could not be read: %1").arg(e.text);
+        return;
+    }
+    if (row.isEmpty())
+        return; // gone since the keyset was read
+    for (int field : m_readFields)
+        m_printedRow[size_t(field)] = FieldValue::of(row.at(field), m_table.fields.at(field).kind);
 }
 
 } // namespace reports

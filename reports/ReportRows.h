@@ -87,6 +87,8 @@ public:
 
 private:
     void readRow(qint64 index) const;
+    // The same for a database without the embedded engine's connection.
+    void readRowThroughEngine(qint64 id) const;
     bool countStatement();
     bool keysetPending() const { return !m_orderedStatement.isEmpty() && !m_keyset; }
 

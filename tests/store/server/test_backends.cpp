@@ -4,6 +4,7 @@
 #include "ServerTestDatabase.h"
 #include "csv/CsvExport.h"
 #include "lockermap/LockerMap.h"
+#include "reports/ReportRows.h"
 #include "store/DBEngine.h"
 #include "store/DataControl.h"
 #include "store/DatabaseChoice.h"
@@ -242,6 +243,27 @@ TEST_P(BackendTest, TheCsvExportWritesTheSameFile)
     EXPECT_TRUE(all2.at(0).startsWith(boyd)) << all2.at(0).toStdString();
     EXPECT_TRUE(all2.at(1).startsWith("1,,,,,,02/03/2026,")) << all2.at(1).toStdString();
     EXPECT_EQ(lines("sorted.csv"), (QStringList{all2.at(1), all2.at(0)}));
+}
+
+TEST_P(BackendTest, AReportPrintsTheSameRowsInTheSameOrder)
+{
+    addCustomers(*db, {{3, "Cole", "Springfield"}, {1, "adams", "Shelbyville"}, {2, "Émile", "Shelbyville"}});
+    for (const QString &selection : {QString(),
+                                     QStringLiteral("Select * From Information Where [City] = "
+                                                    "'shelbyville'")}) {
+        reports::ReportRows rows;
+        QString why;
+        const QStringList formulas{selection.isEmpty() ? QString() : "{Information.City} = \"Shelbyville\""};
+        ASSERT_TRUE(rows.open(db, formulas, {"-{Information.LastName}"}, &why, selection)) << why.toStdString();
+        ASSERT_TRUE(rows.select({}));
+        QStringList printed;
+        rows.readRows(0, rows.count(), [&](qint64, const reports::PrintedRow &row) {
+            printed << row.at(size_t(db->tableDef("Information")->fieldIndex("LastName"))).text;
+        });
+        EXPECT_TRUE(rows.readError().isEmpty()) << rows.readError().toStdString();
+        EXPECT_EQ(printed,
+                  selection.isEmpty() ? QStringList({"Émile", "Cole", "adams"}) : QStringList({"Émile", "adams"}));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
