@@ -2,6 +2,7 @@
 // record window shows its first row, against running the same translated
 // statement alone and reading its first row.
 #include "bench/BenchDatabase.h"
+#include "bench/BenchFilter.h"
 
 #include "customers/frmInformation.h"
 #include "filter/frmFindWindow.h"
@@ -18,15 +19,7 @@
 namespace {
 
 constexpr int kRows = 1000000;
-const QString kStatement = QStringLiteral(
-    "Select Information.* From Information Where [City] = 'SPRINGFIELD' AND [KeyDeposit] > 10 ORDER BY [LastName] ASC");
-
-void choose(QComboBox *list, const QString &text)
-{
-    const int i = list->findText(text);
-    list->setCurrentIndex(i);
-    emit list->activated(i);
-}
+const QString kStatement = bench::kTwoRowFilter;
 
 void BM_FilterOkUntilFirstRowShown(benchmark::State &state)
 {
@@ -38,13 +31,7 @@ void BM_FilterOkUntilFirstRowShown(benchmark::State &state)
     information->show();
     filter::frmFindWindow find;
     find.showFor(information);
-    choose(find.findChild<QComboBox *>(QStringLiteral("Field_0")), QStringLiteral("City"));
-    find.findChild<QLineEdit *>(QStringLiteral("Criteria_0"))->setText(QStringLiteral("SPRINGFIELD"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Condition_0")), QStringLiteral("And"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Field_1")), QStringLiteral("KeyDeposit"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Operator_1")), QStringLiteral("Is Greater Than"));
-    find.findChild<QLineEdit *>(QStringLiteral("Criteria_1"))->setText(QStringLiteral("10"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("SortField_0")), QStringLiteral("LastName"));
+    bench::fillTwoRowFilter(find);
 
     for (auto _ : state) {
         state.PauseTiming();

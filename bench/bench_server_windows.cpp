@@ -5,6 +5,7 @@
 // under scripts/test-server, which gives its URL in VANTREL_TEST_DATABASE_URL.
 // The customers are copied into the server once, before any timing.
 #include "bench/BenchDatabase.h"
+#include "bench/BenchFilter.h"
 #include "bench/MedianReporter.h"
 
 #include "app/frmMainMenu.h"
@@ -112,15 +113,7 @@ void BM_PsqlRecordWindowStatements(benchmark::State &state)
 }
 BENCHMARK(BM_PsqlRecordWindowStatements)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
 
-void choose(QComboBox *list, const QString &text)
-{
-    const int i = list->findText(text);
-    list->setCurrentIndex(i);
-    emit list->activated(i);
-}
-
-const QString kFilter = QStringLiteral(
-    "Select Information.* From Information Where [City] = 'SPRINGFIELD' AND [KeyDeposit] > 10 ORDER BY [LastName] ASC");
+const QString kFilter = bench::kTwoRowFilter;
 
 void BM_ServerFilterOkFirstRow(benchmark::State &state)
 {
@@ -132,13 +125,7 @@ void BM_ServerFilterOkFirstRow(benchmark::State &state)
     information->show();
     filter::frmFindWindow find;
     find.showFor(information);
-    choose(find.findChild<QComboBox *>(QStringLiteral("Field_0")), QStringLiteral("City"));
-    find.findChild<QLineEdit *>(QStringLiteral("Criteria_0"))->setText(QStringLiteral("SPRINGFIELD"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Condition_0")), QStringLiteral("And"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Field_1")), QStringLiteral("KeyDeposit"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("Operator_1")), QStringLiteral("Is Greater Than"));
-    find.findChild<QLineEdit *>(QStringLiteral("Criteria_1"))->setText(QStringLiteral("10"));
-    choose(find.findChild<QComboBox *>(QStringLiteral("SortField_0")), QStringLiteral("LastName"));
+    bench::fillTwoRowFilter(find);
     for (auto _ : state) {
         state.PauseTiming();
         information->data()->setRecordSource(QStringLiteral("Information"));

@@ -321,14 +321,6 @@ bool FileDatabase::readIds(const QString &sql, const QVariantList &params, QVect
 }
 
 namespace {
-QString columnList(const TableDef &table)
-{
-    QStringList columns;
-    for (const FieldDef &f : table.fields)
-        columns << quoteIdentifier(f.name);
-    return columns.join(QStringLiteral(", "));
-}
-
 QVariantList storedValues(const TableDef &table, const QList<int> &fields, const QVariantList &values)
 {
     QVariantList stored;
@@ -345,7 +337,7 @@ bool FileDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row, 
     if (version)
         *version = 0;
     auto query = prepared(
-        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(columnList(table), quoteIdentifier(table.name)));
+        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quotedColumns(table), quoteIdentifier(table.name)));
     if (!query->isValid())
         return fail(error, query->error().number,
                     QStringLiteral("The record could not be read: ") + query->error().text);

@@ -285,4 +285,12 @@ QString quoteIdentifier(const QString &name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString quotedColumns(const TableDef &table)
+{
+    QStringList columns;
+    for (const FieldDef &f : table.fields)
+        columns << quoteIdentifier(f.name);
+    return columns.join(QStringLiteral(", "));
+}
+
 } // namespace store

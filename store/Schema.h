@@ -76,5 +76,7 @@ bool createDeliveredDatabase(const QString &path, EngineError *error);
 
 // SQL identifier quoting for names that come from the schema.
 QString quoteIdentifier(const QString &name);
+// Every field of the table, quoted, in table order, separated by ", ".
+QString quotedColumns(const TableDef &table);
 
 } // namespace store

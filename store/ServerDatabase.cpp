@@ -22,14 +22,6 @@ QString rowVersion()
     return quoteIdentifier(postgres::rowVersionColumn());
 }
 
-QString columnList(const TableDef &table)
-{
-    QStringList columns;
-    for (const FieldDef &f : table.fields)
-        columns << quoteIdentifier(f.name);
-    return columns.join(QStringLiteral(", "));
-}
-
 bool isText(const FieldDef &field)
 {
     return field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
@@ -207,7 +199,7 @@ bool ServerDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row
     ServerResult read;
     EngineError e;
     if (!exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = $1")
-                  .arg(rowVersion(), columnList(table), quoteIdentifier(table.name), rowId()),
+                  .arg(rowVersion(), quotedColumns(table), quoteIdentifier(table.name), rowId()),
               {QVariant(id)}, &read, &e))
         return fail(error, e.number, QStringLiteral("The record could not be read: ") + e.text);
     if (read.rowCount() == 0)

@@ -1,6 +1,7 @@
 #include "store/DataControl.h"
 #include "store/ProgramFolder.h"
 #include "store/Statement.h"
+#include "support/FakeField.h"
 #include "support/TempProgramFolder.h"
 
 #include <QSignalSpy>
@@ -11,27 +12,7 @@ using namespace store;
 
 namespace {
 
-// A bound control as the windows have them, without a widget.
-class FakeField : public BoundField
-{
-public:
-    explicit FakeField(QString field) : m_field(std::move(field)) {}
-    QString dataField() const override { return m_field; }
-    QVariant boundValue() const override { return m_value; }
-    void setBoundValue(const QVariant &value) override { m_value = value; }
-    bool isBoundModified() const override { return m_modified; }
-    void setBoundModified(bool modified) override { m_modified = modified; }
-    void type(const QVariant &value)
-    {
-        m_value = value;
-        m_modified = true;
-    }
-    QVariant m_value;
-
-private:
-    QString m_field;
-    bool m_modified = false;
-};
+using testing_support::FakeField;
 
 class DataControlTest : public ::testing::Test
 {

@@ -10,6 +10,7 @@
 #include "store/DatabaseChoice.h"
 #include "store/Recordset.h"
 #include "store/server/ServerSchema.h"
+#include "support/FakeField.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDate>
@@ -325,26 +326,7 @@ TEST(TwoDesks, TheSecondSaveIsToldAndStoresWhatTheOperatorChose)
 
 namespace {
 
-class TypedField : public BoundField
-{
-public:
-    explicit TypedField(QString field) : m_field(std::move(field)) {}
-    QString dataField() const override { return m_field; }
-    QVariant boundValue() const override { return m_value; }
-    void setBoundValue(const QVariant &value) override { m_value = value; }
-    bool isBoundModified() const override { return m_modified; }
-    void setBoundModified(bool modified) override { m_modified = modified; }
-    void type(const QVariant &value)
-    {
-        m_value = value;
-        m_modified = true;
-    }
-
-private:
-    QString m_field;
-    QVariant m_value;
-    bool m_modified = false;
-};
+using TypedField = testing_support::FakeField;
 
 // The record window's data control at the second desk: the operator is
 // asked, sees both rows, and the screen follows the choice.
