@@ -70,9 +70,10 @@ protected:
 
 TEST_F(ServerCopyTest, RandomCustomersGoThereAndBackWithEveryFieldEqual)
 {
+    constexpr int kCustomers = 100000;
     QRandomGenerator rng(20261208);
     QList<testing_support::CustomerRow> customers;
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < kCustomers; ++i) {
         testing_support::CustomerRow row;
         for (const FieldDef &f : Schema::information().fields)
             row[f.name] = randomValue(rng, f);
@@ -93,16 +94,17 @@ TEST_F(ServerCopyTest, RandomCustomersGoThereAndBackWithEveryFieldEqual)
     ServerCopy::Summary to;
     EngineError error;
     ASSERT_TRUE(ServerCopy::toServer(folder.databasePath(), *connection, &to, &error)) << error.text.toStdString();
-    EXPECT_EQ(to.customers, 10000 - 10000 / 7);
+    EXPECT_EQ(to.customers, kCustomers - kCustomers / 7);
     EXPECT_EQ(ServerCopy::copiedToText(to, *connection),
-              QString("Copied 8,572 customers and the center's settings into the database %1; every field was "
+              QString("Copied 85,715 customers and the center's settings into the database %1; every field was "
                       "compared after the copy.")
                   .arg(connection->where()));
     // New customers on the server are numbered after the copied ones.
     EXPECT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('New')", {}, nullptr, &error))
         << error.text.toStdString();
-    EXPECT_EQ(serverCount("SELECT \"RowId\" FROM \"Information\" WHERE \"LastName\" = 'New'"), 10001);
-    EXPECT_TRUE(connection->exec("DELETE FROM \"Information\" WHERE \"RowId\" = 10001", {}, nullptr, &error));
+    EXPECT_EQ(serverCount("SELECT \"RowId\" FROM \"Information\" WHERE \"LastName\" = 'New'"), kCustomers + 1);
+    EXPECT_TRUE(
+        connection->exec("DELETE FROM \"Information\" WHERE \"RowId\" = $1", {kCustomers + 1}, nullptr, &error));
 
     const QString back = folder.file("Back.mdb");
     ServerCopy::Summary from;
@@ -121,12 +123,12 @@ TEST_F(ServerCopyTest, RandomCustomersGoThereAndBackWithEveryFieldEqual)
     // Neither direction overwrites what is there.
     EXPECT_FALSE(ServerCopy::toServer(folder.databasePath(), *connection, &to, &error));
     EXPECT_EQ(error.text,
-              QString("The database %1 already holds 8,572 customers: a file is only copied into a "
+              QString("The database %1 already holds 85,715 customers: a file is only copied into a "
                       "database without customers.")
                   .arg(connection->where()));
     EXPECT_FALSE(ServerCopy::fromServer(*connection, folder.databasePath(), &from, &error));
     EXPECT_EQ(error.number, Err::FileExists);
-    EXPECT_EQ(serverCount("SELECT count(*) FROM \"Information\""), 8572);
+    EXPECT_EQ(serverCount("SELECT count(*) FROM \"Information\""), kCustomers - kCustomers / 7);
 }
 
 TEST_F(ServerCopyTest, AValueTheServerCannotHoldCopiesNothing)
