@@ -139,6 +139,13 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
         *error = e.text;
         return false;
     }
+    // The import writes through the embedded engine's own connection.
+    if (!m_db->handle()) {
+        *error = QStringLiteral("Customers are imported into a database file only; the import does not work on a "
+                                "server's database yet.");
+        m_db.reset();
+        return false;
+    }
     m_databasePath = databasePath;
 
     // A file without the two tables is no database of ours: say so, rather

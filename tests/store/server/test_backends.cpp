@@ -3,6 +3,7 @@
 // refusals; and what only a server has, several desks at once.
 #include "ServerTestDatabase.h"
 #include "csv/CsvExport.h"
+#include "csv/CsvImport.h"
 #include "lockermap/LockerMap.h"
 #include "reports/ReportRows.h"
 #include "store/DBEngine.h"
@@ -265,6 +266,22 @@ TEST_P(BackendTest, AReportPrintsTheSameRowsInTheSameOrder)
         EXPECT_EQ(printed,
                   selection.isEmpty() ? QStringList({"Émile", "Cole", "adams"}) : QStringList({"Émile", "adams"}));
     }
+}
+
+// Until it writes through the engine's interface, the import refuses a
+// server rather than touch the embedded engine without a connection.
+TEST(ServerOnly, TheCsvImportIsRefusedWithAReason)
+{
+    BackendDatabase server(Backend::Server);
+    QTemporaryDir folder;
+    QFile csvFile(folder.filePath("in.csv"));
+    ASSERT_TRUE(csvFile.open(QIODevice::WriteOnly));
+    csvFile.write("LockerNumber,LastName\r\n1,Ames\r\n");
+    csvFile.close();
+    csv::CsvImport import;
+    QString why;
+    EXPECT_FALSE(import.open(csvFile.fileName(), server.name(), &why));
+    EXPECT_TRUE(why.startsWith("Customers are imported into a database file only")) << why.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
