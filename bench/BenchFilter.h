@@ -1,9 +1,11 @@
 #pragma once
 
+#include "customers/frmInformation.h"
 #include "filter/frmFindWindow.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <benchmark/benchmark.h>
 
 namespace bench {
 
@@ -28,6 +30,30 @@ inline void fillTwoRowFilter(filter::frmFindWindow &find)
     choose("Operator_1", QStringLiteral("Is Greater Than"));
     find.findChild<QLineEdit *>(QStringLiteral("Criteria_1"))->setText(QStringLiteral("10"));
     choose("SortField_0", QStringLiteral("LastName"));
+}
+
+// Times "&OK" of that filter on the record window, until the window holds
+// its first row, on the database the window opens.
+inline void timeTwoRowFilterOk(benchmark::State &state)
+{
+    auto *information = new customers::frmInformation;
+    information->show();
+    filter::frmFindWindow find;
+    find.showFor(information);
+    fillTwoRowFilter(find);
+    for (auto _ : state) {
+        state.PauseTiming();
+        information->data()->setRecordSource(QStringLiteral("Information"));
+        find.showFor(information);
+        state.ResumeTiming();
+        find.OKButton_Click();
+        benchmark::DoNotOptimize(information->data()->recordset()->value(QStringLiteral("LastName")));
+    }
+    if (information->data()->RecordSource() != kTwoRowFilter)
+        state.SkipWithError(qPrintable(QStringLiteral("unexpected statement: ") + information->data()->RecordSource()));
+    state.counters["rows"] = information->data()->recordset()->RecordCount();
+    information->close();
+    delete information;
 }
 
 } // namespace bench

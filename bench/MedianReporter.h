@@ -22,6 +22,13 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    // Runs the benchmarks the command line selects, reporting here.
+    void runAll()
+    {
+        benchmark::RunSpecifiedBenchmarks(this);
+        benchmark::Shutdown();
+    }
+
     // Prints "label: median of a / median of b" when both ran.
     void printRatio(const char *label, const std::string &a, const std::string &b) const
     {

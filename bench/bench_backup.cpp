@@ -114,8 +114,7 @@ int main(int argc, char **argv)
     qputenv("VANTREL_DRIVE_A", driveFolder().toLocal8Bit());
     std::printf("database: %lld bytes\n", QFileInfo(database).size());
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     QDir(driveFolder()).removeRecursively();
     reporter.printRatio("automatic backup / zip -6 (medians)", "BM_AutomaticBackup", "BM_ZipMinus6");
     reporter.printRatio("pigz -6 -p 2 / zip -6 (medians)", "BM_Pigz6TwoThreads", "BM_ZipMinus6");

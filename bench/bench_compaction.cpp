@@ -168,8 +168,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     bench::customerDatabase(kCustomers); // built once, outside the timing
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     reporter.printRatio("CompactDatabase / VACUUM INTO (medians)", "BM_CompactDatabase", "BM_VacuumInto");
     reporter.printRatio("of which the check of the copy", "BM_CheckCopy", "BM_VacuumInto");
     reporter.printRatio("vantrel --compact / sqlite3 VACUUM INTO and sync (medians)", "BM_CompactCommand",

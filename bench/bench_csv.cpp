@@ -105,8 +105,7 @@ int main(int argc, char **argv)
     bench::customerDatabase(kExported);
     importFile();
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     reporter.printRatio("export / sqlite3 -csv (medians)", "BM_ExportCsv1M", "BM_Sqlite3Csv1M");
     return 0;
 }

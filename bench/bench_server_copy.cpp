@@ -123,8 +123,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     bench::customerDatabase(kCustomers); // built once, outside the timing
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     // Speeds: the inverse of the times.
     reporter.printRatio("speed of the copy to the server / speed of psql's \\copy (medians, aim 0.8 or more)",
                         "BM_PsqlCopy", "BM_CopyToServer");

@@ -10,15 +10,12 @@
 
 #include "app/frmMainMenu.h"
 #include "customers/frmInformation.h"
-#include "filter/frmFindWindow.h"
 #include "store/DatabaseChoice.h"
 #include "store/ServerDatabase.h"
 #include "store/server/ServerConnection.h"
 #include "store/server/ServerCopy.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QProcess>
 #include <benchmark/benchmark.h>
 
@@ -116,32 +113,13 @@ void BM_PsqlRecordWindowStatements(benchmark::State &state)
 }
 BENCHMARK(BM_PsqlRecordWindowStatements)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
 
-const QString kFilter = bench::kTwoRowFilter;
-
 void BM_ServerFilterOkFirstRow(benchmark::State &state)
 {
     QString why;
     if (!prepareServer(&why))
         return state.SkipWithError(qPrintable(why));
     store::DatabaseChoice::setServerUrl(databaseUrl());
-    auto *information = new customers::frmInformation;
-    information->show();
-    filter::frmFindWindow find;
-    find.showFor(information);
-    bench::fillTwoRowFilter(find);
-    for (auto _ : state) {
-        state.PauseTiming();
-        information->data()->setRecordSource(QStringLiteral("Information"));
-        find.showFor(information);
-        state.ResumeTiming();
-        find.OKButton_Click();
-        benchmark::DoNotOptimize(information->data()->recordset()->value(QStringLiteral("LastName")));
-    }
-    if (information->data()->RecordSource() != kFilter)
-        state.SkipWithError(qPrintable(QStringLiteral("unexpected statement: ") + information->data()->RecordSource()));
-    state.counters["rows"] = information->data()->recordset()->RecordCount();
-    information->close();
-    delete information;
+    bench::timeTwoRowFilterOk(state);
     store::DatabaseChoice::setServerUrl(QString());
 }
 BENCHMARK(BM_ServerFilterOkFirstRow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
@@ -156,7 +134,7 @@ void BM_PsqlFilterStatement(benchmark::State &state)
     store::EngineError e;
     auto db = store::ServerDatabase::open(databaseUrl(), &e);
     store::TranslatedStatement translated;
-    if (!db || !db->translate(kFilter, &translated, &e))
+    if (!db || !db->translate(bench::kTwoRowFilter, &translated, &e))
         return state.SkipWithError(qPrintable(e.text));
     // psql takes the values as variables in the text; here they are plain.
     QString sql = translated.sql;
@@ -183,8 +161,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     bench::customerDatabase(kCustomers); // built once, outside the timing
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     reporter.printRatio("record window to first row / psql, the same statements (medians, aim 1.2 or less)",
                         "BM_ServerRecordWindowFirstRow", "BM_PsqlRecordWindowStatements");
     reporter.printRatio("filter OK to first row / psql, the translated statement (medians, aim 1.2 or less)",

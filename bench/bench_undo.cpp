@@ -107,8 +107,7 @@ int main(int argc, char **argv)
     bench::customerDatabase(kCustomers); // built once, outside the timing
     const QByteArray loadBefore = loadAverage();
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     for (const char *suffix : {"", "-journal"})
         QFile::remove(workCopy() + QLatin1String(suffix));
     std::printf("load average before: %s; after: %s\n", loadBefore.constData(), loadAverage().constData());

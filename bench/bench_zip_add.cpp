@@ -123,8 +123,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     std::printf("database: %lld bytes\n", static_cast<long long>(QFileInfo(database()).size()));
     bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    reporter.runAll();
     if (!ourCpu.empty() && !theirCpu.empty())
         std::printf("processor time ZipMain / zip -6 (medians): %.2f s / %.2f s, throughput ratio %.3f\n",
                     median(ourCpu), median(theirCpu), median(theirCpu) / median(ourCpu));

@@ -35,6 +35,17 @@ bool Database::count(const QString &statement, qint64 *result, EngineError *erro
     return countTranslated(translated, result, error);
 }
 
+bool Database::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &keepAs)
+{
+    TranslatedStatement translated;
+    if (!translate(statement, &translated, error))
+        return false;
+    if (translated.kind != TranslatedStatement::Kind::Delete)
+        return fail(error, Err::InvalidOperation,
+                    QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
+    return deleteTranslated(translated, error, rowsAffected, keepAs);
+}
+
 namespace {
 // Kept translations: a filter's few statements, not every statement of a
 // long day.
@@ -54,6 +65,14 @@ bool Database::translate(const QString &statement, TranslatedStatement *out, Eng
         m_translations.clear();
     m_translations.insert(statement, *out);
     return true;
+}
+
+const QString &Database::rowReadSql(const TableDef &table) const
+{
+    auto kept = m_rowReads.constFind(table.name);
+    if (kept == m_rowReads.constEnd())
+        kept = m_rowReads.insert(table.name, makeRowReadSql(table));
+    return *kept;
 }
 
 bool Database::readTableIds(const TableDef &, int, QVector<qint64> *, EngineError *error)

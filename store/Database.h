@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/sql/AccessSql.h"
 
+#include <QHash>
 #include <QVector>
 #include <functional>
 #include <memory>
@@ -54,8 +55,8 @@ public:
     // Runs a delete statement of the dialect in one transaction. With
     // `keepAs` (the command's name), the deleted rows are kept in the same
     // transaction so that the delete can be undone (see KeptChanges).
-    virtual bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
-                         const QString &keepAs = QString()) = 0;
+    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
+                 const QString &keepAs = QString());
 
     // Counts the rows a select statement would return.
     bool count(const QString &statement, qint64 *result, EngineError *error);
@@ -111,9 +112,18 @@ protected:
     Database() = default;
     virtual bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) = 0;
     virtual bool countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error) = 0;
+    // Runs a translated delete in one transaction (see Execute).
+    virtual bool deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
+                                  const QString &keepAs) = 0;
+
+    // The statement that reads a row of the table by its id, made once per
+    // table: a row is read at every move and for every line of a grid.
+    const QString &rowReadSql(const TableDef &table) const;
+    virtual QString makeRowReadSql(const TableDef &table) const = 0;
 
 private:
     QHash<QString, TranslatedStatement> m_translations;
+    mutable QHash<QString, QString> m_rowReads;
 };
 
 } // namespace store

@@ -157,15 +157,9 @@ const TableDef *FileDatabase::tableDef(const QString &name) const
     return def.get();
 }
 
-bool FileDatabase::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &keepAs)
+bool FileDatabase::deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
+                                    const QString &keepAs)
 {
-    TranslatedStatement translated;
-    if (!translate(statement, &translated, error))
-        return false;
-    if (translated.kind != TranslatedStatement::Kind::Delete)
-        return fail(error, Err::InvalidOperation,
-                    QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
-
     const BulkWriteCache cache(m_handle);
     if (!execSql(m_handle, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
@@ -331,13 +325,17 @@ QVariantList storedValues(const TableDef &table, const QList<int> &fields, const
 }
 } // namespace
 
+QString FileDatabase::makeRowReadSql(const TableDef &table) const
+{
+    return QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quotedColumns(table), quoteIdentifier(table.name));
+}
+
 bool FileDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error)
 {
     row->clear();
     if (version)
         *version = 0;
-    auto query = prepared(
-        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quotedColumns(table), quoteIdentifier(table.name)));
+    auto query = prepared(rowReadSql(table));
     if (!query->isValid())
         return fail(error, query->error().number,
                     QStringLiteral("The record could not be read: ") + query->error().text);

@@ -22,9 +22,6 @@ public:
     sqlite3 *handle() const override { return m_handle; }
     const TableDef *tableDef(const QString &name) const override;
 
-    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
-                 const QString &keepAs = QString()) override;
-
     bool beginRead(bool *own, EngineError *error) override;
     bool endRead(EngineError *error) override;
     bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error) override;
@@ -50,6 +47,9 @@ public:
 protected:
     bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) override;
     bool countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error) override;
+    QString makeRowReadSql(const TableDef &table) const override;
+    bool deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
+                          const QString &keepAs) override;
 
 private:
     FileDatabase() = default;

@@ -128,14 +128,9 @@ bool ServerDatabase::exec(const QString &sql, const QVariantList &params, Server
     return done;
 }
 
-bool ServerDatabase::Execute(const QString &statement, EngineError *error, int *rowsAffected, const QString &)
+bool ServerDatabase::deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
+                                      const QString &)
 {
-    TranslatedStatement translated;
-    if (!translate(statement, &translated, error))
-        return false;
-    if (translated.kind != TranslatedStatement::Kind::Delete)
-        return fail(error, Err::InvalidOperation,
-                    QStringLiteral("Cannot execute a select query: use a record set for '%1'.").arg(statement));
     ServerResult deleted;
     // One statement is one transaction on the server.
     if (!exec(translated.sql + QStringLiteral(" RETURNING 1"), translated.params, &deleted, error))
@@ -191,6 +186,12 @@ bool ServerDatabase::readTableIds(const TableDef &table, int keyField, QVector<q
                    ids, error);
 }
 
+QString ServerDatabase::makeRowReadSql(const TableDef &table) const
+{
+    return QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = $1")
+        .arg(rowVersion(), quotedColumns(table), quoteIdentifier(table.name), rowId());
+}
+
 bool ServerDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error)
 {
     row->clear();
@@ -198,9 +199,7 @@ bool ServerDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row
         *version = 0;
     ServerResult read;
     EngineError e;
-    if (!exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = $1")
-                  .arg(rowVersion(), quotedColumns(table), quoteIdentifier(table.name), rowId()),
-              {QVariant(id)}, &read, &e))
+    if (!exec(rowReadSql(table), {QVariant(id)}, &read, &e))
         return fail(error, e.number, QStringLiteral("The record could not be read: ") + e.text);
     if (read.rowCount() == 0)
         return true;

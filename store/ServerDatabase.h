@@ -26,11 +26,6 @@ public:
     QString name() const override;
     const TableDef *tableDef(const QString &name) const override;
 
-    // A delete runs in one transaction; the server keeps no copy of the
-    // deleted rows to undo it.
-    bool Execute(const QString &statement, EngineError *error, int *rowsAffected = nullptr,
-                 const QString &keepAs = QString()) override;
-
     bool beginRead(bool *own, EngineError *error) override;
     bool endRead(EngineError *error) override;
     bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error) override;
@@ -46,6 +41,10 @@ public:
 protected:
     bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) override;
     bool countTranslated(const TranslatedStatement &translated, qint64 *result, EngineError *error) override;
+    QString makeRowReadSql(const TableDef &table) const override;
+    // The server keeps no copy of the deleted rows to undo the delete.
+    bool deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
+                          const QString &keepAs) override;
 
 private:
     explicit ServerDatabase(std::unique_ptr<ServerConnection> connection);

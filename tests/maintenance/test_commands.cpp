@@ -9,6 +9,7 @@
 #include "store/DataControl.h"
 #include "store/ProgramFolder.h"
 #include "store/RawDatabase.h"
+#include "support/FakeField.h"
 #include "support/ScriptedServices.h"
 #include "support/TempProgramFolder.h"
 
@@ -25,27 +26,7 @@ using platform::Icon;
 
 namespace {
 
-// A bound control as the windows have them, without a widget.
-class TypedField : public store::BoundField
-{
-public:
-    explicit TypedField(QString field) : m_field(std::move(field)) {}
-    QString dataField() const override { return m_field; }
-    QVariant boundValue() const override { return value; }
-    void setBoundValue(const QVariant &v) override { value = v; }
-    bool isBoundModified() const override { return m_modified; }
-    void setBoundModified(bool modified) override { m_modified = modified; }
-    void type(const QVariant &v)
-    {
-        value = v;
-        m_modified = true;
-    }
-    QVariant value;
-
-private:
-    QString m_field;
-    bool m_modified = false;
-};
+using TypedField = testing_support::FakeField;
 
 enum class Which { Compress, Repair };
 
@@ -442,7 +423,7 @@ TEST_F(OpenWindows, AnEditThatCannotBeWrittenStopsTheCommandAndStaysTyped)
                      "run the command again.");
     EXPECT_EQ(fileBytes(database()), before);
     EXPECT_TRUE(data.hasOpenFile());
-    EXPECT_EQ(lockerNumber.value.toString(), "12x");
+    EXPECT_EQ(lockerNumber.boundValue().toString(), "12x");
     EXPECT_TRUE(data.hasPendingEdits());
 }
 

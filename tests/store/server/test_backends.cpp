@@ -345,20 +345,33 @@ namespace {
 
 using TypedField = testing_support::FakeField;
 
+// A record window's data control on the server, showing City, with every
+// failure it reports kept in `told`.
+class CityDesk : public DataControl
+{
+public:
+    explicit CityDesk(const QString &server)
+    {
+        setDatabaseName(server);
+        setRecordSource("Information");
+        bind(&city);
+        QObject::connect(this, &DataControl::error, [this](const EngineError &e) { told << e; });
+    }
+    // The field goes before the control's own end, which lets go of it.
+    ~CityDesk() override { unbind(&city); }
+    TypedField city{"City"};
+    QList<EngineError> told;
+};
+
 // The record window's data control at the second desk: the operator is
 // asked, sees both rows, and the screen follows the choice.
 TEST(TwoDesks, TheDataControlAsksAndTheScreenFollowsTheChoice)
 {
     BackendDatabase server(Backend::Server);
     addCustomers(*server.open(), {{1, "Ames", "Old town"}, {2, "Boyd", "Old town"}});
-    DataControl desk;
-    desk.setDatabaseName(server.name());
-    desk.setRecordSource("Information");
-    desk.setRecordsetType(Recordset::Dynaset);
-    TypedField city("City");
-    desk.bind(&city);
-    QList<EngineError> told;
-    QObject::connect(&desk, &DataControl::error, [&](const EngineError &e) { told << e; });
+    CityDesk desk(server.name());
+    TypedField &city = desk.city;
+    QList<EngineError> &told = desk.told;
     ASSERT_TRUE(desk.Refresh());
 
     auto other = server.open()->OpenRecordset("Information", Recordset::Dynaset, &told.emplaceBack());
@@ -417,12 +430,8 @@ TEST(TwoDesks, AnotherDesksChangesReachTheWindowWithoutLosingThePlaceOrTheTyping
     BackendDatabase server(Backend::Server);
     auto other = server.open();
     addCustomers(*other, {{1, "Ames", "A"}, {2, "Boyd", "B"}, {3, "Cole", "C"}});
-    DataControl desk;
-    desk.setDatabaseName(server.name());
-    desk.setRecordSource("Information");
-    desk.setRecordsetType(Recordset::Dynaset);
-    TypedField city("City");
-    desk.bind(&city);
+    CityDesk desk(server.name());
+    TypedField &city = desk.city;
     ASSERT_TRUE(desk.Refresh());
     ASSERT_TRUE(desk.moveNext());
     const qint64 boyd = desk.recordset()->Bookmark();
@@ -482,13 +491,9 @@ TEST(TwoDesks, AServerGoneMidEditKeepsTheTypingAndWritesNothing)
     BackendDatabase server(Backend::Server);
     auto admin = server.open();
     addCustomers(*admin, {{1, "Ames", "Old town"}});
-    DataControl desk;
-    desk.setDatabaseName(server.name());
-    desk.setRecordSource("Information");
-    TypedField city("City");
-    desk.bind(&city);
-    QList<EngineError> told;
-    QObject::connect(&desk, &DataControl::error, [&](const EngineError &e) { told << e; });
+    CityDesk desk(server.name());
+    TypedField &city = desk.city;
+    QList<EngineError> &told = desk.told;
     ASSERT_TRUE(desk.Refresh());
 
     city.type("Typed");
