@@ -37,7 +37,7 @@ QString databasePath()
 bool exportCustomers(QWidget *parent, const std::shared_ptr<store::Recordset> &rows)
 {
     const bool fromWindow = rows && rows->isOpen();
-    const QString database = fromWindow ? rows->database()->name() : databasePath();
+    const QString database = fromWindow ? rows->database()->openedAs() : databasePath();
     // What the operator typed into the window is part of what is exported.
     QString error;
     if (fromWindow && !writeOpenEdits(database, &error)) {

@@ -1,14 +1,12 @@
 #include "csv/CsvImport.h"
 
 #include "store/Database.h"
-#include "store/KeptChanges.h"
+#include "store/FieldValues.h"
 #include "store/Schema.h"
-#include "store/Statement.h"
 
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <sqlite3.h>
 
 namespace csv {
 
@@ -139,13 +137,6 @@ bool CsvImport::open(const QString &csvPath, const QString &databasePath, QStrin
         *error = e.text;
         return false;
     }
-    // The import writes through the embedded engine's own connection.
-    if (!m_db->handle()) {
-        *error = QStringLiteral("Customers are imported into a database file only; the import does not work on a "
-                                "server's database yet.");
-        m_db.reset();
-        return false;
-    }
     m_databasePath = databasePath;
 
     // A file without the two tables is no database of ours: say so, rather
@@ -247,21 +238,24 @@ class CsvImport::LockerWarnings
 public:
     // Reads the lockers in use; `position` is where the locker number lies
     // among a row's checked values (-1: the file has no locker column).
-    bool start(sqlite3 *db, const QString &table, int position, QString *error)
+    bool start(store::Database &db, const QString &table, int position, QString *error)
     {
         m_position = position;
         if (position < 0)
             return true;
-        store::Statement st(db,
-                            QStringLiteral("SELECT \"LockerNumber\" FROM %1 WHERE \"LockerNumber\" IS NOT NULL")
-                                .arg(store::quoteIdentifier(table)));
-        while (st.step())
-            m_inUse.insert(st.int64(0));
-        if (st.error().isError()) {
-            *error = QStringLiteral("The lockers already in use could not be read: %1").arg(st.error().text);
-            return false;
-        }
-        return true;
+        const store::TableDef *def = db.tableDef(table);
+        store::EngineError e;
+        const bool read = db.scanRows(
+            *def, {def->fieldIndex(QStringLiteral("LockerNumber"))},
+            [this](qint64, const QVariantList &values) {
+                if (!values.at(0).isNull())
+                    m_inUse.insert(values.at(0).toLongLong());
+                return true;
+            },
+            &e);
+        if (!read)
+            *error = QStringLiteral("The lockers already in use could not be read: %1").arg(e.text);
+        return read;
     }
 
     void check(int line, const QVariantList &values, QList<Issue> *issues)
@@ -342,7 +336,7 @@ bool CsvImport::walk(Walk &walk, const Progress &progress) const
     CheckSummary &summary = walk.summary;
     summary.issues = headerIssues();
     LockerWarnings lockers;
-    if (!lockers.start(m_db->handle(), m_table, lockerValuePosition(), &walk.error))
+    if (!lockers.start(*m_db, m_table, lockerValuePosition(), &walk.error))
         return false;
 
     CsvParser parser(m_text, m_delimiter);
@@ -386,73 +380,41 @@ CheckSummary CsvImport::check(const Progress &progress) const
 ImportResult CsvImport::run(Rows rows, const Progress &progress)
 {
     ImportResult result;
-    sqlite3 *db = m_db->handle();
-    QStringList columns;
+    const store::TableDef *table = m_db->tableDef(m_table);
+    QList<int> fields;
     for (int field : std::as_const(m_mapping)) {
         if (field >= 0)
-            columns << store::quoteIdentifier(m_rules.at(field).field);
+            fields << table->fieldIndex(m_rules.at(field).field);
     }
-    const QString table = store::quoteIdentifier(m_table);
-    const QString placeholders =
-        QStringList(QList<QString>(columns.size(), QStringLiteral("?"))).join(QStringLiteral(", "));
-    const QString insertSql =
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(QStringLiteral(", ")), placeholders);
 
     store::EngineError e;
-    if (!store::execSql(db, QStringLiteral("BEGIN IMMEDIATE"), &e)) {
+    // Added customers are kept with the import, so that it can be undone.
+    const std::unique_ptr<store::RowBatch> batch = m_db->beginBatch(
+        *table, fields, m_target == Target::Customers ? QStringLiteral("Import Customers") : QString(), &e);
+    if (!batch) {
         result.error = QStringLiteral("The database could not be opened for writing: %1").arg(e.text);
         return result;
     }
-    // Added customers are kept with the import, so that it can be undone.
-    store::KeptChanges kept(db);
-    const bool keeping = m_target == Target::Customers;
-    if (keeping && !kept.beginAdding(m_table, &e)) {
-        store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
-        result.error = e.text;
-        return result;
-    }
-    store::Statement insert(db, insertSql);
-    store::Statement update;
-    if (m_target == Target::CenterSettings) {
-        QStringList assignments;
-        for (const QString &c : std::as_const(columns))
-            assignments << c + QStringLiteral(" = ?");
-        update = store::Statement(db,
-                                  QStringLiteral("UPDATE %1 SET %2 WHERE rowid = (SELECT min(rowid) FROM %1)")
-                                      .arg(table, assignments.join(QStringLiteral(", "))));
-    }
 
+    QVariantList typed;
     Walk w;
     w.sink = [&](int line, const QVariantList &values) {
-        store::Statement *st = &insert;
-        if (m_target == Target::CenterSettings) {
-            update.reset();
-            update.bindAll(values);
-            if (!update.step() && update.error().isError()) {
-                w.error = QStringLiteral("Line %1: %2").arg(line).arg(update.error().text);
-                return false;
-            }
-            if (sqlite3_changes(db) > 0) {
-                ++result.added;
-                return true;
-            }
-        }
-        if (!st->isValid()) {
-            w.error = st->error().text;
+        typed.clear();
+        for (int i = 0; i < values.size(); ++i)
+            typed << store::fromStored(table->fields.at(fields.at(i)).kind, values.at(i));
+        bool written = false;
+        if (m_target == Target::CenterSettings && !batch->updateFirst(typed, &written, &e)) {
+            w.error = QStringLiteral("Line %1: %2").arg(line).arg(e.text);
             return false;
         }
-        st->reset();
-        st->bindAll(values);
-        if (!st->step() && st->error().isError()) {
-            w.error = QStringLiteral("Line %1: %2").arg(line).arg(st->error().text);
+        if (!written && !batch->insert(typed, &e)) {
+            w.error = QStringLiteral("Line %1: %2").arg(line).arg(e.text);
             return false;
         }
         ++result.added;
         return true;
     };
     const bool walked = walk(w, progress);
-    insert = store::Statement();
-    update = store::Statement();
     result.summary = w.summary;
     result.cancelled = w.summary.cancelled;
 
@@ -464,12 +426,9 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
     else if (rows == Rows::AllOrNothing && w.summary.badRows > 0)
         failure = w.summary.badRows == 1 ? QStringLiteral("1 row cannot go in.")
                                          : QStringLiteral("%1 rows cannot go in.").arg(w.summary.badRows);
-    else if (qint64 keptRows = 0; keeping && !kept.keepAdded(QStringLiteral("Import Customers"), &keptRows, &e))
-        failure = e.text;
-    else if (!store::execSql(db, QStringLiteral("COMMIT"), &e))
+    else if (!batch->commit(&e))
         failure = e.text;
     if (!failure.isEmpty()) {
-        store::execSql(db, QStringLiteral("ROLLBACK"), nullptr);
         result.added = 0;
         result.error = failure + QStringLiteral(" Nothing was imported.");
         return result;

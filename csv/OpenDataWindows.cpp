@@ -3,7 +3,6 @@
 #include "store/DataControl.h"
 #include "store/SilencedErrors.h"
 
-#include <QFileInfo>
 #include <QSet>
 
 namespace csv {
@@ -12,13 +11,10 @@ namespace {
 
 QList<store::DataControl *> controlsOf(const QString &databasePath)
 {
-    const QString file = QFileInfo(databasePath).canonicalFilePath();
     QList<store::DataControl *> controls;
-    if (file.isEmpty())
-        return controls;
     for (store::DataControl *control : store::DataControl::instances()) {
         const auto db = control->database();
-        if (control->hasOpenFile() && db && QFileInfo(db->name()).canonicalFilePath() == file)
+        if (control->hasOpenFile() && db && db->isOpenedBy(databasePath))
             controls << control;
     }
     return controls;

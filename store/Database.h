@@ -23,6 +23,21 @@ enum class RowWrite {
     Changed, // another desk changed the row since it was read
 };
 
+// Rows of one table written as one transaction: all of them or none. What
+// was not committed when the batch goes is rolled back.
+class RowBatch
+{
+public:
+    virtual ~RowBatch() = default;
+    // Adds a row with the batch's fields set to `values` (typed as readRow
+    // gives them).
+    virtual bool insert(const QVariantList &values, EngineError *error) = 0;
+    // Writes `values` over the table's first row; *written is false when the
+    // table has no row.
+    virtual bool updateFirst(const QVariantList &values, bool *written, EngineError *error) = 0;
+    virtual bool commit(EngineError *error) = 0;
+};
+
 // One open database: a file of the embedded engine (FileDatabase), or a
 // PostgreSQL server (ServerDatabase). Windows and record sets use this
 // interface only; what differs between the two is behind it.
@@ -38,6 +53,11 @@ public:
 
     // The file's path, or where the server's database is.
     virtual QString name() const = 0;
+    // The file's path or the connection URL it was opened by (which may hold
+    // a password: not for messages).
+    virtual QString openedAs() const = 0;
+    // Whether `name` (a file's path or a connection URL) opens this database.
+    virtual bool isOpenedBy(const QString &name) const = 0;
     // The data may not be changed (a file opened for reading only).
     virtual bool isReadOnly() const { return false; }
     // The embedded engine's connection; null on a server.
@@ -92,6 +112,11 @@ public:
     virtual bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                            const QVariantList &values, RowWrite *outcome, EngineError *error) = 0;
     virtual bool deleteRow(const TableDef &table, qint64 id, EngineError *error) = 0;
+    // Begins a batch of writes of `fields` of the table. With `keepAs` (the
+    // command's name), the rows it adds are kept with it where the database
+    // keeps changes (see KeptChanges), so that the addition can be undone.
+    virtual std::unique_ptr<RowBatch> beginBatch(const TableDef &table, const QList<int> &fields, const QString &keepAs,
+                                                 EngineError *error) = 0;
 
     // Every row of a table in row-id order, one at a time: its id and the
     // values of `fields`, typed as readRow gives them. `use` returning false

@@ -157,6 +157,12 @@ const TableDef *FileDatabase::tableDef(const QString &name) const
     return def.get();
 }
 
+bool FileDatabase::isOpenedBy(const QString &name) const
+{
+    const QString file = QFileInfo(name).canonicalFilePath();
+    return !file.isEmpty() && file == QFileInfo(m_path).canonicalFilePath();
+}
+
 bool FileDatabase::deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
                                     const QString &keepAs)
 {
@@ -394,6 +400,111 @@ bool FileDatabase::deleteRow(const TableDef &table, qint64 id, EngineError *erro
 {
     return execSql(m_handle, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table.name)), error,
                    {QVariant(id)});
+}
+
+namespace {
+
+// A batch in one write transaction of the file, its statements prepared
+// once for all its rows.
+class FileRowBatch final : public RowBatch
+{
+public:
+    FileRowBatch(sqlite3 *db, const TableDef &table, const QList<int> &fields, const QString &keepAs)
+        : m_db(db), m_table(table), m_fields(fields), m_kept(db), m_keepAs(keepAs), m_cache(db)
+    {
+    }
+    ~FileRowBatch() override
+    {
+        if (m_open)
+            execSql(m_db, QStringLiteral("ROLLBACK"), nullptr);
+    }
+
+    bool begin(EngineError *error)
+    {
+        if (!execSql(m_db, QStringLiteral("BEGIN IMMEDIATE"), error))
+            return false;
+        m_open = true;
+        return m_keepAs.isEmpty() || m_kept.beginAdding(m_table.name, error);
+    }
+
+    bool insert(const QVariantList &values, EngineError *error) override
+    {
+        if (!m_insert.isValid()) {
+            QStringList names;
+            for (int f : std::as_const(m_fields))
+                names << quoteIdentifier(m_table.fields.at(f).name);
+            m_insert = Statement(
+                m_db,
+                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
+                         QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", "))));
+        }
+        return step(m_insert, values, error);
+    }
+
+    bool updateFirst(const QVariantList &values, bool *written, EngineError *error) override
+    {
+        if (!m_update.isValid()) {
+            QStringList assignments;
+            for (int f : std::as_const(m_fields))
+                assignments << quoteIdentifier(m_table.fields.at(f).name) + QStringLiteral(" = ?");
+            m_update = Statement(m_db,
+                                 QStringLiteral("UPDATE %1 SET %2 WHERE rowid = (SELECT min(rowid) FROM %1)")
+                                     .arg(quoteIdentifier(m_table.name), assignments.join(QStringLiteral(", "))));
+        }
+        if (!step(m_update, values, error))
+            return false;
+        *written = sqlite3_changes(m_db) > 0;
+        return true;
+    }
+
+    bool commit(EngineError *error) override
+    {
+        m_insert = Statement();
+        m_update = Statement();
+        qint64 keptRows = 0;
+        if (!m_keepAs.isEmpty() && !m_kept.keepAdded(m_keepAs, &keptRows, error))
+            return false;
+        if (!execSql(m_db, QStringLiteral("COMMIT"), error))
+            return false;
+        m_open = false;
+        return true;
+    }
+
+private:
+    bool step(Statement &st, const QVariantList &values, EngineError *error)
+    {
+        if (st.isValid()) {
+            st.reset();
+            st.bindAll(storedValues(m_table, m_fields, values));
+            if (st.step() || !st.error().isError())
+                return true;
+        }
+        if (error)
+            *error = st.error();
+        return false;
+    }
+
+    sqlite3 *m_db;
+    const TableDef &m_table;
+    QList<int> m_fields;
+    KeptChanges m_kept;
+    QString m_keepAs;
+    const BulkWriteCache m_cache;
+    Statement m_insert;
+    Statement m_update;
+    bool m_open = false;
+};
+
+} // namespace
+
+std::unique_ptr<RowBatch> FileDatabase::beginBatch(const TableDef &table, const QList<int> &fields,
+                                                   const QString &keepAs, EngineError *error)
+{
+    auto batch = std::make_unique<FileRowBatch>(m_handle, table, fields, keepAs);
+    if (!batch->begin(error))
+        return nullptr;
+    return batch;
 }
 
 bool FileDatabase::scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error)

@@ -17,6 +17,8 @@ public:
     ~FileDatabase() override;
 
     QString name() const override { return m_path; }
+    QString openedAs() const override { return m_path; }
+    bool isOpenedBy(const QString &name) const override;
     // The file or its folder may not be changed: the file is opened for reading only.
     bool isReadOnly() const override { return m_readOnly; }
     sqlite3 *handle() const override { return m_handle; }
@@ -32,6 +34,8 @@ public:
     bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                    const QVariantList &values, RowWrite *outcome, EngineError *error) override;
     bool deleteRow(const TableDef &table, qint64 id, EngineError *error) override;
+    std::unique_ptr<RowBatch> beginBatch(const TableDef &table, const QList<int> &fields, const QString &keepAs,
+                                         EngineError *error) override;
     bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) override;
 
     // A prepared statement for this SQL, reset and without values, kept for

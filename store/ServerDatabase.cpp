@@ -43,6 +43,7 @@ std::shared_ptr<ServerDatabase> ServerDatabase::open(const QString &url, EngineE
     if (!connection)
         return nullptr;
     std::shared_ptr<ServerDatabase> db(new ServerDatabase(std::move(connection)));
+    db->m_url = url;
     db->listen();
     for (const TableDef *table : {&Schema::information(), &Schema::centerInformation()}) {
         ServerResult found;
@@ -275,6 +276,76 @@ bool ServerDatabase::deleteRow(const TableDef &table, qint64 id, EngineError *er
         return false;
     WriteNotifier::instance()->noteCommit();
     return true;
+}
+
+// A batch in one transaction of the server's; a lost connection fails it
+// (exec makes no new connection inside a transaction).
+class ServerRowBatch final : public RowBatch
+{
+public:
+    ServerRowBatch(ServerDatabase &db, const TableDef &table, const QList<int> &fields) : m_db(db)
+    {
+        QStringList names;
+        QStringList places;
+        QStringList assignments;
+        for (int i = 0; i < fields.size(); ++i) {
+            names << quoteIdentifier(table.fields.at(fields.at(i)).name);
+            places << QStringLiteral("$%1").arg(i + 1);
+            assignments << QStringLiteral("%1 = %2").arg(names.last(), places.last());
+        }
+        const QString name = quoteIdentifier(table.name);
+        m_insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(name, names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")));
+        m_update = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = (SELECT min(%3) FROM %1) RETURNING 1")
+                       .arg(name, assignments.join(QStringLiteral(", ")), rowId());
+    }
+    ~ServerRowBatch() override
+    {
+        if (m_open)
+            m_db.m_connection->exec(QStringLiteral("ROLLBACK"));
+    }
+
+    bool begin(EngineError *error)
+    {
+        m_open = m_db.exec(QStringLiteral("BEGIN"), {}, nullptr, error);
+        return m_open;
+    }
+    bool insert(const QVariantList &values, EngineError *error) override
+    {
+        return m_db.exec(m_insert, values, nullptr, error);
+    }
+    bool updateFirst(const QVariantList &values, bool *written, EngineError *error) override
+    {
+        ServerResult updated;
+        if (!m_db.exec(m_update, values, &updated, error))
+            return false;
+        *written = updated.rowCount() > 0;
+        return true;
+    }
+    bool commit(EngineError *error) override
+    {
+        if (!m_db.exec(QStringLiteral("COMMIT"), {}, nullptr, error))
+            return false;
+        m_open = false;
+        WriteNotifier::instance()->noteCommit();
+        return true;
+    }
+
+private:
+    ServerDatabase &m_db;
+    QString m_insert;
+    QString m_update;
+    bool m_open = false;
+};
+
+// The server keeps no copy of the added rows to undo the addition.
+std::unique_ptr<RowBatch> ServerDatabase::beginBatch(const TableDef &table, const QList<int> &fields, const QString &,
+                                                     EngineError *error)
+{
+    auto batch = std::make_unique<ServerRowBatch>(*this, table, fields);
+    if (!batch->begin(error))
+        return nullptr;
+    return batch;
 }
 
 bool ServerDatabase::translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error)

@@ -24,6 +24,8 @@ public:
     static bool isServerUrl(const QString &name);
 
     QString name() const override;
+    QString openedAs() const override { return m_url; }
+    bool isOpenedBy(const QString &name) const override { return name == m_url; }
     const TableDef *tableDef(const QString &name) const override;
 
     bool beginRead(bool *own, EngineError *error) override;
@@ -36,6 +38,8 @@ public:
     bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
                    const QVariantList &values, RowWrite *outcome, EngineError *error) override;
     bool deleteRow(const TableDef &table, qint64 id, EngineError *error) override;
+    std::unique_ptr<RowBatch> beginBatch(const TableDef &table, const QList<int> &fields, const QString &keepAs,
+                                         EngineError *error) override;
     bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) override;
 
 protected:
@@ -47,6 +51,7 @@ protected:
                           const QString &keepAs) override;
 
 private:
+    friend class ServerRowBatch;
     explicit ServerDatabase(std::unique_ptr<ServerConnection> connection);
     // Every statement goes through here: a connection lost since the last
     // one is tried again once before the statement fails.
@@ -57,6 +62,7 @@ private:
     void listen();
     void passOnNotices();
 
+    QString m_url;
     std::unique_ptr<ServerConnection> m_connection;
     std::unique_ptr<QSocketNotifier> m_noticeWatch;
     int m_watchedSocket = -1;

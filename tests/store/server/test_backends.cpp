@@ -268,20 +268,50 @@ TEST_P(BackendTest, AReportPrintsTheSameRowsInTheSameOrder)
     }
 }
 
-// Until it writes through the engine's interface, the import refuses a
-// server rather than touch the embedded engine without a connection.
-TEST(ServerOnly, TheCsvImportIsRefusedWithAReason)
+TEST_P(BackendTest, TheCsvImportAddsTheSameRowsAndAFailedOneAddsNone)
 {
-    BackendDatabase server(Backend::Server);
+    addCustomers(*db, {{2, "Boyd", "Ogdenville"}});
     QTemporaryDir folder;
-    QFile csvFile(folder.filePath("in.csv"));
-    ASSERT_TRUE(csvFile.open(QIODevice::WriteOnly));
-    csvFile.write("LockerNumber,LastName\r\n1,Ames\r\n");
-    csvFile.close();
-    csv::CsvImport import;
-    QString why;
-    EXPECT_FALSE(import.open(csvFile.fileName(), server.name(), &why));
-    EXPECT_TRUE(why.startsWith("Customers are imported into a database file only")) << why.toStdString();
+    auto importFile = [&](const QByteArray &text, csv::CsvImport::Rows rows) {
+        QFile file(folder.filePath("in.csv"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        csv::CsvImport import;
+        QString why;
+        EXPECT_TRUE(import.open(file.fileName(), database.name(), &why)) << why.toStdString();
+        return import.run(rows);
+    };
+    const csv::ImportResult added = importFile("LockerNumber,LastName,City,DateRented,Adult\r\n"
+                                               "2,Émile,Zürich,02/03/2026,Yes\r\n"
+                                               "5,Ames,,,No\r\n",
+                                               csv::CsvImport::Rows::Good);
+    ASSERT_TRUE(added.succeeded) << added.error.toStdString();
+    EXPECT_EQ(added.added, 2);
+    EXPECT_TRUE(csv::describe(added.summary.issues.value(0)).contains("Locker 2 is already in use"));
+    // A row the checks refuse stops an all-or-nothing import before it writes.
+    EXPECT_FALSE(
+        importFile("LockerNumber,LastName\r\n7,Cole\r\nseven,Dunn\r\n", csv::CsvImport::Rows::AllOrNothing).succeeded);
+    const csv::ImportResult center =
+        importFile("CenterName,CenterPhone\r\nShelbyville Lanes,555-0100\r\n", csv::CsvImport::Rows::Good);
+    ASSERT_TRUE(center.succeeded) << center.error.toStdString();
+
+    EngineError e;
+    auto rs = db->OpenRecordset("Select * From Information Order By [LockerNumber]", Recordset::Snapshot, &e);
+    ASSERT_TRUE(rs) << e.text.toStdString();
+    ASSERT_EQ(rs->RecordCount(), 3);
+    ASSERT_TRUE(rs->moveTo(1, &e));
+    EXPECT_EQ(rs->value("LastName").toString(), "Émile");
+    EXPECT_EQ(rs->value("City").toString(), "Zürich");
+    EXPECT_EQ(rs->value("DateRented").toDate(), QDate(2026, 2, 3));
+    EXPECT_EQ(rs->value("Adult").toBool(), true);
+    ASSERT_TRUE(rs->moveTo(2, &e));
+    EXPECT_TRUE(rs->value("City").isNull());
+    EXPECT_EQ(rs->value("Adult").toBool(), false);
+    auto settings = db->OpenRecordset("CenterInformation", Recordset::Table, &e);
+    ASSERT_TRUE(settings) << e.text.toStdString();
+    EXPECT_EQ(settings->RecordCount(), 1);
+    EXPECT_EQ(settings->value("CenterName").toString(), "Shelbyville Lanes");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
