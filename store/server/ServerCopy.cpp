@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -228,9 +229,10 @@ QString count(qint64 n)
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
 }
 
-// The server side before a copy in: the schema made in an empty database,
-// or found without customers.
-bool prepareTarget(ServerConnection &server, EngineError *error)
+// The server side before a copy in: the schema made in an empty database
+// (its indexes are made after the rows are in: `indexesToMake`), or found
+// without customers.
+bool prepareTarget(ServerConnection &server, QStringList *indexesToMake, EngineError *error)
 {
     ServerResult result;
     if (!server.exec(QStringLiteral("SELECT to_regclass('public.\"Information\"')"), {}, &result, error))
@@ -238,10 +240,11 @@ bool prepareTarget(ServerConnection &server, EngineError *error)
     if (result.isNull(0, 0)) {
         if (!ServerSchema::checkCreatable(server, error))
             return false;
-        for (const QString &sql : ServerSchema::createStatements()) {
+        for (const QString &sql : ServerSchema::tableStatements()) {
             if (!server.exec(sql, {}, nullptr, error))
                 return false;
         }
+        *indexesToMake = ServerSchema::indexStatements();
     } else {
         if (!server.exec(QStringLiteral("SELECT count(*) FROM \"Information\""), {}, &result, error))
             return false;
@@ -361,9 +364,12 @@ bool toServer(const QString &databasePath, ServerConnection &server, Summary *su
     if (!file.exec(QStringLiteral("BEGIN"), error) || !server.exec(QStringLiteral("BEGIN"), {}, nullptr, error))
         return false;
     Summary done;
-    const bool copied = prepareTarget(server, error)
+    QStringList indexes;
+    const bool copied = prepareTarget(server, &indexes, error)
         && copyTableIn(file.handle(), Schema::information(), server, &done.customers, error)
-        && copyTableIn(file.handle(), Schema::centerInformation(), server, &done.centerRows, error);
+        && copyTableIn(file.handle(), Schema::centerInformation(), server, &done.centerRows, error)
+        && std::all_of(indexes.cbegin(), indexes.cend(),
+                       [&](const QString &sql) { return server.exec(sql, {}, nullptr, error); });
     // New rows on the server are numbered after the copied ones.
     const bool numbered = copied && [&] {
         for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {

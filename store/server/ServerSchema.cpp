@@ -95,7 +95,7 @@ QString columnType(const FieldDef &field)
     return QStringLiteral("text");
 }
 
-QStringList createStatements()
+QStringList tableStatements()
 {
     QStringList statements;
     statements << QStringLiteral("CREATE COLLATION %1 (provider = icu, locale = 'und-u-ks-level2', "
@@ -119,6 +119,16 @@ QStringList createStatements()
                    << QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 "
                                      "FOR EACH STATEMENT EXECUTE FUNCTION vantrel_notify_change()")
                           .arg(quoteIdentifier(t->name + QStringLiteral("Changes")), quoteIdentifier(t->name));
+    }
+    statements
+        << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(Schema::centerInformation().name));
+    return statements;
+}
+
+QStringList indexStatements()
+{
+    QStringList statements;
+    for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {
         for (const IndexDef &ix : t->indexes) {
             const FieldDef *f = t->field(ix.field);
             const QString column = quoteIdentifier(ix.field);
@@ -127,9 +137,12 @@ QStringList createStatements()
                                    f && isText(*f) ? postgres::textKey(column) : column);
         }
     }
-    statements
-        << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(Schema::centerInformation().name));
     return statements;
+}
+
+QStringList createStatements()
+{
+    return tableStatements() + indexStatements();
 }
 
 bool checkCreatable(ServerConnection &connection, EngineError *error)

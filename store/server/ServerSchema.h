@@ -26,6 +26,10 @@ QString columnType(const FieldDef &field);
 // Every statement that creates the schema in an empty database, the one
 // CenterInformation row included.
 QStringList createStatements();
+// The same in two parts, for a copy of many rows: the indexes are built
+// faster over the rows all at once than row by row as they arrive.
+QStringList tableStatements();
+QStringList indexStatements();
 
 // Whether the schema may be created: the database holds no table, view or
 // sequence, and keeps its texts as UTF-8.
