@@ -367,8 +367,8 @@ bool numberAfterCopied(ServerConnection &server, EngineError *error)
 {
     for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {
         const QString table = quoteIdentifier(t->name);
-        const QString sequence = QStringLiteral("pg_get_serial_sequence('public.%1', '%2')")
-                                     .arg(table, postgres::rowIdColumn());
+        const QString sequence =
+            QStringLiteral("pg_get_serial_sequence('public.%1', '%2')").arg(table, postgres::rowIdColumn());
         if (!server.exec(QStringLiteral("SELECT setval(%1, greatest(coalesce(max(%2), 0) + 1, nextval(%1)), false) "
                                         "FROM %3")
                              .arg(sequence, quoteIdentifier(postgres::rowIdColumn()), table),

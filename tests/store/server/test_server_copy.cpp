@@ -159,15 +159,15 @@ QString serverRows(ServerConnection &server)
 
 TEST_F(ServerCopyTest, AReplaceTakesEveryRowOfTheFileOrNone)
 {
-    testing_support::insertCustomers(folder.databasePath(), {{{"LastName", "Ann"}}, {{"LastName", "Bob"}},
-                                                             {{"LastName", "Cy"}}});
+    testing_support::insertCustomers(folder.databasePath(),
+                                     {{{"LastName", "Ann"}}, {{"LastName", "Bob"}}, {{"LastName", "Cy"}}});
     EngineError error;
     ASSERT_TRUE(ServerCopy::toServer(folder.databasePath(), *connection, nullptr, &error)) << error.text.toStdString();
     // A desk holds Bob at his version; another desk saved Cy twice and added Dee.
     const qint64 bobVersion = serverCount("SELECT \"RowVersion\" FROM \"Information\" WHERE \"RowId\" = 2");
     for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(connection->exec("UPDATE \"Information\" SET \"FirstName\" = 'x' WHERE \"RowId\" = 3", {},
-                                     nullptr, &error));
+        ASSERT_TRUE(connection->exec("UPDATE \"Information\" SET \"FirstName\" = 'x' WHERE \"RowId\" = 3", {}, nullptr,
+                                     &error));
     ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('Dee')", {}, nullptr, &error));
     const QString before = serverRows(*connection);
 
@@ -198,8 +198,8 @@ TEST_F(ServerCopyTest, AReplaceTakesEveryRowOfTheFileOrNone)
     EXPECT_EQ(result.rowCount(), 0);
     EXPECT_GT(serverCount("SELECT min(\"RowVersion\") FROM \"Information\""), 3);
     // A new customer takes a number never given before (Dee had 4).
-    ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('Fay') RETURNING \"RowId\"",
-                                 {}, &result, &error));
+    ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('Fay') RETURNING \"RowId\"", {},
+                                 &result, &error));
     EXPECT_EQ(result.value(0, 0).toLongLong(), 5);
 }
 
