@@ -43,10 +43,10 @@ bool keepServerData(store::ServerConnection &server, QString *keptFile, store::E
                            QStringLiteral("the server's data could not be kept first: could not make the folder "
                                           "'%1'.")
                                .arg(folder));
-    *keptFile = QDir(folder).filePath(
-        QStringLiteral("server-before-restore-%1-%2.mdb")
-            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")),
-                 QUuid::createUuid().toString(QUuid::Id128).left(8)));
+    *keptFile =
+        QDir(folder).filePath(QStringLiteral("server-before-restore-%1-%2.mdb")
+                                  .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                       QUuid::createUuid().toString(QUuid::Id128).left(8)));
     store::EngineError e;
     if (store::ServerCopy::fromServer(server, *keptFile, nullptr, &e))
         return true;
@@ -55,8 +55,7 @@ bool keepServerData(store::ServerConnection &server, QString *keptFile, store::E
 
 } // namespace
 
-ArchiveOutcome restoreDatabaseOnServer(ZipMain &zip, const QString &entryName, const QString &url,
-                                       ServerRestore *done)
+ArchiveOutcome restoreDatabaseOnServer(ZipMain &zip, const QString &entryName, const QString &url, ServerRestore *done)
 {
     WorkFolder staging;
     if (!staging.isValid())

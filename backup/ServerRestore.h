@@ -8,7 +8,7 @@ class ZipMain;
 
 // What a restore into a server did.
 struct ServerRestore {
-    QString where;    // the server, as messages name it
+    QString where; // the server, as messages name it
     qint64 customers = 0;
     QString keptFile; // the server's data as it was before
 };
@@ -21,8 +21,7 @@ struct ServerRestore {
 // every row of the server replaced by the copy's in one transaction. A
 // failure at any point leaves every row of the server as it was. The desk's
 // windows then follow the restored rows as they follow another desk's.
-ArchiveOutcome restoreDatabaseOnServer(ZipMain &zip, const QString &entryName, const QString &url,
-                                       ServerRestore *done);
+ArchiveOutcome restoreDatabaseOnServer(ZipMain &zip, const QString &entryName, const QString &url, ServerRestore *done);
 
 // What the window asks before a restore replaces a server's data, and what
 // it says after.

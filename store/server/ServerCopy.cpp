@@ -389,7 +389,10 @@ bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError 
     const QString center = quoteIdentifier(Schema::centerInformation().name);
     const QString column = quoteIdentifier(postgres::rowVersionColumn());
     ServerResult result;
-    if (!server.exec(QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE").arg(customers, center), {}, nullptr, error)
+    // A desk whose save hangs does not hold the replace for ever.
+    if (!server.exec(QStringLiteral("SET LOCAL lock_timeout = '30s'"), {}, nullptr, error)
+        || !server.exec(QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE").arg(customers, center), {}, nullptr,
+                        error)
         || !server.exec(QStringLiteral("SELECT greatest((SELECT max(%1) FROM %2) + 1, (SELECT max(%1) FROM %3) + 1, "
                                        "pg_current_xact_id()::text::bigint)")
                             .arg(column, customers, center),

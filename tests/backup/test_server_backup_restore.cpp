@@ -154,7 +154,8 @@ TEST_F(ServerBackupRestore, AnArchiveOfEitherBackendRestoresOnTheOther)
             expectSameRows(kept, replaced);
             EXPECT_EQ(QFile::permissions(kept) & (QFile::ReadGroup | QFile::ReadOther), 0);
         }
-        EXPECT_TRUE(boxLike("The database was not restored").isEmpty()) << services.boxTexts().join(" | ").toStdString();
+        EXPECT_TRUE(boxLike("The database was not restored").isEmpty())
+            << services.boxTexts().join(" | ").toStdString();
         EXPECT_EQ(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/Vantrel/zip-work")
                       .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                   QStringList())
