@@ -466,8 +466,9 @@ quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)
 
 void BackupFlows::confirmServerReplace(int &cmd)
 {
+    // Every desk's data goes: No unless the operator chooses Yes.
     const Button answer = platform::msgBox(replaceServerDataText(store::DatabaseChoice::serverUrl()),
-                                           Buttons::YesNoCancel, Icon::Question);
+                                           Buttons::YesNoCancel, Icon::Question, QString(), 2);
     if (answer == Button::Yes) {
         cmd = replacecmd::Replace;
         return;
