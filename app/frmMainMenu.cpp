@@ -255,10 +255,6 @@ void frmMainMenu::MnuBackupRestore_Click()
     // arrive meanwhile: it is the same window.
     if (m_openingBackup)
         return;
-    if (refusedOnServer(QStringLiteral("The backup window backs up and restores the database file of the program "
-                                       "folder. A server's data is backed up with: vantrel --database URL --backup "
-                                       "ARCHIVE")))
-        return;
     m_openingBackup = true;
     showSingle(m_backup, [] { return new backup::frmZipCreate; });
     m_openingBackup = false;

@@ -3,10 +3,12 @@
 #include "backup/ArchiveChoice.h"
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
+#include "backup/ServerRestore.h"
 #include "backup/ZipWindowRules.h"
 #include "platform/DriveA.h"
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
+#include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "zip/ZipMain.h"
 
@@ -45,7 +47,10 @@ QString qtFilter(const QString &pairs)
     return filters.join(QStringLiteral(";;"));
 }
 
-// The live database: Vantrel.mdb in the program's folder.
+// The live database's file: Vantrel.mdb in the program's folder. On a
+// server it still names the database in the window: choosing it, or
+// extracting the archive's copy onto it, backs up or restores the server's
+// data.
 QString liveDatabasePath()
 {
     return store::programPath(QStringLiteral("\\Vantrel.mdb"));
@@ -288,8 +293,8 @@ void BackupFlows::addOrUpdate(bool update)
     const int count = rules::CountSelectedFiles(selection);
     // The live database is never archived as it lies: a window may be
     // writing it. It goes in from a consistent copy, under its bare name.
-    const QString database = liveDatabasePath();
-    const QString live = QFileInfo(database).canonicalFilePath();
+    const QString database = store::DatabaseChoice::databaseName();
+    const QString live = QFileInfo(liveDatabasePath()).canonicalFilePath();
     bool withDatabase = automatic;
     QString names;
     if (!automatic) {
@@ -415,11 +420,15 @@ void BackupFlows::processSelectedFiles(bool extract)
 quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)
 {
     const QString live = liveDatabasePath();
+    const bool onServer = store::DatabaseChoice::onServer();
     quint16 code = 0;
     for (const QString &entry : entries) {
-        if (QFileInfo::exists(live)) {
+        if (onServer || QFileInfo::exists(live)) {
             int cmd = replacecmd::Keep;
-            replace(QFileInfo(live).fileName(), cmd);
+            if (onServer)
+                confirmServerReplace(cmd);
+            else
+                replace(QFileInfo(live).fileName(), cmd);
             if (m_zip.abortRequested()) {
                 m_zip.setAbort(false);
                 return zipresult::UserAborted;
@@ -427,8 +436,13 @@ quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)
             if (cmd != replacecmd::Replace)
                 continue;
         }
+        ServerRestore restored;
+        auto restore = [&] {
+            return onServer ? restoreDatabaseOnServer(m_zip, entry, store::DatabaseChoice::serverUrl(), &restored)
+                            : restoreDatabase(m_zip, entry, live);
+        };
         m_passwordRefused = false;
-        ArchiveOutcome o = restoreDatabase(m_zip, entry, live);
+        ArchiveOutcome o = restore();
         // An archive that the password in force does not open: ask for its own.
         while (!o.succeeded() && m_passwordRefused && o.code != zipresult::UserAborted) {
             const std::optional<QString> typed = BackupPassword::askForArchive(m_window.dialogParent());
@@ -436,16 +450,32 @@ quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)
                 break;
             m_zip.setPassword(*typed);
             m_passwordRefused = false;
-            o = restoreDatabase(m_zip, entry, live);
+            o = restore();
             m_zip.setPassword(m_password.current());
         }
         if (o.error.isError()) {
             platform::msgBox(o.error.text, Buttons::OKOnly, Icon::Critical);
             if (code == 0)
                 code = o.code;
+        } else if (onServer && o.succeeded()) {
+            platform::msgBox(restoredOnServerText(restored), Buttons::OKOnly, Icon::Information);
         }
     }
     return code;
+}
+
+void BackupFlows::confirmServerReplace(int &cmd)
+{
+    // Every desk's data goes: No unless the operator chooses Yes.
+    const Button answer = platform::msgBox(replaceServerDataText(store::DatabaseChoice::serverUrl()),
+                                           Buttons::YesNoCancel, Icon::Question, QString(), 2);
+    if (answer == Button::Yes) {
+        cmd = replacecmd::Replace;
+        return;
+    }
+    if (answer == Button::Cancel)
+        m_zip.setAbort(true);
+    m_window.setMarked(Mark::AutomaticRestore, false);
 }
 
 void BackupFlows::updateZipDate()

@@ -92,6 +92,9 @@ private:
     // no-disk message and an empty name.
     QString driveAArchive();
     void replace(const QString &origName, int &cmd);
+    // Before a restore replaces a server's data: Yes sets `cmd` to replace,
+    // Cancel aborts.
+    void confirmServerReplace(int &cmd);
 
     BackupWindow &m_window;
     ZipMain &m_zip;

@@ -87,12 +87,8 @@ ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, 
     return o;
 }
 
-ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QString &databasePath)
+ArchiveOutcome extractDatabaseEntry(ZipMain &zip, const QString &entryName, const QString &folder, QString *extracted)
 {
-    SafeRestore restore(databasePath);
-    store::EngineError e;
-    if (!restore.prepare(&e))
-        return failed(e);
     quint16 code = 0;
     bool notDatabase = false;
     {
@@ -103,7 +99,7 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
             notDatabase = !head.startsWith(QByteArrayLiteral("SQLite format 3\0"));
             return !notDatabase;
         };
-        zip.setExtractFolder(restore.stagingFolder());
+        zip.setExtractFolder(folder);
         zip.setFilesToProcess(entryName + QLatin1Char('\r'));
         code = zip.Extract(0);
         zip.events().Admit = admit;
@@ -117,8 +113,8 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
     QString relative = entryName;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // Only a file inside the staging folder can be what was extracted.
-    const QString extracted = QDir::cleanPath(restore.stagingFolder() + QLatin1Char('/') + relative);
-    if (!extracted.startsWith(QDir::cleanPath(restore.stagingFolder()) + QLatin1Char('/')))
+    *extracted = QDir::cleanPath(folder + QLatin1Char('/') + relative);
+    if (!extracted->startsWith(QDir::cleanPath(folder) + QLatin1Char('/')))
         return failed({store::Err::FileNotFound,
                        QStringLiteral("The database was not restored: the archive entry '%1' names a place "
                                       "outside the folder it is restored into.")
@@ -129,14 +125,29 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
                        QStringLiteral("The database was not restored: the archive entry "
                                       "could not be extracted.")},
                       code);
-    if (!QFileInfo(extracted).isFile())
+    if (!QFileInfo(*extracted).isFile())
         return failed({store::Err::FileNotFound,
                        QStringLiteral("The database was not restored: the archive entry "
                                       "'%1' could not be extracted.")
                            .arg(entryName)},
                       code);
+    ArchiveOutcome o;
+    o.code = code;
+    return o;
+}
+
+ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QString &databasePath)
+{
+    SafeRestore restore(databasePath);
+    store::EngineError e;
+    if (!restore.prepare(&e))
+        return failed(e);
+    QString extracted;
+    const ArchiveOutcome o = extractDatabaseEntry(zip, entryName, restore.stagingFolder(), &extracted);
+    if (o.error.isError())
+        return o;
     if (!restore.install(extracted, &e))
-        return failed(e, code);
+        return failed(e, o.code);
     return {};
 }
 

@@ -33,6 +33,12 @@ ArchiveOutcome addDatabase(ZipMain &zip, int mode, const QString &databasePath, 
 // component's extraction folder is left as it was.
 ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QString &databasePath);
 
+// Extracts the entry `entryName`, which must begin as a database file, into
+// `folder` (the component's extraction folder is left as it was); *extracted
+// is where it landed. An outcome without error may still carry the
+// component's code 40 (a file skipped).
+ArchiveOutcome extractDatabaseEntry(ZipMain &zip, const QString &entryName, const QString &folder, QString *extracted);
+
 // Writes a new archive at `destination` holding the database as its one
 // entry, encrypted when `password` is not empty, and tests it. The archive
 // is written under a temporary name and takes the destination's name only

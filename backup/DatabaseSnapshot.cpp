@@ -2,11 +2,16 @@
 
 #include "store/DataControl.h"
 #include "store/Database.h"
+#include "store/DatabaseChoice.h"
 #include "store/RawDatabase.h"
 #include "store/SafeFiles.h"
+#include "store/ServerDatabase.h"
 #include "store/SilencedErrors.h"
 #include "store/Statement.h"
 #include "store/salvage/CopyCheck.h"
+#include "store/server/ServerConnection.h"
+#include "store/server/ServerCopy.h"
+#include "zip/ZipCommon.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +24,11 @@ namespace backup {
 
 namespace {
 
+// A server is named by its URL, a file by its canonical path.
 QString identity(const QString &path)
 {
+    if (store::ServerDatabase::isServerUrl(path))
+        return path;
     return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
 }
 
@@ -76,7 +84,7 @@ QString archivedDatabaseName()
     return QStringLiteral("Vantrel.mdb");
 }
 
-bool writePendingEdits(const QString &databasePath, store::EngineError *error)
+bool writePendingEdits(const QString &databasePath, store::EngineError *error, const QString &retry)
 {
     const QString file = identity(databasePath);
     if (file.isEmpty())
@@ -95,8 +103,8 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error)
                 const store::EngineError &e = control->lastError();
                 *error = {e.number,
                           QStringLiteral("The changes in an open window could not be saved: %1 Correct "
-                                         "them, then back up again.")
-                              .arg(e.text)};
+                                         "them, then %2.")
+                              .arg(e.text, retry)};
             }
             return false;
         }
@@ -188,14 +196,50 @@ void DatabaseSnapshot::removeFolder()
     // A check still reading the copy finishes first.
     if (m_check.valid())
         m_check.wait();
-    if (!m_folder.isEmpty())
+    if (m_work)
+        m_work->remove();
+    else if (!m_folder.isEmpty())
         QDir(m_folder).removeRecursively();
+    m_work.reset();
     m_folder.clear();
+}
+
+bool DatabaseSnapshot::takeFromServer(const QString &url, store::EngineError *error)
+{
+    if (!writePendingEdits(url, error))
+        return false;
+    // A folder of the user's alone, which the next backup clears should
+    // this one be killed.
+    m_work = std::make_unique<WorkFolder>();
+    if (!m_work->isValid()) {
+        m_work.reset();
+        return store::fail(error, store::Err::CannotOpen,
+                           QStringLiteral("Could not make a private folder for the copy of the server's data in the "
+                                          "user's cache folder."));
+    }
+    m_folder = m_work->path();
+    auto server = openServer(url, error);
+    if (!server || !store::ServerCopy::fromServer(*server, file(), nullptr, error)) {
+        removeFolder();
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<store::ServerConnection> openServer(const QString &url, store::EngineError *error)
+{
+    // The desk's password serves the server it works on.
+    return store::ServerConnection::open(
+        url, error, url == store::DatabaseChoice::serverUrl() ? store::DatabaseChoice::serverPassword() : QString());
 }
 
 bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *error, CheckTiming timing)
 {
     removeFolder();
+    // The server's copy is compared as it is written: there is nothing to
+    // check beside.
+    if (store::ServerDatabase::isServerUrl(databasePath))
+        return takeFromServer(databasePath, error);
     // Beside the database, on its own file system and readable by its owner
     // only: the copy holds what the database holds. A copy a killed backup
     // left here is removed now.

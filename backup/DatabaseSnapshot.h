@@ -4,12 +4,22 @@
 
 #include <QString>
 #include <future>
+#include <memory>
+
+namespace store {
+class ServerConnection;
+}
 
 namespace backup {
 
-// Writes what was typed into the open data windows that hold the database,
-// without letting go of the file: a backup taken next holds those edits.
-bool writePendingEdits(const QString &databasePath, store::EngineError *error);
+class WorkFolder;
+
+// Writes what was typed into the open data windows that hold the database
+// (a file, or a server's URL), without letting go of it: a backup taken next
+// holds those edits. A failure tells the operator to correct them, then
+// `retry` ("back up again").
+bool writePendingEdits(const QString &databasePath, store::EngineError *error,
+                       const QString &retry = QStringLiteral("back up again"));
 
 // Copies the database into `destination` (which must not exist) through the
 // engine's online backup: one read transaction covers the whole copy, so it
@@ -23,7 +33,9 @@ bool copyDatabaseConsistently(const QString &databasePath, const QString &destin
 // private folder beside the database (folderNameFor) that goes away with the
 // object: what a backup archives, never the live file a window may be
 // writing at that moment. A folder a killed backup left is removed by the
-// next take().
+// next take(). A server's data (its URL for the database) is read in one
+// snapshot and compared field by field, into a private folder in the user's
+// cache folder.
 class DatabaseSnapshot
 {
 public:
@@ -50,11 +62,17 @@ public:
 private:
     // Waits for a check still running, then removes the copy.
     void removeFolder();
+    bool takeFromServer(const QString &url, store::EngineError *error);
 
     QString m_folder;
     std::future<store::EngineError> m_check;
     store::EngineError m_checkResult;
+    std::unique_ptr<WorkFolder> m_work; // the folder of a server's copy
 };
+
+// A connection to the server at `url`, with the desk's password when it is
+// the desk's server.
+std::unique_ptr<store::ServerConnection> openServer(const QString &url, store::EngineError *error);
 
 // The name the database is archived under.
 QString archivedDatabaseName();

@@ -258,14 +258,19 @@ bool prepareTarget(ServerConnection &server, QStringList *indexesToMake, EngineE
     return server.exec(QStringLiteral("DELETE FROM \"CenterInformation\""), {}, nullptr, error);
 }
 
-bool copyTableIn(sqlite3 *db, const TableDef &t, ServerConnection &server, qint64 *rows, EngineError *error)
+// `version`, when not empty, is the row version every copied row gets.
+bool copyTableIn(sqlite3 *db, const TableDef &t, ServerConnection &server, const QByteArray &version, qint64 *rows,
+                 EngineError *error)
 {
     Statement st(db, fileSelect(t));
     if (!st.isValid())
         return fail(error, st.error().number, st.error().text);
     Tally sent;
     bool more = true;
-    const QString copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoteIdentifier(t.name), serverColumns(t));
+    QString columns = serverColumns(t);
+    if (!version.isEmpty())
+        columns += QStringLiteral(", ") + quoteIdentifier(postgres::rowVersionColumn());
+    const QString copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoteIdentifier(t.name), columns);
     auto next = [&](QByteArray *data, EngineError *stop) {
         QByteArray line;
         while (more && data->size() < kBatchBytes) {
@@ -278,7 +283,12 @@ bool copyTableIn(sqlite3 *db, const TableDef &t, ServerConnection &server, qint6
             if (!fileLine(st.handle(), t, &line, stop))
                 return false;
             sent.add(line);
-            *data += line;
+            if (version.isEmpty()) {
+                *data += line;
+            } else {
+                data->append(line.constData(), line.size() - 1);
+                *data += '\t' + version + '\n';
+            }
         }
         return !data->isEmpty();
     };
@@ -353,9 +363,53 @@ bool copyTableOut(ServerConnection &server, const TableDef &t, sqlite3 *db, qint
     return agree(t, received, written, error);
 }
 
-} // namespace
+// New rows on the server are numbered after the copied ones, and never
+// under a number the server gave before: a desk may still hold a row of
+// that number that is gone.
+bool numberAfterCopied(ServerConnection &server, EngineError *error)
+{
+    for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {
+        const QString table = quoteIdentifier(t->name);
+        const QString sequence =
+            QStringLiteral("pg_get_serial_sequence('public.%1', '%2')").arg(table, postgres::rowIdColumn());
+        if (!server.exec(QStringLiteral("SELECT setval(%1, greatest(coalesce(max(%2), 0) + 1, nextval(%1)), false) "
+                                        "FROM %3")
+                             .arg(sequence, quoteIdentifier(postgres::rowIdColumn()), table),
+                         {}, nullptr, error))
+            return false;
+    }
+    return true;
+}
 
-bool toServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error)
+// The server before its rows are replaced: other desks' writes wait for the
+// replace (their reads go on), and every row goes. The rows that come get a
+// version no desk can hold for their number: above every version on the
+// server, and at least this transaction's number, which a row's version
+// (raised by one per saving transaction) never passes.
+bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError *error)
+{
+    const QString customers = quoteIdentifier(Schema::information().name);
+    const QString center = quoteIdentifier(Schema::centerInformation().name);
+    const QString column = quoteIdentifier(postgres::rowVersionColumn());
+    ServerResult result;
+    // A desk whose save hangs does not hold the replace for ever.
+    if (!server.exec(QStringLiteral("SET LOCAL lock_timeout = '30s'"), {}, nullptr, error)
+        || !server.exec(QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE").arg(customers, center), {}, nullptr,
+                        error)
+        || !server.exec(QStringLiteral("SELECT greatest((SELECT max(%1) FROM %2) + 1, (SELECT max(%1) FROM %3) + 1, "
+                                       "pg_current_xact_id()::text::bigint)")
+                            .arg(column, customers, center),
+                        {}, &result, error))
+        return false;
+    *version = QByteArray::number(result.value(0, 0).toLongLong());
+    return server.exec(QStringLiteral("DELETE FROM %1").arg(customers), {}, nullptr, error)
+        && server.exec(QStringLiteral("DELETE FROM %1").arg(center), {}, nullptr, error);
+}
+
+enum class Target { Empty, Replaced };
+
+bool copyFileIn(const QString &databasePath, ServerConnection &server, Target target, Summary *summary,
+                EngineError *error)
 {
     RawDatabase file;
     if (!file.open(databasePath, RawDatabase::ReadOnly, error) || !hasOurTables(file.handle(), databasePath, error))
@@ -364,27 +418,16 @@ bool toServer(const QString &databasePath, ServerConnection &server, Summary *su
     if (!file.exec(QStringLiteral("BEGIN"), error) || !server.exec(QStringLiteral("BEGIN"), {}, nullptr, error))
         return false;
     Summary done;
+    QByteArray version;
     QStringList indexes;
-    const bool copied = prepareTarget(server, &indexes, error)
-        && copyTableIn(file.handle(), Schema::information(), server, &done.customers, error)
-        && copyTableIn(file.handle(), Schema::centerInformation(), server, &done.centerRows, error)
+    const bool copied =
+        (target == Target::Empty ? prepareTarget(server, &indexes, error) : clearForReplace(server, &version, error))
+        && copyTableIn(file.handle(), Schema::information(), server, version, &done.customers, error)
+        && copyTableIn(file.handle(), Schema::centerInformation(), server, version, &done.centerRows, error)
         && std::all_of(indexes.cbegin(), indexes.cend(),
-                       [&](const QString &sql) { return server.exec(sql, {}, nullptr, error); });
-    // New rows on the server are numbered after the copied ones.
-    const bool numbered = copied && [&] {
-        for (const TableDef *t : {&Schema::information(), &Schema::centerInformation()}) {
-            const QString table = quoteIdentifier(t->name);
-            if (!server.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), coalesce(max(%3), 0) + 1, "
-                                            "false) FROM %4")
-                                 .arg(QStringLiteral("'public.") + table + QLatin1Char('\''),
-                                      QStringLiteral("'") + postgres::rowIdColumn() + QLatin1Char('\''),
-                                      quoteIdentifier(postgres::rowIdColumn()), table),
-                             {}, nullptr, error))
-                return false;
-        }
-        return true;
-    }();
-    if (!numbered || !server.exec(QStringLiteral("COMMIT"), {}, nullptr, error)) {
+                       [&](const QString &sql) { return server.exec(sql, {}, nullptr, error); })
+        && numberAfterCopied(server, error);
+    if (!copied || !server.exec(QStringLiteral("COMMIT"), {}, nullptr, error)) {
         server.exec(QStringLiteral("ROLLBACK"));
         file.exec(QStringLiteral("ROLLBACK"), nullptr);
         return false;
@@ -393,6 +436,18 @@ bool toServer(const QString &databasePath, ServerConnection &server, Summary *su
     if (summary)
         *summary = done;
     return true;
+}
+
+} // namespace
+
+bool toServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error)
+{
+    return copyFileIn(databasePath, server, Target::Empty, summary, error);
+}
+
+bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error)
+{
+    return copyFileIn(databasePath, server, Target::Replaced, summary, error);
 }
 
 bool fromServer(ServerConnection &server, const QString &databasePath, Summary *summary, EngineError *error)

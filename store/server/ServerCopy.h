@@ -25,6 +25,13 @@ struct Summary {
 // hold no customers (its delivered settings row is replaced).
 bool toServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error);
 
+// Replaces every row of the server's two tables by the file's, in one
+// transaction that also compares them: a failure leaves the server's rows
+// as they were. Rows keep their numbers and get a version no desk holds;
+// new rows are numbered after every number given before. Other desks'
+// saves wait meanwhile, and then find their row changed or gone.
+bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error);
+
 // Writes the server's two tables, read in one snapshot, into a new
 // database file, which must not exist; nothing is left under its name
 // unless the whole copy passed its comparison.

@@ -145,4 +145,62 @@ TEST_F(ServerCopyTest, AValueTheServerCannotHoldCopiesNothing)
     EXPECT_EQ(serverCount("SELECT count(*) FROM pg_class WHERE relname = 'Information'"), 0);
 }
 
+// Every row of the server, its number and version included, as one text.
+QString serverRows(ServerConnection &server)
+{
+    ServerResult result;
+    EngineError error;
+    EXPECT_TRUE(server.exec("SELECT (SELECT string_agg(i::text, '|' ORDER BY \"RowId\") FROM \"Information\" i) || "
+                            "(SELECT string_agg(c::text, '|') FROM \"CenterInformation\" c)",
+                            {}, &result, &error))
+        << error.text.toStdString();
+    return result.text(0, 0);
+}
+
+TEST_F(ServerCopyTest, AReplaceTakesEveryRowOfTheFileOrNone)
+{
+    testing_support::insertCustomers(folder.databasePath(),
+                                     {{{"LastName", "Ann"}}, {{"LastName", "Bob"}}, {{"LastName", "Cy"}}});
+    EngineError error;
+    ASSERT_TRUE(ServerCopy::toServer(folder.databasePath(), *connection, nullptr, &error)) << error.text.toStdString();
+    // A desk holds Bob at his version; another desk saved Cy twice and added Dee.
+    const qint64 bobVersion = serverCount("SELECT \"RowVersion\" FROM \"Information\" WHERE \"RowId\" = 2");
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(connection->exec("UPDATE \"Information\" SET \"FirstName\" = 'x' WHERE \"RowId\" = 3", {}, nullptr,
+                                     &error));
+    ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('Dee')", {}, nullptr, &error));
+    const QString before = serverRows(*connection);
+
+    // A row the server's checks refuse, the last one copied: nothing changes.
+    const QString refused = folder.file("Refused.mdb");
+    ASSERT_TRUE(Schema::createDeliveredDatabase(refused, &error));
+    testing_support::insertCustomers(refused, {{{"LastName", "Eve"}}, {{"LastName", QString(300, 'z')}}});
+    EXPECT_FALSE(ServerCopy::replaceOnServer(refused, *connection, nullptr, &error));
+    EXPECT_TRUE(error.text.contains("check constraint")) << error.text.toStdString();
+    EXPECT_EQ(serverRows(*connection), before);
+
+    const QString archived = folder.file("Archived.mdb");
+    ASSERT_TRUE(Schema::createDeliveredDatabase(archived, &error));
+    testing_support::insertCustomers(archived, {{{"LastName", "Ann"}}, {{"LastName", QString::fromUtf8("Bö\tb")}}});
+    ServerCopy::Summary summary;
+    ASSERT_TRUE(ServerCopy::replaceOnServer(archived, *connection, &summary, &error)) << error.text.toStdString();
+    EXPECT_EQ(summary.customers, 2);
+    const QString back = folder.file("Back.mdb");
+    ASSERT_TRUE(ServerCopy::fromServer(*connection, back, nullptr, &error)) << error.text.toStdString();
+    for (const TableDef *table : {&Schema::information(), &Schema::centerInformation()})
+        EXPECT_EQ(testing_support::storedRows(back, table->name), testing_support::storedRows(archived, table->name));
+
+    // The desk holding Bob finds him changed, not silently overwritten.
+    ServerResult result;
+    ASSERT_TRUE(connection->exec("UPDATE \"Information\" SET \"FirstName\" = 'y' WHERE \"RowId\" = 2 AND "
+                                 "\"RowVersion\" = $1 RETURNING 1",
+                                 {bobVersion}, &result, &error));
+    EXPECT_EQ(result.rowCount(), 0);
+    EXPECT_GT(serverCount("SELECT min(\"RowVersion\") FROM \"Information\""), 3);
+    // A new customer takes a number never given before (Dee had 4).
+    ASSERT_TRUE(connection->exec("INSERT INTO \"Information\" (\"LastName\") VALUES ('Fay') RETURNING \"RowId\"", {},
+                                 &result, &error));
+    EXPECT_EQ(result.value(0, 0).toLongLong(), 5);
+}
+
 } // namespace
