@@ -42,8 +42,8 @@ BackendDatabase::BackendDatabase(Backend backend, bool ownServerDatabase)
     // A connection the previous test left in a transaction would hold the
     // truncate up for ever: better a failure that says so.
     const bool ready = fresh ? store::ServerSchema::create(*m_connection, &e)
-                             : m_connection->exec("SET lock_timeout = '10s'", {}, nullptr, &e)
-            && m_connection->exec("TRUNCATE \"Information\" RESTART IDENTITY", {}, nullptr, &e);
+                             : (m_connection->exec("SET lock_timeout = '10s'", {}, nullptr, &e)
+                                && m_connection->exec("TRUNCATE \"Information\" RESTART IDENTITY", {}, nullptr, &e));
     if (!ready)
         ADD_FAILURE() << e.text.toStdString();
     store::DatabaseChoice::setServerUrl(m_server->url());
