@@ -5,7 +5,8 @@
 
 namespace testing_support {
 
-void RecordWindowTest::retype(const QString &name, const QString &keys)
+template<typename OnBackend>
+void RecordWindowOn<OnBackend>::retype(const QString &name, const QString &keys)
 {
     enter(name);
     if (auto *line = qobject_cast<QLineEdit *>(control(name)))
@@ -13,7 +14,8 @@ void RecordWindowTest::retype(const QString &name, const QString &keys)
     QTest::keyClicks(control(name), keys);
 }
 
-QString RecordWindowTest::shown(const QString &name) const
+template<typename OnBackend>
+QString RecordWindowOn<OnBackend>::shown(const QString &name) const
 {
     QWidget *w = control(name);
     if (auto *line = qobject_cast<QLineEdit *>(w))
@@ -22,5 +24,8 @@ QString RecordWindowTest::shown(const QString &name) const
         return text->toPlainText();
     return QString();
 }
+
+template class RecordWindowOn<FileTest>;
+template class RecordWindowOn<BackendTest>;
 
 } // namespace testing_support

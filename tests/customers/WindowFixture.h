@@ -1,9 +1,8 @@
 #pragma once
 
+#include "BackendDatabase.h"
 #include "customers/frmInformation.h"
-#include "support/Customers.h"
 #include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,9 +12,10 @@
 
 namespace testing_support {
 
-// A fresh program folder, scripted boxes, and the record window opened on
-// it, active, so that focus moves as an operator's do.
-class RecordWindowTest : public ::testing::Test
+// A fresh database (see BackendDatabase), scripted boxes, and the record
+// window opened on it, active, so that focus moves as an operator's do.
+template<typename OnBackend>
+class RecordWindowOn : public OnBackend
 {
 protected:
     void TearDown() override { delete window.data(); }
@@ -27,6 +27,7 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QApplication::processEvents();
+        ASSERT_EQ(window->data()->DatabaseName(), this->database.name());
     }
     template<typename T = QWidget>
     T *control(const QString &name) const
@@ -62,12 +63,17 @@ protected:
     }
     QString shown(const QString &name) const;
     QWidget *focused() const { return QApplication::focusWidget(); }
-    QVariantMap stored(qint64 locker) const { return storedCustomer(folder.databasePath(), locker); }
-    void insert(const QVariantMap &values) { insertCustomer(folder.databasePath(), values); }
+    QVariantMap stored(qint64 locker) const { return this->database.stored("LockerNumber", locker); }
+    void insert(const QVariantMap &values) { this->database.insert({values}); }
 
-    TempProgramFolder folder;
+    const TempProgramFolder &folder = this->database.folder();
     ScriptedServices services;
     QPointer<customers::frmInformation> window;
 };
+
+// On the database file alone.
+using RecordWindowTest = RecordWindowOn<FileTest>;
+// The same test on the file and on a server (see VANTREL_ON_BOTH_BACKENDS).
+using RecordWindowOnBackends = RecordWindowOn<BackendTest>;
 
 } // namespace testing_support

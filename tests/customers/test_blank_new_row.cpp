@@ -8,14 +8,14 @@
 #include <QLineEdit>
 #include <functional>
 
-using testing_support::RecordWindowTest;
+using testing_support::RecordWindowOnBackends;
 
 namespace {
 
-class BlankNewRow : public RecordWindowTest
+class BlankNewRow : public RecordWindowOnBackends
 {
 protected:
-    int rowsInFile() const { return testing_support::storedCustomerCount(folder.databasePath()); }
+    int rowsStored() const { return database.storedCount(); }
 
     // Tabs from the locker number through every entry field and check box,
     // declining the renewal proposal on the way, as a new operator would.
@@ -49,7 +49,7 @@ struct WayToLeave {
     std::function<void()> leave;
 };
 
-TEST_F(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
+TEST_P(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
 {
     insert({{"LockerNumber", 1}, {"FirstName", "Ann"}});
     open();
@@ -69,7 +69,7 @@ TEST_F(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
         ASSERT_TRUE(window->data()->isAdding());
         tabThroughTheRow();
         way.leave();
-        EXPECT_EQ(rowsInFile(), 1);
+        EXPECT_EQ(rowsStored(), 1);
         EXPECT_FALSE(window->data()->isAdding());
         EXPECT_EQ(shown("txtFields_0"), "Ann") << "the window is back on the customer there is";
         EXPECT_EQ(control<QLabel>("Position")->text(), "Record 1 of 1");
@@ -78,34 +78,34 @@ TEST_F(BlankNewRow, TabbingThroughAddsNothingWhicheverWayTheRowIsLeft)
     click("Add");
     tabThroughTheRow();
     closeWindow();
-    EXPECT_EQ(rowsInFile(), 1);
+    EXPECT_EQ(rowsStored(), 1);
     EXPECT_EQ(services.boxes.size(), 4) << "only the renewal questions: "
                                         << services.boxTexts().join('|').toStdString();
 }
 
-TEST_F(BlankNewRow, OnAnEmptyTableTheBlankRowStaysReadyAndNothingIsAdded)
+TEST_P(BlankNewRow, OnAnEmptyTableTheBlankRowStaysReadyAndNothingIsAdded)
 {
     open();
     ASSERT_TRUE(window->data()->isAdding());
     tabThroughTheRow();
     trigger("MnuSortLockerNumber");
     QApplication::processEvents();
-    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_EQ(rowsStored(), 0);
     EXPECT_TRUE(window->data()->isAdding()) << "a new row is ready again";
     EXPECT_EQ(shown("TDBMask12"), "__________") << "the window's zeros went with the dropped row";
 
     tabThroughTheRow();
     ASSERT_TRUE(window->writePendingEdit()) << "what the main menu's E&xit and compress call";
     QApplication::processEvents();
-    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_EQ(rowsStored(), 0);
     EXPECT_TRUE(window->data()->isAdding());
 
     tabThroughTheRow();
     closeWindow();
-    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_EQ(rowsStored(), 0);
 }
 
-TEST_F(BlankNewRow, AFirstNameAloneMakesARowWithTheZeros)
+TEST_P(BlankNewRow, AFirstNameAloneMakesARowWithTheZeros)
 {
     insert({{"LockerNumber", 1}, {"FirstName", "Ann"}});
     open();
@@ -122,15 +122,15 @@ TEST_F(BlankNewRow, AFirstNameAloneMakesARowWithTheZeros)
         const QString name = QStringLiteral("Bo") + way.name;
         type("txtFields_0", name);
         way.leave();
-        EXPECT_EQ(rowsInFile(), ++expected);
-        const QVariantMap row = testing_support::storedCustomerWhere(folder.databasePath(), "FirstName", name);
+        EXPECT_EQ(rowsStored(), ++expected);
+        const QVariantMap row = database.stored("FirstName", name);
         EXPECT_EQ(row.value("VIBNumber"), QVariant(0));
         EXPECT_EQ(row.value("KeyDeposit"), QVariant(0));
         EXPECT_TRUE(row.value("LockerNumber").isNull());
     }
 }
 
-TEST_F(BlankNewRow, AnEntryTypedAndErasedOrABoxTickedAndClearedIsNothing)
+TEST_P(BlankNewRow, AnEntryTypedAndErasedOrABoxTickedAndClearedIsNothing)
 {
     open();
     type("txtFields_5", "Springfield");
@@ -144,18 +144,20 @@ TEST_F(BlankNewRow, AnEntryTypedAndErasedOrABoxTickedAndClearedIsNothing)
     adult->click();
     adult->click();
     ASSERT_TRUE(window->writePendingEdit());
-    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_EQ(rowsStored(), 0);
 
     QApplication::processEvents();
     ASSERT_TRUE(window->data()->isAdding());
     control<QAbstractButton>("chkFields_0")->click();
     ASSERT_TRUE(window->writePendingEdit());
-    EXPECT_EQ(rowsInFile(), 1) << "a ticked box is something the operator entered";
+    EXPECT_EQ(rowsStored(), 1) << "a ticked box is something the operator entered";
 
     click("Add");
     type("TDBMask12", "0");
     ASSERT_TRUE(window->writePendingEdit());
-    EXPECT_EQ(rowsInFile(), 2) << "a 0 the operator typed is an entry";
+    EXPECT_EQ(rowsStored(), 2) << "a 0 the operator typed is an entry";
 }
+
+VANTREL_ON_BOTH_BACKENDS(BlankNewRow);
 
 } // namespace

@@ -11,14 +11,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-using testing_support::RecordWindowTest;
-
 namespace {
 
 const QString kOverflow = "Numeric field overflow: 9999999999 does not fit in the field 'LockerNumber', which holds "
                           "whole numbers from -2147483648 to 2147483647.";
 
-class InformationWindow : public RecordWindowTest
+template<typename OnBackend>
+class InformationWindowOn : public OnBackend
 {
 protected:
     QString boundField(QWidget *w) const
@@ -28,7 +27,7 @@ protected:
     }
     QString captionOf(const QString &control) const
     {
-        for (QLabel *label : window->findChildren<QLabel *>()) {
+        for (QLabel *label : this->window->template findChildren<QLabel *>()) {
             if (label->buddy() == this->control(control))
                 return label->text();
         }
@@ -37,7 +36,11 @@ protected:
     void deleteClosedWindows() { QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
 
-TEST_F(InformationWindow, ControlsCaptionsMenusAndTabOrder)
+using InformationWindow = InformationWindowOn<testing_support::RecordWindowOnBackends>;
+// The window's own layout, whatever it shows; and a database file that is not there.
+using FileInformationWindow = InformationWindowOn<testing_support::RecordWindowTest>;
+
+TEST_F(FileInformationWindow, ControlsCaptionsMenusAndTabOrder)
 {
     open();
     EXPECT_EQ(window->windowTitle(), "Information");
@@ -104,7 +107,7 @@ TEST_F(InformationWindow, ControlsCaptionsMenusAndTabOrder)
     EXPECT_EQ(window->data(), control<store::DataControl>("Data1"));
 }
 
-TEST_F(InformationWindow, EmptyKeyDepositAndVibNumberStoreZeroOtherEmptyFieldsStayEmpty)
+TEST_P(InformationWindow, EmptyKeyDepositAndVibNumberStoreZeroOtherEmptyFieldsStayEmpty)
 {
     open();
     type("TDBMask13", "5");
@@ -137,7 +140,7 @@ TEST_F(InformationWindow, EmptyKeyDepositAndVibNumberStoreZeroOtherEmptyFieldsSt
     EXPECT_EQ(stored(5).value("KeyDeposit"), QVariant(25));
 }
 
-TEST_F(InformationWindow, SortsByEitherIndexAndWritesAPendingEditFirst)
+TEST_P(InformationWindow, SortsByEitherIndexAndWritesAPendingEditFirst)
 {
     insert({{"LockerNumber", 30}, {"LastName", "Zimmer"}, {"FirstName", "Zoe"}});
     insert({{"LockerNumber", 10}, {"LastName", "baker"}, {"FirstName", "Ben"}});
@@ -159,7 +162,7 @@ TEST_F(InformationWindow, SortsByEitherIndexAndWritesAPendingEditFirst)
     EXPECT_EQ(services.pointerChanges.size(), 4) << "an hourglass for each sort, back to the default after";
 }
 
-TEST_F(InformationWindow, SortingAnEmptyTableSaysNothingAndKeepsANewRowReady)
+TEST_P(InformationWindow, SortingAnEmptyTableSaysNothingAndKeepsANewRowReady)
 {
     open();
     trigger("MnuSortName");
@@ -172,7 +175,7 @@ TEST_F(InformationWindow, SortingAnEmptyTableSaysNothingAndKeepsANewRowReady)
     EXPECT_FALSE(stored(8).isEmpty());
 }
 
-TEST_F(InformationWindow, ClosingByTheFrameOrExitWritesThePendingEdit)
+TEST_P(InformationWindow, ClosingByTheFrameOrExitWritesThePendingEdit)
 {
     insert({{"LockerNumber", 1}, {"FirstName", "Ann"}});
     open();
@@ -191,7 +194,7 @@ TEST_F(InformationWindow, ClosingByTheFrameOrExitWritesThePendingEdit)
     EXPECT_TRUE(window.isNull());
 }
 
-TEST_F(InformationWindow, AnOverflowingLockerNumberKeepsTheRowAndEveryEdit)
+TEST_P(InformationWindow, AnOverflowingLockerNumberKeepsTheRowAndEveryEdit)
 {
     insert({{"LockerNumber", 1}, {"FirstName", "Old"}, {"City", "Here"}});
     open();
@@ -226,7 +229,7 @@ TEST_F(InformationWindow, AnOverflowingLockerNumberKeepsTheRowAndEveryEdit)
     EXPECT_EQ(row.value("City").toString(), "There");
 }
 
-TEST_F(InformationWindow, NavigatorAddsAndDeletesRows)
+TEST_P(InformationWindow, NavigatorAddsAndDeletesRows)
 {
     insert({{"LockerNumber", 1}, {"FirstName", "Ann"}});
     open();
@@ -235,18 +238,18 @@ TEST_F(InformationWindow, NavigatorAddsAndDeletesRows)
     EXPECT_EQ(focused(), control("TDBMask13")) << "a new row starts at the locker number";
     type("TDBMask13", "2");
     click("First");
-    EXPECT_EQ(testing_support::storedCustomerCount(folder.databasePath()), 2);
+    EXPECT_EQ(database.storedCount(), 2);
 
     services.answer(platform::Button::Yes);
     click("Delete");
     services.answer(platform::Button::Yes);
     click("Delete");
     QApplication::processEvents();
-    EXPECT_EQ(testing_support::storedCustomerCount(folder.databasePath()), 0);
+    EXPECT_EQ(database.storedCount(), 0);
     EXPECT_TRUE(window->data()->isAdding()) << "with no row left, a new one is ready";
 }
 
-TEST_F(InformationWindow, AMissingFileIsReportedAndTheWindowStaysOpenWithoutRows)
+TEST_F(FileInformationWindow, AMissingFileIsReportedAndTheWindowStaysOpenWithoutRows)
 {
     ASSERT_TRUE(QFile::remove(folder.databasePath()));
     services.answer(platform::Button::OK);
@@ -259,7 +262,7 @@ TEST_F(InformationWindow, AMissingFileIsReportedAndTheWindowStaysOpenWithoutRows
     EXPECT_TRUE(window.isNull());
 }
 
-TEST_F(InformationWindow, CreateFilterPreparesADynasetAndShowsTheFilterWindowUnderTheHourglass)
+TEST_P(InformationWindow, CreateFilterPreparesADynasetAndShowsTheFilterWindowUnderTheHourglass)
 {
     int shownTimes = 0;
     customers::frmInformation::setFilterWindowLauncher([&](customers::frmInformation &records) {
@@ -275,5 +278,7 @@ TEST_F(InformationWindow, CreateFilterPreparesADynasetAndShowsTheFilterWindowUnd
     EXPECT_EQ(shownTimes, 1);
     EXPECT_EQ(platform::services().pointer(), platform::Pointer::Default);
 }
+
+VANTREL_ON_BOTH_BACKENDS(InformationWindow);
 
 } // namespace

@@ -2,12 +2,10 @@
 
 #include "support/TwelveCustomers.h"
 
+#include "BackendDatabase.h"
 #include "filter/frmFindWindow.h"
 #include "store/DataControl.h"
-#include "store/ProgramFolder.h"
-#include "store/Statement.h"
 #include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,14 +17,13 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 // A customer window as the filter window sees it: Data1, FilterLabel and the
 // Print and Sort menus.
 class StandInCustomerWindow : public QWidget
 {
 public:
-    StandInCustomerWindow()
+    explicit StandInCustomerWindow(const QString &databaseName)
     {
         auto *layout = new QVBoxLayout(this);
         auto *bar = new QMenuBar(this);
@@ -41,7 +38,7 @@ public:
         layout->addWidget(filterLabel);
         data = new store::DataControl(this);
         data->setObjectName("Data1");
-        data->setDatabaseName(store::programPath("\\Vantrel.mdb"));
+        data->setDatabaseName(databaseName);
         data->setRecordSource("Information");
         print->menuAction()->setEnabled(false);
     }
@@ -51,13 +48,14 @@ public:
     store::DataControl *data;
 };
 
-class FindWindowTest : public ::testing::Test
+template<typename OnBackend>
+class FindWindowOn : public OnBackend
 {
 protected:
     void SetUp() override
     {
-        insertTwelveCustomers(folder.databasePath());
-        customer = new StandInCustomerWindow;
+        this->database.insert(twelveCustomers());
+        customer = new StandInCustomerWindow(this->database.name());
         ASSERT_TRUE(customer->data->Refresh());
         window = new filter::frmFindWindow;
         window->showFor(customer);
@@ -94,17 +92,12 @@ protected:
         criteria(row)->clear();
         QTest::keyClicks(criteria(row), text);
     }
-    int customers()
-    {
-        int n = 0;
-        store::Statement st(customer->data->database()->handle(), "SELECT count(*) FROM Information");
-        if (st.step())
-            n = int(st.int64(0));
-        return n;
-    }
+    int customers() const { return this->database.storedCount(); }
 
     testing_support::ScriptedServices ui;
-    testing_support::TempProgramFolder folder;
     StandInCustomerWindow *customer = nullptr;
     filter::frmFindWindow *window = nullptr;
 };
+
+// The window's own rules, on the database file alone.
+using FindWindowTest = FindWindowOn<testing_support::FileTest>;

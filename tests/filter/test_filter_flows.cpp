@@ -16,7 +16,7 @@ void expectBox(const platform::MessageBoxRequest &box, const QString &title, con
     EXPECT_EQ(box.icon, icon);
 }
 
-class FilterFlowTest : public FindWindowTest
+class FilterFlowTest : public FindWindowOn<testing_support::BackendTest>
 {
 protected:
     void filterCity(const QString &city)
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-TEST_F(FilterFlowTest, OkAppliesTheFilterAndCountsItWithTheSortPart)
+TEST_P(FilterFlowTest, OkAppliesTheFilterAndCountsItWithTheSortPart)
 {
     advancedWith(true, false);
     filterCity("springfield");
@@ -63,7 +63,7 @@ TEST_F(FilterFlowTest, OkAppliesTheFilterAndCountsItWithTheSortPart)
     EXPECT_EQ(label("Label6"), "+{Information.LastName}");
 }
 
-TEST_F(FilterFlowTest, OneFoundRecordHasItsOwnMessage)
+TEST_P(FilterFlowTest, OneFoundRecordHasItsOwnMessage)
 {
     advancedWith(true, false);
     choose("Field_0", "LockerNumber");
@@ -73,7 +73,7 @@ TEST_F(FilterFlowTest, OneFoundRecordHasItsOwnMessage)
     expectBox(ui.lastBox(), "Found Record!", "1 Record Was Found.", Buttons::OKOnly, Button::OK, Icon::Exclamation);
 }
 
-TEST_F(FilterFlowTest, NoMatchRestoresThePreviousSourceAndTheNoFilterMarks)
+TEST_P(FilterFlowTest, NoMatchRestoresThePreviousSourceAndTheNoFilterMarks)
 {
     filterCity("springfield");
     button("OKButton")->click();
@@ -96,7 +96,7 @@ TEST_F(FilterFlowTest, NoMatchRestoresThePreviousSourceAndTheNoFilterMarks)
     EXPECT_TRUE(window->isHidden());
 }
 
-TEST_F(FilterFlowTest, HowAFlowEndsIsWhatTheWindowShows)
+TEST_P(FilterFlowTest, HowAFlowEndsIsWhatTheWindowShows)
 {
     // The duplicate's "No" hides the window with its options kept; "Yes" exits.
     filterCity("ogdenville");
@@ -115,7 +115,7 @@ TEST_F(FilterFlowTest, HowAFlowEndsIsWhatTheWindowShows)
     EXPECT_FALSE(check("CountCheck")->isChecked()) << "exit resets the options";
 }
 
-TEST_F(FilterFlowTest, RefusedStatementShowsTheEngineTextAndKeepsTheWindowOpen)
+TEST_P(FilterFlowTest, RefusedStatementShowsTheEngineTextAndKeepsTheWindowOpen)
 {
     choose("Field_0", "KeyDeposit");
     choose("Condition_0", "And");
@@ -135,7 +135,7 @@ TEST_F(FilterFlowTest, RefusedStatementShowsTheEngineTextAndKeepsTheWindowOpen)
     EXPECT_TRUE(filterMarks());
 }
 
-TEST_F(FilterFlowTest, CheckFailureStopsBeforeAnyStatement)
+TEST_P(FilterFlowTest, CheckFailureStopsBeforeAnyStatement)
 {
     choose("Field_0", "City");
     ui.answer(Button::OK);
@@ -148,7 +148,7 @@ TEST_F(FilterFlowTest, CheckFailureStopsBeforeAnyStatement)
     EXPECT_EQ(customer->data->RecordSource(), "Information");
 }
 
-TEST_F(FilterFlowTest, DeletingEverythingEndsWithNothingToShow)
+TEST_P(FilterFlowTest, DeletingEverythingEndsWithNothingToShow)
 {
     advancedWith(false, true);
     ui.answer(Button::Yes);
@@ -163,7 +163,7 @@ TEST_F(FilterFlowTest, DeletingEverythingEndsWithNothingToShow)
     EXPECT_EQ(customer->data->RecordSource(), "Information");
 }
 
-TEST_F(FilterFlowTest, CancelFilterNeedsAnActiveFilter)
+TEST_P(FilterFlowTest, CancelFilterNeedsAnActiveFilter)
 {
     choose("Field_0", "City");
     type(0, "x");
@@ -183,5 +183,7 @@ TEST_F(FilterFlowTest, CancelFilterNeedsAnActiveFilter)
     EXPECT_EQ(customer->data->recordset()->RecordCount(), 12);
     EXPECT_EQ(list("Field_0")->currentText(), "** Find All Records **");
 }
+
+VANTREL_ON_BOTH_BACKENDS(FilterFlowTest);
 
 } // namespace

@@ -2,12 +2,11 @@
 // "&Create" opens it, "&OK" puts the filter in force in the record window
 // and the list window, and a record window opened again is the one it
 // works on from then on.
+#include "BackendDatabase.h"
 #include "customers/frmInformation.h"
 #include "customers/frmListWindow.h"
 #include "filter/frmFindWindow.h"
-#include "support/Customers.h"
 #include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -21,7 +20,7 @@
 
 namespace {
 
-class FilterOnRecordWindow : public ::testing::Test
+class FilterOnRecordWindow : public testing_support::BackendTest
 {
 protected:
     void SetUp() override
@@ -29,8 +28,7 @@ protected:
         const char *cities[] = {"Springfield", "Shelbyville", "Springfield", "Ogdenville", "Springfield"};
         const char *names[] = {"Zimmer", "Adams", "Moreno", "Baker", "Cole"};
         for (int i = 0; i < 5; ++i)
-            testing_support::insertCustomer(folder.databasePath(),
-                                            {{"LockerNumber", 101 + i}, {"LastName", names[i]}, {"City", cities[i]}});
+            database.insert({{{"LockerNumber", 101 + i}, {"LastName", names[i]}, {"City", cities[i]}}});
         customers::frmInformation::setFilterWindowLauncher([this](customers::frmInformation &w) { find.showFor(&w); });
     }
     void TearDown() override
@@ -52,13 +50,12 @@ protected:
         emit l->activated(i);
     }
 
-    testing_support::TempProgramFolder folder;
     testing_support::ScriptedServices ui;
     filter::frmFindWindow find;
     QPointer<customers::frmInformation> record;
 };
 
-TEST_F(FilterOnRecordWindow, OkPutsTheFilterInForceInBothWindows)
+TEST_P(FilterOnRecordWindow, OkPutsTheFilterInForceInBothWindows)
 {
     openRecordWindow();
     record->findChild<QAction *>("MnuFilterCreate")->trigger();
@@ -91,7 +88,7 @@ TEST_F(FilterOnRecordWindow, OkPutsTheFilterInForceInBothWindows)
     EXPECT_EQ(record->listWindow()->data()->recordset()->RecordCount(), 5);
 }
 
-TEST_F(FilterOnRecordWindow, ARecordWindowOpenedAgainIsTheOneFiltered)
+TEST_P(FilterOnRecordWindow, ARecordWindowOpenedAgainIsTheOneFiltered)
 {
     openRecordWindow();
     record->findChild<QAction *>("MnuFilterCreate")->trigger();
@@ -109,5 +106,7 @@ TEST_F(FilterOnRecordWindow, ARecordWindowOpenedAgainIsTheOneFiltered)
     EXPECT_EQ(record->data()->recordset()->RecordCount(), 1);
     EXPECT_FALSE(record->filterLabel()->isHidden());
 }
+
+VANTREL_ON_BOTH_BACKENDS(FilterOnRecordWindow);
 
 } // namespace

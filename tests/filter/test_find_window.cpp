@@ -173,7 +173,7 @@ TEST_F(FindWindowTest, TheLastCustomerWindowToOpenItIsTheOneItWorksOn)
     choose("Field_0", "LastName");
     window->CancelButton_Click();
     delete customer;
-    customer = new StandInCustomerWindow;
+    customer = new StandInCustomerWindow(database.name());
     ASSERT_TRUE(customer->data->Refresh());
     window->showFor(customer);
     type(0, "smith");

@@ -2,12 +2,11 @@
 // holds a data control and the marks of a filter in force.
 #include "support/TwelveCustomers.h"
 
+#include "BackendDatabase.h"
 #include "filter/FilterFlows.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
-#include "store/ProgramFolder.h"
 #include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -59,13 +58,13 @@ filter::FilterRow cityIs(const QString &city)
     return row;
 }
 
-class FlowsWithoutWindow : public ::testing::Test
+class FlowsWithoutWindow : public testing_support::BackendTest
 {
 protected:
     void SetUp() override
     {
-        insertTwelveCustomers(folder.databasePath());
-        data.setDatabaseName(store::programPath(QStringLiteral("\\Vantrel.mdb")));
+        database.insert(twelveCustomers());
+        data.setDatabaseName(database.name());
         data.setRecordSource(QStringLiteral("Information"));
         ASSERT_TRUE(data.Refresh());
         window.control = &data;
@@ -102,14 +101,13 @@ protected:
     }
     void expectDefaultPointer() const { EXPECT_EQ(ui.pointer(), platform::Pointer::Default); }
 
-    testing_support::TempProgramFolder folder;
     ScriptedServices ui;
     store::DataControl data;
     MarkedWindow window;
     FilterFlows flows{window};
 };
 
-TEST_F(FlowsWithoutWindow, ApplyPutsTheFilterInForceAndCountsWhatItFound)
+TEST_P(FlowsWithoutWindow, ApplyPutsTheFilterInForceAndCountsWhatItFound)
 {
     ui.answer(Button::OK);
     EXPECT_EQ(apply(filterOf({cityIs("SPRINGFIELD")}, false, true), true), Then::Exit);
@@ -125,7 +123,7 @@ TEST_F(FlowsWithoutWindow, ApplyPutsTheFilterInForceAndCountsWhatItFound)
     EXPECT_EQ(ui.lastBox().text, "3 Records Were Found.") << "no sort keys: not said to be sorted";
 }
 
-TEST_F(FlowsWithoutWindow, TheSameFilterAgainAsksAboutTheDuplicate)
+TEST_P(FlowsWithoutWindow, TheSameFilterAgainAsksAboutTheDuplicate)
 {
     const filter::GeneratedFilter ogden = filterOf({cityIs("OGDENVILLE")});
     ASSERT_EQ(apply(ogden), Then::Exit);
@@ -142,7 +140,7 @@ TEST_F(FlowsWithoutWindow, TheSameFilterAgainAsksAboutTheDuplicate)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, NoMatchPutsThePreviousSourceBackAndUnmarksTheWindow)
+TEST_P(FlowsWithoutWindow, NoMatchPutsThePreviousSourceBackAndUnmarksTheWindow)
 {
     ui.answer(Button::Yes);
     EXPECT_EQ(apply(filterOf({cityIs("NOWHERE")})), Then::StayOpen);
@@ -157,7 +155,7 @@ TEST_F(FlowsWithoutWindow, NoMatchPutsThePreviousSourceBackAndUnmarksTheWindow)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, ARefusedStatementIsToldWithTheStatement)
+TEST_P(FlowsWithoutWindow, ARefusedStatementIsToldWithTheStatement)
 {
     filter::GeneratedFilter bad = filterOf({cityIs("X")});
     bad.statement = QStringLiteral("Select Information.* From Nowhere");
@@ -168,7 +166,7 @@ TEST_F(FlowsWithoutWindow, ARefusedStatementIsToldWithTheStatement)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, CountedDeleteAsksWithTheCountAndDeletesExactlyThat)
+TEST_P(FlowsWithoutWindow, CountedDeleteAsksWithTheCountAndDeletesExactlyThat)
 {
     const filter::GeneratedFilter shelby = filterOf({cityIs("SHELBYVILLE")}, true);
     ui.answer(Button::No);
@@ -194,7 +192,7 @@ TEST_F(FlowsWithoutWindow, CountedDeleteAsksWithTheCountAndDeletesExactlyThat)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, DeleteQuestionsByWhatTheFilterHolds)
+TEST_P(FlowsWithoutWindow, DeleteQuestionsByWhatTheFilterHolds)
 {
     ui.answer(Button::No);
     apply(filterOf({cityIs("SHELBYVILLE")}, true));
@@ -219,7 +217,7 @@ TEST_F(FlowsWithoutWindow, DeleteQuestionsByWhatTheFilterHolds)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, DeletingEverythingEndsWithTheNoMatchQuestion)
+TEST_P(FlowsWithoutWindow, DeletingEverythingEndsWithTheNoMatchQuestion)
 {
     ui.answer(Button::Yes);
     ui.answer(Button::OK);
@@ -232,7 +230,7 @@ TEST_F(FlowsWithoutWindow, DeletingEverythingEndsWithTheNoMatchQuestion)
     EXPECT_TRUE(window.unfiltered());
 }
 
-TEST_F(FlowsWithoutWindow, CancelFilterNeedsAFilterInForceAndShowsEveryRecord)
+TEST_P(FlowsWithoutWindow, CancelFilterNeedsAFilterInForceAndShowsEveryRecord)
 {
     ui.answer(Button::OK);
     EXPECT_FALSE(flows.startCancelFilter());
@@ -250,12 +248,14 @@ TEST_F(FlowsWithoutWindow, CancelFilterNeedsAFilterInForceAndShowsEveryRecord)
     expectDefaultPointer();
 }
 
-TEST_F(FlowsWithoutWindow, AGoneRecordWindowEndsEveryFlow)
+TEST_P(FlowsWithoutWindow, AGoneRecordWindowEndsEveryFlow)
 {
     window.control = nullptr;
     EXPECT_FALSE(flows.startApply());
     EXPECT_EQ(flows.apply(findAll(), false), Then::Exit);
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
+
+VANTREL_ON_BOTH_BACKENDS(FlowsWithoutWindow);
 
 } // namespace

@@ -1,9 +1,9 @@
+#include "BackendDatabase.h"
 #include "store/DBEngine.h"
 #include "store/FilterFixture.h"
 #include "store/Recordset.h"
 #include "store/Statement.h"
 #include "store/sql/AccessSql.h"
-#include "support/TempProgramFolder.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -111,15 +111,15 @@ private:
     sqlite3 *m_db;
 };
 
-class AccessSqlTest : public ::testing::Test
+template<typename OnBackend>
+class AccessSqlOn : public OnBackend
 {
 protected:
     void SetUp() override
     {
-        EngineError e;
-        db = DBEngine::OpenDatabase(folder.databasePath(), &e);
-        ASSERT_TRUE(db) << e.text.toStdString();
-        testing_support::fillFilterFixture(*db);
+        db = this->database.open();
+        ASSERT_TRUE(db);
+        this->database.insert(testing_support::filterFixtureRows());
     }
 
     QList<int> lockers(const QString &statement, EngineError *error = nullptr)
@@ -149,11 +149,15 @@ protected:
         return e;
     }
 
-    testing_support::TempProgramFolder folder;
     std::shared_ptr<Database> db;
 };
 
-TEST_F(AccessSqlTest, EachStatementFormSelectsCountsAndDeletesExactlyItsRows)
+using AccessSqlOnBackends = AccessSqlOn<testing_support::BackendTest>;
+// What the file's own connection shows: the statements it runs and what it
+// authorises, its locks, its query plans.
+using AccessSqlTest = AccessSqlOn<testing_support::FileTest>;
+
+TEST_P(AccessSqlOnBackends, EachStatementFormSelectsCountsAndDeletesExactlyItsRows)
 {
     for (const auto &c : filterCases()) {
         SCOPED_TRACE(std::string("Where ") + c.where + " ORDER BY " + c.orderBy);
@@ -165,7 +169,6 @@ TEST_F(AccessSqlTest, EachStatementFormSelectsCountsAndDeletesExactlyItsRows)
         ASSERT_TRUE(db->count(selectStatement(where), &counted, &e)) << e.text.toStdString();
         EXPECT_EQ(counted, c.lockers.size());
 
-        const QStringList before = snapshot(db->handle());
         int removed = -1;
         const QString deletion = QStringLiteral("Delete * From Information")
             + (where.isEmpty() ? QString() : QStringLiteral(" Where ") + where);
@@ -174,13 +177,13 @@ TEST_F(AccessSqlTest, EachStatementFormSelectsCountsAndDeletesExactlyItsRows)
         EXPECT_EQ(remainingLockers(), lockersExcept(c.lockers));
 
         // Put the table back for the next case.
-        ASSERT_TRUE(execSql(db->handle(), QStringLiteral("DELETE FROM Information"), &e));
-        testing_support::fillFilterFixture(*db);
-        ASSERT_EQ(snapshot(db->handle()).size(), before.size());
+        database.removeAll();
+        database.insert(testing_support::filterFixtureRows());
+        ASSERT_EQ(database.storedCount(), testing_support::kFixtureRows);
     }
 }
 
-TEST_F(AccessSqlTest, HeadersMayBracketTheTableAndIgnoreCase)
+TEST_P(AccessSqlOnBackends, HeadersMayBracketTheTableAndIgnoreCase)
 {
     const QList<int> smiths = {1, 2, 3, 21, 36};
     const QString where = QStringLiteral(" Where [LastName] = 'SMITH'");
@@ -196,12 +199,14 @@ TEST_F(AccessSqlTest, HeadersMayBracketTheTableAndIgnoreCase)
               19);
 }
 
-TEST_F(AccessSqlTest, NullIsNeverEqualToAnythingOutsideText)
+TEST_P(AccessSqlOnBackends, NullIsNeverEqualToAnythingOutsideText)
 {
     EXPECT_TRUE(lockers(QStringLiteral("Select Information.* From Information Where [KeyDeposit] = NULL")).isEmpty());
     EXPECT_TRUE(lockers(QStringLiteral("Select Information.* From Information Where [LastName] <> NULL")).isEmpty());
     EXPECT_TRUE(lockers(QStringLiteral("Select Information.* From Information Where [DateRented] = NULL")).isEmpty());
 }
+
+VANTREL_ON_BOTH_BACKENDS(AccessSqlOnBackends);
 
 TEST_F(AccessSqlTest, RefusalsNameTheOffendingPiece)
 {
@@ -285,7 +290,7 @@ TEST_F(AccessSqlTest, FailedDeleteLeavesEveryRow)
 {
     // Another connection holds the write lock: the delete fails as a whole.
     EngineError e;
-    auto other = DBEngine::OpenDatabase(folder.databasePath(), &e);
+    auto other = DBEngine::OpenDatabase(database.name(), &e);
     ASSERT_TRUE(other);
     sqlite3_busy_timeout(db->handle(), 0);
     ASSERT_TRUE(execSql(other->handle(), QStringLiteral("BEGIN IMMEDIATE"), &e));

@@ -1,8 +1,6 @@
 #include "support/TwelveCustomers.h"
 
-#include "support/Customers.h"
-
-void insertTwelveCustomers(const QString &databasePath)
+QList<testing_support::CustomerRow> twelveCustomers()
 {
     const char *rows[][5] = {
         {"1", "SMITH", "ANN", "SPRINGFIELD", "2024-01-15"}, {"2", "Smith", "Bob", "Shelbyville", "2023-03-01"},
@@ -23,5 +21,10 @@ void insertTwelveCustomers(const QString &databasePath)
                           {"KeyDeposit", locker * 5},
                           {"Adult", locker % 2}});
     }
-    testing_support::insertCustomers(databasePath, customers);
+    return customers;
+}
+
+void insertTwelveCustomers(const QString &databasePath)
+{
+    testing_support::insertCustomers(databasePath, twelveCustomers());
 }

@@ -1,7 +1,6 @@
+#include "BackendDatabase.h"
 #include "store/DataControl.h"
-#include "store/ProgramFolder.h"
 #include "support/ScriptedServices.h"
-#include "support/TempProgramFolder.h"
 #include "widgets/BoundLineEdit.h"
 #include "widgets/DataErrorReporter.h"
 #include "widgets/DataGrid.h"
@@ -19,12 +18,13 @@ using testing_support::ScriptedServices;
 namespace {
 
 // A data control over the customer table with a few rows, and one bound field.
-class BoundRows : public ::testing::Test
+template<typename OnBackend>
+class BoundRowsOn : public OnBackend
 {
 protected:
     void SetUp() override
     {
-        data.setDatabaseName(store::programPath("\\Vantrel.mdb"));
+        data.setDatabaseName(this->database.name());
         data.setRecordSource("Information");
         data.bind(&name);
         ASSERT_TRUE(data.Refresh());
@@ -37,13 +37,16 @@ protected:
     }
     QString shownName() const { return name.text(); }
 
-    testing_support::TempProgramFolder folder;
     ScriptedServices services;
     store::DataControl data;
     widgets::BoundLineEdit name{"FirstName"};
 };
 
-TEST_F(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
+using BoundRows = BoundRowsOn<testing_support::BackendTest>;
+// A read refused through the file's own connection.
+using FileBoundRows = BoundRowsOn<testing_support::FileTest>;
+
+TEST_P(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
 {
     widgets::RecordNavigator nav;
     nav.setDataControl(&data);
@@ -71,7 +74,7 @@ TEST_F(BoundRows, DeleteAsksFirstWithNoAsTheDefault)
     EXPECT_EQ(data.recordset()->RecordCount(), 3) << "a navigator that only moves deletes nothing";
 }
 
-TEST_F(BoundRows, AWindowsBoundControlsAndDataControlGoInEitherOrder)
+TEST_P(BoundRows, AWindowsBoundControlsAndDataControlGoInEitherOrder)
 {
     for (const bool controlsFirst : {true, false}) {
         SCOPED_TRACE(controlsFirst ? "controls created first" : "data control created first");
@@ -104,7 +107,7 @@ int refuseFirstName(void *, int action, const char *, const char *column, const 
     return action == SQLITE_READ && column && qstricmp(column, "FirstName") == 0 ? SQLITE_DENY : SQLITE_OK;
 }
 
-TEST_F(BoundRows, TheOperatorIsToldOnceWhenARowCannotBeRead)
+TEST_F(FileBoundRows, TheOperatorIsToldOnceWhenARowCannotBeRead)
 {
     widgets::reportDataErrors(&data);
     sqlite3 *handle = data.database()->handle();
@@ -148,7 +151,7 @@ protected:
     std::unique_ptr<widgets::DataGrid> grid;
 };
 
-TEST_F(GridRows, ShowsTheRecordSetReadOnlyAndFollowsItsChanges)
+TEST_P(GridRows, ShowsTheRecordSetReadOnlyAndFollowsItsChanges)
 {
     auto *model = grid->model();
     EXPECT_EQ(model->rowCount(), 4);
@@ -179,5 +182,8 @@ TEST_F(GridRows, ShowsTheRecordSetReadOnlyAndFollowsItsChanges)
     list.closeRecordset();
     EXPECT_EQ(model->rowCount(), 0);
 }
+
+VANTREL_ON_BOTH_BACKENDS(BoundRows);
+VANTREL_ON_BOTH_BACKENDS(GridRows);
 
 } // namespace

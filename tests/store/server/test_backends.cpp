@@ -1,7 +1,7 @@
 // The engine as the windows use it, on a database file and on a server
 // alike: the same rows in the same order, the same values back, the same
 // refusals; and what only a server has, several desks at once.
-#include "ServerTestDatabase.h"
+#include "BackendDatabase.h"
 #include "csv/CsvExport.h"
 #include "csv/CsvImport.h"
 #include "lockermap/LockerMap.h"
@@ -12,7 +12,6 @@
 #include "store/Recordset.h"
 #include "store/server/ServerSchema.h"
 #include "support/FakeField.h"
-#include "support/TempProgramFolder.h"
 
 #include <QDate>
 #include <QFile>
@@ -26,36 +25,8 @@ using namespace store;
 
 namespace {
 
-enum class Backend { File, Server };
-
-// A new database of either kind with the program's empty tables.
-class BackendDatabase
-{
-public:
-    explicit BackendDatabase(Backend backend) : m_backend(backend)
-    {
-        if (backend == Backend::Server) {
-            auto connection = m_server.connect();
-            EngineError e;
-            if (!connection || !ServerSchema::create(*connection, &e))
-                ADD_FAILURE() << e.text.toStdString();
-        }
-    }
-    QString name() const { return m_backend == Backend::File ? m_folder.databasePath() : m_server.url(); }
-    // One desk: a connection of its own.
-    std::shared_ptr<Database> open() const
-    {
-        EngineError e;
-        auto db = DBEngine::OpenDatabase(name(), &e);
-        EXPECT_TRUE(db) << e.text.toStdString();
-        return db;
-    }
-
-private:
-    Backend m_backend;
-    testing_support::TempProgramFolder m_folder;
-    testing_support::ServerTestDatabase m_server;
-};
+using testing_support::Backend;
+using testing_support::BackendDatabase;
 
 struct Customer {
     QVariant locker;
@@ -85,7 +56,7 @@ QStringList lastNames(Recordset &rs)
     return names;
 }
 
-class BackendTest : public ::testing::TestWithParam<Backend>
+class BackendTest : public testing_support::BackendTest
 {
 protected:
     void SetUp() override
@@ -94,7 +65,6 @@ protected:
         ASSERT_TRUE(db);
     }
 
-    BackendDatabase database{GetParam()};
     std::shared_ptr<Database> db;
 };
 
@@ -314,14 +284,13 @@ TEST_P(BackendTest, TheCsvImportAddsTheSameRowsAndAFailedOneAddsNone)
     EXPECT_EQ(settings->value("CenterName").toString(), "Shelbyville Lanes");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, BackendTest, ::testing::Values(Backend::File, Backend::Server),
-                         [](const auto &info) { return info.param == Backend::File ? "File" : "Server"; });
+VANTREL_ON_BOTH_BACKENDS(BackendTest);
 
 // Two desks on one server edit the same customer: the second to save is
 // told, and each choice stores exactly what was chosen.
 TEST(TwoDesks, TheSecondSaveIsToldAndStoresWhatTheOperatorChose)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     auto deskA = server.open();
     auto deskB = server.open();
     ASSERT_TRUE(deskA && deskB);
@@ -397,7 +366,7 @@ public:
 // asked, sees both rows, and the screen follows the choice.
 TEST(TwoDesks, TheDataControlAsksAndTheScreenFollowsTheChoice)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     addCustomers(*server.open(), {{1, "Ames", "Old town"}, {2, "Boyd", "Old town"}});
     CityDesk desk(server.name());
     TypedField &city = desk.city;
@@ -457,7 +426,7 @@ TEST(TwoDesks, TheDataControlAsksAndTheScreenFollowsTheChoice)
 // typing under way is neither lost nor interrupted.
 TEST(TwoDesks, AnotherDesksChangesReachTheWindowWithoutLosingThePlaceOrTheTyping)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     auto other = server.open();
     addCustomers(*other, {{1, "Ames", "A"}, {2, "Boyd", "B"}, {3, "Cole", "C"}});
     CityDesk desk(server.name());
@@ -489,7 +458,7 @@ TEST(TwoDesks, AnotherDesksChangesReachTheWindowWithoutLosingThePlaceOrTheTyping
 // the server: both fields of the old save or both of the new one.
 TEST(TwoDesks, ADeskKilledMidSaveLeavesEveryRowOldOrNew)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     auto db = server.open();
     addCustomers(*db, {{1, "Start", "Start"}, {2, "Start", "Start"}, {3, "Start", "Start"}});
     std::srand(7);
@@ -518,7 +487,7 @@ TEST(TwoDesks, ADeskKilledMidSaveLeavesEveryRowOldOrNew)
 // screen, nothing is written; the next save connects again and writes it.
 TEST(TwoDesks, AServerGoneMidEditKeepsTheTypingAndWritesNothing)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     auto admin = server.open();
     addCustomers(*admin, {{1, "Ames", "Old town"}});
     CityDesk desk(server.name());
@@ -549,7 +518,7 @@ TEST(TwoDesks, AServerGoneMidEditKeepsTheTypingAndWritesNothing)
 // password; the right one, given apart from the URL, connects.
 TEST(TwoDesks, AWrongPasswordIsToldAndTheRightOneConnects)
 {
-    BackendDatabase server(Backend::Server);
+    BackendDatabase server(Backend::Server, true);
     auto superuser = store::ServerConnection::open(server.name(), nullptr);
     ASSERT_TRUE(superuser);
     superuser->exec("DROP ROLE IF EXISTS vantrel_password_test");
