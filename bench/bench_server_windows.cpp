@@ -3,13 +3,16 @@
 // filter to the first row it finds; each against psql running the same
 // statements (the keyset's ids, then the first row). Needs a server: run it
 // under scripts/test-server, which gives its URL in VANTREL_TEST_DATABASE_URL.
-// The customers are copied into the server once, before any timing.
+// A report's rows are read as printing reads them, against psql reading the
+// same rows. The customers are copied into the server once, before any
+// timing.
 #include "bench/BenchDatabase.h"
 #include "bench/BenchFilter.h"
 #include "bench/MedianReporter.h"
 
 #include "app/frmMainMenu.h"
 #include "customers/frmInformation.h"
+#include "reports/ReportRows.h"
 #include "store/DatabaseChoice.h"
 #include "store/ServerDatabase.h"
 #include "store/server/ServerConnection.h"
@@ -152,6 +155,44 @@ void BM_PsqlFilterStatement(benchmark::State &state)
 }
 BENCHMARK(BM_PsqlFilterStatement)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
 
+// A report's first 100,000 rows as the printing reads them (every field),
+// against psql reading the keyset and the same rows in one statement.
+constexpr int kReportRows = 100000;
+
+void BM_ServerReportRows(benchmark::State &state)
+{
+    QString why;
+    if (!prepareServer(&why))
+        return state.SkipWithError(qPrintable(why));
+    store::EngineError e;
+    auto db = store::ServerDatabase::open(databaseUrl(), &e);
+    if (!db)
+        return state.SkipWithError(qPrintable(e.text));
+    for (auto _ : state) {
+        reports::ReportRows rows;
+        if (!rows.open(db, {QString()}, {}, &why) || !rows.select({}))
+            return state.SkipWithError(qPrintable(why));
+        qint64 read = 0;
+        rows.readRows(0, kReportRows, [&](qint64, const reports::PrintedRow &row) { read += !row.empty(); });
+        if (read != kReportRows || !rows.readError().isEmpty())
+            return state.SkipWithError(qPrintable(rows.readError()));
+    }
+}
+BENCHMARK(BM_ServerReportRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
+void BM_PsqlReportRows(benchmark::State &state)
+{
+    QString why;
+    if (!prepareServer(&why))
+        return state.SkipWithError(qPrintable(why));
+    for (auto _ : state) {
+        if (!psql({QStringLiteral("SELECT \"RowId\" FROM \"Information\" ORDER BY \"RowId\""),
+                   QStringLiteral("SELECT * FROM \"Information\" WHERE \"RowId\" <= %1").arg(kReportRows)}))
+            return state.SkipWithError("psql failed");
+    }
+}
+BENCHMARK(BM_PsqlReportRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -166,5 +207,7 @@ int main(int argc, char **argv)
                         "BM_ServerRecordWindowFirstRow", "BM_PsqlRecordWindowStatements");
     reporter.printRatio("filter OK to first row / psql, the translated statement (medians, aim 1.2 or less)",
                         "BM_ServerFilterOkFirstRow", "BM_PsqlFilterStatement");
+    reporter.printRatio("a report's first 100,000 rows / psql, the keyset and the rows (medians)",
+                        "BM_ServerReportRows", "BM_PsqlReportRows");
     return 0;
 }

@@ -232,6 +232,7 @@ void ReportRows::setPrintedFields(const QList<int> &fields)
 {
     m_printed = fields;
     m_printedQuery.reset();
+    m_printedRow.clear(); // the fields read are chosen again
 }
 
 void ReportRows::readRows(qint64 first, qint64 last, const RowUse &use) const
@@ -246,10 +247,33 @@ void ReportRows::readRows(qint64 first, qint64 last, const RowUse &use) const
     // read fails the reads themselves, and readError() says so.
     store::ReadTransaction reading(*m_db);
     reading.begin(nullptr);
+    if (!m_db->handle()) {
+        readRowsThroughEngine(first, last, use);
+        return;
+    }
     for (qint64 i = first; i < last; ++i) {
         readRow(i);
         use(i, m_printedRow);
     }
+}
+
+void ReportRows::prepareReadFields() const
+{
+    if (!m_printedRow.empty())
+        return;
+    m_readFields = m_printed;
+    if (m_readFields.isEmpty()) {
+        for (int field = 0; field < int(m_table.fields.size()); ++field)
+            m_readFields << field;
+    }
+    m_printedRow.assign(m_table.fields.size(), FieldValue());
+}
+
+qint64 ReportRows::idAt(qint64 index) const
+{
+    if (!keysetPending())
+        return m_keyset->idAt(m_formulas.empty() ? int(index) : m_positions[size_t(index)]);
+    return index < m_firstIds.size() ? m_firstIds.at(index) : -1;
 }
 
 void ReportRows::readRow(qint64 index) const
@@ -257,12 +281,8 @@ void ReportRows::readRow(qint64 index) const
     // Reading a page's few fields straight from the row is most of the speed
     // of a long listing; every field of the table would be read otherwise.
     const store::TableDef &table = m_table;
+    prepareReadFields();
     if (!m_printedQuery) {
-        m_readFields = m_printed;
-        if (m_readFields.isEmpty()) {
-            for (int field = 0; field < int(table.fields.size()); ++field)
-                m_readFields << field;
-        }
         QStringList columns;
         for (int field : m_readFields)
             columns << store::quoteIdentifier(table.fields.at(field).name);
@@ -270,20 +290,11 @@ void ReportRows::readRow(qint64 index) const
             m_db->handle(),
             QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                 .arg(columns.join(QStringLiteral(", ")), store::quoteIdentifier(table.name)));
-        m_printedRow.assign(table.fields.size(), FieldValue());
     }
     for (int field : m_readFields)
         m_printedRow[size_t(field)].kind = FieldValue::Kind::Null;
 
-    qint64 id = -1;
-    if (!keysetPending())
-        id = m_keyset->idAt(m_formulas.empty() ? int(index) : m_positions[size_t(index)]);
-    else if (index < m_firstIds.size())
-        id = m_firstIds.at(index);
-    if (!m_db->handle()) {
-        readRowThroughEngine(id);
-        return;
-    }
+    const qint64 id = idAt(index);
     store::Statement &query = *m_printedQuery;
     query.reset();
     query.bindInt64(1, id);
@@ -331,19 +342,33 @@ void ReportRows::readRow(qint64 index) const
     query.reset();
 }
 
-void ReportRows::readRowThroughEngine(qint64 id) const
+void ReportRows::readRowsThroughEngine(qint64 first, qint64 last, const RowUse &use) const
 {
-    QVariantList row;
-    store::EngineError e;
-    if (!m_db->readRow(m_table, id, &row, nullptr, &e)) {
-        if (m_readError.isEmpty())
-            m_readError = QStringLiteral("The record could not be read: %1").arg(e.text);
-        return;
+    // A page or two of rows per read: one read per row would wait on the
+    // server for each.
+    constexpr qint64 kBatch = 256;
+    prepareReadFields();
+    QVector<qint64> ids;
+    QList<QVariantList> rows;
+    for (qint64 start = first; start < last; start += kBatch) {
+        const qint64 end = qMin(last, start + kBatch);
+        ids.clear();
+        for (qint64 i = start; i < end; ++i)
+            ids << idAt(i);
+        store::EngineError e;
+        if (!m_db->readRows(m_table, ids, &rows, &e)) {
+            if (m_readError.isEmpty())
+                m_readError = QStringLiteral("The record could not be read: %1").arg(e.text);
+            rows.clear();
+        }
+        for (qint64 i = start; i < end; ++i) {
+            const QVariantList row = rows.value(int(i - start)); // empty: gone since the keyset was read
+            for (int field : m_readFields)
+                m_printedRow[size_t(field)] =
+                    row.isEmpty() ? FieldValue() : FieldValue::of(row.at(field), m_table.fields.at(field).kind);
+            use(i, m_printedRow);
+        }
     }
-    if (row.isEmpty())
-        return; // gone since the keyset was read
-    for (int field : m_readFields)
-        m_printedRow[size_t(field)] = FieldValue::of(row.at(field), m_table.fields.at(field).kind);
 }
 
 } // namespace reports

@@ -86,9 +86,12 @@ public:
     static bool orderStatement(const QStringList &sortKeys, QString *statement, QString *error);
 
 private:
+    qint64 idAt(qint64 index) const;
     void readRow(qint64 index) const;
-    // The same for a database without the embedded engine's connection.
-    void readRowThroughEngine(qint64 id) const;
+    // The same for a database without the embedded engine's connection,
+    // which reads the rows from `first` to `last` in batches.
+    void readRowsThroughEngine(qint64 first, qint64 last, const RowUse &use) const;
+    void prepareReadFields() const;
     bool countStatement();
     bool keysetPending() const { return !m_orderedStatement.isEmpty() && !m_keyset; }
 

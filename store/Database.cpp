@@ -80,6 +80,20 @@ bool Database::readTableIds(const TableDef &, int, QVector<qint64> *, EngineErro
     return fail(error, Err::InvalidOperation, QStringLiteral("This database reads its tables in chunks."));
 }
 
+bool Database::readRows(const TableDef &table, const QVector<qint64> &ids, QList<QVariantList> *rows,
+                        EngineError *error)
+{
+    rows->clear();
+    rows->reserve(ids.size());
+    QVariantList row;
+    for (qint64 id : ids) {
+        if (!readRow(table, id, &row, nullptr, error))
+            return false;
+        rows->append(row);
+    }
+    return true;
+}
+
 std::shared_ptr<Statement> Database::prepared(const QString &sql) const
 {
     return std::make_shared<Statement>(handle(), sql);

@@ -104,6 +104,10 @@ public:
     // A row's values by id, typed as the fields' kinds give them, with its
     // version (0 where rows have none). An empty row when it is not there.
     virtual bool readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error) = 0;
+    // Rows by id as readRow gives them, in the order of `ids`: an empty row
+    // for one that is not there. For reading many rows at once.
+    virtual bool readRows(const TableDef &table, const QVector<qint64> &ids, QList<QVariantList> *rows,
+                          EngineError *error);
     // Adds a row with the given fields set; the others take their defaults.
     virtual bool insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
                            EngineError *error) = 0;

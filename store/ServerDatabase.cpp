@@ -212,6 +212,37 @@ bool ServerDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row
     return true;
 }
 
+bool ServerDatabase::readRows(const TableDef &table, const QVector<qint64> &ids, QList<QVariantList> *rows,
+                              EngineError *error)
+{
+    rows->clear();
+    QStringList list;
+    list.reserve(ids.size());
+    for (qint64 id : ids)
+        list << QString::number(id);
+    ServerResult read;
+    EngineError e;
+    if (!exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 = ANY($1::bigint[])")
+                  .arg(rowId(), quotedColumns(table), quoteIdentifier(table.name)),
+              {QVariant(QLatin1Char('{') + list.join(QLatin1Char(',')) + QLatin1Char('}'))}, &read, &e))
+        return fail(error, e.number, QStringLiteral("The records could not be read: ") + e.text);
+    QHash<qint64, int> found;
+    found.reserve(read.rowCount());
+    for (int r = 0; r < read.rowCount(); ++r)
+        found.insert(read.text(r, 0).toLongLong(), r);
+    rows->reserve(ids.size());
+    for (qint64 id : ids) {
+        QVariantList row;
+        if (const auto at = found.constFind(id); at != found.constEnd()) {
+            row.reserve(table.fields.size());
+            for (int i = 0; i < table.fields.size(); ++i)
+                row.append(read.value(*at, i + 1));
+        }
+        rows->append(std::move(row));
+    }
+    return true;
+}
+
 bool ServerDatabase::insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
                                EngineError *error)
 {

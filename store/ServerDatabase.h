@@ -33,6 +33,10 @@ public:
     bool readIds(const QString &sql, const QVariantList &params, QVector<qint64> *ids, EngineError *error) override;
     bool readTableIds(const TableDef &table, int keyField, QVector<qint64> *ids, EngineError *error) override;
     bool readRow(const TableDef &table, qint64 id, QVariantList *row, qint64 *version, EngineError *error) override;
+    // One statement for all the rows: a round trip to the server each would
+    // cost more than the rows.
+    bool readRows(const TableDef &table, const QVector<qint64> &ids, QList<QVariantList> *rows,
+                  EngineError *error) override;
     bool insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
                    EngineError *error) override;
     bool updateRow(const TableDef &table, qint64 id, qint64 version, const QList<int> &fields,
