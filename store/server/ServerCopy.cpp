@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -29,19 +30,33 @@ constexpr qsizetype kBatchBytes = 16 * 1024;
 // lines sent and the lines read back compare byte for byte.
 void appendEscaped(QByteArray &line, const char *utf8, qsizetype length)
 {
+    // Runs without a character to escape (nearly every value) go in whole.
+    qsizetype run = 0;
     for (qsizetype i = 0; i < length; ++i) {
-        const char c = utf8[i];
-        switch (c) {
-        case '\\': line += "\\\\"; break;
-        case '\b': line += "\\b"; break;
-        case '\f': line += "\\f"; break;
-        case '\n': line += "\\n"; break;
-        case '\r': line += "\\r"; break;
-        case '\t': line += "\\t"; break;
-        case '\v': line += "\\v"; break;
-        default: line += c; break;
+        char escaped = 0;
+        switch (utf8[i]) {
+        case '\\': escaped = '\\'; break;
+        case '\b': escaped = 'b'; break;
+        case '\f': escaped = 'f'; break;
+        case '\n': escaped = 'n'; break;
+        case '\r': escaped = 'r'; break;
+        case '\t': escaped = 't'; break;
+        case '\v': escaped = 'v'; break;
+        default: continue;
         }
+        line.append(utf8 + run, i - run);
+        line += '\\';
+        line += escaped;
+        run = i + 1;
     }
+    line.append(utf8 + run, length - run);
+}
+
+void appendNumber(QByteArray &line, qint64 n)
+{
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, n).ptr;
+    line.append(text, end - text);
 }
 
 QByteArray unescaped(QByteArrayView field)
@@ -119,7 +134,8 @@ void appendIsoDate(QByteArray &line, QDate date)
 bool fileLine(sqlite3_stmt *st, const TableDef &t, QByteArray *line, EngineError *error)
 {
     const qint64 rowid = sqlite3_column_int64(st, 0);
-    *line = QByteArray::number(rowid);
+    line->resize(0); // keeps its room for the next row
+    appendNumber(*line, rowid);
     for (int i = 0; i < t.fields.size(); ++i) {
         const FieldDef &f = t.fields.at(i);
         const int column = i + 1;
@@ -140,7 +156,7 @@ bool fileLine(sqlite3_stmt *st, const TableDef &t, QByteArray *line, EngineError
         case FieldKind::YesNo: *line += sqlite3_column_double(st, column) != 0 ? 't' : 'f'; break;
         case FieldKind::Long:
             if (sqlite3_column_type(st, column) == SQLITE_INTEGER)
-                *line += QByteArray::number(sqlite3_column_int64(st, column));
+                appendNumber(*line, sqlite3_column_int64(st, column));
             else
                 appendEscaped(*line, text, length);
             break;
@@ -273,8 +289,8 @@ bool copyTableIn(sqlite3 *db, const TableDef &t, ServerConnection &server, const
     if (!version.isEmpty())
         columns += QStringLiteral(", ") + quoteIdentifier(postgres::rowVersionColumn());
     const QString copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoteIdentifier(t.name), columns);
+    QByteArray line;
     auto next = [&](QByteArray *data, EngineError *stop) {
-        QByteArray line;
         while (more && data->size() < kBatchBytes) {
             more = st.step();
             if (!more) {
