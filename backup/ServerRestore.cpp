@@ -76,12 +76,18 @@ ArchiveOutcome restoreDatabaseOnServer(ZipMain &zip, const QString &entryName, c
         return notRestored(e, o.code);
     ServerRestore restored;
     restored.where = server->where();
-    if (!keepServerData(*server, &restored.keptFile, &e))
-        return notRestored(e, o.code);
+    // The server's data is kept once the replace holds every desk's saves
+    // back, through a second connection that may still read: a save another
+    // desk made a moment before the replace is in the kept file, not lost.
+    const auto keep = [&](store::EngineError *error) {
+        auto reader = openServer(url, error);
+        return reader && keepServerData(*reader, &restored.keptFile, error);
+    };
     store::ServerCopy::Summary summary;
-    if (!store::ServerCopy::replaceOnServer(extracted, *server, &summary, &e)) {
+    if (!store::ServerCopy::replaceOnServer(extracted, *server, &summary, &e, keep)) {
         // The server kept every row: the copy of them is not needed.
-        QFile::remove(restored.keptFile);
+        if (!restored.keptFile.isEmpty())
+            QFile::remove(restored.keptFile);
         return notRestored(e, o.code);
     }
     restored.customers = summary.customers;

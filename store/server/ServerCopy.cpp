@@ -404,7 +404,8 @@ bool numberAfterCopied(ServerConnection &server, EngineError *error)
 // version no desk can hold for their number: above every version on the
 // server, and at least this transaction's number, which a row's version
 // (raised by one per saving transaction) never passes.
-bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError *error)
+bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError *error,
+                     const std::function<bool(EngineError *)> &whileLocked)
 {
     const QString customers = quoteIdentifier(Schema::information().name);
     const QString center = quoteIdentifier(Schema::centerInformation().name);
@@ -414,6 +415,7 @@ bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError 
     if (!server.exec(QStringLiteral("SET LOCAL lock_timeout = '30s'"), {}, nullptr, error)
         || !server.exec(QStringLiteral("LOCK TABLE %1, %2 IN EXCLUSIVE MODE").arg(customers, center), {}, nullptr,
                         error)
+        || (whileLocked && !whileLocked(error))
         || !server.exec(QStringLiteral("SELECT greatest((SELECT max(%1) FROM %2) + 1, (SELECT max(%1) FROM %3) + 1, "
                                        "pg_current_xact_id()::text::bigint)")
                             .arg(column, customers, center),
@@ -427,7 +429,7 @@ bool clearForReplace(ServerConnection &server, QByteArray *version, EngineError 
 enum class Target { Empty, Replaced };
 
 bool copyFileIn(const QString &databasePath, ServerConnection &server, Target target, Summary *summary,
-                EngineError *error)
+                EngineError *error, const std::function<bool(EngineError *)> &whileLocked = {})
 {
     RawDatabase file;
     if (!file.open(databasePath, RawDatabase::ReadOnly, error) || !hasOurTables(file.handle(), databasePath, error))
@@ -438,8 +440,8 @@ bool copyFileIn(const QString &databasePath, ServerConnection &server, Target ta
     Summary done;
     QByteArray version;
     QStringList indexes;
-    const bool copied =
-        (target == Target::Empty ? prepareTarget(server, &indexes, error) : clearForReplace(server, &version, error))
+    const bool copied = (target == Target::Empty ? prepareTarget(server, &indexes, error)
+                                                 : clearForReplace(server, &version, error, whileLocked))
         && copyTableIn(file.handle(), Schema::information(), server, version, &done.customers, error)
         && copyTableIn(file.handle(), Schema::centerInformation(), server, version, &done.centerRows, error)
         && std::all_of(indexes.cbegin(), indexes.cend(),
@@ -463,9 +465,10 @@ bool toServer(const QString &databasePath, ServerConnection &server, Summary *su
     return copyFileIn(databasePath, server, Target::Empty, summary, error);
 }
 
-bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error)
+bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error,
+                     const std::function<bool(EngineError *)> &whileLocked)
 {
-    return copyFileIn(databasePath, server, Target::Replaced, summary, error);
+    return copyFileIn(databasePath, server, Target::Replaced, summary, error, whileLocked);
 }
 
 bool fromServer(ServerConnection &server, const QString &databasePath, Summary *summary, EngineError *error)

@@ -3,6 +3,7 @@
 #include "store/EngineError.h"
 
 #include <QString>
+#include <functional>
 
 namespace store {
 
@@ -30,7 +31,11 @@ bool toServer(const QString &databasePath, ServerConnection &server, Summary *su
 // as they were. Rows keep their numbers and get a version no desk holds;
 // new rows are numbered after every number given before. Other desks'
 // saves wait meanwhile, and then find their row changed or gone.
-bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error);
+// `whileLocked`, when given, runs once no desk can write any more and before
+// a row is replaced (other connections can still read): what it reads is
+// exactly what the replace takes away. Its failure stops the replace.
+bool replaceOnServer(const QString &databasePath, ServerConnection &server, Summary *summary, EngineError *error,
+                     const std::function<bool(EngineError *error)> &whileLocked = {});
 
 // Writes the server's two tables, read in one snapshot, into a new
 // database file, which must not exist; nothing is left under its name
