@@ -1,7 +1,6 @@
 #include "csv/CsvImport.h"
 
 #include "store/Database.h"
-#include "store/FieldValues.h"
 #include "store/Schema.h"
 
 #include <QFile>
@@ -396,18 +395,14 @@ ImportResult CsvImport::run(Rows rows, const Progress &progress)
         return result;
     }
 
-    QVariantList typed;
     Walk w;
     w.sink = [&](int line, const QVariantList &values) {
-        typed.clear();
-        for (int i = 0; i < values.size(); ++i)
-            typed << store::fromStored(table->fields.at(fields.at(i)).kind, values.at(i));
         bool written = false;
-        if (m_target == Target::CenterSettings && !batch->updateFirst(typed, &written, &e)) {
+        if (m_target == Target::CenterSettings && !batch->updateFirst(values, &written, &e)) {
             w.error = QStringLiteral("Line %1: %2").arg(line).arg(e.text);
             return false;
         }
-        if (!written && !batch->insert(typed, &e)) {
+        if (!written && !batch->insert(values, &e)) {
             w.error = QStringLiteral("Line %1: %2").arg(line).arg(e.text);
             return false;
         }

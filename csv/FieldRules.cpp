@@ -109,12 +109,12 @@ bool checkYesNo(const QString &value, QVariant *stored, QString *reason)
 {
     const QString t = value.trimmed().toLower();
     if (t.isEmpty() || t == QLatin1String("no") || t == QLatin1String("false") || t == QLatin1String("0")) {
-        *stored = qint64(0);
+        *stored = false;
         return true;
     }
     if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("1")
         || t == QLatin1String("-1")) {
-        *stored = qint64(1);
+        *stored = true;
         return true;
     }
     *reason = QStringLiteral("%1 is not Yes or No (Yes, No, True, False, 1 or 0).").arg(quoted(value));
@@ -279,7 +279,7 @@ bool checkValue(const FieldRule &rule, const QString &value, QVariant *stored, Q
         QDate d;
         if (!checkDate(value, reason, &d))
             return false;
-        *stored = rule.entry == Entry::Date ? d.toString(Qt::ISODate) : d.toString(QStringLiteral("MM/dd/yyyy"));
+        *stored = rule.entry == Entry::Date ? QVariant(d) : QVariant(d.toString(QStringLiteral("MM/dd/yyyy")));
         return true;
     }
     case Entry::Masked: {

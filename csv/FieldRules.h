@@ -14,7 +14,7 @@ namespace csv {
 // record window enters it with, and the engine's kind and length.
 enum class Entry {
     Long,     // whole number within -2147483648 to 2147483647
-    Date,     // a date, stored as yyyy-mm-dd
+    Date,     // a date
     TextDate, // a date kept in a text field as mm/dd/yyyy (the birthdate)
     YesNo,    // Yes/No, True/False, 1/0 (and -1, the old engine's Yes)
     Masked,   // text that fits an entry mask such as "(999)999-9999"
@@ -34,8 +34,9 @@ struct FieldRule {
 // center's settings are plain texts within their lengths.
 QList<FieldRule> fieldRules(const store::TableDef &table);
 
-// Checks one value of a file. On success *stored is what the column takes
-// (null for an empty value, except yes/no, which is never null); otherwise
+// Checks one value of a file. On success *stored is what the column takes,
+// typed as the engine's record sets hand values out (a date a QDate, yes/no
+// a bool, which is never null; null for an empty value); otherwise
 // *reason tells the operator what is wrong, in a sentence.
 bool checkValue(const FieldRule &rule, const QString &value, QVariant *stored, QString *reason);
 

@@ -476,7 +476,8 @@ private:
     {
         if (st.isValid()) {
             st.reset();
-            st.bindAll(storedValues(m_table, m_fields, values));
+            for (int i = 0; i < values.size(); ++i)
+                st.bind(i + 1, toStored(m_table.fields.at(m_fields.at(i)).kind, values.at(i)));
             if (st.step() || !st.error().isError())
                 return true;
         }

@@ -138,9 +138,9 @@ TEST(FieldRules, DatesInEveryFormAFileBrings)
 TEST(FieldRules, YesNoWordsAndNumbers)
 {
     for (const char *yes : {"Yes", "TRUE", "1", "-1", " yes "})
-        EXPECT_EQ(checked("Adult", yes), QStringLiteral("1")) << yes;
+        EXPECT_EQ(checked("Adult", yes), QStringLiteral("true")) << yes;
     for (const char *no : {"No", "false", "0", ""})
-        EXPECT_EQ(checked("Adult", no), QStringLiteral("0")) << no;
+        EXPECT_EQ(checked("Adult", no), QStringLiteral("false")) << no;
     EXPECT_EQ(checked("Winter", "maybe"), QStringLiteral("!'maybe' is not Yes or No (Yes, No, True, False, 1 or 0)."));
 }
 
