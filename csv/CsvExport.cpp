@@ -175,14 +175,18 @@ ExportResult CustomerExport::throughEngine(store::Database &db, const store::Tab
     };
     bool stopped = false;
     if (ids) {
-        QVariantList row;
-        for (qint64 id : *ids) {
-            if (!db.readRow(table, id, &row, nullptr, &e))
+        // Rows by the batch: one read per row would wait on the server for each.
+        constexpr qsizetype kBatch = 256;
+        QList<QVariantList> rows;
+        for (qsizetype start = 0; start < ids->size() && !stopped; start += kBatch) {
+            if (!db.readRows(table, ids->mid(start, kBatch), &rows, &e))
                 return {.error = e.text};
-            // A row deleted meanwhile is not there to export.
-            if (!row.isEmpty() && !write(row)) {
-                stopped = true;
-                break;
+            for (const QVariantList &row : std::as_const(rows)) {
+                // A row deleted meanwhile is not there to export.
+                if (!row.isEmpty() && !write(row)) {
+                    stopped = true;
+                    break;
+                }
             }
         }
     } else {

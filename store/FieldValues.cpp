@@ -1,57 +1,13 @@
 #include "store/FieldValues.h"
 
+#include "store/sql/Dates.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <cmath>
 #include <limits>
-#include <optional>
 
 namespace store {
-
-namespace {
-
-// "yyyy-MM-dd" read and written by hand: every date of every row read or
-// written passes here, and QDate's own parsing and formatting cost more
-// than the row's other fields together.
-std::optional<QDate> isoDate(const QString &text)
-{
-    if (text.size() < 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
-        return std::nullopt;
-    int parts[3] = {0, 0, 0};
-    const int starts[3] = {0, 5, 8};
-    const int lengths[3] = {4, 2, 2};
-    for (int p = 0; p < 3; ++p) {
-        for (int i = starts[p]; i < starts[p] + lengths[p]; ++i) {
-            const char16_t c = text.at(i).unicode();
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
-            parts[p] = parts[p] * 10 + (c - u'0');
-        }
-    }
-    const QDate date(parts[0], parts[1], parts[2]);
-    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
-}
-
-QString isoText(QDate date)
-{
-    const int year = date.year();
-    if (year < 1 || year > 9999)
-        return date.toString(Qt::ISODate);
-    const int month = date.month(), day = date.day();
-    const char16_t text[10] = {char16_t(u'0' + year / 1000),
-                               char16_t(u'0' + year / 100 % 10),
-                               char16_t(u'0' + year / 10 % 10),
-                               char16_t(u'0' + year % 10),
-                               u'-',
-                               char16_t(u'0' + month / 10),
-                               char16_t(u'0' + month % 10),
-                               u'-',
-                               char16_t(u'0' + day / 10),
-                               char16_t(u'0' + day % 10)};
-    return QString(reinterpret_cast<const QChar *>(text), 10);
-}
-
-} // namespace
 
 QVariant fromStored(FieldKind kind, const QVariant &stored)
 {
@@ -63,7 +19,7 @@ QVariant fromStored(FieldKind kind, const QVariant &stored)
     case FieldKind::Date: {
         if (stored.typeId() == QMetaType::QDate)
             return stored;
-        if (const auto d = isoDate(stored.toString()))
+        if (const auto d = dates::parseStoredDate(stored.toString()))
             return QVariant(*d);
         const QDate d = QDate::fromString(stored.toString().left(10), Qt::ISODate);
         return d.isValid() ? QVariant(d) : stored;
@@ -81,7 +37,13 @@ QVariant toStored(FieldKind kind, const QVariant &value)
     switch (kind) {
     case FieldKind::YesNo: return QVariant(qint64(value.toBool() ? 1 : 0));
     case FieldKind::Long: return value.typeId() == QMetaType::LongLong ? value : QVariant(value.toLongLong());
-    case FieldKind::Date: return QVariant(isoText(value.toDate()));
+    case FieldKind::Date: {
+        // Written by hand: every date of every row written passes here.
+        const QDate date = value.toDate();
+        char text[10];
+        return dates::storedDateText(date, text) ? QVariant(QString::fromLatin1(text, 10))
+                                                 : QVariant(date.toString(Qt::ISODate));
+    }
     default: return value.typeId() == QMetaType::QString ? value : QVariant(value.toString());
     }
 }

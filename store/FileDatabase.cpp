@@ -321,6 +321,19 @@ bool FileDatabase::readIds(const QString &sql, const QVariantList &params, QVect
 }
 
 namespace {
+// Adds a row with `fields` set by ? values, the others at their defaults.
+QString insertSql(const TableDef &table, const QList<int> &fields)
+{
+    QStringList names;
+    for (int f : fields)
+        names << quoteIdentifier(table.fields.at(f).name);
+    if (names.isEmpty())
+        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table.name));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quoteIdentifier(table.name), names.join(QStringLiteral(", ")),
+             QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
+}
+
 QVariantList storedValues(const TableDef &table, const QList<int> &fields, const QVariantList &values)
 {
     QVariantList stored;
@@ -362,15 +375,7 @@ bool FileDatabase::readRow(const TableDef &table, qint64 id, QVariantList *row, 
 bool FileDatabase::insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
                              EngineError *error)
 {
-    QStringList names;
-    for (int f : fields)
-        names << quoteIdentifier(table.fields.at(f).name);
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table.name))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(quoteIdentifier(table.name), names.join(QStringLiteral(", ")),
-                   QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", ")));
-    if (!execSql(m_handle, sql, error, storedValues(table, fields, values)))
+    if (!execSql(m_handle, insertSql(table, fields), error, storedValues(table, fields, values)))
         return false;
     *id = sqlite3_last_insert_rowid(m_handle);
     return true;
@@ -429,16 +434,8 @@ public:
 
     bool insert(const QVariantList &values, EngineError *error) override
     {
-        if (!m_insert.isValid()) {
-            QStringList names;
-            for (int f : std::as_const(m_fields))
-                names << quoteIdentifier(m_table.fields.at(f).name);
-            m_insert = Statement(
-                m_db,
-                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(quoteIdentifier(m_table.name), names.join(QStringLiteral(", ")),
-                         QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QStringLiteral(", "))));
-        }
+        if (!m_insert.isValid())
+            m_insert = Statement(m_db, insertSql(m_table, m_fields));
         return step(m_insert, values, error);
     }
 

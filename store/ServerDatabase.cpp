@@ -26,6 +26,21 @@ bool isText(const FieldDef &field)
 {
     return field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
 }
+
+// Adds a row with `fields` set by $n values, the others at their defaults.
+QString insertSql(const TableDef &table, const QList<int> &fields)
+{
+    QStringList names;
+    QStringList places;
+    for (int i = 0; i < fields.size(); ++i) {
+        names << quoteIdentifier(table.fields.at(fields.at(i)).name);
+        places << QStringLiteral("$%1").arg(i + 1);
+    }
+    if (names.isEmpty())
+        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table.name));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quoteIdentifier(table.name), names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")));
+}
 } // namespace
 
 bool ServerDatabase::isServerUrl(const QString &name)
@@ -246,19 +261,8 @@ bool ServerDatabase::readRows(const TableDef &table, const QVector<qint64> &ids,
 bool ServerDatabase::insertRow(const TableDef &table, const QList<int> &fields, const QVariantList &values, qint64 *id,
                                EngineError *error)
 {
-    QStringList names;
-    QStringList places;
-    for (int i = 0; i < fields.size(); ++i) {
-        names << quoteIdentifier(table.fields.at(fields.at(i)).name);
-        places << QStringLiteral("$%1").arg(i + 1);
-    }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(quoteIdentifier(table.name), rowId())
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-              .arg(quoteIdentifier(table.name), names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
-                   rowId());
     ServerResult added;
-    if (!exec(sql, values, &added, error))
+    if (!exec(insertSql(table, fields) + QStringLiteral(" RETURNING ") + rowId(), values, &added, error))
         return false;
     *id = added.text(0, 0).toLongLong();
     WriteNotifier::instance()->noteCommit();
@@ -316,19 +320,13 @@ class ServerRowBatch final : public RowBatch
 public:
     ServerRowBatch(ServerDatabase &db, const TableDef &table, const QList<int> &fields) : m_db(db)
     {
-        QStringList names;
-        QStringList places;
         QStringList assignments;
-        for (int i = 0; i < fields.size(); ++i) {
-            names << quoteIdentifier(table.fields.at(fields.at(i)).name);
-            places << QStringLiteral("$%1").arg(i + 1);
-            assignments << QStringLiteral("%1 = %2").arg(names.last(), places.last());
-        }
-        const QString name = quoteIdentifier(table.name);
-        m_insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(name, names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")));
+        for (int i = 0; i < fields.size(); ++i)
+            assignments
+                << QStringLiteral("%1 = $%2").arg(quoteIdentifier(table.fields.at(fields.at(i)).name)).arg(i + 1);
+        m_insert = insertSql(table, fields);
         m_update = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = (SELECT min(%3) FROM %1) RETURNING 1")
-                       .arg(name, assignments.join(QStringLiteral(", ")), rowId());
+                       .arg(quoteIdentifier(table.name), assignments.join(QStringLiteral(", ")), rowId());
     }
     ~ServerRowBatch() override
     {

@@ -104,28 +104,13 @@ QString serverCopyOut(const TableDef &t)
         .arg(serverColumns(t), quoteIdentifier(t.name), quoteIdentifier(postgres::rowIdColumn()));
 }
 
-// "2026-12-08", without a formatted string per value: a copy writes
-// millions of them.
 void appendIsoDate(QByteArray &line, QDate date)
 {
-    char text[16];
-    const int year = date.year();
-    if (year < 1 || year > 9999) {
+    char text[10];
+    if (dates::storedDateText(date, text))
+        line.append(text, 10);
+    else
         line += date.toString(Qt::ISODate).toLatin1();
-        return;
-    }
-    const int month = date.month(), day = date.day();
-    text[0] = char('0' + year / 1000);
-    text[1] = char('0' + year / 100 % 10);
-    text[2] = char('0' + year / 10 % 10);
-    text[3] = char('0' + year % 10);
-    text[4] = '-';
-    text[5] = char('0' + month / 10);
-    text[6] = char('0' + month % 10);
-    text[7] = '-';
-    text[8] = char('0' + day / 10);
-    text[9] = char('0' + day % 10);
-    line.append(text, 10);
 }
 
 // The file's current row as a line of COPY's text format. A value the

@@ -120,11 +120,14 @@ std::optional<QDate> parseDateLiteral(QStringView text)
     return date;
 }
 
-std::optional<QDate> parseStoredDate(const char *text, qsizetype length)
+namespace {
+
+template<typename Char>
+std::optional<QDate> parseStoredDateOf(const Char *text, qsizetype length)
 {
     if (length < 10)
         return std::nullopt;
-    auto digit = [text](int i) { return unsigned(text[i] - '0') <= 9u ? text[i] - '0' : -1; };
+    auto digit = [text](int i) { return unsigned(text[i] - '0') <= 9u ? int(text[i] - '0') : -1; };
     const int pos[8] = {0, 1, 2, 3, 5, 6, 8, 9};
     int d[8];
     for (int k = 0; k < 8; ++k) {
@@ -138,6 +141,37 @@ std::optional<QDate> parseStoredDate(const char *text, qsizetype length)
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+} // namespace
+
+std::optional<QDate> parseStoredDate(const char *text, qsizetype length)
+{
+    return parseStoredDateOf(text, length);
+}
+
+std::optional<QDate> parseStoredDate(QStringView text)
+{
+    return parseStoredDateOf(text.utf16(), text.size());
+}
+
+bool storedDateText(const QDate &date, char text[10])
+{
+    const int year = date.year();
+    if (!date.isValid() || year < 1 || year > 9999)
+        return false;
+    const int month = date.month(), day = date.day();
+    text[0] = char('0' + year / 1000);
+    text[1] = char('0' + year / 100 % 10);
+    text[2] = char('0' + year / 10 % 10);
+    text[3] = char('0' + year % 10);
+    text[4] = '-';
+    text[5] = char('0' + month / 10);
+    text[6] = char('0' + month % 10);
+    text[7] = '-';
+    text[8] = char('0' + day / 10);
+    text[9] = char('0' + day % 10);
+    return true;
 }
 
 } // namespace store::dates

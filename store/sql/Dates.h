@@ -25,7 +25,14 @@ int datePart(DatePart part, const QDate &date);
 // 19xx). Nothing when the text is not a real date.
 std::optional<QDate> parseDateLiteral(QStringView text);
 
-// A stored date ("YYYY-MM-DD", possibly followed by a time).
+// A stored date ("YYYY-MM-DD", possibly followed by a time), from UTF-8 or
+// from a string: every date of every row read passes here.
 std::optional<QDate> parseStoredDate(const char *text, qsizetype length);
+std::optional<QDate> parseStoredDate(QStringView text);
+
+// The ten characters "YYYY-MM-DD" of a date of the years 1 to 9999, written
+// without a formatted string each (a copy writes millions of them); false
+// for another date, which QDate's own ISO form serves.
+bool storedDateText(const QDate &date, char text[10]);
 
 } // namespace store::dates
