@@ -47,6 +47,15 @@ QPointF placeSingleLine(const QFontMetricsF &metrics, const QRectF &box, Qt::Ali
     return QPointF(x, baseline);
 }
 
+// A listing's rows: drawn without kerning, so that a cell drawn in a run of
+// glyphs (TextBatch) and one drawn as text place their letters alike.
+QFont rowFontOf(const FontSpec &spec)
+{
+    QFont font = fontOf(spec);
+    font.setKerning(false);
+    return font;
+}
+
 constexpr double kCellPad = 0.04; // inches between a column's edge and its text
 
 } // namespace
@@ -84,9 +93,10 @@ PagePainter::PagePainter(const ReportDefinition &def, const ReportRows &rows, co
     , m_context(context)
     , m_painter(painter)
     , m_scale{double(painter.device()->logicalDpiX()), double(painter.device()->logicalDpiY())}
-    , m_rowFont(fontOf(def.font))
+    , m_rowFont(rowFontOf(def.font))
     , m_rowMetrics(m_rowFont, painter.device())
     , m_advances(m_rowMetrics)
+    , m_rowText(m_rowFont, painter)
 {
     m_context.row = nullptr;
     switch (def.kind) {
@@ -225,9 +235,10 @@ void PagePainter::paintListing(qint64 first, qint64 last)
                 x += room - advance;
             else if (column.align & Qt::AlignHCenter)
                 x += (room - advance) / 2;
-            m_painter.drawText(QPointF(x, baseline), m_cell);
+            m_rowText.add(QPointF(x, baseline), m_cell);
         }
     });
+    m_rowText.flush();
 }
 
 void PagePainter::paintItems(const QRectF &area, std::vector<PreparedItem> &items)

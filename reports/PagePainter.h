@@ -3,6 +3,7 @@
 #include "reports/ReportDefinition.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportRows.h"
+#include "reports/TextBatch.h"
 #include "reports/TextTemplate.h"
 
 #include <QFont>
@@ -102,6 +103,7 @@ private:
     QFont m_rowFont;
     QFontMetricsF m_rowMetrics;
     AdvanceCache m_advances;
+    TextBatch m_rowText;
     double m_baselineOffset = 0; // from a row's top to its text's baseline
     std::vector<double> m_cellLeft;
     std::vector<double> m_cellRoom;
