@@ -182,7 +182,7 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
         return finish(o);
     };
 
-    if (!store::DBEngine::CompactDatabase(file, target, &e)) {
+    if (!store::DBEngine::CompactDatabase(file, target, &e, store::DBEngine::CompactedSource::Replaced)) {
         if (e.number == store::Err::UnrecognizedFormat || e.number == store::Err::Corrupt)
             e.text += platform::kParagraphBreak
                 + QStringLiteral("The file is damaged or is not a database. Run Repair, or restore the "

@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +141,37 @@ void startWriteback(const QString &path)
 #else
     Q_UNUSED(path);
 #endif
+}
+
+WritebackWhileWriting::WritebackWhileWriting(const QString &path)
+{
+#if defined(__linux__)
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    m_thread = std::jthread([fd](std::stop_token stop) {
+        const Descriptor file(fd);
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        while (!stop.stop_requested()) {
+            wake.wait_for(lock, stop, std::chrono::milliseconds(25), [] { return false; });
+            if (!stop.stop_requested())
+                ::sync_file_range(file.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        }
+    });
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+void dropCachedPages(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
 bool syncFile(const QString &path, EngineError *error)

@@ -3,6 +3,7 @@
 #include "store/EngineError.h"
 
 #include <QString>
+#include <thread>
 
 namespace store {
 
@@ -16,6 +17,25 @@ bool createOwnerOnlyFile(const QString &path, EngineError *error);
 // Asks the disk to start writing the file's pages now, without waiting for
 // the writes to finish, so that they overlap with what the caller does next.
 void startWriteback(const QString &path);
+
+// While it lives, asks the disk every few milliseconds to start writing the
+// pages of a file that another thread is writing, so that the disk works
+// beside the writer rather than after it and the final sync has little left
+// to wait for. It never waits for the writes; a file it cannot open is left
+// to that sync.
+class WritebackWhileWriting
+{
+public:
+    explicit WritebackWhileWriting(const QString &path);
+
+private:
+    std::jthread m_thread;
+};
+
+// Lets go of the file's pages held in memory; the file stays as it is.
+// Freeing them costs time, which a caller about to remove the file can
+// spend beside other work rather than in the removal.
+void dropCachedPages(const QString &path);
 
 // Waits until the file's contents are on the disk.
 bool syncFile(const QString &path, EngineError *error);

@@ -87,7 +87,11 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
     db.exec(QStringLiteral("PRAGMA synchronous = OFF"), nullptr);
     Statement vacuum(db.handle(), QStringLiteral("VACUUM INTO ?"));
     vacuum.bind(1, partial);
-    const bool written = vacuum.isValid() && !vacuum.step() && !vacuum.error().isError();
+    bool written = false;
+    {
+        const WritebackWhileWriting writeback(partial);
+        written = vacuum.isValid() && !vacuum.step() && !vacuum.error().isError();
+    }
     reader.join();
     if (!written) {
         if (error)
@@ -121,7 +125,7 @@ bool writeCopy(const QString &source, const QString &partial, DatabaseSummary *s
 
 namespace DBEngine {
 
-bool CompactDatabase(const QString &source, const QString &destination, EngineError *error)
+bool CompactDatabase(const QString &source, const QString &destination, EngineError *error, CompactedSource after)
 {
     if (!QFileInfo(source).isFile())
         return fail(error, Err::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(source));
@@ -161,7 +165,11 @@ bool CompactDatabase(const QString &source, const QString &destination, EngineEr
     bool synced = false;
     EngineError syncError;
     {
-        std::jthread sync([&partial, &synced, &syncError] { synced = syncFile(partial, &syncError); });
+        std::jthread sync([&] {
+            synced = syncFile(partial, &syncError);
+            if (after == CompactedSource::Replaced)
+                dropCachedPages(source);
+        });
         checked = checkCopy(partial, summary, ReadBack::WhenInDoubt, &e);
     }
     if (!checked)

@@ -46,10 +46,20 @@ struct RepairReport {
 // object offers it as its own.
 namespace DBEngine {
 
+// What becomes of the source of a compaction once it succeeds.
+enum class CompactedSource {
+    Kept,
+    // The caller puts the copy in its place: the source's pages held in
+    // memory are let go beside the copy's check, rather than by the rename
+    // that removes the file.
+    Replaced,
+};
+
 // Writes a complete, compacted copy of `source` into `destination`, which
 // must not exist yet. The copy is checked before this returns true; on
 // failure no destination file is left behind.
-bool CompactDatabase(const QString &source, const QString &destination, EngineError *error);
+bool CompactDatabase(const QString &source, const QString &destination, EngineError *error,
+                     CompactedSource after = CompactedSource::Kept);
 
 // Repairs the file in place: when the file cannot be opened or the
 // integrity check finds damage, every row that can still be read from its
