@@ -6,8 +6,10 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <sqlite3.h>
+#include <vector>
 
 namespace store {
 
@@ -21,6 +23,36 @@ QString orderTerm(const FieldDef &field)
 {
     const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Memo;
     return quoteIdentifier(field.name) + (text ? QStringLiteral(" COLLATE NOCASE") : QString());
+}
+
+// Puts ids[from..] in ascending order. A table's row ids mostly lie close
+// together, so where their span is not much wider than their number, a
+// bitmap over the span orders them in one pass each way: for a million ids
+// several times quicker than comparing them. Row ids are unique, so none is
+// lost; widely spread ids are sorted by comparison.
+void sortRowIds(QList<qint64> &ids, qsizetype from)
+{
+    const auto first = ids.begin() + from;
+    const auto last = ids.end();
+    if (std::is_sorted(first, last))
+        return;
+    const auto [lowest, highest] = std::minmax_element(first, last);
+    const qint64 low = *lowest;
+    const quint64 span = quint64(*highest) - quint64(low) + 1;
+    if (span / 16 > quint64(last - first)) {
+        std::sort(first, last);
+        return;
+    }
+    std::vector<quint64> bits(size_t((span + 63) / 64));
+    for (auto it = first; it != last; ++it) {
+        const quint64 offset = quint64(*it) - quint64(low);
+        bits[size_t(offset / 64)] |= quint64(1) << (offset % 64);
+    }
+    auto out = first;
+    for (size_t word = 0; word < bits.size(); ++word) {
+        for (quint64 set = bits[word]; set != 0; set &= set - 1)
+            *out++ = qint64(quint64(low) + word * 64 + quint64(std::countr_zero(set)));
+    }
 }
 } // namespace
 
@@ -124,7 +156,9 @@ int Recordset::readChunk(int limit, EngineError *error) const
     const FieldDef *key = m_chunks.keyField >= 0 ? &m_table.fields.at(m_chunks.keyField) : nullptr;
     // The rest of a whole table in row-id order is read from the entries of
     // a narrow index (a number's, where there is one) and sorted: every row
-    // id is there, in a small part of the table's pages.
+    // id is there, in a small part of the table's pages. The index is read
+    // whole and the ids outside the rest are passed over here, which costs
+    // less than the engine testing each entry.
     const IndexDef *narrow = nullptr;
     if (!key && limit < 0) {
         for (const IndexDef &index : m_table.indexes) {
@@ -137,8 +171,7 @@ int Recordset::readChunk(int limit, EngineError *error) const
         }
     }
     if (narrow) {
-        sql = QStringLiteral("SELECT rowid FROM %1 INDEXED BY %2 WHERE rowid > ?1 AND rowid <= ?2 LIMIT ?3")
-                  .arg(table, quoteIdentifier(narrow->name));
+        sql = QStringLiteral("SELECT rowid FROM %1 INDEXED BY %2").arg(table, quoteIdentifier(narrow->name));
         if (!m_db->prepared(sql)->isValid())
             narrow = nullptr; // not in this file: the table's own order instead
     }
@@ -168,12 +201,16 @@ int Recordset::readChunk(int limit, EngineError *error) const
             *error = st->error();
         return -1;
     }
-    // A value SQLite refuses fails the first step below.
-    st->bindInt64(1, m_chunks.started ? m_chunks.lastId : std::numeric_limits<qint64>::min());
-    st->bindInt64(2, m_chunks.maxId);
-    st->bindInt64(3, limit);
-    if (key && !m_chunks.inNulls && m_chunks.started)
-        st->bindValue(4, m_chunks.lastKey.get());
+    const qint64 after = m_chunks.started ? m_chunks.lastId : std::numeric_limits<qint64>::min();
+    const qint64 upTo = m_chunks.maxId;
+    if (!narrow) {
+        // A value SQLite refuses fails the first step below.
+        st->bindInt64(1, after);
+        st->bindInt64(2, upTo);
+        st->bindInt64(3, limit);
+        if (key && !m_chunks.inNulls && m_chunks.started)
+            st->bindValue(4, m_chunks.lastKey.get());
+    }
     sqlite3_stmt *raw = st->handle();
 
     int rows = 0;
@@ -181,6 +218,8 @@ int Recordset::readChunk(int limit, EngineError *error) const
     const qsizetype before = m_ids.size();
     while (st->step()) {
         const qint64 id = sqlite3_column_int64(raw, 0);
+        if (narrow && (id <= after || id > upTo))
+            continue;
         ++rows;
         m_chunks.lastId = id;
         m_chunks.started = true;
@@ -196,8 +235,8 @@ int Recordset::readChunk(int limit, EngineError *error) const
             *error = failed;
         return -1;
     }
-    if (narrow && !std::is_sorted(m_ids.begin() + before, m_ids.end()))
-        std::sort(m_ids.begin() + before, m_ids.end());
+    if (narrow)
+        sortRowIds(m_ids, before);
     if (limit < 0 || rows < limit) {
         // This section is read to its end.
         if (key && m_chunks.inNulls) {

@@ -98,6 +98,19 @@ TEST_F(ChunkedKeyset, EveryOrderReadInChunksIsTheOrderReadAtOnce)
     }
 }
 
+TEST_F(ChunkedKeyset, RowIdsFarApartComeInOrderToo)
+{
+    // Far below and above the rest, in an index order unlike theirs.
+    ASSERT_TRUE(execSql(db->handle(),
+                        "INSERT INTO Information (rowid, LockerNumber) VALUES "
+                        "(1000000000000, 0), (-7, 399), (500000000000, 1)",
+                        nullptr));
+    auto rs = open();
+    ASSERT_TRUE(rs->MoveLast());
+    EXPECT_EQ(allIds(*rs), expected("rowid"));
+    EXPECT_EQ(rs->Bookmark(), 1000000000000);
+}
+
 TEST_F(ChunkedKeyset, ABookmarkIntoAnUnreadChunkFindsItsRow)
 {
     const QList<qint64> reference = expected("LastName COLLATE NOCASE, rowid");
