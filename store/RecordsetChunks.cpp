@@ -38,12 +38,12 @@ void sortRowIds(QList<qint64> &ids, qsizetype from)
         return;
     const auto [lowest, highest] = std::minmax_element(first, last);
     const qint64 low = *lowest;
-    const quint64 span = quint64(*highest) - quint64(low) + 1;
-    if (span / 16 > quint64(last - first)) {
+    const quint64 width = quint64(*highest) - quint64(low); // the span less one, which cannot overflow
+    if (width / 16 > quint64(last - first)) {
         std::sort(first, last);
         return;
     }
-    std::vector<quint64> bits(size_t((span + 63) / 64));
+    std::vector<quint64> bits(size_t(width / 64 + 1));
     for (auto it = first; it != last; ++it) {
         const quint64 offset = quint64(*it) - quint64(low);
         bits[size_t(offset / 64)] |= quint64(1) << (offset % 64);

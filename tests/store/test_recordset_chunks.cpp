@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <limits>
 #include <sqlite3.h>
 
 using namespace store;
@@ -100,15 +101,16 @@ TEST_F(ChunkedKeyset, EveryOrderReadInChunksIsTheOrderReadAtOnce)
 
 TEST_F(ChunkedKeyset, RowIdsFarApartComeInOrderToo)
 {
-    // Far below and above the rest, in an index order unlike theirs.
+    // Far below and above the rest, up to the highest a row id can be, in
+    // an index order unlike theirs.
     ASSERT_TRUE(execSql(db->handle(),
                         "INSERT INTO Information (rowid, LockerNumber) VALUES "
-                        "(1000000000000, 0), (-7, 399), (500000000000, 1)",
+                        "(9223372036854775807, 0), (-7, 399), (500000000000, 1)",
                         nullptr));
     auto rs = open();
     ASSERT_TRUE(rs->MoveLast());
     EXPECT_EQ(allIds(*rs), expected("rowid"));
-    EXPECT_EQ(rs->Bookmark(), 1000000000000);
+    EXPECT_EQ(rs->Bookmark(), std::numeric_limits<qint64>::max());
 }
 
 TEST_F(ChunkedKeyset, ABookmarkIntoAnUnreadChunkFindsItsRow)
