@@ -52,6 +52,22 @@ private:
     int m_fd;
 };
 
+int openToRead(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+}
+
+// Asks the disk to start writing the file's dirty pages; never waits.
+void requestWriteback(int fd)
+{
+#if defined(__linux__)
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(fd);
+#endif
+}
+
 } // namespace
 
 QString partialNameFor(const QString &destination)
@@ -133,21 +149,14 @@ bool createOwnerOnlyFile(const QString &path, EngineError *error)
 
 void startWriteback(const QString &path)
 {
-#if defined(__linux__)
-    const QByteArray name = QFile::encodeName(path);
-    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    const Descriptor fd(openToRead(path));
     if (fd.get() >= 0)
-        ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-    Q_UNUSED(path);
-#endif
+        requestWriteback(fd.get());
 }
 
 WritebackWhileWriting::WritebackWhileWriting(const QString &path)
 {
-#if defined(__linux__)
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openToRead(path);
     if (fd < 0)
         return;
     m_thread = std::jthread([fd](std::stop_token stop) {
@@ -155,29 +164,22 @@ WritebackWhileWriting::WritebackWhileWriting(const QString &path)
         std::mutex mutex;
         std::condition_variable_any wake;
         std::unique_lock lock(mutex);
-        while (!stop.stop_requested()) {
-            wake.wait_for(lock, stop, std::chrono::milliseconds(25), [] { return false; });
-            if (!stop.stop_requested())
-                ::sync_file_range(file.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        }
+        // Wakes every 25 ms, or at once when the writer is done.
+        while (!wake.wait_for(lock, stop, std::chrono::milliseconds(25), [&stop] { return stop.stop_requested(); }))
+            requestWriteback(file.get());
     });
-#else
-    Q_UNUSED(path);
-#endif
 }
 
 void dropCachedPages(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    const Descriptor fd(openToRead(path));
     if (fd.get() >= 0)
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
 bool syncFile(const QString &path, EngineError *error)
 {
-    const QByteArray name = QFile::encodeName(path);
-    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    Descriptor fd(openToRead(path));
     if (fd.get() < 0)
         return failWithErrno(error, errno, QStringLiteral("Could not open '%1'").arg(path));
     if (::fsync(fd.get()) != 0)
