@@ -6,8 +6,23 @@
 
 namespace app {
 
+namespace {
+QStringList &chosenFolders()
+{
+    static QStringList folders;
+    return folders;
+}
+} // namespace
+
+void UserGuide::setFolders(const QStringList &folders)
+{
+    chosenFolders() = folders;
+}
+
 QStringList UserGuide::expectedFolders()
 {
+    if (!chosenFolders().isEmpty())
+        return chosenFolders();
     // Installed: beside the delivered files. Run from the build: the
     // build's guide folder, when the program is the build's own.
     const QDir bin(QCoreApplication::applicationDirPath());

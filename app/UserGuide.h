@@ -15,6 +15,9 @@ public:
     static QString indexPage();
     // The folders looked in, nearest first.
     static QStringList expectedFolders();
+    // Folders to look in instead (tests); an empty list goes back to the
+    // program's own.
+    static void setFolders(const QStringList &folders);
 };
 
 } // namespace app

@@ -63,7 +63,8 @@ private:
     bool m_highContrast = false;
 };
 
-frmYearAhead::frmYearAhead(QWidget *parent) : QMainWindow(parent), m_clock([] { return QDate::currentDate(); })
+frmYearAhead::frmYearAhead(QWidget *parent, std::function<QDate()> clock)
+    : QMainWindow(parent), m_clock(clock ? std::move(clock) : [] { return QDate::currentDate(); })
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmYearAhead"));

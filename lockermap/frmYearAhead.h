@@ -28,7 +28,9 @@ class frmYearAhead : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmYearAhead(QWidget *parent = nullptr);
+    // `clock` gives today's date (the system's by default; tests and
+    // benchmarks set theirs).
+    explicit frmYearAhead(QWidget *parent = nullptr, std::function<QDate()> clock = {});
 
     // Today's date; tests set it.
     void setClock(std::function<QDate()> clock);
