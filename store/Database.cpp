@@ -126,8 +126,12 @@ QString Database::rangeCountSql(const TableDef &table, int field, int ranges,
 QString Database::numberCountSql(const TableDef &table, int field, const std::function<QString(int)> &placeholder,
                                  const QString &whole)
 {
+    // The different numbers come in the index's order, so they are told
+    // apart as they pass: count(DISTINCT) would sort them all again.
     const QString column = quoteIdentifier(table.fields.at(field).name);
-    return QStringLiteral("SELECT count(DISTINCT %1), max(%1) FROM %2 WHERE %1 >= %3 AND %1 <= %4%5")
+    return QStringLiteral(
+               "SELECT count(*), max(n) FROM (SELECT DISTINCT %1 AS n FROM %2 WHERE %1 >= %3 AND %1 <= %4%5) "
+               "AS held")
         .arg(column, quoteIdentifier(table.name), placeholder(1), placeholder(2),
              whole.isEmpty() ? QString() : QStringLiteral(" AND ") + whole.arg(column));
 }
