@@ -2,6 +2,7 @@
 
 #include "lockermap/Legend.h"
 #include "store/Database.h"
+#include "store/RangeScan.h"
 #include "store/Schema.h"
 
 #include <QLocale>
@@ -43,34 +44,24 @@ bool YearAhead::compute(store::Database &db, const MapRange &range, const QDate 
         ranges.append({month, month.addMonths(1).addDays(-1)});
         result.months.append(MonthDue{month, 0, std::nullopt});
     }
-    QVector<qint64> counts;
-    if (!db.countInRanges(table, table.fieldIndex(QStringLiteral("DateToRenew")), ranges, &counts, error))
-        return false;
-    for (int i = 0; i < kMonths; ++i) {
-        result.months[i].due = counts.at(i);
-        if (result.rate.rate)
-            result.months[i].income = double(counts.at(i)) * *result.rate.rate;
-    }
-
     // The map's range and its vacant lockers: whole locker numbers that fit
-    // the map's cells, and an open range ending at the highest in use.
+    // the map's cells, and an open range ending at the highest in use. The
+    // months and the lockers come from one read of the table.
     constexpr qint64 kLowest = std::numeric_limits<qint32>::min();
     constexpr qint64 kHighest = std::numeric_limits<qint32>::max();
     const qint64 low = std::clamp(range.first, kLowest, kHighest);
     const qint64 high = range.last != 0 ? std::clamp(range.last, kLowest, kHighest) : kHighest;
-    qint64 held = 0;
-    qint64 highest = 0;
-    if (low <= high
-        && !db.countNumbers(table, table.fieldIndex(QStringLiteral("LockerNumber")), low, high, &held, &highest, error))
+    store::RangeAndNumberCounts counts;
+    if (!store::countRangesAndNumbers(db, table, table.fieldIndex(QStringLiteral("DateToRenew")), ranges,
+                                      table.fieldIndex(QStringLiteral("LockerNumber")), low, high, &counts, error))
         return false;
-    // An open range with no locker from its first on ends at the highest
-    // locker in use, as the map's does, and is empty.
-    if (range.last == 0 && held == 0) {
-        qint64 none = 0;
-        if (!db.countNumbers(table, table.fieldIndex(QStringLiteral("LockerNumber")), kLowest, kHighest, &none,
-                             &highest, error))
-            return false;
+    for (int i = 0; i < kMonths; ++i) {
+        result.months[i].due = counts.inRanges.at(i);
+        if (result.rate.rate)
+            result.months[i].income = double(counts.inRanges.at(i)) * *result.rate.rate;
     }
+    const qint64 held = counts.distinct;
+    const qint64 highest = counts.highest;
     result.first = range.first;
     result.last = range.last != 0 ? range.last : std::max<qint64>(highest, 0);
     result.lockers = result.last >= result.first ? result.last - result.first + 1 : 0;

@@ -24,8 +24,8 @@ struct MonthDue {
 // The twelve months from today's on: how many rentals fall due in each
 // (customers whose expiry date lies in the month, as a filter on the expiry
 // date counts them) and what they bring in at the center's rate, and how many
-// lockers of the map's range stand vacant today. Read through the engine's
-// interface in two statements, whatever the database.
+// lockers of the map's range stand vacant today. Read through the engine,
+// whatever the database: on a file in one read of the customer table.
 struct YearAhead {
     static constexpr int kMonths = 12;
 
