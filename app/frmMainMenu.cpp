@@ -5,6 +5,7 @@
 #include "app/ClickableImage.h"
 #include "app/ServerChoice.h"
 #include "app/UndoFlows.h"
+#include "app/UserGuide.h"
 #include "app/dlgDatabaseConnection.h"
 #include "backup/frmZipCreate.h"
 #include "center/frmCenterInformation.h"
@@ -12,6 +13,7 @@
 #include "customers/frmInformation.h"
 #include "filter/frmFindWindow.h"
 #include "lockermap/frmLockerMap.h"
+#include "lockermap/frmYearAhead.h"
 #include "maintenance/MaintenanceCommands.h"
 #include "platform/LongOperation.h"
 #include "platform/Services.h"
@@ -22,12 +24,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace app {
@@ -79,6 +83,7 @@ frmMainMenu::~frmMainMenu()
     delete m_about;
     delete m_center;
     delete m_lockerMap;
+    delete m_yearAhead;
     delete m_information;
 }
 
@@ -146,9 +151,15 @@ void frmMainMenu::createMenus()
     addItem(modify, QStringLiteral("MnuCustInfo"), QStringLiteral("&Customer Information"),
             &frmMainMenu::MnuCustInfo_Click);
     addItem(modify, QStringLiteral("MnuLockerMap"), QStringLiteral("Locker &Map"), &frmMainMenu::MnuLockerMap_Click);
+    addItem(modify, QStringLiteral("MnuYearAhead"), QStringLiteral("The &Year Ahead"),
+            &frmMainMenu::MnuYearAhead_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("MnuHelp"));
+    addItem(help, QStringLiteral("MnuHelpGuide"), QStringLiteral("&User Guide"), &frmMainMenu::MnuHelpGuide_Click)
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    // F1 opens the guide from whichever window has the focus.
+    menuAction(QStringLiteral("MnuHelpGuide"))->setShortcutContext(Qt::ApplicationShortcut);
     addItem(help, QStringLiteral("MnuHelpAbout"), QStringLiteral("&About"), &frmMainMenu::MnuHelpAbout_Click);
 
     for (QMenu *m : {database, print, modify, help})
@@ -225,6 +236,26 @@ void frmMainMenu::Image1_Click()
 void frmMainMenu::MnuCustInfo_Click()
 {
     Image1_Click();
+}
+
+void frmMainMenu::MnuHelpGuide_Click()
+{
+    const QString page = UserGuide::indexPage();
+    if (page.isEmpty()) {
+        platform::msgBox(QStringLiteral("The user guide is not installed: there is no index.html in %1.")
+                             .arg(UserGuide::expectedFolders().join(QStringLiteral(" or "))),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        platform::msgBox(QStringLiteral("No browser could open the user guide %1.").arg(page),
+                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
+}
+
+void frmMainMenu::MnuYearAhead_Click()
+{
+    platform::Hourglass hourglass;
+    showSingle(m_yearAhead, [] { return new lockermap::frmYearAhead; });
 }
 
 void frmMainMenu::MnuLockerMap_Click()

@@ -54,10 +54,13 @@ public:
     void MnuPrintLocker_Click();
     void MnuPrintComplete_Click();
     void MnuLockerMap_Click();
+    void MnuYearAhead_Click();
+    void MnuHelpGuide_Click();
 
     QWidget *aboutWindow() const { return m_about; }
     QWidget *centerWindow() const { return m_center; }
     QWidget *lockerMapWindow() const { return m_lockerMap; }
+    QWidget *yearAheadWindow() const { return m_yearAhead; }
     QWidget *backupWindow() const { return m_backup; }
     customers::frmInformation *informationWindow() const;
     // The one filter window of the run, created when first needed.
@@ -87,6 +90,7 @@ private:
     bool m_openingBackup = false;
     QPointer<customers::frmInformation> m_information;
     QPointer<QWidget> m_lockerMap;
+    QPointer<QWidget> m_yearAhead;
     std::unique_ptr<filter::frmFindWindow> m_find;
     ExitHandler m_exit;
 };

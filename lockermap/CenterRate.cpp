@@ -32,18 +32,22 @@ CenterRate CenterRate::fromTexts(const QString &rateText, const QString &periodT
     return result;
 }
 
+bool CenterRate::readFrom(store::Database &db, CenterRate *out, store::EngineError *error)
+{
+    auto center = db.OpenRecordset(store::Schema::centerInformation().name, store::Recordset::Snapshot, error);
+    if (!center)
+        return false;
+    *out = center->hasCurrent() ? fromTexts(center->value(QStringLiteral("YearlyRate")).toString(),
+                                            center->value(QStringLiteral("Period")).toString())
+                                : CenterRate();
+    return true;
+}
+
 bool CenterRate::read(const QString &databasePath, CenterRate *out, store::EngineError *error)
 {
     if (store::ServerDatabase::isServerUrl(databasePath)) {
         auto db = store::Database::open(databasePath, error);
-        auto center = db ? db->OpenRecordset(store::Schema::centerInformation().name, store::Recordset::Snapshot, error)
-                         : nullptr;
-        if (!center)
-            return false;
-        *out = center->hasCurrent() ? fromTexts(center->value(QStringLiteral("YearlyRate")).toString(),
-                                                center->value(QStringLiteral("Period")).toString())
-                                    : CenterRate();
-        return true;
+        return db && readFrom(*db, out, error);
     }
     store::RawDatabase db;
     if (!db.open(databasePath, store::RawDatabase::ReadOnly, error))

@@ -5,6 +5,10 @@
 #include <QString>
 #include <optional>
 
+namespace store {
+class Database;
+}
+
 namespace lockermap {
 
 // The center's rental rate: a price for a number of days.
@@ -21,6 +25,8 @@ struct CenterRate {
     static CenterRate fromTexts(const QString &rate, const QString &period);
     // The first row of CenterInformation; no row means no rate.
     static bool read(const QString &databasePath, CenterRate *out, store::EngineError *error);
+    // The same from an open database of either kind.
+    static bool readFrom(store::Database &db, CenterRate *out, store::EngineError *error);
 };
 
 } // namespace lockermap

@@ -9,11 +9,17 @@ QLocale us()
 {
     return QLocale(QLocale::English, QLocale::UnitedStates);
 }
+} // namespace
+
 QString dollars(double amount)
 {
     return QStringLiteral("$") + us().toString(amount, 'f', 2);
 }
-} // namespace
+
+QString wholeNumber(qint64 number)
+{
+    return us().toString(number);
+}
 
 QString countText(LockerState state, qint64 count)
 {

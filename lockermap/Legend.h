@@ -7,6 +7,10 @@
 
 namespace lockermap {
 
+// "$1,250.00"
+QString dollars(double amount);
+// "1,204"
+QString wholeNumber(qint64 number);
 // "Expired: 1,204"
 QString countText(LockerState state, qint64 count);
 // "Lockers 1 to 300"

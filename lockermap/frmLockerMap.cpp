@@ -6,6 +6,7 @@
 #include "lockermap/LockerGrid.h"
 #include "lockermap/MapPrint.h"
 #include "platform/Services.h"
+#include "printing/PrintChoice.h"
 #include "store/DatabaseChoice.h"
 #include "store/ProgramFolder.h"
 #include "store/Recordset.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -91,12 +91,7 @@ frmLockerMap::frmLockerMap(QWidget *parent) : QMainWindow(parent), m_clock([] { 
 
     m_settings = MapSettings::load(paletteIsDark(palette()));
     m_choosePrinter = [this](QPrinter &printer, int pages) {
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowTitle(QStringLiteral("Print Locker Map"));
-        dialog.setMinMax(1, pages);
-        dialog.setFromTo(1, pages);
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange);
-        return dialog.exec() == QDialog::Accepted;
+        return printing::askPrinter(printer, pages, QStringLiteral("Print Locker Map"), this);
     };
 
     buildControls();
@@ -333,17 +328,13 @@ void frmLockerMap::MnuPrint_Click()
 {
     if (!m_map)
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Locker Map"));
     const MapPrint print(*m_map, m_rate, m_settings.perRow, CellStyle(m_settings.highContrast, palette()));
-    const int pages = print.pageCount(&printer);
-    if (!m_choosePrinter || !m_choosePrinter(printer, pages))
-        return;
-    platform::Hourglass busy;
-    const bool range = printer.printRange() == QPrinter::PageRange;
-    QString error;
-    if (!print.print(&printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, &error))
-        platform::msgBox(error, platform::Buttons::OKOnly, platform::Icon::Exclamation);
+    printing::printPageSet({QStringLiteral("Locker Map"),
+                            [&](QPagedPaintDevice *device) { return print.pageCount(device); },
+                            [&](QPagedPaintDevice *device, int from, int to, QString *error) {
+                                return print.print(device, from, to, error);
+                            }},
+                           m_choosePrinter);
 }
 
 void frmLockerMap::Command1_Click()

@@ -68,6 +68,7 @@ struct ReportDefinition {
     QString title;
     Kind kind = Kind::Listing;
     QPageSize pageSize = QPageSize(QPageSize::Letter);
+    bool paperFixed = false; // the file names its page size; otherwise the printer's paper
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QMarginsF margins = QMarginsF(0.5, 0.5, 0.5, 0.5);
     FontSpec font;

@@ -27,7 +27,10 @@ constexpr double kSmallestPage = 1;
 class Reader
 {
 public:
-    Reader(const QString &fileName, QString *error) : m_fileName(fileName), m_error(error) {}
+    Reader(const QString &fileName, const QPageSize &paper, QString *error)
+        : m_fileName(fileName), m_paper(paper), m_error(error)
+    {
+    }
 
     bool readReport(const QJsonObject &root, ReportDefinition *def);
 
@@ -59,12 +62,30 @@ private:
     bool page(const QJsonValue &value, const QString &place, ReportDefinition *def);
     bool listing(const QJsonValue &value, const QString &place, ReportDefinition *def);
     bool labels(const QJsonValue &value, const QString &place, ReportDefinition *def);
+    // One label sheet; `ofPaper` for an entry of "sheets", which may hold
+    // margins of its own.
+    bool sheet(const QJsonObject &o, const QString &place, bool ofPaper, ReportDefinition *def);
+    bool margins(const QJsonValue &value, const QString &place, QMarginsF *out);
+    bool namedSize(const QJsonValue &value, const QString &place, QPageSize *out);
     bool letter(const QJsonValue &value, const QString &place, ReportDefinition *def);
     bool itemsFit(const std::vector<ReportItem> &items, const QString &place, QSizeF area);
 
     QString m_fileName;
+    QPageSize m_paper;
     QString *m_error;
 };
+
+// The page sizes a file may name.
+const QList<std::pair<QString, QPageSize::PageSizeId>> &namedSizes()
+{
+    static const QList<std::pair<QString, QPageSize::PageSizeId>> named = {
+        {QStringLiteral("Letter"), QPageSize::Letter},
+        {QStringLiteral("Legal"), QPageSize::Legal},
+        {QStringLiteral("Executive"), QPageSize::Executive},
+        {QStringLiteral("A4"), QPageSize::A4},
+        {QStringLiteral("A5"), QPageSize::A5}};
+    return named;
+}
 
 QString inches(double value)
 {
@@ -298,8 +319,49 @@ bool Reader::band(const QJsonValue &value, const QString &place, const FontSpec 
         || items(o.value(QLatin1String("items")), at(place, "items"), base, &out->items);
 }
 
+bool Reader::namedSize(const QJsonValue &value, const QString &place, QPageSize *out)
+{
+    for (const auto &[name, id] : namedSizes()) {
+        if (name.compare(value.toString(), Qt::CaseInsensitive) == 0) {
+            *out = QPageSize(id);
+            return true;
+        }
+    }
+    return fail(place,
+                QStringLiteral("\"%1\" is not a page size: Letter, Legal, Executive, A4, A5, "
+                               "or { \"width\": ..., \"height\": ... }.")
+                    .arg(value.toString()));
+}
+
+bool Reader::margins(const QJsonValue &margins, const QString &place, QMarginsF *out)
+{
+    if (margins.isDouble() || margins.isString()) {
+        double m = 0;
+        if (!length(margins, place, &m))
+            return false;
+        *out = QMarginsF(m, m, m, m);
+    } else if (margins.isObject()) {
+        const QJsonObject mo = margins.toObject();
+        if (!onlyKeys(mo, place, {"top", "bottom", "left", "right"}))
+            return false;
+        double top = out->top(), bottom = out->bottom(), left = out->left(), right = out->right();
+        for (auto [key, target] : {std::pair{"top", &top}, {"bottom", &bottom}, {"left", &left}, {"right", &right}}) {
+            if (mo.contains(QLatin1String(key)) && !length(mo.value(QLatin1String(key)), at(place, key), target))
+                return false;
+        }
+        *out = QMarginsF(left, top, right, bottom);
+    } else if (!margins.isUndefined()) {
+        return fail(place,
+                    QStringLiteral("a length or { \"top\", \"bottom\", \"left\", \"right\" } is expected here."));
+    }
+    return true;
+}
+
 bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinition *def)
 {
+    // A file that names no size prints on the paper of the printer.
+    def->pageSize = m_paper;
+    def->paperFixed = false;
     if (value.isUndefined())
         return true;
     QJsonObject o;
@@ -307,24 +369,9 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
         return false;
     const QJsonValue size = o.value(QLatin1String("size"));
     if (size.isString()) {
-        static const QList<std::pair<QString, QPageSize::PageSizeId>> named = {
-            {QStringLiteral("Letter"), QPageSize::Letter},
-            {QStringLiteral("Legal"), QPageSize::Legal},
-            {QStringLiteral("Executive"), QPageSize::Executive},
-            {QStringLiteral("A4"), QPageSize::A4},
-            {QStringLiteral("A5"), QPageSize::A5}};
-        bool found = false;
-        for (const auto &[name, id] : named) {
-            if (name.compare(size.toString(), Qt::CaseInsensitive) == 0) {
-                def->pageSize = QPageSize(id);
-                found = true;
-            }
-        }
-        if (!found)
-            return fail(at(place, "size"),
-                        QStringLiteral("\"%1\" is not a page size: Letter, Legal, Executive, A4, A5, "
-                                       "or { \"width\": ..., \"height\": ... }.")
-                            .arg(size.toString()));
+        if (!namedSize(size, at(place, "size"), &def->pageSize))
+            return false;
+        def->paperFixed = true;
     } else if (size.isObject()) {
         const QJsonObject s = size.toObject();
         double w = 0;
@@ -334,6 +381,7 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
             || !length(s.value(QLatin1String("height")), at(place, "size.height"), &h, kSmallestPage))
             return false;
         def->pageSize = QPageSize(QSizeF(w, h), QPageSize::Inch, QString(), QPageSize::ExactMatch);
+        def->paperFixed = true;
     } else if (!size.isUndefined()) {
         return fail(at(place, "size"),
                     QStringLiteral("a page size (\"Letter\") or { \"width\", \"height\" } is expected here."));
@@ -349,29 +397,8 @@ bool Reader::page(const QJsonValue &value, const QString &place, ReportDefinitio
         else
             return fail(at(place, "orientation"), QStringLiteral("portrait or landscape is expected here."));
     }
-    const QJsonValue margins = o.value(QLatin1String("margins"));
-    if (margins.isDouble() || margins.isString()) {
-        double m = 0;
-        if (!length(margins, at(place, "margins"), &m))
-            return false;
-        def->margins = QMarginsF(m, m, m, m);
-    } else if (margins.isObject()) {
-        const QJsonObject mo = margins.toObject();
-        if (!onlyKeys(mo, at(place, "margins"), {"top", "bottom", "left", "right"}))
-            return false;
-        double top = def->margins.top(), bottom = def->margins.bottom(), left = def->margins.left(),
-               right = def->margins.right();
-        for (auto [key, target] : {std::pair{"top", &top}, {"bottom", &bottom}, {"left", &left}, {"right", &right}}) {
-            if (mo.contains(QLatin1String(key))
-                && !length(mo.value(QLatin1String(key)), at(place, QStringLiteral("margins.") + QLatin1String(key)),
-                           target))
-                return false;
-        }
-        def->margins = QMarginsF(left, top, right, bottom);
-    } else if (!margins.isUndefined()) {
-        return fail(at(place, "margins"),
-                    QStringLiteral("a length or { \"top\", \"bottom\", \"left\", \"right\" } is expected here."));
-    }
+    if (!margins(o.value(QLatin1String("margins")), at(place, "margins"), &def->margins))
+        return false;
     const QSizeF sheet = def->pageInches();
     if (def->margins.left() + def->margins.right() >= sheet.width()
         || def->margins.top() + def->margins.bottom() >= sheet.height())
@@ -475,7 +502,62 @@ bool Reader::labels(const QJsonValue &value, const QString &place, ReportDefinit
 {
     QJsonObject o;
     if (!object(value, place, &o)
-        || !onlyKeys(o, place, {"width", "height", "columns", "rows", "columnGap", "rowGap", "padding", "items"}))
+        || !onlyKeys(o, place,
+                     {"width", "height", "columns", "rows", "columnGap", "rowGap", "padding", "items", "sheets"}))
+        return false;
+    LabelSheet &s = def->sheet;
+    if (o.contains(QLatin1String("padding"))
+        && !length(o.value(QLatin1String("padding")), at(place, "padding"), &s.padding))
+        return false;
+    if (o.contains(QLatin1String("sheets"))) {
+        // One sheet for each paper: the one for the paper printed on is used.
+        for (const char *key : {"width", "height", "columns", "rows", "columnGap", "rowGap"}) {
+            if (o.contains(QLatin1String(key)))
+                return fail(at(place, key),
+                            QStringLiteral("with \"sheets\" each sheet gives its own \"%1\".").arg(key));
+        }
+        QJsonObject sheets;
+        if (!object(o.value(QLatin1String("sheets")), at(place, "sheets"), &sheets))
+            return false;
+        QStringList names;
+        bool found = false;
+        for (auto it = sheets.begin(); it != sheets.end(); ++it) {
+            const QString where = at(at(place, "sheets"), it.key());
+            QPageSize size;
+            if (!namedSize(QJsonValue(it.key()), where, &size))
+                return false;
+            names << it.key();
+            // Every sheet is checked, so a mistake in one for other paper is
+            // found before it is needed.
+            ReportDefinition trial = *def;
+            trial.pageSize = size;
+            QJsonObject one;
+            if (!object(it.value(), where, &one) || !sheet(one, where, true, &trial))
+                return false;
+            if (!found && size.isEquivalentTo(def->pageSize)) {
+                *def = trial;
+                found = true;
+            }
+        }
+        if (!found)
+            return fail(at(place, "sheets"),
+                        QStringLiteral("there is no label sheet for %1 paper; the sheets are for %2.")
+                            .arg(def->pageSize.name(), names.join(QStringLiteral(", "))));
+    } else if (!sheet(o, place, false, def)) {
+        return false;
+    }
+    if (2 * s.padding >= s.width || 2 * s.padding >= s.height)
+        return fail(at(place, "padding"), QStringLiteral("the padding leaves no room inside a label."));
+    if (!items(o.value(QLatin1String("items")), at(place, "items"), def->font, &def->labelItems))
+        return false;
+    return itemsFit(def->labelItems, at(place, "items"), QSizeF(s.width - 2 * s.padding, s.height - 2 * s.padding));
+}
+
+bool Reader::sheet(const QJsonObject &o, const QString &place, bool ofPaper, ReportDefinition *def)
+{
+    if (ofPaper
+        && (!onlyKeys(o, place, {"width", "height", "columns", "rows", "columnGap", "rowGap", "margins"})
+            || !margins(o.value(QLatin1String("margins")), at(place, "margins"), &def->margins)))
         return false;
     LabelSheet &s = def->sheet;
     if (!length(o.value(QLatin1String("width")), at(place, "width"), &s.width, kSmallestLabel)
@@ -483,7 +565,7 @@ bool Reader::labels(const QJsonValue &value, const QString &place, ReportDefinit
         || !count(o.value(QLatin1String("columns")), at(place, "columns"), &s.columns)
         || !count(o.value(QLatin1String("rows")), at(place, "rows"), &s.rows))
         return false;
-    for (auto [key, target] : {std::pair{"columnGap", &s.columnGap}, {"rowGap", &s.rowGap}, {"padding", &s.padding}}) {
+    for (auto [key, target] : {std::pair{"columnGap", &s.columnGap}, {"rowGap", &s.rowGap}}) {
         if (o.contains(QLatin1String(key)) && !length(o.value(QLatin1String(key)), at(place, key), target))
             return false;
     }
@@ -496,11 +578,7 @@ bool Reader::labels(const QJsonValue &value, const QString &place, ReportDefinit
                         .arg(s.columns)
                         .arg(s.rows)
                         .arg(inches(right), inches(bottom), inches(sheet.width()), inches(sheet.height())));
-    if (2 * s.padding >= s.width || 2 * s.padding >= s.height)
-        return fail(at(place, "padding"), QStringLiteral("the padding leaves no room inside a label."));
-    if (!items(o.value(QLatin1String("items")), at(place, "items"), def->font, &def->labelItems))
-        return false;
-    return itemsFit(def->labelItems, at(place, "items"), QSizeF(s.width - 2 * s.padding, s.height - 2 * s.padding));
+    return true;
 }
 
 bool Reader::letter(const QJsonValue &value, const QString &place, ReportDefinition *def)
@@ -583,7 +661,8 @@ QSizeF ReportDefinition::pageInches() const
     return orientation == QPageLayout::Landscape ? size.transposed() : size;
 }
 
-bool ReportFile::parse(const QByteArray &json, const QString &fileName, ReportDefinition *out, QString *error)
+bool ReportFile::parse(const QByteArray &json, const QString &fileName, ReportDefinition *out, QString *error,
+                       const QPageSize &paper)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
@@ -607,7 +686,7 @@ bool ReportFile::parse(const QByteArray &json, const QString &fileName, ReportDe
     }
     ReportDefinition def;
     def.fileName = fileName;
-    Reader reader(fileName, error);
+    Reader reader(fileName, paper, error);
     if (!reader.readReport(doc.object(), &def))
         return false;
     if (def.title.isEmpty())
@@ -616,7 +695,8 @@ bool ReportFile::parse(const QByteArray &json, const QString &fileName, ReportDe
     return true;
 }
 
-bool ReportFile::read(const QString &path, ReportDefinition *out, QString *error)
+bool ReportFile::read(const QString &path, ReportDefinition *out, QString *error, const QPageSize &paper,
+                      QByteArray *source)
 {
     QFile file(path);
     if (!file.exists()) {
@@ -638,7 +718,10 @@ bool ReportFile::read(const QString &path, ReportDefinition *out, QString *error
                          .arg(file.size());
         return false;
     }
-    return parse(file.readAll(), path, out, error);
+    const QByteArray json = file.readAll();
+    if (source)
+        *source = json;
+    return parse(json, path, out, error, paper);
 }
 
 } // namespace reports

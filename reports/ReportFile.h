@@ -13,8 +13,13 @@ namespace reports {
 class ReportFile
 {
 public:
-    static bool read(const QString &path, ReportDefinition *out, QString *error);
-    static bool parse(const QByteArray &json, const QString &fileName, ReportDefinition *out, QString *error);
+    // `paper` is the page size of a file that names none (the printer's
+    // paper); *source receives the file's text, to be read again for other
+    // paper.
+    static bool read(const QString &path, ReportDefinition *out, QString *error,
+                     const QPageSize &paper = QPageSize(QPageSize::Letter), QByteArray *source = nullptr);
+    static bool parse(const QByteArray &json, const QString &fileName, ReportDefinition *out, QString *error,
+                      const QPageSize &paper = QPageSize(QPageSize::Letter));
 };
 
 } // namespace reports

@@ -1,5 +1,7 @@
 #include "reports/ReportJob.h"
 
+#include "printing/PdfOutput.h"
+#include "printing/PrintQueues.h"
 #include "reports/PagePainter.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportLayout.h"
@@ -21,7 +23,8 @@ ReportJob::~ReportJob() = default;
 std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString *error)
 {
     std::unique_ptr<ReportJob> job(new ReportJob);
-    if (!ReportFile::read(request.reportFile, &job->m_def, error))
+    const QPageSize paper = request.paper ? *request.paper : printing::PrintQueues::defaultPaper();
+    if (!ReportFile::read(request.reportFile, &job->m_def, error, paper, &job->m_source))
         return nullptr;
     const QString databasePath =
         request.databasePath.isEmpty() ? store::DatabaseChoice::databaseName() : request.databasePath;
@@ -70,6 +73,20 @@ std::unique_ptr<ReportJob> ReportJob::open(const ReportRequest &request, QString
     job->m_formulaShown = request.selectionFormula.isEmpty() ? job->m_def.selection : request.selectionFormula;
     job->m_printDate = QDate::currentDate();
     return job;
+}
+
+bool ReportJob::setPaper(const QPageSize &paper, QString *error)
+{
+    if (m_def.paperFixed || paper.isEquivalentTo(m_def.pageSize))
+        return true;
+    ReportDefinition def;
+    if (!ReportFile::parse(m_source, m_def.fileName, &def, error, paper))
+        return false;
+    def.title = m_def.title;
+    m_def = std::move(def);
+    m_rows.setFirstRows(rowsPerPage());
+    ++m_paperChanges;
+    return true;
 }
 
 bool ReportJob::prepare(const Progress &progress)
@@ -132,52 +149,35 @@ bool ReportJob::paintPages(QPainter &painter, QPagedPaintDevice *device, int fro
 
 bool ReportJob::writePdf(const QString &path, const Progress &progress, QString *error) const
 {
-    // Written beside the destination, readable by its owner only (it lists
-    // customers), and renamed over it when whole: a link planted at the
-    // name is replaced, never written through.
-    const QString partial = store::partialNameFor(path);
-    QFile::remove(partial);
-    store::EngineError e;
-    QFile file(partial);
-    if (!store::createOwnerOnlyFile(partial, &e) || !file.open(QIODevice::WriteOnly)) {
+    if (!placeAllRows()) {
         if (error)
-            *error = QStringLiteral("The file %1 cannot be written: %2.")
-                         .arg(path, e.isError() ? e.text : file.errorString());
-        QFile::remove(partial);
+            *error = QStringLiteral("%1 was not written: %2").arg(path, readError());
         return false;
     }
-    const auto fail = [&](const QString &reason) {
-        file.close();
-        QFile::remove(partial);
-        if (error)
-            *error = reason;
-        return false;
-    };
-    {
-        QPdfWriter writer(&file);
+    return printing::writePdfFile(path, m_def.title, pdfPainter(0, pageCount() - 1, progress, path), error);
+}
+
+printing::PaintPdf ReportJob::pdfPainter(int from, int to, const Progress &progress, const QString &destination) const
+{
+    return [this, from, to, progress, destination](QPdfWriter &writer, QString *error) {
         writer.setPageLayout(pageLayout());
-        writer.setResolution(1200);
-        writer.setTitle(m_def.title);
-        writer.setCreator(QStringLiteral("Vantrel"));
-        if (!placeAllRows())
-            return fail(QStringLiteral("%1 was not written: %2").arg(path, readError()));
         QPainter painter;
-        if (!painter.begin(&writer))
-            return fail(QStringLiteral("The PDF file %1 cannot be started.").arg(path));
-        const bool done = paintPages(painter, &writer, 0, pageCount() - 1, progress);
+        if (!painter.begin(&writer)) {
+            *error = QStringLiteral("The PDF for %1 cannot be started.").arg(destination);
+            return false;
+        }
+        const bool done = paintPages(painter, &writer, from, to, progress);
         painter.end();
-        if (!readError().isEmpty())
-            return fail(QStringLiteral("%1 was not written: %2").arg(path, readError()));
-        if (!done)
-            return fail(QStringLiteral("The report was cancelled; %1 was not written.").arg(path));
-    }
-    if (!file.flush())
-        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString()));
-    file.close();
-    if (!store::syncFile(partial, &e) || !store::renameReplacing(partial, path, &e))
-        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, e.text));
-    store::syncFolder(QFileInfo(path).absolutePath(), nullptr);
-    return true;
+        if (!readError().isEmpty()) {
+            *error = QStringLiteral("%1 was not written: %2").arg(destination, readError());
+            return false;
+        }
+        if (!done) {
+            *error = QStringLiteral("The report was cancelled; %1 was not written.").arg(destination);
+            return false;
+        }
+        return true;
+    };
 }
 
 } // namespace reports

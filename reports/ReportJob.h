@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/PdfOutput.h"
 #include "reports/ReportDefinition.h"
 #include "reports/ReportRows.h"
 
@@ -7,6 +8,7 @@
 #include <QPageLayout>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QPainter;
 class QPagedPaintDevice;
@@ -22,6 +24,9 @@ struct ReportRequest {
     // ("Select Information.* From Information Where ..."), when there is one.
     QString selectionStatement;
     QStringList sortFields; // non-empty ones replace the file's own sort
+    // The paper of a file that names no page size; none: the default
+    // print queue's paper, else Letter.
+    std::optional<QPageSize> paper;
 };
 
 // One run of a report: the file read, the database opened, the rows chosen
@@ -49,9 +54,15 @@ public:
     // may be found changed since they were counted, and the count follows.
     // False when they cannot be read (readError()).
     bool placeAllRows() const { return m_rows.placeRows(m_rows.count()); }
-    // Grows each time the rows are found changed since they were counted:
-    // pages painted before are out of date, and so is their count.
-    int rowsChanged() const { return m_rows.rowsChanged(); }
+    // Grows each time the rows are found changed since they were counted,
+    // or the pages were laid out on other paper: pages painted before are
+    // out of date, and so is their count.
+    int rowsChanged() const { return m_rows.rowsChanged() + m_paperChanges; }
+
+    // Lays the pages out on other paper, when the file names no page size of
+    // its own (otherwise nothing changes). False, with the report as it was,
+    // when the file has no layout for that paper (a label sheet).
+    bool setPaper(const QPageSize &paper, QString *error);
 
     // Paints page `page` (from 0) on a painter whose origin is the sheet's
     // top-left corner, at its device's resolution.
@@ -63,6 +74,9 @@ public:
 
     // Writes the whole report as PDF. The file appears only when complete.
     bool writePdf(const QString &path, const Progress &progress, QString *error) const;
+    // What paints pages from..to (from 0) into a PDF for the printing
+    // library; `destination` names where they go in its messages.
+    printing::PaintPdf pdfPainter(int from, int to, const Progress &progress, const QString &destination) const;
 
     void setPrintDate(const QDate &date) { m_printDate = date; }
 
@@ -72,6 +86,8 @@ private:
     TextContext reportValues() const;
 
     ReportDefinition m_def;
+    QByteArray m_source; // the report file's text, read again for other paper
+    int m_paperChanges = 0;
     ReportRows m_rows;
     QString m_formulaShown;
     QDate m_printDate;

@@ -107,4 +107,33 @@ bool Database::run(const QString &sql, EngineError *error)
     return false;
 }
 
+QString Database::rangeCountSql(const TableDef &table, int field, int ranges,
+                                const std::function<QString(int)> &placeholder)
+{
+    // One aggregate a range over the rows within all of them: no grouping,
+    // so the read needs no sort, and a value between two ranges (a text
+    // the file holds that is not a date) is counted in neither.
+    const QString column = quoteIdentifier(table.fields.at(field).name);
+    QStringList counts;
+    for (int r = 0; r < ranges; ++r)
+        counts << QStringLiteral("count(CASE WHEN %1 >= %2 AND %1 <= %3 THEN 1 END)")
+                      .arg(column, placeholder(2 * r + 1), placeholder(2 * r + 2));
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 >= %4 AND %3 <= %5")
+        .arg(counts.join(QStringLiteral(", ")), quoteIdentifier(table.name), column, placeholder(2 * ranges + 1),
+             placeholder(2 * ranges + 2));
+}
+
+QString Database::numberCountSql(const TableDef &table, int field, const std::function<QString(int)> &placeholder,
+                                 const QString &whole)
+{
+    // The different numbers come in the index's order, so they are told
+    // apart as they pass: count(DISTINCT) would sort them all again.
+    const QString column = quoteIdentifier(table.fields.at(field).name);
+    return QStringLiteral(
+               "SELECT count(*), max(n) FROM (SELECT DISTINCT %1 AS n FROM %2 WHERE %1 >= %3 AND %1 <= %4%5) "
+               "AS held")
+        .arg(column, quoteIdentifier(table.name), placeholder(1), placeholder(2),
+             whole.isEmpty() ? QString() : QStringLiteral(" AND ") + whole.arg(column));
+}
+
 } // namespace store

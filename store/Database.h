@@ -128,6 +128,18 @@ public:
     using RowScan = std::function<bool(qint64 id, const QVariantList &values)>;
     virtual bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) = 0;
 
+    // How many rows hold in `field` a value within each closed range
+    // [first, second], compared as the dialect's statements compare the
+    // field (a date field by its date): counts[i] for ranges[i], all of them
+    // from one read of the table.
+    using ValueRange = std::pair<QVariant, QVariant>;
+    virtual bool countInRanges(const TableDef &table, int field, const QList<ValueRange> &ranges,
+                               QVector<qint64> *counts, EngineError *error) = 0;
+    // How many different whole numbers a number field holds within [low,
+    // high], and the highest of them (0 with none).
+    virtual bool countNumbers(const TableDef &table, int field, qint64 low, qint64 high, qint64 *distinct,
+                              qint64 *highest, EngineError *error) = 0;
+
     // The embedded engine's prepared statements: see FileDatabase.
     virtual std::shared_ptr<Statement> prepared(const QString &sql) const;
     virtual bool run(const QString &sql, EngineError *error);
@@ -144,6 +156,16 @@ protected:
     // Runs a translated delete in one transaction (see Execute).
     virtual bool deleteTranslated(const TranslatedStatement &translated, EngineError *error, int *rowsAffected,
                                   const QString &keepAs) = 0;
+
+    // The statements of countInRanges and countNumbers, with the backend's
+    // placeholder for the n-th value (from 1) and its way of giving a
+    // range's bound the field's kind.
+    static QString rangeCountSql(const TableDef &table, int field, int ranges,
+                                 const std::function<QString(int)> &placeholder);
+    // `whole` is the backend's test that a value of the column is a whole
+    // number (empty where the column holds nothing else).
+    static QString numberCountSql(const TableDef &table, int field, const std::function<QString(int)> &placeholder,
+                                  const QString &whole = QString());
 
     // The statement that reads a row of the table by its id, made once per
     // table: a row is read at every move and for every line of a grid.

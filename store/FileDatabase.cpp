@@ -529,4 +529,52 @@ bool FileDatabase::scanRows(const TableDef &table, const QList<int> &fields, con
     return true;
 }
 
+namespace {
+// A range's bound as the file stores the field: a date as its ISO text.
+QVariant storedBound(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QDate ? QVariant(value.toDate().toString(Qt::ISODate)) : value;
+}
+} // namespace
+
+bool FileDatabase::countInRanges(const TableDef &table, int field, const QList<ValueRange> &ranges,
+                                 QVector<qint64> *counts, EngineError *error)
+{
+    counts->fill(0, ranges.size());
+    if (ranges.isEmpty())
+        return true;
+    Statement st(m_handle,
+                 rangeCountSql(table, field, int(ranges.size()), [](int n) { return QStringLiteral("?%1").arg(n); }));
+    QVariantList values;
+    for (const ValueRange &range : ranges)
+        values << storedBound(range.first) << storedBound(range.second);
+    values << storedBound(ranges.first().first) << storedBound(ranges.last().second);
+    if (!st.isValid() || !st.bindAll(values) || !st.step()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    for (qsizetype r = 0; r < ranges.size(); ++r)
+        (*counts)[r] = st.int64(int(r));
+    return true;
+}
+
+bool FileDatabase::countNumbers(const TableDef &table, int field, qint64 low, qint64 high, qint64 *distinct,
+                                qint64 *highest, EngineError *error)
+{
+    // The file may hold a fraction or a text in a number column: not a locker.
+    Statement st(m_handle,
+                 numberCountSql(
+                     table, field, [](int n) { return QStringLiteral("?%1").arg(n); },
+                     QStringLiteral("typeof(%1) = 'integer'")));
+    if (!st.isValid() || !st.bindAll({low, high}) || !st.step()) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+    *distinct = st.int64(0);
+    *highest = st.int64(1);
+    return true;
+}
+
 } // namespace store

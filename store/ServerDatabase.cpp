@@ -413,4 +413,35 @@ bool ServerDatabase::scanRows(const TableDef &table, const QList<int> &fields, c
     return true;
 }
 
+bool ServerDatabase::countInRanges(const TableDef &table, int field, const QList<ValueRange> &ranges,
+                                   QVector<qint64> *counts, EngineError *error)
+{
+    counts->fill(0, ranges.size());
+    if (ranges.isEmpty())
+        return true;
+    QVariantList values;
+    for (const ValueRange &range : ranges)
+        values << range.first << range.second;
+    values << ranges.first().first << ranges.last().second;
+    ServerResult counted;
+    if (!exec(rangeCountSql(table, field, int(ranges.size()), [](int n) { return QStringLiteral("$%1").arg(n); }),
+              values, &counted, error))
+        return false;
+    for (qsizetype r = 0; r < ranges.size(); ++r)
+        (*counts)[r] = counted.text(0, int(r)).toLongLong();
+    return true;
+}
+
+bool ServerDatabase::countNumbers(const TableDef &table, int field, qint64 low, qint64 high, qint64 *distinct,
+                                  qint64 *highest, EngineError *error)
+{
+    ServerResult counted;
+    if (!exec(numberCountSql(table, field, [](int n) { return QStringLiteral("$%1").arg(n); }), {low, high}, &counted,
+              error))
+        return false;
+    *distinct = counted.text(0, 0).toLongLong();
+    *highest = counted.text(0, 1).toLongLong();
+    return true;
+}
+
 } // namespace store

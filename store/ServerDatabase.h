@@ -45,6 +45,10 @@ public:
     std::unique_ptr<RowBatch> beginBatch(const TableDef &table, const QList<int> &fields, const QString &keepAs,
                                          EngineError *error) override;
     bool scanRows(const TableDef &table, const QList<int> &fields, const RowScan &use, EngineError *error) override;
+    bool countInRanges(const TableDef &table, int field, const QList<ValueRange> &ranges, QVector<qint64> *counts,
+                       EngineError *error) override;
+    bool countNumbers(const TableDef &table, int field, qint64 low, qint64 high, qint64 *distinct, qint64 *highest,
+                      EngineError *error) override;
 
 protected:
     bool translateFresh(const QString &statement, TranslatedStatement *out, EngineError *error) override;

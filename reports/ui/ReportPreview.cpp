@@ -1,6 +1,7 @@
 #include "reports/ui/ReportPreview.h"
 
 #include "platform/Services.h"
+#include "printing/PrintChoice.h"
 #include "reports/ReportJob.h"
 #include "reports/ui/ProgressWindow.h"
 
@@ -8,9 +9,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include <limits>
@@ -192,6 +193,10 @@ ReportPreview::ReportPreview(std::unique_ptr<ReportJob> job, QWidget *owner)
     bar->addSeparator();
     add("CloseButton", QStringLiteral("&Close"), &QWidget::close);
 
+    m_choosePrinter = [this](QPrinter &printer, int pages) {
+        return printing::askPrinter(printer, pages, QStringLiteral("Print %1").arg(m_job->definition().title), this);
+    };
+    statusBar()->setObjectName(QStringLiteral("PrintStatus"));
     connect(m_view, &PageView::currentPageChanged, this, &ReportPreview::updatePageLabel);
     updatePageLabel(0);
     resize(900, 1000);
@@ -204,38 +209,50 @@ void ReportPreview::updatePageLabel(int page)
     m_pageLabel->setText(QStringLiteral("Page %1 of %2").arg(page + 1).arg(m_job->pageCount()));
 }
 
-void ReportPreview::printReport()
+bool ReportPreview::printReport()
 {
     const bool placed = m_job->placeAllRows();
     m_view->followRows();
-    if (!placed) {
-        platform::msgBox(
-            QStringLiteral("The report %1 cannot be printed: %2").arg(m_job->definition().title, m_job->readError()),
-            platform::Buttons::OKOnly, platform::Icon::Exclamation);
-        return;
-    }
+    const QString title = m_job->definition().title;
+    const auto tell = [](const QString &text) {
+        platform::msgBox(text, platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return false;
+    };
+    if (!placed)
+        return tell(QStringLiteral("The report %1 cannot be printed: %2").arg(title, m_job->readError()));
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(m_job->pageLayout());
-    printer.setFullPage(true);
-    printer.setDocName(m_job->definition().title);
-    QPrintDialog dialog(&printer, this);
-    dialog.setMinMax(1, m_job->pageCount());
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
-    int to = printer.toPage() > 0 ? printer.toPage() - 1 : m_job->pageCount() - 1;
-    to = qMin(to, m_job->pageCount() - 1);
-    from = qMin(from, to);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        platform::msgBox(QStringLiteral("The printer %1 cannot be started.").arg(printer.printerName()),
-                         platform::Buttons::OKOnly, platform::Icon::Exclamation);
-        return;
+    printer.setDocName(title);
+    if (!m_choosePrinter || !m_choosePrinter(printer, m_job->pageCount()))
+        return false;
+    const printing::PrintChoice choice = printing::choiceOf(printer);
+    QString error;
+    // A report that names no paper is laid out anew for the chosen queue's;
+    // the preview shows the pages as they are sent.
+    if (!m_job->setPaper(choice.paper(m_job->definition().pageSize), &error)) {
+        m_view->followRows();
+        return tell(
+            QStringLiteral("The report %1 cannot be printed on the paper of %2: %3").arg(title, choice.queue, error));
     }
-    ProgressWindow progress(this, QStringLiteral("Printing %1...").arg(m_job->definition().title));
-    if (!m_job->paintPages(painter, &printer, from, to, progress.callback()))
-        printer.abort();
-    painter.end();
+    m_view->followRows();
+    updatePageLabel(m_view->currentPage());
+    const int last = m_job->pageCount() - 1;
+    const int to = choice.toPage > 0 ? qMin(choice.toPage - 1, last) : last;
+    const int from = qMin(choice.fromPage > 0 ? choice.fromPage - 1 : 0, to);
+    QString done;
+    bool sent = false;
+    {
+        platform::Hourglass busy;
+        ProgressWindow progress(this, QStringLiteral("Printing %1...").arg(title));
+        sent = printing::deliver(choice, title,
+                                 m_job->pdfPainter(from, to, progress.callback(), QStringLiteral("\"%1\"").arg(title)),
+                                 &done, &error);
+    }
+    m_view->followRows();
+    if (!sent)
+        return tell(error);
+    m_lastPrint = done;
+    statusBar()->showMessage(done);
+    return true;
 }
 
 void ReportPreview::saveAsPdf()

@@ -3,10 +3,12 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QMainWindow>
+#include <functional>
 #include <list>
 #include <memory>
 
 class QLabel;
+class QPrinter;
 
 namespace reports {
 
@@ -64,13 +66,27 @@ public:
     const ReportJob &job() const { return *m_job; }
     PageView *pageView() const { return m_view; }
 
-    void printReport();
+    // Sets up the printer for "&Print..." (the print dialog in the program)
+    // and answers whether to print; pages is the report's page count.
+    using PrinterChooser = std::function<bool(QPrinter &printer, int pages)>;
+    void setPrinterChooser(PrinterChooser chooser) { m_choosePrinter = std::move(chooser); }
+
+    // Sends the report where the print dialog says: the pages from the
+    // chosen queue's paper on, unless the report file fixes its own. True
+    // once the queue took the job (or the PDF was written); otherwise the
+    // operator was told why and may print again.
+    bool printReport();
     void saveAsPdf();
+    // Where the last print went ("Sent to the printer ... as job 12."),
+    // empty until a print succeeded.
+    QString lastPrint() const { return m_lastPrint; }
 
 private:
     void updatePageLabel(int page);
 
     std::unique_ptr<ReportJob> m_job;
+    PrinterChooser m_choosePrinter;
+    QString m_lastPrint;
     PageView *m_view = nullptr;
     QLabel *m_pageLabel = nullptr;
 };

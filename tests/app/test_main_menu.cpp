@@ -1,3 +1,4 @@
+#include "app/UserGuide.h"
 #include "app/frmMainMenu.h"
 #include "backup/frmZipCreate.h"
 #include "customers/frmInformation.h"
@@ -6,6 +7,7 @@
 #include "support/TempProgramFolder.h"
 #include "zip/ZipMain.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,8 +54,9 @@ TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
               QStringList({"MnuPrintMail=To Be &Mailed", "MnuPrintLocker=For the &Locker"}));
     EXPECT_EQ(items("MnuModify"),
               QStringList({"MnuModifyCenterInfo=Center &Information", "MnuCustInfo=&Customer Information",
-                           "MnuLockerMap=Locker &Map"}));
-    EXPECT_EQ(items("MnuHelp"), QStringList({"MnuHelpAbout=&About"}));
+                           "MnuLockerMap=Locker &Map", "MnuYearAhead=The &Year Ahead"}));
+    EXPECT_EQ(items("MnuHelp"), QStringList({"MnuHelpGuide=&User Guide", "MnuHelpAbout=&About"}));
+    EXPECT_EQ(menu.menuAction("MnuHelpGuide")->shortcut(), QKeySequence(Qt::Key_F1));
 
     auto *exit = menu.findChild<QPushButton *>("Command1");
     ASSERT_TRUE(exit);
@@ -62,6 +65,42 @@ TEST(frmMainMenu, MenusCaptionsAndControlsAreInPlace)
     QWidget *image = menu.findChild<QWidget *>("Image1");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->toolTip(), "CLICK here to maintain your database information");
+}
+
+// Opens what the desktop is asked to open, instead of a browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+TEST(frmMainMenu, F1OpensTheUserGuideInTheBrowserOrSaysItIsNotInstalled)
+{
+    ScriptedServices ui;
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler("file", &browser, "open");
+    QTemporaryDir guide;
+    app::UserGuide::setFolders({guide.path()});
+    app::frmMainMenu menu;
+    menu.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+
+    ui.answer(platform::Button::OK);
+    QTest::keyClick(&menu, Qt::Key_F1);
+    EXPECT_TRUE(browser.opened.isEmpty());
+    EXPECT_EQ(ui.lastBox().text, "The user guide is not installed: there is no index.html in " + guide.path() + ".");
+
+    QFile page(QDir(guide.path()).filePath("index.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    QTest::keyClick(&menu, Qt::Key_F1);
+    menu.menuAction("MnuHelpGuide")->trigger();
+    EXPECT_EQ(browser.opened, QList<QUrl>(2, QUrl::fromLocalFile(page.fileName())));
+    QDesktopServices::unsetUrlHandler("file");
+    app::UserGuide::setFolders({});
 }
 
 TEST(frmMainMenu, AtMostOneRenewalReportCarriesTheMark)
@@ -303,3 +342,5 @@ TEST_F(MainMenuWithData, NoSecondOperationWhileABackupRuns)
 }
 
 } // namespace
+
+#include "test_main_menu.moc"

@@ -1,7 +1,11 @@
-// Saves pictures of the undo question and of the report after an undone
-// import into the folder given as the first argument. Run under Xvfb.
+// Saves pictures of the main menu, the undo question and the report after
+// an undone import into the folder given as the first argument. Run under
+// Xvfb or on the offscreen platform.
 #include "app/dlgUndoChange.h"
+#include "app/frmMainMenu.h"
+
 #include "support/ScreenshotMain.h"
+#include <QApplication>
 
 #include <QTest>
 
@@ -18,6 +22,13 @@ void save(QWidget *dialog, const QString &file)
 int takeScreenshots(const ScreenshotRun &run)
 {
     const QString &out = run.out;
+    auto *menu = new app::frmMainMenu;
+    menu->show();
+    if (QTest::qWaitForWindowExposed(menu)) {
+        QApplication::processEvents(); // the picture is painted once the menu is on the screen
+        menu->grab().save(out + QStringLiteral("/main-menu.png"));
+    }
+    delete menu;
     save(app::dlgUndoChange::question({QStringLiteral("Delete Found Records: 1,240 customers, 12/08/2026 14:05"),
                                        QStringLiteral("Import Customers: 3,000 customers, 12/07/2026 09:12"),
                                        QStringLiteral("Delete Found Records: 12 customers, 12/01/2026 17:40")},

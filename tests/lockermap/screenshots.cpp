@@ -5,6 +5,7 @@
 #include "lockermap/LockerGrid.h"
 #include "lockermap/MapSettings.h"
 #include "lockermap/frmLockerMap.h"
+#include "lockermap/frmYearAhead.h"
 #include "store/RawDatabase.h"
 #include "support/Customers.h"
 #include "support/ScreenshotMain.h"
@@ -74,5 +75,15 @@ int takeScreenshots(const ScreenshotRun &run)
     });
     map->findChild<QAction *>(QStringLiteral("MnuPrint"))->trigger();
     map->close();
+
+    // The year ahead over the same lockers.
+    auto *year = new lockermap::frmYearAhead;
+    year->setClock([today] { return today; });
+    year->show();
+    if (!QTest::qWaitForWindowExposed(year))
+        return 3;
+    QApplication::processEvents();
+    year->grab().save(out + QStringLiteral("/year-ahead.png"));
+    year->close();
     return 0;
 }

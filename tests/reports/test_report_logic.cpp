@@ -222,6 +222,42 @@ TEST(ReportLayout, ListingRowsFillTheBodyAndLabelsTheSheet)
     EXPECT_DOUBLE_EQ(labels.labelArea(29).bottom(), 10.5);
 }
 
+// A file that names no paper takes the printer's; a label file gives a sheet
+// for each paper and the one for the paper printed on is used.
+TEST(ReportLayout, TheLabelSheetFollowsThePaperUnlessTheFileFixesIt)
+{
+    const QString labels = QStringLiteral(VANTREL_REPORT_FILES_DIR "/Labels.rpt");
+    ReportDefinition def;
+    QString error;
+    ASSERT_TRUE(ReportFile::read(labels, &def, &error, QPageSize(QPageSize::A4))) << error.toStdString();
+    EXPECT_FALSE(def.paperFixed);
+    EXPECT_EQ(def.pageSize.id(), QPageSize::A4);
+    ReportLayout a4(def);
+    EXPECT_EQ(a4.rowsPerPage(), 21);
+    constexpr double mm = 1 / 25.4;
+    EXPECT_NEAR(a4.labelArea(0).left(), 7.2 * mm, 1e-9);
+    EXPECT_NEAR(a4.labelArea(20).bottom(), (15.15 + 7 * 38.1) * mm, 1e-9);
+    EXPECT_LE(a4.labelArea(20).right(), 210 * mm);
+
+    EXPECT_FALSE(ReportFile::read(labels, &def, &error, QPageSize(QPageSize::A5)));
+    EXPECT_TRUE(error.endsWith("at labels.sheets: there is no label sheet for A5 paper; the sheets are for A4, "
+                               "Letter."))
+        << error.toStdString();
+
+    // A mistake in the sheet for other paper is found all the same.
+    QByteArray broken = R"({"kind": "labels", "labels": {"items": [{"text": "x"}], "sheets": {
+        "Letter": {"width": 2, "height": 1, "columns": 3, "rows": 10},
+        "A4": {"width": 3, "height": 1, "columns": 3, "rows": 7}}}})";
+    EXPECT_FALSE(ReportFile::parse(broken, QStringLiteral("B.rpt"), &def, &error));
+    EXPECT_TRUE(error.contains("labels.sheets.A4")) << error.toStdString();
+
+    // A fixed size stays whatever the printer's paper.
+    ASSERT_TRUE(ReportFile::read(QStringLiteral(VANTREL_REPORT_FILES_DIR "/Complete.rpt"), &def, &error,
+                                 QPageSize(QPageSize::A4)));
+    EXPECT_TRUE(def.paperFixed);
+    EXPECT_EQ(def.pageSize.id(), QPageSize::Letter);
+}
+
 TEST(ReportFile, EveryDeliveredFileReads)
 {
     for (const char *name : {"Complete.rpt", "RenewalMail.rpt", "RenewalLocker.rpt", "Labels.rpt", "Filter.rpt"}) {
