@@ -32,7 +32,10 @@ protected:
     QString stage(backup::SafeRestore &restore, int rows)
     {
         store::EngineError e;
-        EXPECT_TRUE(restore.prepare(&e)) << e.text.toStdString();
+        if (!restore.prepare(&e)) {
+            ADD_FAILURE() << e.text.toStdString();
+            return QString();
+        }
         const QString file = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
         EXPECT_TRUE(store::Schema::createDeliveredDatabase(file, &e)) << e.text.toStdString();
         insertVariedCustomers(file, rows);
@@ -120,6 +123,7 @@ TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournalInAnyLetterCase)
         const QString path = folder.file(QLatin1String(name));
         QFile journal(path);
         ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write("pages of an unfinished write");
         journal.close();
         backup::SafeRestore restore(folder.databasePath());
         store::EngineError e;
@@ -129,6 +133,17 @@ TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournalInAnyLetterCase)
         QFile::remove(path);
     }
     EXPECT_EQ(fileBytes(folder.databasePath()), before);
+}
+
+TEST_F(SafeRestoreTest, AJournalTheEngineWouldNotRollBackDoesNotStopARestore)
+{
+    for (const char *name : {"Vantrel.mdb-journal", "VANTREL.MDB-journal"})
+        writeColdJournal(folder.databasePath(), folder.file(QLatin1String(name)));
+    backup::SafeRestore restore(folder.databasePath());
+    const QString staged = stage(restore, 9);
+    store::EngineError e;
+    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    EXPECT_EQ(rowCount(folder.databasePath(), "Information"), 9);
 }
 
 TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterruptedRunLeft)
