@@ -2,8 +2,10 @@
 // opens and holds every row of either the old file or the restored one.
 #include "ZipFixtures.h"
 #include "maintenance/DatabaseFiles.h"
+#include "maintenance/PlantedFolder.h"
 
 #include "backup/DatabaseArchive.h"
+#include "store/KeptChanges.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
 #include "zip/ZipMain.h"
@@ -19,6 +21,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace testing_support;
@@ -28,6 +31,14 @@ namespace {
 constexpr int kOldRows = 20000;
 constexpr int kRestoredRows = 30000;
 constexpr int kKills = 30;
+constexpr int kHostileKills = 20;
+
+nlink_t linkCount(const QString &path)
+{
+    struct stat info {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_nlink : 0;
+}
 
 class CrashDuringRestore : public ::testing::Test
 {
@@ -114,6 +125,64 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
     for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
         std::cout << " " << it.value() << " x " << it.key().toStdString();
     std::cout << "\n";
+}
+
+// The same kills, with an archived database whose kept changes name files of
+// a planted folder (with old times, so that a trim would drop them): the
+// folder is as it was after every kill and after the next restore.
+TEST_F(CrashDuringRestore, NoKillTouchesAFileTheArchivedDatabaseNamesOutsideItsFolders)
+{
+    PlantedFolder planted;
+    QTemporaryDir origin;
+    const QString hostile = origin.filePath("Vantrel.mdb");
+    store::EngineError e;
+    ASSERT_TRUE(store::Schema::createDeliveredDatabase(hostile, &e)) << e.text.toStdString();
+    insertVariedCustomers(hostile, kRestoredRows);
+    planted.plantRows(hostile, hostile, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
+    const QString archive = origin.filePath("hostile.zip");
+    zipWithInfoZip(archive, origin.path(), {"Vantrel.mdb"});
+    const QString before = planted.snapshot();
+
+    qint64 runMicroseconds = 0;
+    for (int i = 0; i < 2; ++i) {
+        auto whole = freshFolder();
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {whole->path(), archive}), 0);
+        runMicroseconds = std::max(runMicroseconds, clock.nsecsElapsed() / 1000);
+        ASSERT_EQ(planted.snapshot(), before);
+    }
+    QRandomGenerator random(20261209u);
+    int attempts = 0;
+    for (int kills = 0; kills < kHostileKills;) {
+        ASSERT_LT(attempts++, kHostileKills * 4) << "the restore keeps finishing before the kill";
+        auto folder = freshFolder();
+        QProcess helper;
+        helper.start(RESTORE_CRASH_HELPER, {folder->path(), archive});
+        ASSERT_TRUE(helper.waitForStarted());
+        const auto delay = std::chrono::microseconds(random.bounded(runMicroseconds));
+        std::this_thread::sleep_for(delay);
+        ::kill(pid_t(helper.processId()), SIGKILL);
+        ASSERT_TRUE(helper.waitForFinished());
+        if (helper.exitStatus() != QProcess::CrashExit)
+            continue;
+        ++kills;
+        SCOPED_TRACE(QString("kill after %1 us").arg(delay.count()).toStdString());
+        ASSERT_EQ(planted.snapshot(), before);
+        const QString database = store::resolveInFolder(folder->path(), "\\Vantrel.mdb");
+        ASSERT_EQ(quickCheck(database), "ok");
+        ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {folder->path(), archive}), 0);
+        ASSERT_EQ(planted.snapshot(), before);
+        ASSERT_EQ(rowCount(database, "Information"), kRestoredRows);
+        // No second name of a database that a killed run gave it is left.
+        const QDir kept(store::KeptChanges::keptFolderFor(database));
+        for (const QString &name : kept.entryList(QDir::Files)) {
+            ASSERT_EQ(linkCount(kept.filePath(name)), nlink_t(1)) << name.toStdString();
+        }
+    }
+    std::cout << "[ figures  ] a restore of the archive naming planted files took up to " << runMicroseconds / 1000
+              << " ms; " << kHostileKills << " kills (" << attempts - kHostileKills
+              << " runs ended before their kill) left the planted folder as it was\n";
 }
 
 } // namespace
