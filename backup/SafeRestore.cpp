@@ -202,7 +202,7 @@ bool SafeRestore::install(const QString &extractedFile, store::EngineError *erro
         extractedFile, {QStringLiteral("Restore"), store::KeptChanges::CopyFiles::Forget, QString()}, error);
 }
 
-bool SafeRestore::putBack(const QString &keptFile, store::EngineError *error)
+bool SafeRestore::isKeptHere(const QString &keptFile, store::EngineError *error) const
 {
     QString why;
     if (!store::KeptChanges::isOwnKeptFile(keptFile, m_database, &why))
@@ -210,7 +210,12 @@ bool SafeRestore::putBack(const QString &keptFile, store::EngineError *error)
     if (!QFileInfo(keptFile).isFile())
         return failWith(error, store::Err::FileNotFound,
                         QStringLiteral("the kept database '%1' is missing.").arg(keptFile));
-    if (!checkRestoredCopy(keptFile, error))
+    return true;
+}
+
+bool SafeRestore::putBack(const QString &keptFile, store::EngineError *error)
+{
+    if (!isKeptHere(keptFile, error) || !checkRestoredCopy(keptFile, error))
         return false;
     return replaceWithWindowsClosed(
         keptFile, {QStringLiteral("Undo Last Change"), store::KeptChanges::CopyFiles::Keep, QString()}, error);
@@ -218,12 +223,8 @@ bool SafeRestore::putBack(const QString &keptFile, store::EngineError *error)
 
 bool SafeRestore::putBackDamaged(const QString &damagedFile, const QString &setAside, store::EngineError *error)
 {
-    QString why;
-    if (!store::KeptChanges::isOwnKeptFile(damagedFile, m_database, &why))
-        return failWith(error, store::Err::InvalidOperation, why);
-    if (!QFileInfo(damagedFile).isFile())
-        return failWith(error, store::Err::FileNotFound,
-                        QStringLiteral("the kept database '%1' is missing.").arg(damagedFile));
+    if (!isKeptHere(damagedFile, error))
+        return false;
     return replaceWithWindowsClosed(damagedFile, {QString(), store::KeptChanges::CopyFiles::Keep, setAside}, error);
 }
 

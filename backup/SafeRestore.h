@@ -70,6 +70,8 @@ private:
     };
 
     bool refuseWhileJournalled(store::EngineError *error) const;
+    // A file of the database's kept folder, as the program names them, there.
+    bool isKeptHere(const QString &keptFile, store::EngineError *error) const;
     // Lets the open data windows write their edits and let go, replaces, and
     // opens them again on what is in place then.
     bool replaceWithWindowsClosed(const QString &copy, const Keeping &keeping, store::EngineError *error);

@@ -13,6 +13,7 @@
 #include "store/RawDatabase.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "support/KillAtRandom.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -24,11 +25,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <thread>
 
 using namespace testing_support;
 
@@ -228,14 +227,8 @@ TEST_F(KilledUndo, NoKillTouchesAFileOutsideTheProgramsFolders)
         ASSERT_LT(attempts++, kKills * 4) << "the undo keeps finishing before the kill";
         QTemporaryDir folder;
         prepare(folder.path());
-        QProcess helper;
-        helper.start(UNDO_KILL_HELPER, {folder.path()});
-        ASSERT_TRUE(helper.waitForStarted());
-        const auto delay = std::chrono::microseconds(random.bounded(runMicroseconds));
-        std::this_thread::sleep_for(delay);
-        ::kill(pid_t(helper.processId()), SIGKILL);
-        ASSERT_TRUE(helper.waitForFinished());
-        if (helper.exitStatus() != QProcess::CrashExit)
+        std::chrono::microseconds delay;
+        if (!killAtRandomMoment(UNDO_KILL_HELPER, {folder.path()}, random, runMicroseconds, &delay))
             continue;
         ++kills;
         SCOPED_TRACE(QString("kill after %1 us").arg(delay.count()).toStdString());

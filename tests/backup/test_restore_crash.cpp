@@ -1,5 +1,7 @@
 // A restore killed at any moment leaves a program folder whose database
-// opens and holds every row of either the old file or the restored one.
+// opens and holds every row of either the old file or the restored one. The
+// archived database's kept changes name files of a planted folder (with old
+// times, so that a trim would drop them): that folder stays as it was.
 #include "ZipFixtures.h"
 #include "maintenance/DatabaseFiles.h"
 #include "maintenance/PlantedFolder.h"
@@ -8,6 +10,7 @@
 #include "store/KeptChanges.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "support/KillAtRandom.h"
 #include "zip/ZipMain.h"
 
 #include <QDir>
@@ -18,11 +21,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <chrono>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <sys/stat.h>
-#include <thread>
 
 using namespace testing_support;
 
@@ -31,7 +32,6 @@ namespace {
 constexpr int kOldRows = 20000;
 constexpr int kRestoredRows = 30000;
 constexpr int kKills = 30;
-constexpr int kHostileKills = 20;
 
 nlink_t linkCount(const QString &path)
 {
@@ -53,6 +53,8 @@ protected:
         const QString restored = s_template->filePath("Vantrel.mdb");
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(restored, &e)) << e.text.toStdString();
         insertVariedCustomers(restored, kRestoredRows);
+        s_planted = new PlantedFolder;
+        s_planted->plantRows(restored, restored, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
         zipWithInfoZip(s_template->filePath("backup.zip"), s_template->path(), {"Vantrel.mdb"});
         QFile::remove(restored);
     }
@@ -60,6 +62,8 @@ protected:
     {
         delete s_template;
         s_template = nullptr;
+        delete s_planted;
+        s_planted = nullptr;
     }
 
     static std::unique_ptr<QTemporaryDir> freshFolder()
@@ -70,6 +74,7 @@ protected:
     }
 
     static inline QTemporaryDir *s_template = nullptr;
+    static inline PlantedFolder *s_planted = nullptr;
 };
 
 TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
@@ -79,6 +84,7 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         : 20261208u;
     QRandomGenerator random(seed);
     const QString archive = s_template->filePath("backup.zip");
+    const QString planted = s_planted->snapshot();
 
     qint64 runMicroseconds = 0;
     for (int i = 0; i < 2; ++i) {
@@ -89,6 +95,7 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         runMicroseconds = std::max(runMicroseconds, clock.nsecsElapsed() / 1000);
         ASSERT_EQ(filesIn(whole->path()), QStringList({"Vantrel.mdb"}));
         ASSERT_EQ(rowCount(whole->filePath("Vantrel.mdb"), "Information"), kRestoredRows);
+        ASSERT_EQ(s_planted->snapshot(), planted);
     }
 
     QMap<QString, int> outcomes;
@@ -96,20 +103,15 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
     for (int kills = 0; kills < kKills;) {
         ASSERT_LT(attempts++, kKills * 4) << "the restore keeps finishing before the kill";
         auto folder = freshFolder();
-        QProcess helper;
-        helper.start(RESTORE_CRASH_HELPER, {folder->path(), archive});
-        ASSERT_TRUE(helper.waitForStarted());
-        const auto delay = std::chrono::microseconds(random.bounded(runMicroseconds));
-        std::this_thread::sleep_for(delay);
-        ::kill(pid_t(helper.processId()), SIGKILL);
-        ASSERT_TRUE(helper.waitForFinished());
-        if (helper.exitStatus() != QProcess::CrashExit)
+        std::chrono::microseconds delay;
+        if (!killAtRandomMoment(RESTORE_CRASH_HELPER, {folder->path(), archive}, random, runMicroseconds, &delay))
             continue;
         ++kills;
 
         const QString database = store::resolveInFolder(folder->path(), "\\Vantrel.mdb");
         SCOPED_TRACE(
             QString("kill after %1 us: %2").arg(delay.count()).arg(filesIn(folder->path()).join(", ")).toStdString());
+        ASSERT_EQ(s_planted->snapshot(), planted);
         ASSERT_EQ(quickCheck(database), "ok");
         const qint64 rows = rowCount(database, "Information");
         ASSERT_TRUE(rows == kOldRows || rows == kRestoredRows) << rows;
@@ -119,70 +121,18 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {folder->path(), archive}), 0);
         ASSERT_EQ(rowCount(database, "Information"), kRestoredRows);
         ASSERT_EQ(filesIn(folder->path()), QStringList({"Vantrel.mdb"}));
-    }
-    std::cout << "[ figures  ] seed " << seed << "; an uninterrupted restore took up to " << runMicroseconds / 1000
-              << " ms; " << kKills << " kills (" << attempts - kKills << " runs ended before their kill):";
-    for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
-        std::cout << " " << it.value() << " x " << it.key().toStdString();
-    std::cout << "\n";
-}
-
-// The same kills, with an archived database whose kept changes name files of
-// a planted folder (with old times, so that a trim would drop them): the
-// folder is as it was after every kill and after the next restore.
-TEST_F(CrashDuringRestore, NoKillTouchesAFileTheArchivedDatabaseNamesOutsideItsFolders)
-{
-    PlantedFolder planted;
-    QTemporaryDir origin;
-    const QString hostile = origin.filePath("Vantrel.mdb");
-    store::EngineError e;
-    ASSERT_TRUE(store::Schema::createDeliveredDatabase(hostile, &e)) << e.text.toStdString();
-    insertVariedCustomers(hostile, kRestoredRows);
-    planted.plantRows(hostile, hostile, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
-    const QString archive = origin.filePath("hostile.zip");
-    zipWithInfoZip(archive, origin.path(), {"Vantrel.mdb"});
-    const QString before = planted.snapshot();
-
-    qint64 runMicroseconds = 0;
-    for (int i = 0; i < 2; ++i) {
-        auto whole = freshFolder();
-        QElapsedTimer clock;
-        clock.start();
-        ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {whole->path(), archive}), 0);
-        runMicroseconds = std::max(runMicroseconds, clock.nsecsElapsed() / 1000);
-        ASSERT_EQ(planted.snapshot(), before);
-    }
-    QRandomGenerator random(20261209u);
-    int attempts = 0;
-    for (int kills = 0; kills < kHostileKills;) {
-        ASSERT_LT(attempts++, kHostileKills * 4) << "the restore keeps finishing before the kill";
-        auto folder = freshFolder();
-        QProcess helper;
-        helper.start(RESTORE_CRASH_HELPER, {folder->path(), archive});
-        ASSERT_TRUE(helper.waitForStarted());
-        const auto delay = std::chrono::microseconds(random.bounded(runMicroseconds));
-        std::this_thread::sleep_for(delay);
-        ::kill(pid_t(helper.processId()), SIGKILL);
-        ASSERT_TRUE(helper.waitForFinished());
-        if (helper.exitStatus() != QProcess::CrashExit)
-            continue;
-        ++kills;
-        SCOPED_TRACE(QString("kill after %1 us").arg(delay.count()).toStdString());
-        ASSERT_EQ(planted.snapshot(), before);
-        const QString database = store::resolveInFolder(folder->path(), "\\Vantrel.mdb");
-        ASSERT_EQ(quickCheck(database), "ok");
-        ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {folder->path(), archive}), 0);
-        ASSERT_EQ(planted.snapshot(), before);
-        ASSERT_EQ(rowCount(database, "Information"), kRestoredRows);
-        // No second name of a database that a killed run gave it is left.
+        ASSERT_EQ(s_planted->snapshot(), planted);
+        // No second name a killed run gave a database is left in the kept folder.
         const QDir kept(store::KeptChanges::keptFolderFor(database));
         for (const QString &name : kept.entryList(QDir::Files)) {
             ASSERT_EQ(linkCount(kept.filePath(name)), nlink_t(1)) << name.toStdString();
         }
     }
-    std::cout << "[ figures  ] a restore of the archive naming planted files took up to " << runMicroseconds / 1000
-              << " ms; " << kHostileKills << " kills (" << attempts - kHostileKills
-              << " runs ended before their kill) left the planted folder as it was\n";
+    std::cout << "[ figures  ] seed " << seed << "; an uninterrupted restore took up to " << runMicroseconds / 1000
+              << " ms; " << kKills << " kills (" << attempts - kKills << " runs ended before their kill):";
+    for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
+        std::cout << " " << it.value() << " x " << it.key().toStdString();
+    std::cout << "; the planted folder as it was after each\n";
 }
 
 } // namespace
