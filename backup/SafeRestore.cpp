@@ -118,8 +118,11 @@ bool SafeRestore::prepare(store::EngineError *error)
     if (!refuseWhileJournalled(error))
         return false;
     const QString staging = stagingNameFor(m_database);
-    // One left by an interrupted restore holds only a copy of an archive entry.
-    if (exists(staging) && !QDir(staging).removeRecursively())
+    // One left by an interrupted restore holds only a copy of an archive
+    // entry. A link of that name goes alone: what it leads to is not ours.
+    const bool removed =
+        QFileInfo(staging).isSymLink() ? QFile::remove(staging) : !exists(staging) || QDir(staging).removeRecursively();
+    if (!removed)
         return failWith(
             error, store::Err::FileExists,
             QStringLiteral("the folder '%1' left by an earlier restore could not be removed.").arg(staging));

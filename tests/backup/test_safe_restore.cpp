@@ -252,12 +252,25 @@ TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterr
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
 
-    backup::SafeRestore restore(live);
-    const QString staged = stage(restore, 7);
-    EXPECT_FALSE(QFileInfo::exists(leftover.fileName()));
     store::EngineError e;
-    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
-    EXPECT_EQ(rowCount(live, "Information"), 7);
+    {
+        backup::SafeRestore restore(live);
+        const QString staged = stage(restore, 7);
+        EXPECT_FALSE(QFileInfo::exists(leftover.fileName()));
+        ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+        EXPECT_EQ(rowCount(live, "Information"), 7);
+    }
+
+    // A link in the staging folder's place is no folder of ours to empty.
+    QTemporaryDir elsewhere;
+    QFile other(elsewhere.filePath("other.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    ASSERT_TRUE(QFile::link(elsewhere.path(), backup::SafeRestore::stagingNameFor(live)));
+    backup::SafeRestore again(live);
+    ASSERT_TRUE(again.prepare(&e)) << e.text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(other.fileName()));
+    EXPECT_FALSE(QFileInfo(again.stagingFolder()).isSymLink());
 }
 
 } // namespace
