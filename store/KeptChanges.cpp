@@ -396,13 +396,6 @@ bool KeptChanges::isOwnKeptFile(const QString &keptFile, const QString &database
             *why = text;
         return false;
     };
-    struct stat info {
-    };
-    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)
-        || info.st_uid != ::geteuid())
-        return refuse(QStringLiteral("The folder '%1' that should hold the file '%2' is missing or is not a folder "
-                                     "of this account's own. The file has been left as it is.")
-                          .arg(folder, keptFile));
     static const QRegularExpression keptName(QStringLiteral(
         "^replaced-[0-9]{8}-[0-9]{6}-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.mdb$"));
     const QFileInfo file(keptFile);
@@ -410,11 +403,19 @@ bool KeptChanges::isOwnKeptFile(const QString &keptFile, const QString &database
     const bool inside = QDir::isAbsolutePath(keptFile) && keptName.match(file.fileName()).hasMatch()
         && !canonicalFolder.isEmpty() && QFileInfo(file.absolutePath()).canonicalFilePath() == canonicalFolder;
     // A link there would lead elsewhere; a missing file is nobody's.
+    struct stat info {
+    };
     if (!inside || (::lstat(QFile::encodeName(keptFile).constData(), &info) == 0 && !S_ISREG(info.st_mode)))
         return refuse(QStringLiteral("The file '%1' that it names is not one this program kept: only a file named "
                                      "as the program names them, inside the folder '%2', can be put back. It has "
                                      "been left as it is.")
                           .arg(keptFile, folder));
+    // A link in the folder's place, or another account's folder, is no kept folder.
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)
+        || info.st_uid != ::geteuid())
+        return refuse(QStringLiteral("The folder '%1' that holds the file '%2' is not a folder of this account's "
+                                     "own. The file has been left as it is.")
+                          .arg(folder, keptFile));
     return true;
 }
 

@@ -113,6 +113,23 @@ TEST_F(KeptPaths, TrimmingRemovesTheProgramsOwnKeptFilesAndNothingElse)
     EXPECT_EQ(listed.out, "No change is kept.\n");
     EXPECT_EQ(planted.snapshot(), before);
     EXPECT_TRUE(keptFiles().isEmpty()) << "the restore's kept file goes with its change";
+
+    // Nor through a kept folder that is a link to another place.
+    ASSERT_TRUE(QDir(keptFolder()).removeRecursively());
+    ASSERT_TRUE(QFile::link(planted.path(), keptFolder()));
+    store::RawDatabase db;
+    store::EngineError e;
+    ASSERT_TRUE(db.open(database(), store::RawDatabase::ReadWrite, &e));
+    store::KeptChanges changes(db.handle(), {30, 20}, database());
+    store::KeptChange change;
+    change.number = 1;
+    change.time = kLongAgo;
+    change.description = "Restore";
+    change.kind = store::ChangeKind::ReplacedFile;
+    change.keptFile = QDir(keptFolder()).filePath(QDir(planted.path()).entryList({"replaced-*"}).value(0));
+    ASSERT_TRUE(changes.remember(change, &e) && changes.trim(&e)) << e.text.toStdString();
+    EXPECT_TRUE(changes.list(&e).isEmpty());
+    EXPECT_EQ(planted.snapshot(), before);
 }
 
 TEST_F(KeptPaths, UndoRefusesAKeptFileOutsideTheKeptFolderAndTouchesNothing)
