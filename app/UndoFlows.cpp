@@ -94,8 +94,13 @@ UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptCh
 {
     UndoOutcome outcome;
     const QString failed = QStringLiteral("The change could not be undone; nothing was changed.\n");
-    // The database in place is kept in turn: it must not name the file that replaces it.
+    // The name comes from the database: only the program's own kept files move.
     QString why;
+    if (!store::KeptChanges::isOwnKeptFile(change.keptFile, databasePath, &why)) {
+        outcome.text = failed + why;
+        return outcome;
+    }
+    // The database in place is kept in turn: it must not name the file that replaces it.
     if (!changeNamed(databasePath, change, false, &why)) {
         outcome.text = failed + why;
         return outcome;
@@ -104,7 +109,7 @@ UndoOutcome putBackReplacedFile(const QString &databasePath, const store::KeptCh
     const QString aside = damaged ? store::asideNameFor(databasePath, QStringLiteral("REPAIRED")) : QString();
     backup::SafeRestore restore(databasePath);
     store::EngineError e;
-    if (!(damaged ? restore.putBackDamaged(change.keptFile, aside, &e) : restore.install(change.keptFile, &e))) {
+    if (!(damaged ? restore.putBackDamaged(change.keptFile, aside, &e) : restore.putBack(change.keptFile, &e))) {
         changeNamed(databasePath, change, true, &why);
         outcome.text = failed + e.text;
         return outcome;

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,21 +59,25 @@ bool headerIsRollbackDatabase(const QString &path, QString *why)
     return true;
 }
 
-// Records in the copy that the database it replaces stays, as a change that
-// can be undone; a copy put back from the kept ones is itself an undo. Empty
-// when it could not be recorded: the restore goes on without.
-QString recordReplacement(const QString &database, const QString &copy)
+// Gives the file no access but its owner's, never through a link: it holds
+// social security numbers, whatever the archive said.
+bool restrictToOwner(const QString &path, store::EngineError *error)
 {
-    const bool undoing =
-        QFileInfo(copy).absolutePath() == QFileInfo(store::KeptChanges::keptFolderFor(database)).absoluteFilePath();
-    QString keptPath;
-    store::EngineError e;
-    if (!store::KeptChanges::recordReplacement(
-            database, copy, undoing ? QStringLiteral("Undo Last Change") : QStringLiteral("Restore"), &keptPath, &e)) {
-        qWarning("The replaced database will not be kept for an undo: %s", qPrintable(e.text));
-        return QString();
-    }
-    return keptPath;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const bool done = fd >= 0 && ::fchmod(fd, 0600) == 0;
+    const int e = errno;
+    if (fd >= 0)
+        ::close(fd);
+    return done
+        || failWith(error, store::Err::CannotOpen,
+                    QStringLiteral("could not restrict access to '%1': %2").arg(path, store::systemErrorText(e)));
+}
+
+bool isInside(const QString &path, const QString &folder)
+{
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    return !canonicalFolder.isEmpty() && !QFileInfo(path).isSymLink()
+        && QFileInfo(path).canonicalFilePath().startsWith(canonicalFolder + QLatin1Char('/'));
 }
 
 } // namespace
@@ -85,11 +90,6 @@ SafeRestore::~SafeRestore()
 {
     if (!m_staging.isEmpty())
         QDir(m_staging).removeRecursively();
-}
-
-QString SafeRestore::keptNameFor(const QString &databasePath)
-{
-    return databasePath + QStringLiteral(".before-restore");
 }
 
 QString SafeRestore::stagingNameFor(const QString &databasePath)
@@ -118,8 +118,11 @@ bool SafeRestore::prepare(store::EngineError *error)
     if (!refuseWhileJournalled(error))
         return false;
     const QString staging = stagingNameFor(m_database);
-    // One left by an interrupted restore holds only a copy of an archive entry.
-    if (exists(staging) && !QDir(staging).removeRecursively())
+    // One left by an interrupted restore holds only a copy of an archive
+    // entry. A link of that name goes alone: what it leads to is not ours.
+    const bool removed =
+        QFileInfo(staging).isSymLink() ? QFile::remove(staging) : !exists(staging) || QDir(staging).removeRecursively();
+    if (!removed)
         return failWith(
             error, store::Err::FileExists,
             QStringLiteral("the folder '%1' left by an earlier restore could not be removed.").arg(staging));
@@ -189,38 +192,58 @@ bool SafeRestore::install(const QString &extractedFile, store::EngineError *erro
     if (!QFileInfo(extractedFile).isFile())
         return failWith(error, store::Err::FileNotFound,
                         QStringLiteral("the archive entry was not extracted ('%1' is missing).").arg(extractedFile));
-    // It holds social security numbers, whatever the archive said.
-    ::chmod(QFile::encodeName(extractedFile).constData(), 0600);
-    if (!checkRestoredCopy(extractedFile, error))
+    if (m_staging.isEmpty() || !isInside(extractedFile, m_staging))
+        return failWith(error, store::Err::InvalidOperation,
+                        QStringLiteral("'%1' is not a file this restore extracted.").arg(extractedFile));
+    if (!restrictToOwner(extractedFile, error) || !checkRestoredCopy(extractedFile, error))
         return false;
     store::EngineError e;
     if (!store::syncFile(extractedFile, &e))
         return failWith(error, e.number, e.text);
 
-    return replaceWithWindowsClosed(extractedFile, QString(), error);
+    return replaceWithWindowsClosed(
+        extractedFile, {QStringLiteral("Restore"), store::KeptChanges::CopyFiles::Forget, QString()}, error);
+}
+
+bool SafeRestore::isKeptHere(const QString &keptFile, store::EngineError *error) const
+{
+    QString why;
+    if (!store::KeptChanges::isOwnKeptFile(keptFile, m_database, &why))
+        return failWith(error, store::Err::InvalidOperation, why);
+    if (!QFileInfo(keptFile).isFile())
+        return failWith(error, store::Err::FileNotFound,
+                        QStringLiteral("the kept database '%1' is missing.").arg(keptFile));
+    return true;
+}
+
+bool SafeRestore::putBack(const QString &keptFile, store::EngineError *error)
+{
+    if (!isKeptHere(keptFile, error) || !checkRestoredCopy(keptFile, error))
+        return false;
+    return replaceWithWindowsClosed(
+        keptFile, {QStringLiteral("Undo Last Change"), store::KeptChanges::CopyFiles::Keep, QString()}, error);
 }
 
 bool SafeRestore::putBackDamaged(const QString &damagedFile, const QString &setAside, store::EngineError *error)
 {
-    if (!QFileInfo(damagedFile).isFile())
-        return failWith(error, store::Err::FileNotFound,
-                        QStringLiteral("the kept database '%1' is missing.").arg(damagedFile));
-    return replaceWithWindowsClosed(damagedFile, setAside, error);
+    if (!isKeptHere(damagedFile, error))
+        return false;
+    return replaceWithWindowsClosed(damagedFile, {QString(), store::KeptChanges::CopyFiles::Keep, setAside}, error);
 }
 
-bool SafeRestore::replaceWithWindowsClosed(const QString &copy, const QString &setAside, store::EngineError *error)
+bool SafeRestore::replaceWithWindowsClosed(const QString &copy, const Keeping &keeping, store::EngineError *error)
 {
     store::EngineError e;
     maintenance::DataWindows windows(m_database);
     if (!windows.release(&e))
         return failWith(error, e.number,
                         QStringLiteral("the changes in an open window could not be saved: %1").arg(e.text));
-    const bool replaced = replace(copy, error, setAside);
+    const bool replaced = replace(copy, keeping, error);
     windows.reopen(m_database);
     return replaced;
 }
 
-bool SafeRestore::replace(const QString &copy, store::EngineError *error, const QString &setAside)
+bool SafeRestore::replace(const QString &copy, const Keeping &keeping, store::EngineError *error)
 {
     const QList<qint64> holders = maintenance::processesHoldingOpen(m_database);
     if (!holders.isEmpty()) {
@@ -245,34 +268,54 @@ bool SafeRestore::replace(const QString &copy, store::EngineError *error, const 
         store::syncFolder(folder, nullptr);
         return true;
     }
+    if (keeping.setAside.isEmpty())
+        return keepAndReplace(copy, keeping, error);
 
-    // Written into the copy while it is not yet the database, so that no
-    // moment leaves the database with a journal of this write.
-    const QString keptPath = setAside.isEmpty() ? recordReplacement(m_database, copy) : QString();
-    if (!keptPath.isEmpty() && !store::syncFile(copy, &e))
-        return failWith(error, e.number, e.text);
-    // The old file keeps a second name until the folder shows the new one,
-    // so that it can be put back if that last step fails.
-    const QString kept = setAside.isEmpty() ? keptNameFor(m_database) : setAside;
-    if (setAside.isEmpty())
-        QFile::remove(kept);
-    if (::link(QFile::encodeName(m_database).constData(), QFile::encodeName(kept).constData()) != 0)
-        return failWith(
-            error, store::Err::CannotOpen,
-            QStringLiteral("could not keep the current database as '%1': %2").arg(kept, store::systemErrorText(errno)));
+    // The old file keeps a second name, which stays when the copy takes the
+    // first, and which puts it back if the folder cannot show the new one.
+    if (::link(QFile::encodeName(m_database).constData(), QFile::encodeName(keeping.setAside).constData()) != 0)
+        return failWith(error, store::Err::CannotOpen,
+                        QStringLiteral("could not keep the current database as '%1': %2")
+                            .arg(keeping.setAside, store::systemErrorText(errno)));
     if (!store::renameReplacing(copy, m_database, &e)) {
-        QFile::remove(kept);
+        QFile::remove(keeping.setAside);
         return failWith(error, e.number, e.text);
     }
     if (!store::syncFolder(folder, &e)) {
-        store::renameReplacing(kept, m_database, nullptr);
+        store::renameReplacing(keeping.setAside, m_database, nullptr);
         return failWith(error, e.number, e.text);
     }
-    if (!setAside.isEmpty())
-        return true;
-    store::EngineError keptError;
-    if (keptPath.isEmpty() || !store::KeptChanges::keepReplacedFile(kept, keptPath, &keptError))
-        QFile::remove(kept);
+    return true;
+}
+
+bool SafeRestore::keepAndReplace(const QString &copy, const Keeping &keeping, store::EngineError *error)
+{
+    const auto notKept = [error](const store::EngineError &why) {
+        return failWith(error, why.number,
+                        QStringLiteral("the database in place could not be kept first, so it has not been replaced. %1")
+                            .arg(why.text));
+    };
+    // Written into the copy while it is not yet the database, so that no
+    // moment leaves the database with a journal of this write.
+    QString keptPath;
+    store::EngineError e;
+    if (!store::KeptChanges::recordReplacement(m_database, copy, keeping.what, &keptPath, &e,
+                                               store::ChangeKind::ReplacedFile, keeping.copyFiles))
+        return notKept(e);
+    if (!store::syncFile(copy, &e))
+        return failWith(error, e.number, e.text);
+    if (!store::KeptChanges::keepReplacedFile(m_database, keptPath, &e))
+        return notKept(e);
+    const QString folder = QFileInfo(m_database).absolutePath();
+    if (!store::renameReplacing(copy, m_database, &e)) {
+        ::unlink(QFile::encodeName(keptPath).constData());
+        return failWith(error, e.number, e.text);
+    }
+    if (!store::syncFolder(folder, &e)) {
+        // The kept name puts the old file back.
+        store::renameReplacing(keptPath, m_database, nullptr);
+        return failWith(error, e.number, e.text);
+    }
     return true;
 }
 

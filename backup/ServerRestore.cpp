@@ -35,19 +35,15 @@ ArchiveOutcome notRestored(const store::EngineError &e, quint16 code = 0)
 // folder: a restore of the wrong archive loses nothing.
 bool keepServerData(store::ServerConnection &server, QString *keptFile, store::EngineError *error)
 {
-    const QString folder = store::KeptChanges::keptFolderFor(store::programPath(QStringLiteral("\\Vantrel.mdb")));
-    // It holds whole databases: social security numbers.
-    if (!QFileInfo(folder).isDir()
-        && (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0))
-        return store::fail(error, store::Err::CannotOpen,
-                           QStringLiteral("the server's data could not be kept first: could not make the folder "
-                                          "'%1'.")
-                               .arg(folder));
+    QString folder;
+    store::EngineError e;
+    if (!store::KeptChanges::prepareKeptFolder(store::programPath(QStringLiteral("\\Vantrel.mdb")), &folder, &e))
+        return store::fail(error, e.number,
+                           QStringLiteral("the server's data could not be kept first: %1").arg(e.text));
     *keptFile =
         QDir(folder).filePath(QStringLiteral("server-before-restore-%1-%2.mdb")
                                   .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")),
                                        QUuid::createUuid().toString(QUuid::Id128).left(8)));
-    store::EngineError e;
     if (store::ServerCopy::fromServer(server, *keptFile, nullptr, &e))
         return true;
     return store::fail(error, e.number, QStringLiteral("the server's data could not be kept first: %1").arg(e.text));

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace maintenance {
 
@@ -73,6 +75,20 @@ QString keepDamagedAsChange(const QString &damaged, const QString &repairedCopy)
         return QString();
     }
     return kept;
+}
+
+// The database's journal under the name it had: the engine left it as it
+// was (its header zeroed), and no database has that name any more. Only a
+// file of this account that the engine would not roll back goes; any other
+// stays for the journal check of the next command to show.
+void removeColdJournalOfOldName(const QString &oldName, const QString &database)
+{
+    const QString journal = oldName + QStringLiteral("-journal");
+    struct stat info {
+    };
+    if (::lstat(QFile::encodeName(journal).constData(), &info) == 0 && S_ISREG(info.st_mode)
+        && info.st_uid == ::geteuid() && store::isColdJournal(journal, {database}))
+        ::unlink(QFile::encodeName(journal).constData());
 }
 
 } // namespace
@@ -204,6 +220,8 @@ Outcome InPlaceMaintenance::run(bool repairFirst)
         o.repair = result.repair;
         return finish(o);
     }
+    if (!linked && file != finalName)
+        removeColdJournalOfOldName(file, finalName);
     store::syncFolder(folder, nullptr);
     result.result = Result::Done;
     return finish(result);

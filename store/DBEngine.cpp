@@ -20,7 +20,7 @@ std::shared_ptr<Database> OpenDatabase(const QString &name, EngineError *error)
     if (db && !db->isReadOnly() && !trimmed.contains(file)) {
         trimmed.insert(file);
         EngineError trimError;
-        if (!KeptChanges(db->handle()).trim(&trimError))
+        if (!KeptChanges(db->handle(), KeepLimits::fromSettings(), name).trim(&trimError))
             qWarning("Kept changes were not trimmed: %s", qPrintable(trimError.text));
     }
     return db;

@@ -169,7 +169,7 @@ bool FileDatabase::deleteTranslated(const TranslatedStatement &translated, Engin
     const BulkWriteCache cache(m_handle);
     if (!execSql(m_handle, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
-    KeptChanges kept(m_handle);
+    KeptChanges kept(m_handle, KeepLimits::fromSettings(), m_path);
     qint64 keptDeleted = 0;
     const bool deleted = keepAs.isEmpty() ? execSql(m_handle, translated.sql, error, translated.params)
                                           : kept.deleteKeeping(translated, keepAs, &keptDeleted, error);

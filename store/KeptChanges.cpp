@@ -11,10 +11,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QUuid>
+#include <cerrno>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace store {
 
@@ -131,8 +134,14 @@ KeepLimits KeepLimits::fromSettings()
     return limits;
 }
 
-KeptChanges::KeptChanges(sqlite3 *db, KeepLimits limits) : m_db(db), m_limits(limits)
+KeptChanges::KeptChanges(sqlite3 *db, KeepLimits limits, const QString &databasePath)
+    : m_db(db), m_limits(limits), m_databasePath(databasePath)
 {
+    if (m_databasePath.isEmpty() && db) {
+        const char *name = sqlite3_db_filename(db, "main");
+        if (name && *name)
+            m_databasePath = QString::fromUtf8(name);
+    }
 }
 
 QString KeptChanges::changesTable()
@@ -343,14 +352,79 @@ QString KeptChanges::keptFolderFor(const QString &databasePath)
     return QDir(database.absolutePath()).filePath(database.fileName().toUpper() + QStringLiteral(".kept"));
 }
 
-bool KeptChanges::recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
-                                    QString *keptPath, EngineError *error, ChangeKind kind)
+bool KeptChanges::prepareKeptFolder(const QString &databasePath, QString *folder, EngineError *error)
+{
+    *folder = keptFolderFor(databasePath);
+    const QByteArray name = QFile::encodeName(*folder);
+    struct stat info {
+    };
+    // It holds whole databases: social security numbers.
+    if (::lstat(name.constData(), &info) != 0) {
+        if (errno != ENOENT || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+            || ::lstat(name.constData(), &info) != 0)
+            return fail(error, Err::CannotOpen,
+                        QStringLiteral("Could not make the folder '%1': %2.").arg(*folder, systemErrorText(errno)));
+    }
+    if (S_ISLNK(info.st_mode))
+        return fail(error, Err::CannotOpen,
+                    QStringLiteral("The folder '%1' is a link; databases are kept only in a folder of their own.")
+                        .arg(*folder));
+    if (!S_ISDIR(info.st_mode))
+        return fail(error, Err::CannotOpen, QStringLiteral("'%1' is not a folder.").arg(*folder));
+    if (info.st_uid != ::geteuid())
+        return fail(error, Err::CannotOpen, QStringLiteral("The folder '%1' belongs to another account.").arg(*folder));
+    struct stat database {
+    };
+    if (::stat(QFile::encodeName(QFileInfo(databasePath).absolutePath()).constData(), &database) != 0
+        || database.st_dev != info.st_dev)
+        return fail(error, Err::CannotOpen,
+                    QStringLiteral("The folder '%1' is on another disk than the database.").arg(*folder));
+    if (::access(name.constData(), W_OK | X_OK) != 0)
+        return fail(error, Err::CannotOpen, QStringLiteral("The folder '%1' cannot be written.").arg(*folder));
+    if ((info.st_mode & 07777) != 0700 && ::chmod(name.constData(), 0700) != 0)
+        return fail(error, Err::CannotOpen,
+                    QStringLiteral("Could not keep the folder '%1' for its owner only: %2.")
+                        .arg(*folder, systemErrorText(errno)));
+    return true;
+}
+
+bool KeptChanges::isOwnKeptFile(const QString &keptFile, const QString &databasePath, QString *why)
 {
     const QString folder = keptFolderFor(databasePath);
-    // It holds whole databases: social security numbers.
-    if (!QFileInfo(folder).isDir()
-        && (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0))
-        return fail(error, Err::CannotOpen, QStringLiteral("Could not make the folder '%1'.").arg(folder));
+    auto refuse = [&](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    static const QRegularExpression keptName(QStringLiteral(
+        "^replaced-[0-9]{8}-[0-9]{6}-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.mdb$"));
+    const QFileInfo file(keptFile);
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const bool inside = QDir::isAbsolutePath(keptFile) && keptName.match(file.fileName()).hasMatch()
+        && !canonicalFolder.isEmpty() && QFileInfo(file.absolutePath()).canonicalFilePath() == canonicalFolder;
+    // A link there would lead elsewhere; a missing file is nobody's.
+    struct stat info {
+    };
+    if (!inside || (::lstat(QFile::encodeName(keptFile).constData(), &info) == 0 && !S_ISREG(info.st_mode)))
+        return refuse(QStringLiteral("The file '%1' that it names is not one this program kept: only a file named "
+                                     "as the program names them, inside the folder '%2', can be put back. It has "
+                                     "been left as it is.")
+                          .arg(keptFile, folder));
+    // A link in the folder's place, or another account's folder, is no kept folder.
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)
+        || info.st_uid != ::geteuid())
+        return refuse(QStringLiteral("The folder '%1' that holds the file '%2' is not a folder of this account's "
+                                     "own. The file has been left as it is.")
+                          .arg(folder, keptFile));
+    return true;
+}
+
+bool KeptChanges::recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
+                                    QString *keptPath, EngineError *error, ChangeKind kind, CopyFiles copyFiles)
+{
+    QString folder;
+    if (!prepareKeptFolder(databasePath, &folder, error))
+        return false;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const bool damaged = kind == ChangeKind::ReplacedDamagedFile;
     qint64 customers = 0;
@@ -369,9 +443,10 @@ bool KeptChanges::recordReplacement(const QString &databasePath, const QString &
     RawDatabase db;
     if (!db.open(copy, RawDatabase::ReadWrite, error))
         return false;
-    KeptChanges changes(db.handle());
+    // Trimmed, from now on, as a database of this place.
+    KeptChanges changes(db.handle(), KeepLimits::fromSettings(), databasePath);
     const bool recorded = execSql(db.handle(), QStringLiteral("BEGIN IMMEDIATE"), error)
-        && changes.ensureChangesTable(error)
+        && changes.ensureChangesTable(error) && (copyFiles == CopyFiles::Keep || changes.forgetKeptFiles(error))
         && changes.recordChange(
             single(db.handle(), QStringLiteral("SELECT max(Number) FROM %1").arg(changesTable())) + 1, now,
             damaged ? describeReplacedDamaged(what, now) : describeReplaced(what, customers, now),
@@ -388,7 +463,66 @@ bool KeptChanges::recordReplacement(const QString &databasePath, const QString &
 
 bool KeptChanges::keepReplacedFile(const QString &replaced, const QString &keptPath, EngineError *error)
 {
-    return renameNoReplace(replaced, keptPath, error) && syncFolder(QFileInfo(keptPath).absolutePath(), error);
+    // A restore stopped after giving the database its second name, before
+    // the copy took the first, left that name, which no change names: it is
+    // the database in place, which is about to get its second name now.
+    struct stat database {
+    };
+    const QDir folder(QFileInfo(keptPath).absolutePath());
+    if (::stat(QFile::encodeName(replaced).constData(), &database) == 0) {
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            const QByteArray entry = QFile::encodeName(folder.filePath(name));
+            struct stat info {
+            };
+            if (::lstat(entry.constData(), &info) == 0 && info.st_dev == database.st_dev
+                && info.st_ino == database.st_ino && isOwnKeptFile(folder.filePath(name), replaced))
+                ::unlink(entry.constData());
+        }
+    }
+    // A second name: the database stays under its own until the copy takes it.
+    if (::link(QFile::encodeName(replaced).constData(), QFile::encodeName(keptPath).constData()) != 0)
+        return fail(error, Err::CannotOpen,
+                    QStringLiteral("Could not keep the database as '%1': %2.").arg(keptPath, systemErrorText(errno)));
+    if (syncFolder(QFileInfo(keptPath).absolutePath(), error))
+        return true;
+    ::unlink(QFile::encodeName(keptPath).constData());
+    return false;
+}
+
+bool KeptChanges::forgetKeptFiles(EngineError *error)
+{
+    QList<qint64> numbers;
+    {
+        Statement st(
+            m_db,
+            QStringLiteral("SELECT Number FROM %1 WHERE KeptFile IS NOT NULL OR Kind IN (?, ?)").arg(changesTable()));
+        st.bindAll({QString::fromLatin1(kindName(ChangeKind::ReplacedFile)),
+                    QString::fromLatin1(kindName(ChangeKind::ReplacedDamagedFile))});
+        while (st.step())
+            numbers << st.int64(0);
+        if (st.error().isError()) {
+            if (error)
+                *error = st.error();
+            return false;
+        }
+    }
+    QStringList otherPlaces; // never removed
+    for (qint64 number : std::as_const(numbers)) {
+        if (!drop(number, &otherPlaces, error))
+            return false;
+    }
+    return true;
+}
+
+void KeptChanges::removeKeptFiles(const QStringList &files) const
+{
+    for (const QString &file : files) {
+        QString why;
+        if (isOwnKeptFile(file, m_databasePath, &why))
+            ::unlink(QFile::encodeName(file).constData());
+        else
+            qWarning("A dropped change named a file that is not the program's: %s", qPrintable(why));
+    }
 }
 
 bool KeptChanges::forget(const KeptChange &change, EngineError *error)
@@ -645,8 +779,7 @@ bool KeptChanges::trim(EngineError *error, const QDateTime &now)
         return false;
     }
     // Only once no row names them any more.
-    for (const QString &file : std::as_const(files))
-        QFile::remove(file);
+    removeKeptFiles(files);
     return true;
 }
 

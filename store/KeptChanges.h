@@ -26,6 +26,9 @@ struct TranslatedStatement;
 // A database file that a restore or a repair replaced is kept whole, in the
 // folder keptFolderFor() beside the database, and named by a row of the
 // VantrelChanges of the database that replaced it. A repair's is damaged.
+// A name read from that row is a name read from data: only a file of the
+// database's own kept folder, named as the program names them, is removed,
+// moved or put back (isOwnKeptFile()).
 enum class ChangeKind { DeletedRows, AddedRows, ReplacedFile, ReplacedDamagedFile };
 
 inline bool replacesFile(ChangeKind kind)
@@ -76,7 +79,10 @@ struct UndoResult {
 class KeptChanges
 {
 public:
-    explicit KeptChanges(sqlite3 *db, KeepLimits limits = KeepLimits::fromSettings());
+    // `databasePath`: the database's name as the program knows it, whose kept
+    // folder the kept files must lie in; empty: the engine's name of the file.
+    explicit KeptChanges(sqlite3 *db, KeepLimits limits = KeepLimits::fromSettings(),
+                         const QString &databasePath = QString());
 
     // Inside a write transaction: keeps the rows a delete statement would
     // remove, then removes exactly those rows. `what` names the command
@@ -93,13 +99,34 @@ public:
 
     // A restore keeps the database it replaces, in two steps. Before `copy`
     // takes the database's name, and before the copy is synced: records in
-    // the copy that the database now in place will be kept, and where.
-    // After: moves a second name of the replaced file there. A damaged file
-    // (ReplacedDamagedFile) is not read, not even to count its customers.
+    // the copy that the database now in place will be kept, and where (in
+    // the kept folder, checked by prepareKeptFolder()). Then, still before
+    // the copy takes the name: gives the database in place a second name
+    // there (a second name a restore stopped at that moment left goes
+    // first). A damaged file (ReplacedDamagedFile) is not read, not even to
+    // count its customers.
+    // A copy from an archive comes from another place, or another time: the
+    // files its own replaced-file changes name are not this database's to
+    // keep or remove. With CopyFiles::Forget those changes are dropped from
+    // the copy, and their files left alone; its other changes stay.
+    enum class CopyFiles { Keep, Forget };
     static bool recordReplacement(const QString &databasePath, const QString &copy, const QString &what,
-                                  QString *keptPath, EngineError *error, ChangeKind kind = ChangeKind::ReplacedFile);
+                                  QString *keptPath, EngineError *error, ChangeKind kind = ChangeKind::ReplacedFile,
+                                  CopyFiles copyFiles = CopyFiles::Keep);
     static bool keepReplacedFile(const QString &replaced, const QString &keptPath, EngineError *error);
     static QString keptFolderFor(const QString &databasePath);
+
+    // The kept folder of the database, made when missing, and checked before
+    // anything is kept in it: a folder (not a link) of this account, which
+    // it may write, on the database's own file system (a kept database is a
+    // second name of the same file). Its access is narrowed to this account.
+    static bool prepareKeptFolder(const QString &databasePath, QString *folder, EngineError *error);
+
+    // Whether `keptFile` is a file this program keeps for the database: by
+    // its canonical form inside the database's kept folder (itself a folder
+    // of this account, not a link), named "replaced-DATE-TIME-ID.mdb", and
+    // no link. It need not exist. `why` tells the operator otherwise.
+    static bool isOwnKeptFile(const QString &keptFile, const QString &databasePath, QString *why = nullptr);
 
     // A replaced file's change is forgotten by the database before that
     // database is itself replaced by the file, and remembered again when the
@@ -152,8 +179,14 @@ private:
     bool undoDeleted(const KeptChange &change, qint64 first, qint64 last, UndoResult *result, EngineError *error);
     bool undoAdded(const KeptChange &change, qint64 first, qint64 last, UndoResult *result, EngineError *error);
 
+    // Drops the changes that name a kept file, leaving the files alone.
+    bool forgetKeptFiles(EngineError *error);
+    // Removes the files of dropped changes that are this database's own.
+    void removeKeptFiles(const QStringList &files) const;
+
     sqlite3 *m_db;
     KeepLimits m_limits;
+    QString m_databasePath;
     QString m_addingTable;
     qint64 m_addingAfter = 0;
 };

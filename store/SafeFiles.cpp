@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -105,17 +106,63 @@ bool isReadOnlyFile(const QString &path)
     return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
+bool isColdJournal(const QString &journal, const QStringList &databases)
+{
+    const Descriptor fd(::open(QFile::encodeName(journal).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {
+    };
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    char first = 0;
+    const ssize_t read = ::pread(fd.get(), &first, 1, 0);
+    if (read < 0 || (read == 1 && first != 0))
+        return false;
+    // Every lock on the machine, by the file's inode: "1: POSIX ADVISORY
+    // WRITE 1234 fe:00:404740 0 EOF". Unreadable, it proves nothing.
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    QSet<quint64> locked;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        for (const QByteArray &field : line.simplified().split(' ')) {
+            const QList<QByteArray> parts = field.split(':');
+            bool number = false;
+            const quint64 inode = parts.size() == 3 ? parts.at(2).toULongLong(&number) : 0;
+            if (number)
+                locked.insert(inode);
+        }
+    }
+    for (const QString &database : databases) {
+        struct stat file {
+        };
+        if (::stat(QFile::encodeName(database).constData(), &file) == 0 && locked.contains(quint64(file.st_ino)))
+            return false;
+    }
+    return true;
+}
+
 QString journalFileFor(const QString &folder, const QStringList &databaseNames, const QString &ownName)
 {
     const QDir dir(folder);
     const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    // The files a journal found here may belong to, whatever their case.
+    QStringList databases;
+    for (const QString &entry : entries) {
+        for (const QString &name : databaseNames) {
+            if (entry.compare(name, Qt::CaseInsensitive) == 0 || entry == ownName)
+                databases << dir.filePath(entry);
+        }
+    }
     for (const QString &entry : entries) {
         for (const QString &name : databaseNames) {
             for (const char *suffix : {"-journal", "-wal", "-shm"}) {
                 if (!ownName.isEmpty() && entry == ownName + QLatin1String(suffix))
                     continue;
-                if (entry.compare(name + QLatin1String(suffix), Qt::CaseInsensitive) == 0)
-                    return dir.filePath(entry);
+                if (entry.compare(name + QLatin1String(suffix), Qt::CaseInsensitive) != 0)
+                    continue;
+                if (qstrcmp(suffix, "-journal") == 0 && isColdJournal(dir.filePath(entry), databases))
+                    continue;
+                return dir.filePath(entry);
             }
         }
     }

@@ -64,8 +64,17 @@ QString asideNameFor(const QString &path, const QString &what);
 // "-wal", "-shm"), compared without regard to case, since a rename may give
 // a database exactly that name. Empty when there is none. The files of
 // `ownName`, under exactly that name, are left out: the engine plays them
-// back or rolls them back when it opens that database.
+// back or rolls them back when it opens that database. So are journals the
+// engine would not roll back (isColdJournal()): they change no database.
 QString journalFileFor(const QString &folder, const QStringList &databaseNames, const QString &ownName = QString());
+
+// Whether the engine would leave a rollback journal as it is rather than
+// roll it back into its database: it is empty or its first byte is zero
+// (the engine zeroes the header of a journal it is done with), and no
+// program holds a lock on any of `databases` (a program that writes a
+// database holds one while its journal is being made). A journal that
+// cannot be read, or a link, counts as one that would be rolled back.
+bool isColdJournal(const QString &journal, const QStringList &databases);
 
 // Whether a file may not be changed: this account may not write it, or no
 // one may (an account that may write anything still leaves such a file alone).

@@ -189,11 +189,15 @@ TEST_F(UndoLastChange, TheCommandLineListsAndUndoesNewestFirst)
 
 TEST_F(UndoLastChange, ARestoreKeepsTheReplacedDatabaseAndItsUndoPutsItBackThroughTheCheckedRename)
 {
-    ASSERT_TRUE(QFile::copy(folder.databasePath(), folder.file("backup.mdb")));
-    insertVariedCustomers(folder.databasePath(), 5);
     store::EngineError e;
-    ASSERT_TRUE(backup::SafeRestore(folder.databasePath()).install(folder.file("backup.mdb"), &e))
-        << e.text.toStdString();
+    {
+        backup::SafeRestore restore(folder.databasePath());
+        ASSERT_TRUE(restore.prepare(&e)) << e.text.toStdString();
+        const QString staged = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
+        ASSERT_TRUE(QFile::copy(folder.databasePath(), staged));
+        insertVariedCustomers(folder.databasePath(), 5);
+        ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    }
     ASSERT_EQ(rowCount(folder.databasePath(), "Information"), 40);
     const QString restore = newestChange();
     EXPECT_TRUE(restore.startsWith("Restore: replaced a database of 45 customers, ")) << restore.toStdString();

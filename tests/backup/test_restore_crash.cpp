@@ -1,11 +1,16 @@
 // A restore killed at any moment leaves a program folder whose database
-// opens and holds every row of either the old file or the restored one.
+// opens and holds every row of either the old file or the restored one. The
+// archived database's kept changes name files of a planted folder (with old
+// times, so that a trim would drop them): that folder stays as it was.
 #include "ZipFixtures.h"
 #include "maintenance/DatabaseFiles.h"
+#include "maintenance/PlantedFolder.h"
 
 #include "backup/DatabaseArchive.h"
+#include "store/KeptChanges.h"
 #include "store/ProgramFolder.h"
 #include "store/Schema.h"
+#include "support/KillAtRandom.h"
 #include "zip/ZipMain.h"
 
 #include <QDir>
@@ -16,10 +21,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <chrono>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <thread>
+#include <sys/stat.h>
 
 using namespace testing_support;
 
@@ -28,6 +32,13 @@ namespace {
 constexpr int kOldRows = 20000;
 constexpr int kRestoredRows = 30000;
 constexpr int kKills = 30;
+
+nlink_t linkCount(const QString &path)
+{
+    struct stat info {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_nlink : 0;
+}
 
 class CrashDuringRestore : public ::testing::Test
 {
@@ -42,6 +53,8 @@ protected:
         const QString restored = s_template->filePath("Vantrel.mdb");
         ASSERT_TRUE(store::Schema::createDeliveredDatabase(restored, &e)) << e.text.toStdString();
         insertVariedCustomers(restored, kRestoredRows);
+        s_planted = new PlantedFolder;
+        s_planted->plantRows(restored, restored, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
         zipWithInfoZip(s_template->filePath("backup.zip"), s_template->path(), {"Vantrel.mdb"});
         QFile::remove(restored);
     }
@@ -49,6 +62,8 @@ protected:
     {
         delete s_template;
         s_template = nullptr;
+        delete s_planted;
+        s_planted = nullptr;
     }
 
     static std::unique_ptr<QTemporaryDir> freshFolder()
@@ -59,6 +74,7 @@ protected:
     }
 
     static inline QTemporaryDir *s_template = nullptr;
+    static inline PlantedFolder *s_planted = nullptr;
 };
 
 TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
@@ -68,6 +84,7 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         : 20261208u;
     QRandomGenerator random(seed);
     const QString archive = s_template->filePath("backup.zip");
+    const QString planted = s_planted->snapshot();
 
     qint64 runMicroseconds = 0;
     for (int i = 0; i < 2; ++i) {
@@ -78,6 +95,7 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         runMicroseconds = std::max(runMicroseconds, clock.nsecsElapsed() / 1000);
         ASSERT_EQ(filesIn(whole->path()), QStringList({"Vantrel.mdb"}));
         ASSERT_EQ(rowCount(whole->filePath("Vantrel.mdb"), "Information"), kRestoredRows);
+        ASSERT_EQ(s_planted->snapshot(), planted);
     }
 
     QMap<QString, int> outcomes;
@@ -85,20 +103,15 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
     for (int kills = 0; kills < kKills;) {
         ASSERT_LT(attempts++, kKills * 4) << "the restore keeps finishing before the kill";
         auto folder = freshFolder();
-        QProcess helper;
-        helper.start(RESTORE_CRASH_HELPER, {folder->path(), archive});
-        ASSERT_TRUE(helper.waitForStarted());
-        const auto delay = std::chrono::microseconds(random.bounded(runMicroseconds));
-        std::this_thread::sleep_for(delay);
-        ::kill(pid_t(helper.processId()), SIGKILL);
-        ASSERT_TRUE(helper.waitForFinished());
-        if (helper.exitStatus() != QProcess::CrashExit)
+        std::chrono::microseconds delay;
+        if (!killAtRandomMoment(RESTORE_CRASH_HELPER, {folder->path(), archive}, random, runMicroseconds, &delay))
             continue;
         ++kills;
 
         const QString database = store::resolveInFolder(folder->path(), "\\Vantrel.mdb");
         SCOPED_TRACE(
             QString("kill after %1 us: %2").arg(delay.count()).arg(filesIn(folder->path()).join(", ")).toStdString());
+        ASSERT_EQ(s_planted->snapshot(), planted);
         ASSERT_EQ(quickCheck(database), "ok");
         const qint64 rows = rowCount(database, "Information");
         ASSERT_TRUE(rows == kOldRows || rows == kRestoredRows) << rows;
@@ -108,12 +121,18 @@ TEST_F(CrashDuringRestore, EveryKillLeavesTheOldOrTheRestoredDatabase)
         ASSERT_EQ(QProcess::execute(RESTORE_CRASH_HELPER, {folder->path(), archive}), 0);
         ASSERT_EQ(rowCount(database, "Information"), kRestoredRows);
         ASSERT_EQ(filesIn(folder->path()), QStringList({"Vantrel.mdb"}));
+        ASSERT_EQ(s_planted->snapshot(), planted);
+        // No second name a killed run gave a database is left in the kept folder.
+        const QDir kept(store::KeptChanges::keptFolderFor(database));
+        for (const QString &name : kept.entryList(QDir::Files)) {
+            ASSERT_EQ(linkCount(kept.filePath(name)), nlink_t(1)) << name.toStdString();
+        }
     }
     std::cout << "[ figures  ] seed " << seed << "; an uninterrupted restore took up to " << runMicroseconds / 1000
               << " ms; " << kKills << " kills (" << attempts - kKills << " runs ended before their kill):";
     for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
         std::cout << " " << it.value() << " x " << it.key().toStdString();
-    std::cout << "\n";
+    std::cout << "; the planted folder as it was after each\n";
 }
 
 } // namespace

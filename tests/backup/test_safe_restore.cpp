@@ -5,6 +5,7 @@
 #include "backup/SafeRestore.h"
 #include "customers/frmInformation.h"
 #include "store/DataControl.h"
+#include "store/KeptChanges.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 #include "support/ScriptedServices.h"
@@ -16,9 +17,13 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -32,7 +37,10 @@ protected:
     QString stage(backup::SafeRestore &restore, int rows)
     {
         store::EngineError e;
-        EXPECT_TRUE(restore.prepare(&e)) << e.text.toStdString();
+        if (!restore.prepare(&e)) {
+            ADD_FAILURE() << e.text.toStdString();
+            return QString();
+        }
         const QString file = QDir(restore.stagingFolder()).filePath("Vantrel.mdb");
         EXPECT_TRUE(store::Schema::createDeliveredDatabase(file, &e)) << e.text.toStdString();
         insertVariedCustomers(file, rows);
@@ -120,6 +128,7 @@ TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournalInAnyLetterCase)
         const QString path = folder.file(QLatin1String(name));
         QFile journal(path);
         ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write("pages of an unfinished write");
         journal.close();
         backup::SafeRestore restore(folder.databasePath());
         store::EngineError e;
@@ -131,6 +140,109 @@ TEST_F(SafeRestoreTest, RefusesWhileTheLiveDatabaseHasAJournalInAnyLetterCase)
     EXPECT_EQ(fileBytes(folder.databasePath()), before);
 }
 
+TEST_F(SafeRestoreTest, AJournalTheEngineWouldNotRollBackDoesNotStopARestore)
+{
+    for (const char *name : {"Vantrel.mdb-journal", "VANTREL.MDB-journal"})
+        writeColdJournal(folder.databasePath(), folder.file(QLatin1String(name)));
+    backup::SafeRestore restore(folder.databasePath());
+    const QString staged = stage(restore, 9);
+    store::EngineError e;
+    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    EXPECT_EQ(rowCount(folder.databasePath(), "Information"), 9);
+}
+
+// The database in place is kept before the restored one takes its name; a
+// restore that cannot keep it stops, and the database is as it was.
+TEST_F(SafeRestoreTest, ADatabaseThatCannotBeKeptIsNotReplaced)
+{
+    insertVariedCustomers(folder.databasePath(), 12);
+    const QByteArray before = fileBytes(folder.databasePath());
+    const QString kept = store::KeptChanges::keptFolderFor(folder.databasePath());
+    QTemporaryDir sameDisk;
+    QTemporaryDir otherDisk((QDir("/dev/shm").exists() ? QString("/dev/shm") : QDir::tempPath())
+                            + "/vantrel-kept-XXXXXX");
+    struct stat disk {
+    }, data{};
+    const bool onOtherDisk = ::stat(QFile::encodeName(otherDisk.path()).constData(), &disk) == 0
+        && ::stat(QFile::encodeName(folder.path()).constData(), &data) == 0 && disk.st_dev != data.st_dev;
+    const bool root = ::geteuid() == 0;
+
+    struct Case {
+        const char *name;
+        bool runs;
+        std::function<void()> make;
+        QString why;
+    };
+    const QString link =
+        QString("The folder '%1' is a link; databases are kept only in a folder of their own.").arg(kept);
+    const Case cases[] = {
+        {"a link to a folder on another disk", onOtherDisk, [&] { QFile::link(otherDisk.path(), kept); }, link},
+        {"a link to a folder", true, [&] { QFile::link(sameDisk.path(), kept); }, link},
+        {"a file", true,
+         [&] {
+             QFile file(kept);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         QString("'%1' is not a folder.").arg(kept)},
+        {"a folder of another account", root,
+         [&] {
+             QDir().mkdir(kept);
+             ASSERT_EQ(::chown(QFile::encodeName(kept).constData(), 65534, 65534), 0);
+         },
+         QString("The folder '%1' belongs to another account.").arg(kept)},
+        {"a folder that cannot be written", !root,
+         [&] {
+             QDir().mkdir(kept);
+             QFile::setPermissions(kept, QFile::ReadOwner | QFile::ExeOwner);
+         },
+         QString("The folder '%1' cannot be written.").arg(kept)},
+    };
+    for (const Case &c : cases) {
+        if (!c.runs)
+            continue;
+        SCOPED_TRACE(c.name);
+        c.make();
+        {
+            backup::SafeRestore restore(folder.databasePath());
+            const QString staged = stage(restore, 7);
+            store::EngineError e;
+            EXPECT_FALSE(restore.install(staged, &e));
+            EXPECT_EQ(e.text,
+                      "The database was not restored: the database in place could not be kept first, so it "
+                      "has not been replaced. "
+                          + c.why);
+        }
+        EXPECT_TRUE(fileBytes(folder.databasePath()) == before) << "the database is as it was";
+        QStringList files = filesIn(folder.path());
+        files.removeAll(QFileInfo(kept).fileName());
+        EXPECT_EQ(files, QStringList({"Vantrel.mdb"}));
+        EXPECT_TRUE(QDir(sameDisk.path()).isEmpty());
+        EXPECT_TRUE(QDir(otherDisk.path()).isEmpty());
+        if (QFileInfo(kept).isSymLink() || QFileInfo(kept).isFile())
+            QFile::remove(kept);
+        QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(kept).removeRecursively();
+    }
+}
+
+TEST_F(SafeRestoreTest, TheSecondNameARestoreKilledBeforeTheRenameLeftGoesWithTheNextOne)
+{
+    insertVariedCustomers(folder.databasePath(), 12);
+    const QString kept = store::KeptChanges::keptFolderFor(folder.databasePath());
+    ASSERT_TRUE(QDir().mkdir(kept));
+    const QString left = QDir(kept).filePath("replaced-20261209-101010-2f1e0d9c-8b7a-4655-9443-3f2e1d0c9b8a.mdb");
+    ASSERT_EQ(::link(QFile::encodeName(folder.databasePath()).constData(), QFile::encodeName(left).constData()), 0);
+
+    backup::SafeRestore restore(folder.databasePath());
+    const QString staged = stage(restore, 7);
+    store::EngineError e;
+    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+    const QStringList files = QDir(kept).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_NE(files.first(), QFileInfo(left).fileName());
+    EXPECT_EQ(rowCount(QDir(kept).filePath(files.first()), "Information"), 12);
+}
+
 TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterruptedRunLeft)
 {
     QFile::remove(folder.databasePath());
@@ -140,12 +252,25 @@ TEST_F(SafeRestoreTest, RestoresIntoAFolderWithoutADatabaseAndClearsWhatAnInterr
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
 
-    backup::SafeRestore restore(live);
-    const QString staged = stage(restore, 7);
-    EXPECT_FALSE(QFileInfo::exists(leftover.fileName()));
     store::EngineError e;
-    ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
-    EXPECT_EQ(rowCount(live, "Information"), 7);
+    {
+        backup::SafeRestore restore(live);
+        const QString staged = stage(restore, 7);
+        EXPECT_FALSE(QFileInfo::exists(leftover.fileName()));
+        ASSERT_TRUE(restore.install(staged, &e)) << e.text.toStdString();
+        EXPECT_EQ(rowCount(live, "Information"), 7);
+    }
+
+    // A link in the staging folder's place is no folder of ours to empty.
+    QTemporaryDir elsewhere;
+    QFile other(elsewhere.filePath("other.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    ASSERT_TRUE(QFile::link(elsewhere.path(), backup::SafeRestore::stagingNameFor(live)));
+    backup::SafeRestore again(live);
+    ASSERT_TRUE(again.prepare(&e)) << e.text.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(other.fileName()));
+    EXPECT_FALSE(QFileInfo(again.stagingFolder()).isSymLink());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -135,6 +136,27 @@ QString integrityCheck(const QString &path)
 QString quickCheck(const QString &path)
 {
     return check(path, QStringLiteral("PRAGMA quick_check"));
+}
+
+void writeColdJournal(const QString &database, const QString &journal)
+{
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath("copy.mdb");
+    ASSERT_TRUE(QFile::copy(database, copy));
+    {
+        Connection db(copy);
+        ASSERT_EQ(sqlite3_exec(db.get(),
+                               "PRAGMA journal_mode = PERSIST; BEGIN; "
+                               "UPDATE CenterInformation SET CenterName = 'Persisted'; COMMIT",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK)
+            << sqlite3_errmsg(db.get());
+    }
+    const QByteArray bytes = fileBytes(copy + "-journal");
+    ASSERT_GT(bytes.size(), 0);
+    ASSERT_EQ(bytes.at(0), '\0') << "the engine zeroes the header of a journal it is done with";
+    QFile::remove(journal);
+    ASSERT_TRUE(QFile::copy(copy + "-journal", journal));
 }
 
 } // namespace testing_support

@@ -52,4 +52,9 @@ void overwritePage(const QString &path, int pageNumber);
 QString integrityCheck(const QString &path);
 QString quickCheck(const QString &path);
 
+// Writes `journal` as the engine leaves the journal of a finished
+// transaction in its persistent mode: the header zeroed, the pages after it.
+// The engine never rolls such a journal back.
+void writeColdJournal(const QString &database, const QString &journal);
+
 } // namespace testing_support

@@ -309,6 +309,47 @@ TEST_P(CommandFailures, AnInterruptedWriteIsRolledBackBeforeTheCommand)
     EXPECT_EQ(integrityCheck(upperCaseName()), "ok");
 }
 
+// A journal the engine would not roll back changes no database: it stops
+// nothing, and the one the database leaves under its former name goes.
+TEST_P(CommandFailures, AColdJournalStopsNothingAndTheRenameTakesTheDatabasesOwnAlong)
+{
+    const auto rows = storedRows(database(), "Information");
+    writeColdJournal(database(), folder.file("Vantrel.mdb-journal"));
+    services.answer(Button::OK);
+    EXPECT_TRUE(run(GetParam()));
+    EXPECT_EQ(services.lastBox().title, "Notice!");
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB"}));
+
+    // Under another spelling it belongs to no name the command gives: it stays.
+    writeColdJournal(upperCaseName(), folder.file("Vantrel.mdb-journal"));
+    services.answer(Button::OK);
+    EXPECT_TRUE(run(GetParam())) << services.lastBox().text.toStdString();
+    EXPECT_EQ(filesIn(folder.path()), QStringList({"VANTREL.MDB", "Vantrel.mdb-journal"}));
+    EXPECT_EQ(storedRows(upperCaseName(), "Information"), rows);
+    EXPECT_EQ(integrityCheck(upperCaseName()), "ok");
+}
+
+// A program that begins to write the database holds a lock on it while the
+// journal it makes is still empty: that journal is no leftover.
+TEST_P(CommandFailures, AnEmptyJournalOfADatabaseBeingWrittenStopsTheCommand)
+{
+    const QByteArray before = fileBytes(database());
+    writeColdJournal(database(), folder.file("VANTREL.MDB-journal"));
+    store::RawDatabase writer;
+    store::EngineError e;
+    ASSERT_TRUE(writer.open(database(), store::RawDatabase::ReadWrite, &e));
+    ASSERT_TRUE(writer.exec("BEGIN IMMEDIATE", &e)) << e.text.toStdString();
+    services.answer(Button::OK);
+
+    EXPECT_FALSE(run(GetParam()));
+
+    EXPECT_TRUE(services.lastBox().text.contains("A journal left by a program that stopped before it finished"))
+        << services.lastBox().text.toStdString();
+    writer.exec("ROLLBACK", nullptr);
+    writer.close();
+    EXPECT_EQ(fileBytes(database()), before);
+}
+
 TEST_P(CommandFailures, AReadOnlyDatabaseIsRefused)
 {
     const QByteArray before = fileBytes(database());
