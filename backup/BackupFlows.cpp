@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 #include "store/DatabaseChoice.h"
+#include "store/OutputPaths.h"
 #include "store/ProgramFolder.h"
 #include "zip/ZipMain.h"
 
@@ -54,6 +55,18 @@ QString qtFilter(const QString &pairs)
 QString liveDatabasePath()
 {
     return store::programPath(QStringLiteral("\\Vantrel.mdb"));
+}
+
+// A name chosen for an archive to make, mend or delete that is one of the
+// program's own files is refused (told); true when it may be used.
+bool archiveNameAllowed(const QString &name)
+{
+    const std::optional<QString> local = platform::localPath(name);
+    const QString refused = local ? store::refusedOutput(*local) : QString();
+    if (refused.isEmpty())
+        return true;
+    platform::msgBox(refused, Buttons::OKOnly, Icon::Exclamation);
+    return false;
 }
 
 } // namespace
@@ -129,6 +142,8 @@ void BackupFlows::newArchive()
             m_window.setMarked(Mark::AutomaticBackup, false);
     } else {
         name = SelectArchive(dialogkind::New, m_window.dialogParent());
+        if (!name.isEmpty() && !archiveNameAllowed(name))
+            return;
     }
     if (name.isEmpty())
         return;
@@ -194,7 +209,7 @@ void BackupFlows::fixArchive(bool aggressive)
 {
     BusyScope busy(m_window);
     const QString name = SelectArchive(dialogkind::Fix, m_window.dialogParent());
-    if (name.isEmpty())
+    if (name.isEmpty() || !archiveNameAllowed(name))
         return;
     m_zip.setZipFilename(name);
     m_window.setStatus(QStringLiteral(" Repairing Zip archive..."));
@@ -214,7 +229,7 @@ void BackupFlows::fixArchive(bool aggressive)
 void BackupFlows::deleteArchive()
 {
     const QString name = SelectArchive(dialogkind::Delete, m_window.dialogParent());
-    if (name.isEmpty())
+    if (name.isEmpty() || !archiveNameAllowed(name))
         return;
     if (platform::msgBox(QStringLiteral("Are you sure you want to delete %1?").arg(name), Buttons::YesNo,
                          Icon::Question)

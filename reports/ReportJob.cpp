@@ -5,6 +5,7 @@
 #include "reports/ReportLayout.h"
 #include "store/DBEngine.h"
 #include "store/DatabaseChoice.h"
+#include "store/OutputPaths.h"
 #include "store/ProgramFolder.h"
 #include "store/SafeFiles.h"
 
@@ -135,20 +136,25 @@ bool ReportJob::writePdf(const QString &path, const Progress &progress, QString 
     // Written beside the destination, readable by its owner only (it lists
     // customers), and renamed over it when whole: a link planted at the
     // name is replaced, never written through.
-    const QString partial = store::partialNameFor(path);
-    QFile::remove(partial);
+    store::OutputFile output(path);
+    QString refused;
+    if (!output.prepare(&refused)) {
+        if (error)
+            *error = refused;
+        return false;
+    }
+    const QString partial = output.partialPath();
     store::EngineError e;
     QFile file(partial);
     if (!store::createOwnerOnlyFile(partial, &e) || !file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("The file %1 cannot be written: %2.")
                          .arg(path, e.isError() ? e.text : file.errorString());
-        QFile::remove(partial);
         return false;
     }
     const auto fail = [&](const QString &reason) {
         file.close();
-        QFile::remove(partial);
+        output.discard();
         if (error)
             *error = reason;
         return false;
@@ -174,9 +180,9 @@ bool ReportJob::writePdf(const QString &path, const Progress &progress, QString 
     if (!file.flush())
         return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString()));
     file.close();
-    if (!store::syncFile(partial, &e) || !store::renameReplacing(partial, path, &e))
-        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, e.text));
-    store::syncFolder(QFileInfo(path).absolutePath(), nullptr);
+    QString why;
+    if (!output.commit(&why))
+        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, why));
     return true;
 }
 

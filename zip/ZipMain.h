@@ -35,6 +35,7 @@ constexpr quint16 WrongDiskTooOften = 420;
 constexpr quint16 NotForMultidisk = 430;
 constexpr quint16 CreateFolderError = 510;
 constexpr quint16 EncryptionFailed = 520; // asked to encrypt, could not: nothing written
+constexpr quint16 NoRoom = 530;           // the file system has no room left (not a full disk inserted)
 } // namespace zipresult
 
 // Reasons carried by SkippingFile.

@@ -23,11 +23,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -596,6 +599,49 @@ TEST_F(BackupRestoreFlow, ACopyFailingItsCheckWhileCompressedIsNotArchived)
         EXPECT_EQ(fileBytes(archive), before) << commandLine;
     }
     EXPECT_EQ(filesIn(work.path()).filter(".zip"), QStringList({"kept.zip"}));
+}
+
+void putFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The names below a folder, hidden ones and folders too, in byte order.
+QStringList everythingIn(const QString &folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+// A folder as drive A is the operator's: a backup there clears only what is
+// of its archive, and the previous archive stays until the new one is whole.
+TEST_F(BackupRestoreFlow, AFolderAsDriveAKeepsTheOperatorsFiles)
+{
+    insertVariedCustomers(folder.databasePath(), 200);
+    putFile(QDir(drive).filePath("letter.txt"), "dear league");
+    putFile(QDir(drive).filePath("photos/lane 7.jpg"), QByteArray(5000, '\x7f'));
+    putFile(QDir(drive).filePath("VantrelBackup.zip"), "the previous backup");
+    putFile(QDir(drive).filePath("VantrelBackup.zip.partial"), "what a killed backup left");
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(everythingIn(drive), QStringList({"VantrelBackup.zip", "letter.txt", "photos", "photos/lane 7.jpg"}));
+    EXPECT_EQ(fileBytes(QDir(drive).filePath("letter.txt")), QByteArray("dear league"));
+    EXPECT_EQ(fileBytes(QDir(drive).filePath("photos/lane 7.jpg")), QByteArray(5000, '\x7f'));
+    QString tool;
+    EXPECT_EQ(runTool("unzip", {"-t", QDir(drive).filePath("VantrelBackup.zip")}, QString(), &tool), 0)
+        << tool.toStdString();
 }
 
 } // namespace
