@@ -3,6 +3,7 @@
 #include "backup/ArchiveChoice.h"
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
+#include "backup/RestoreTarget.h"
 #include "backup/ServerRestore.h"
 #include "backup/ZipWindowRules.h"
 #include "platform/DriveA.h"
@@ -13,6 +14,7 @@
 #include "store/ProgramFolder.h"
 #include "zip/ZipMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -407,11 +409,8 @@ void BackupFlows::processSelectedFiles(bool extract)
                 platform::msgBox(severalDatabaseEntries(database).text, Buttons::OKOnly, Icon::Critical);
                 database.clear();
             }
-            if (!others.isEmpty()) {
-                for (const QString &entry : std::as_const(others))
-                    m_zip.setFilesToProcess(m_zip.filesToProcess() + entry + QLatin1Char('\r'));
-                code = m_zip.Extract(0);
-            }
+            if (!others.isEmpty())
+                code = extractOtherEntries(others, automatic);
             if (!database.isEmpty() && code != zipresult::UserAborted) {
                 const quint16 databaseCode = extractDatabaseEntries(database);
                 if (code == 0)
@@ -430,6 +429,37 @@ void BackupFlows::processSelectedFiles(bool extract)
     m_window.setStatus(QStringLiteral(" Finished %1 files, updating list...").arg(name));
     m_window.listArchive(QStringLiteral("listing"));
     m_window.showArchiveSummary();
+}
+
+quint16 BackupFlows::extractOtherEntries(const QStringList &entries, bool automatic)
+{
+    // The automatic restore fills the program folder, wherever the program
+    // was started from; a restore by hand, the folder the operator chose.
+    const QString chosen = m_zip.extractFolder();
+    if (automatic)
+        m_zip.setExtractFolder(store::programFolder());
+    const QString folder = m_zip.extractFolder().trimmed().isEmpty() ? QDir::currentPath() : m_zip.extractFolder();
+    const std::optional<QString> local = platform::localPath(folder.trimmed());
+    const RestoreTarget target(local ? QDir::current().absoluteFilePath(*local) : QString(), automatic);
+    QStringList refused;
+    const auto place = m_zip.events().Place;
+    m_zip.events().Place = [&](const QString &shown, const QString &destination) {
+        const QString why = target.refusal(destination);
+        if (!why.isEmpty())
+            refused << shown + QStringLiteral(": ") + why;
+        return why.isEmpty();
+    };
+    for (const QString &entry : entries)
+        m_zip.setFilesToProcess(m_zip.filesToProcess() + entry + QLatin1Char('\r'));
+    const quint16 code = m_zip.Extract(0);
+    m_zip.events().Place = place;
+    if (automatic)
+        m_zip.setExtractFolder(chosen);
+    if (!refused.isEmpty())
+        platform::msgBox(QStringLiteral("These files of the archive were not restored:\r")
+                             + refused.join(QLatin1Char('\r')),
+                         Buttons::OKOnly, Icon::Exclamation);
+    return code;
 }
 
 quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)

