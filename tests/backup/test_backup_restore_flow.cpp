@@ -693,4 +693,72 @@ TEST_F(BackupRestoreFlow, AFolderAsDriveAKeepsTheOperatorsFiles)
         << tool.toStdString();
 }
 
+// Whether backups are protected does not hang on the settings file alone:
+// lost, the database still says so; unreadable, no backup is made.
+TEST_F(BackupRestoreFlow, ProtectionOnceSetSurvivesALostOrUnreadableSettingsFile)
+{
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    insertVariedCustomers(folder.databasePath(), 20);
+    backup::BackupPassword::rememberEncryption(true);
+    const QString settings =
+        QSettings(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel")).fileName();
+    ASSERT_TRUE(QFileInfo::exists(settings));
+    const QString destination = work.filePath("nightly.zip");
+    auto backUp = [&](QString *said) {
+        app::CommandLine line;
+        EXPECT_TRUE(line.parse({"vantrel", "--backup", destination}));
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        const int status = line.run(out, err);
+        *said = outText + errText;
+        return status;
+    };
+    QString said;
+    ASSERT_TRUE(QFile::remove(settings));
+    EXPECT_EQ(backUp(&said), 1) << "settings lost";
+    EXPECT_TRUE(said.contains("protected with a password")) << said.toStdString();
+    // The window asks for the password, and makes no backup without it.
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    services.answerText(std::nullopt);
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("The backup was not made").size(), 1) << services.boxTexts().join(" | ").toStdString();
+
+    // A database from before the password was set, and settings that cannot
+    // be read: nothing tells, and nothing is written.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(folder.databasePath()).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE VantrelSettings", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_TRUE(QDir().mkdir(settings));
+    EXPECT_EQ(backUp(&said), 1) << "settings unreadable";
+    EXPECT_TRUE(said.contains(settings)) << said.toStdString();
+    window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("The backup was not made: whether your backups").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination));
+    EXPECT_FALSE(QFileInfo::exists(QDir(drive).filePath("VantrelBackup.zip")));
+
+    // Turned off in the window, with the settings readable again, backups
+    // are made in the clear.
+    QDir().rmdir(settings);
+    services.answerText(QString("Strike!9"));
+    services.answerText(QString("Strike!9"));
+    services.answerText(QString());
+    window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuOptionsPassword")->trigger();
+    window->menuItem("mnuOptionsPassword")->trigger();
+    delete window;
+    EXPECT_EQ(backUp(&said), 0) << said.toStdString();
+    EXPECT_FALSE(said.contains("(encrypted)"));
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+}
+
 } // namespace
