@@ -29,7 +29,16 @@ std::optional<QString> backupPassword(const QCommandLineParser &p, QTextStream &
         return read;
     }
     const QString kept = backup::BackupPassword::readKeyring().value_or(QString());
-    if (kept.isEmpty() && backup::BackupPassword::encryptionRemembered()) {
+    if (!kept.isEmpty())
+        return kept;
+    // Without the password in hand, whether one is needed must be known.
+    const backup::BackupPassword::ProtectionState state = backup::BackupPassword::protection();
+    if (state.protection == backup::BackupPassword::Protection::Unknown) {
+        err << backup::BackupPassword::protectionNotKnownText(state.why)
+            << " Or give the password with --password-file FILE.\n";
+        return std::nullopt;
+    }
+    if (state.protection == backup::BackupPassword::Protection::On) {
         err << "The backup was not made: backups are to be protected with a password, and no keyring holds it "
                "here. Give it with --password-file FILE (a file readable by its owner only).\n";
         return std::nullopt;

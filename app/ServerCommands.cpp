@@ -6,6 +6,7 @@
 // (MaintenanceCommandLine.cpp, BackupCommand.cpp).
 #include "app/CommandLine.h"
 
+#include "store/OutputPaths.h"
 #include "store/ProgramFolder.h"
 #include "store/server/ServerConnection.h"
 #include "store/server/ServerCopy.h"
@@ -65,6 +66,11 @@ int copyFromServer(const QCommandLineParser &parser, QTextStream &out, QTextStre
     if (!connection)
         return 1;
     const QString target = parser.value(QStringLiteral("copy-from-server"));
+    const QString refused = store::refusedOutput(target, store::OutputKind::NewDatabase);
+    if (!refused.isEmpty()) {
+        err << refused << '\n';
+        return 1;
+    }
     store::EngineError error;
     store::ServerCopy::Summary summary;
     if (!store::ServerCopy::fromServer(*connection, target, &summary, &error)) {

@@ -3,6 +3,7 @@
 #include "app/ServerChoice.h"
 #include "app/SingleInstance.h"
 #include "app/frmMainMenu.h"
+#include "platform/Leftovers.h"
 #include "platform/MessageBox.h"
 #include "platform/QtServices.h"
 #include "platform/Services.h"
@@ -98,6 +99,7 @@ int main(int argc, char *argv[])
             err << problem << "\n";
             return 1;
         }
+        platform::Leftovers::sweep();
         app::SingleInstance instance(store::programFolder());
         if (commandLine.runsAlone() && instance.claim() != app::SingleInstance::Outcome::First) {
             err << instance.message() << " --" << commandLine.command()->option
@@ -116,6 +118,8 @@ int main(int argc, char *argv[])
         platform::msgBox(problem, platform::Buttons::OKOnly, platform::Icon::Critical);
         return 1;
     }
+    // What a killed backup or export of this account left goes first.
+    platform::Leftovers::sweep();
     app::ServerChoice::applyAtStart(commandLine.databaseUrl());
     app::SingleInstance instance(store::programFolder());
     switch (instance.claimOrRaise()) {

@@ -3,15 +3,18 @@
 #include "backup/ArchiveChoice.h"
 #include "backup/BackupPassword.h"
 #include "backup/DatabaseArchive.h"
+#include "backup/RestoreTarget.h"
 #include "backup/ServerRestore.h"
 #include "backup/ZipWindowRules.h"
 #include "platform/DriveA.h"
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 #include "store/DatabaseChoice.h"
+#include "store/OutputPaths.h"
 #include "store/ProgramFolder.h"
 #include "zip/ZipMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -54,6 +57,18 @@ QString qtFilter(const QString &pairs)
 QString liveDatabasePath()
 {
     return store::programPath(QStringLiteral("\\Vantrel.mdb"));
+}
+
+// A name chosen for an archive to make, mend or delete that is one of the
+// program's own files is refused (told); true when it may be used.
+bool archiveNameAllowed(const QString &name)
+{
+    const std::optional<QString> local = platform::localPath(name);
+    const QString refused = local ? store::refusedOutput(*local) : QString();
+    if (refused.isEmpty())
+        return true;
+    platform::msgBox(refused, Buttons::OKOnly, Icon::Exclamation);
+    return false;
 }
 
 } // namespace
@@ -129,6 +144,8 @@ void BackupFlows::newArchive()
             m_window.setMarked(Mark::AutomaticBackup, false);
     } else {
         name = SelectArchive(dialogkind::New, m_window.dialogParent());
+        if (!name.isEmpty() && !archiveNameAllowed(name))
+            return;
     }
     if (name.isEmpty())
         return;
@@ -194,7 +211,7 @@ void BackupFlows::fixArchive(bool aggressive)
 {
     BusyScope busy(m_window);
     const QString name = SelectArchive(dialogkind::Fix, m_window.dialogParent());
-    if (name.isEmpty())
+    if (name.isEmpty() || !archiveNameAllowed(name))
         return;
     m_zip.setZipFilename(name);
     m_window.setStatus(QStringLiteral(" Repairing Zip archive..."));
@@ -214,7 +231,7 @@ void BackupFlows::fixArchive(bool aggressive)
 void BackupFlows::deleteArchive()
 {
     const QString name = SelectArchive(dialogkind::Delete, m_window.dialogParent());
-    if (name.isEmpty())
+    if (name.isEmpty() || !archiveNameAllowed(name))
         return;
     if (platform::msgBox(QStringLiteral("Are you sure you want to delete %1?").arg(name), Buttons::YesNo,
                          Icon::Question)
@@ -392,11 +409,8 @@ void BackupFlows::processSelectedFiles(bool extract)
                 platform::msgBox(severalDatabaseEntries(database).text, Buttons::OKOnly, Icon::Critical);
                 database.clear();
             }
-            if (!others.isEmpty()) {
-                for (const QString &entry : std::as_const(others))
-                    m_zip.setFilesToProcess(m_zip.filesToProcess() + entry + QLatin1Char('\r'));
-                code = m_zip.Extract(0);
-            }
+            if (!others.isEmpty())
+                code = extractOtherEntries(others, automatic);
             if (!database.isEmpty() && code != zipresult::UserAborted) {
                 const quint16 databaseCode = extractDatabaseEntries(database);
                 if (code == 0)
@@ -415,6 +429,37 @@ void BackupFlows::processSelectedFiles(bool extract)
     m_window.setStatus(QStringLiteral(" Finished %1 files, updating list...").arg(name));
     m_window.listArchive(QStringLiteral("listing"));
     m_window.showArchiveSummary();
+}
+
+quint16 BackupFlows::extractOtherEntries(const QStringList &entries, bool automatic)
+{
+    // The automatic restore fills the program folder, wherever the program
+    // was started from; a restore by hand, the folder the operator chose.
+    const QString chosen = m_zip.extractFolder();
+    if (automatic)
+        m_zip.setExtractFolder(store::programFolder());
+    const QString folder = m_zip.extractFolder().trimmed().isEmpty() ? QDir::currentPath() : m_zip.extractFolder();
+    const std::optional<QString> local = platform::localPath(folder.trimmed());
+    const RestoreTarget target(local ? QDir::current().absoluteFilePath(*local) : QString(), automatic);
+    QStringList refused;
+    const auto place = m_zip.events().Place;
+    m_zip.events().Place = [&](const QString &shown, const QString &destination) {
+        const QString why = target.refusal(destination);
+        if (!why.isEmpty())
+            refused << shown + QStringLiteral(": ") + why;
+        return why.isEmpty();
+    };
+    for (const QString &entry : entries)
+        m_zip.setFilesToProcess(m_zip.filesToProcess() + entry + QLatin1Char('\r'));
+    const quint16 code = m_zip.Extract(0);
+    m_zip.events().Place = place;
+    if (automatic)
+        m_zip.setExtractFolder(chosen);
+    if (!refused.isEmpty())
+        platform::msgBox(QStringLiteral("These files of the archive were not restored:\r")
+                             + refused.join(QLatin1Char('\r')),
+                         Buttons::OKOnly, Icon::Exclamation);
+    return code;
 }
 
 quint16 BackupFlows::extractDatabaseEntries(const QStringList &entries)

@@ -87,6 +87,10 @@ private:
     void connectEvents();
     QString selectFiles(const QString &title);
     void processSelectedFiles(bool extract);
+    // Extracts entries other than the database, where they may go (the
+    // automatic restore: into the program folder only); the others are
+    // told.
+    quint16 extractOtherEntries(const QStringList &entries, bool automatic);
     quint16 extractDatabaseEntries(const QStringList &entries);
     // "A:\VantrelBackup.zip" when drive A holds a disk; otherwise the
     // no-disk message and an empty name.

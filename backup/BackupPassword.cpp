@@ -2,8 +2,12 @@
 
 #include "platform/Keyring.h"
 #include "platform/Services.h"
+#include "store/ProgramFolder.h"
+#include "store/RawDatabase.h"
+#include "store/Statement.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,13 +19,97 @@ namespace {
 const QString kService = QStringLiteral("Vantrel backups");
 const QString kKey = QStringLiteral("archive password");
 const QString kEncryptedSetting = QStringLiteral("Backup/encrypted");
+// The table of the database that keeps the same setting under the same name.
+const QString kSettingsTable = QStringLiteral("VantrelSettings");
 
 QSettings userSettings()
 {
     return QSettings(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel"));
 }
 
+// What one record says of the protection.
+enum class Said { Nothing, Yes, No, Unreadable };
+struct Remembered {
+    Said said = Said::Nothing;
+    QString why;
+};
+
+Remembered fromSettings()
+{
+    QSettings settings = userSettings();
+    const QFileInfo file(settings.fileName());
+    // A settings file that is there but cannot be read reads as empty.
+    if ((file.exists() || file.isSymLink()) && (!file.isFile() || !file.isReadable()))
+        return {Said::Unreadable, QStringLiteral("the settings file %1 cannot be read").arg(settings.fileName())};
+    if (settings.status() != QSettings::NoError)
+        return {Said::Unreadable, QStringLiteral("the settings file %1 is damaged").arg(settings.fileName())};
+    if (!settings.contains(kEncryptedSetting))
+        return {};
+    return {settings.value(kEncryptedSetting).toBool() ? Said::Yes : Said::No, QString()};
+}
+
+Remembered fromDatabase(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    const auto unreadable = [&](const QString &why) {
+        return Remembered{Said::Unreadable, QStringLiteral("the database %1 cannot be read: %2").arg(path, why)};
+    };
+    store::RawDatabase db;
+    store::EngineError e;
+    if (!db.open(path, store::RawDatabase::ReadOnly, &e))
+        return unreadable(e.text);
+    store::Statement table(db.handle(),
+                           QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    table.bind(1, kSettingsTable);
+    if (!table.step())
+        return unreadable(table.error().text);
+    if (table.int64(0) == 0)
+        return {};
+    store::Statement value(db.handle(),
+                           QStringLiteral("SELECT \"Value\" FROM \"%1\" WHERE \"Name\" = ?1").arg(kSettingsTable));
+    value.bind(1, kEncryptedSetting);
+    if (!value.step())
+        return value.error().isError() ? unreadable(value.error().text) : Remembered{};
+    return {value.value(0).toString() == QLatin1String("Yes") ? Said::Yes : Said::No, QString()};
+}
+
+bool writeToDatabase(const QString &path, bool encrypted, store::EngineError *error)
+{
+    store::RawDatabase db;
+    if (!db.open(path, store::RawDatabase::ReadWrite, error))
+        return false;
+    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (\"Name\" VARCHAR(64) PRIMARY KEY, "
+                                  "\"Value\" VARCHAR(255))")
+                       .arg(kSettingsTable),
+                   error)
+        && store::execSql(db.handle(),
+                          QStringLiteral("INSERT OR REPLACE INTO \"%1\" (\"Name\", \"Value\") VALUES (?1, ?2)")
+                              .arg(kSettingsTable),
+                          error, {kEncryptedSetting, encrypted ? QStringLiteral("Yes") : QStringLiteral("No")})
+        && db.close(error);
+}
+
+QString notKnownText(const QString &why)
+{
+    return QStringLiteral("The backup was not made: whether your backups are to be protected with a password is "
+                          "not known, since %1. Make it readable again, or choose \"Protect backups with a "
+                          "password...\" in the Options menu of the backup window to say it anew.")
+        .arg(why);
+}
+
+QString notRecordedText()
+{
+    return QStringLiteral("This choice could not be recorded both in your settings and in the database; choose it "
+                          "again once both can be written.");
+}
+
 } // namespace
+
+QString BackupPassword::protectionNotKnownText(const QString &why)
+{
+    return notKnownText(why);
+}
 
 BackupPassword::BackupPassword()
 {
@@ -59,10 +147,11 @@ bool BackupPassword::choose(QWidget *parent)
         return false;
     if (typed->isEmpty()) {
         writeKeyring(QString());
-        rememberEncryption(false);
+        const bool recorded = rememberEncryption(false);
         m_password.clear();
         m_inKeyring = false;
-        platform::msgBox(QStringLiteral("Your backups will no longer be protected with a password."),
+        platform::msgBox(QStringLiteral("Your backups will no longer be protected with a password.")
+                             + (recorded ? QString() : platform::kParagraphBreak + notRecordedText()),
                          platform::Buttons::OKOnly, platform::Icon::Information);
         return true;
     }
@@ -78,27 +167,43 @@ bool BackupPassword::choose(QWidget *parent)
     }
     m_password = *typed;
     m_inKeyring = writeKeyring(m_password);
-    rememberEncryption(true);
+    const bool recorded = rememberEncryption(true);
     platform::msgBox(QStringLiteral("Write this password down and keep it in a safe place: without it the backups "
                                     "you make from now on cannot be restored.")
                          + (m_inKeyring ? QString()
                                         : platform::kParagraphBreak
                                     + QStringLiteral("No keyring is available on this computer, so the "
-                                                     "password is kept only while this window stays open.")),
+                                                     "password is kept only while this window stays open."))
+                         + (recorded ? QString() : platform::kParagraphBreak + notRecordedText()),
                      platform::Buttons::OKOnly, platform::Icon::Information);
     return true;
 }
 
-bool BackupPassword::encryptionRemembered()
+BackupPassword::ProtectionState BackupPassword::protection()
 {
-    return userSettings().value(kEncryptedSetting, false).toBool();
+    const Remembered settings = fromSettings();
+    const Remembered database = fromDatabase(store::programPath(QStringLiteral("\\Vantrel.mdb")));
+    if (settings.said == Said::Yes || database.said == Said::Yes) {
+        // Kept by the settings alone (as before the database kept it too):
+        // the database learns it now.
+        if (settings.said == Said::Yes && database.said == Said::Nothing)
+            writeToDatabase(store::programPath(QStringLiteral("\\Vantrel.mdb")), true, nullptr);
+        return {Protection::On, QString()};
+    }
+    for (const Remembered &record : {settings, database})
+        if (record.said == Said::Unreadable)
+            return {Protection::Unknown, record.why};
+    return {Protection::Off, QString()};
 }
 
-void BackupPassword::rememberEncryption(bool encrypted)
+bool BackupPassword::rememberEncryption(bool encrypted)
 {
     QSettings settings = userSettings();
     settings.setValue(kEncryptedSetting, encrypted);
     settings.sync();
+    const QString database = store::programPath(QStringLiteral("\\Vantrel.mdb"));
+    const bool inDatabase = !QFileInfo::exists(database) || writeToDatabase(database, encrypted, nullptr);
+    return settings.status() == QSettings::NoError && inDatabase;
 }
 
 std::optional<QString> BackupPassword::readPasswordFile(const QString &path, QString *why)
@@ -130,7 +235,14 @@ std::optional<QString> BackupPassword::readPasswordFile(const QString &path, QSt
 
 bool BackupPassword::ensureForBackup(QWidget *parent)
 {
-    if (!m_password.isEmpty() || !encryptionRemembered())
+    if (!m_password.isEmpty())
+        return true;
+    const ProtectionState state = protection();
+    if (state.protection == Protection::Unknown) {
+        platform::msgBox(notKnownText(state.why), platform::Buttons::OKOnly, platform::Icon::Exclamation);
+        return false;
+    }
+    if (state.protection == Protection::Off)
         return true;
     platform::TextInputRequest ask;
     ask.parent = parent;

@@ -27,13 +27,27 @@ public:
 
     // Backups are to be encrypted but no password is had (the keyring does
     // not answer, or lost it): asks for it once for this window. False when
-    // the operator gave none (told); true when there is nothing to ask.
+    // the operator gave none, or whether backups are protected cannot be
+    // read (told); true when there is nothing to ask.
     bool ensureForBackup(QWidget *parent);
 
-    // Whether backups are to be encrypted, kept in the user's settings
-    // whenever a password is set or cleared; the password itself never is.
-    static bool encryptionRemembered();
-    static void rememberEncryption(bool encrypted);
+    // Whether backups are to be encrypted. It is kept twice whenever a
+    // password is set or cleared, the password itself never: in the user's
+    // settings (Backup/encrypted) and in the program folder's database (the
+    // table VantrelSettings), so that neither a lost settings file nor a
+    // database restored from an older backup forgets it. Either saying so
+    // is enough; a record that cannot be read, while the other does not say
+    // so, leaves it unknown, and no backup is made then.
+    enum class Protection { Off, On, Unknown };
+    struct ProtectionState {
+        Protection protection = Protection::Off;
+        QString why; // Unknown: what could not be read
+    };
+    static ProtectionState protection();
+    // What the operator reads when it is not known: no backup was made.
+    static QString protectionNotKnownText(const QString &why);
+    // False when one of the two records could not be written.
+    static bool rememberEncryption(bool encrypted);
 
     // The password from a file of its own (for scheduled jobs without a
     // keyring): a regular file of this user, readable by its owner only, its

@@ -2,6 +2,7 @@
 
 #include "backup/DatabaseSnapshot.h"
 #include "backup/SafeRestore.h"
+#include "store/OutputPaths.h"
 #include "store/SafeFiles.h"
 #include "zip/ZipMain.h"
 
@@ -153,9 +154,11 @@ ArchiveOutcome restoreDatabase(ZipMain &zip, const QString &entryName, const QSt
 
 ArchiveOutcome writeBackupArchive(const QString &destination, const QString &databasePath, const QString &password)
 {
-    const QString target = QFileInfo(destination).absoluteFilePath();
-    const QString partial = store::partialNameFor(target);
-    QFile::remove(partial);
+    store::OutputFile output(destination, {databasePath});
+    QString refused;
+    if (!output.prepare(&refused))
+        return failed({store::Err::FileExists, QStringLiteral("The backup was not made: %1").arg(refused)});
+    const QString partial = output.partialPath();
     ZipMain zip;
     zip.setPassword(password);
     zip.setUseTempFile(false);
@@ -166,16 +169,9 @@ ArchiveOutcome writeBackupArchive(const QString &destination, const QString &dat
         o.code = zip.Test();
     }
     zip.setZipFilename(QString());
-    store::EngineError e;
-    if (o.succeeded() && !store::syncFile(partial, &e))
-        o.error = e;
-    if (o.succeeded() && !store::renameReplacing(partial, target, &e))
-        o.error = e;
-    if (!o.succeeded()) {
-        QFile::remove(partial);
-        return o;
-    }
-    store::syncFolder(QFileInfo(target).absolutePath(), nullptr);
+    QString why;
+    if (o.succeeded() && !output.commit(&why))
+        o.error = {store::Err::CannotOpen, why};
     return o;
 }
 

@@ -1,5 +1,7 @@
 #include "backup/DatabaseSnapshot.h"
 
+#include "maintenance/FileUsers.h"
+#include "platform/Leftovers.h"
 #include "store/DataControl.h"
 #include "store/Database.h"
 #include "store/DatabaseChoice.h"
@@ -23,6 +25,9 @@
 namespace backup {
 
 namespace {
+
+// Between the folder's name and the tag of the process whose copy it holds.
+const QString kTagMarker = QStringLiteral("-");
 
 // A server is named by its URL, a file by its canonical path.
 QString identity(const QString &path)
@@ -241,14 +246,26 @@ bool DatabaseSnapshot::take(const QString &databasePath, store::EngineError *err
     if (store::ServerDatabase::isServerUrl(databasePath))
         return takeFromServer(databasePath, error);
     // Beside the database, on its own file system and readable by its owner
-    // only: the copy holds what the database holds. A copy a killed backup
-    // left here is removed now.
-    const QString folder = folderNameFor(QFileInfo(databasePath).absoluteFilePath());
-    const QFileInfo left(folder);
-    if ((left.exists() || left.isSymLink())
-        && !(left.isDir() && !left.isSymLink() ? QDir(folder).removeRecursively() : QFile::remove(folder)))
-        return store::fail(error, store::Err::FileExists,
-                           QStringLiteral("Could not remove the folder '%1' an earlier backup left.").arg(folder));
+    // only: the copy holds what the database holds. Its name carries this
+    // process's tag, so that a backup running beside this one keeps its own
+    // copy, and what a killed one left is known as such and removed now.
+    const QString prefix = folderNameFor(QFileInfo(databasePath).absoluteFilePath());
+    platform::Leftovers::removeEndedIn(QFileInfo(prefix).absolutePath(), QFileInfo(prefix).fileName() + kTagMarker);
+    const QString folder = platform::Leftovers::taggedName(prefix, kTagMarker);
+    for (const QString &left : {prefix, folder}) {
+        const QFileInfo info(left);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        // The untagged folder is an earlier version's: gone unless a process
+        // still reads its copy.
+        if (left == prefix
+            && !maintenance::processesHoldingOpen(prefix + QLatin1Char('/') + archivedDatabaseName()).isEmpty())
+            continue;
+        if (!(info.isDir() && !info.isSymLink() ? QDir(left).removeRecursively() : QFile::remove(left)))
+            return store::fail(error, store::Err::FileExists,
+                               QStringLiteral("Could not remove the folder '%1' an earlier backup left.").arg(left));
+    }
+    platform::Leftovers::expect(folder);
     if (!QDir().mkdir(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
         const QString why = store::systemErrorText(errno);
         QDir().rmdir(folder);

@@ -30,10 +30,11 @@ bool writePendingEdits(const QString &databasePath, store::EngineError *error,
 bool copyDatabaseConsistently(const QString &databasePath, const QString &destination, store::EngineError *error);
 
 // A consistent copy of the database under its bare name "Vantrel.mdb", in a
-// private folder beside the database (folderNameFor) that goes away with the
-// object: what a backup archives, never the live file a window may be
-// writing at that moment. A folder a killed backup left is removed by the
-// next take(). A server's data (its URL for the database) is read in one
+// private folder beside the database (folderNameFor, followed by this
+// process's tag) that goes away with the object: what a backup archives,
+// never the live file a window may be writing at that moment. A folder a
+// killed backup left is removed by the next take(), and by the next start of
+// the program. A server's data (its URL for the database) is read in one
 // snapshot and compared field by field, into a private folder in the user's
 // cache folder.
 class DatabaseSnapshot
@@ -57,6 +58,8 @@ public:
     QString folder() const;
     QString file() const; // folder() + "/Vantrel.mdb"
 
+    // "Vantrel.mdb.backing-up": the name the copy's folder begins with (the
+    // whole name an earlier version gave it).
     static QString folderNameFor(const QString &databasePath);
 
 private:

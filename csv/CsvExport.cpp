@@ -2,11 +2,12 @@
 
 #include "csv/SafeOutputFile.h"
 #include "store/Database.h"
+#include "store/OutputPaths.h"
 #include "store/Recordset.h"
+#include "store/ServerDatabase.h"
 #include "store/Statement.h"
 
 #include <QDate>
-#include <QFileInfo>
 #include <sqlite3.h>
 
 namespace csv {
@@ -15,6 +16,14 @@ namespace {
 
 constexpr qsizetype kFlushAt = 1 << 20;
 constexpr qint64 kProgressEvery = 4096;
+
+// Why the export may not go to `csvPath`: one of the program's files, or the
+// database exported from, before that database is even opened.
+QString refusedExport(const QString &csvPath, const QString &database)
+{
+    return store::refusedOutput(csvPath, store::OutputKind::NewFile,
+                                store::ServerDatabase::isServerUrl(database) ? QStringList() : QStringList{database});
+}
 
 bool isDigit(char c)
 {
@@ -278,11 +287,9 @@ ExportResult CustomerExport::rows(sqlite3 *db, const store::TableDef &table, con
 ExportResult CustomerExport::allCustomers(const QString &databasePath, const QString &csvPath, const Progress &progress)
 {
     ExportResult result;
-    if (QFileInfo(csvPath).canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath()
-        && QFileInfo::exists(csvPath)) {
-        result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
+    result.error = refusedExport(csvPath, databasePath);
+    if (!result.error.isEmpty())
         return result;
-    }
     store::EngineError e;
     const std::shared_ptr<store::Database> db = store::Database::open(databasePath, &e);
     if (!db) {
@@ -307,11 +314,9 @@ ExportResult CustomerExport::recordset(const store::Recordset &set, const QStrin
         result.error = QStringLiteral("The customers' record set is not open.");
         return result;
     }
-    if (QFileInfo::exists(csvPath)
-        && QFileInfo(csvPath).canonicalFilePath() == QFileInfo(db->name()).canonicalFilePath()) {
-        result.error = QStringLiteral("'%1' is the database itself; choose another file to export to.").arg(csvPath);
+    result.error = refusedExport(csvPath, db->name());
+    if (!result.error.isEmpty())
         return result;
-    }
     QVector<qint64> ids;
     ids.reserve(set.RecordCount());
     for (int i = 0; i < set.RecordCount(); ++i)

@@ -2,12 +2,9 @@
 
 #include "store/SafeFiles.h"
 
-#include <QFileInfo>
-
 namespace csv {
 
-SafeOutputFile::SafeOutputFile(QString destination)
-    : m_destination(std::move(destination)), m_partial(store::partialNameFor(m_destination))
+SafeOutputFile::SafeOutputFile(const QString &destination) : m_output(destination)
 {
 }
 
@@ -18,17 +15,17 @@ SafeOutputFile::~SafeOutputFile()
 
 bool SafeOutputFile::open(QString *error)
 {
-    // A partial file is never a finished one: one left by an interrupted run may go.
-    QFile::remove(m_partial);
+    if (!m_output.prepare(error))
+        return false;
     store::EngineError e;
-    if (!store::createOwnerOnlyFile(m_partial, &e)) {
+    if (!store::createOwnerOnlyFile(m_output.partialPath(), &e)) {
         *error = e.text;
         return false;
     }
-    m_file.setFileName(m_partial);
+    m_file.setFileName(m_output.partialPath());
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = QStringLiteral("Could not write '%1': %2").arg(m_partial, m_file.errorString());
-        QFile::remove(m_partial);
+        *error = QStringLiteral("Could not write '%1': %2").arg(m_output.partialPath(), m_file.errorString());
+        m_output.discard();
         return false;
     }
     m_open = true;
@@ -38,7 +35,7 @@ bool SafeOutputFile::open(QString *error)
 bool SafeOutputFile::write(const QByteArray &bytes, QString *error)
 {
     if (m_file.write(bytes) != bytes.size()) {
-        *error = QStringLiteral("Could not write '%1': %2").arg(m_destination, m_file.errorString());
+        *error = QStringLiteral("Could not write '%1': %2").arg(m_output.destination(), m_file.errorString());
         return false;
     }
     return true;
@@ -47,21 +44,17 @@ bool SafeOutputFile::write(const QByteArray &bytes, QString *error)
 bool SafeOutputFile::commit(QString *error)
 {
     if (!m_file.flush()) {
-        *error = QStringLiteral("Could not write '%1': %2").arg(m_destination, m_file.errorString());
+        *error = QStringLiteral("Could not write '%1': %2").arg(m_output.destination(), m_file.errorString());
         return false;
     }
     m_file.close();
     if (m_file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Could not write '%1': %2").arg(m_destination, m_file.errorString());
+        *error = QStringLiteral("Could not write '%1': %2").arg(m_output.destination(), m_file.errorString());
         return false;
     }
-    store::EngineError e;
-    if (!store::syncFile(m_partial, &e) || !store::renameReplacing(m_partial, m_destination, &e)) {
-        *error = e.text;
+    if (!m_output.commit(error))
         return false;
-    }
     m_open = false;
-    store::syncFolder(QFileInfo(m_destination).absolutePath(), &e);
     return true;
 }
 
@@ -70,7 +63,7 @@ void SafeOutputFile::discard()
     if (!m_open)
         return;
     m_file.close();
-    QFile::remove(m_partial);
+    m_output.discard();
     m_open = false;
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "store/OutputPaths.h"
+
 #include <QFile>
 #include <QString>
 
 namespace csv {
 
-// A file written beside its destination and given the destination's name
-// only when it is complete: a cancelled or failed export leaves no half
-// file under the chosen name. Readable by its owner only, because customer
-// files hold social security numbers.
+// A CSV file written beside its destination and given the destination's
+// name only when it is complete (store::OutputFile): a cancelled or failed
+// export leaves no half file under the chosen name, and none of the
+// program's own files is ever the destination. Readable by its owner only,
+// because customer files hold social security numbers.
 class SafeOutputFile
 {
 public:
-    explicit SafeOutputFile(QString destination);
+    explicit SafeOutputFile(const QString &destination);
     ~SafeOutputFile(); // an uncommitted file goes
 
     bool open(QString *error);
@@ -22,8 +25,7 @@ public:
     void discard();
 
 private:
-    QString m_destination;
-    QString m_partial;
+    store::OutputFile m_output;
     QFile m_file;
     bool m_open = false;
 };

@@ -1,5 +1,7 @@
 #include "platform/DriveA.h"
 
+#include "platform/Leftovers.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -95,6 +97,11 @@ qint64 DriveA::freeSpace() const
     return qMax<qint64>(0, m_diskSize - used);
 }
 
+qint64 DriveA::roomOnFileSystem() const
+{
+    return present() ? QStorageInfo(m_root).bytesAvailable() : 0;
+}
+
 std::optional<QString> DriveA::toLocal(const QString &path) const
 {
     if (!present() || !isDriveAPath(path))
@@ -136,14 +143,24 @@ bool DriveA::sync(const QString &file, QString *error) const
     return true;
 }
 
-bool DriveA::eraseDisk(QString *error, const QStringList &keep) const
+bool DriveA::clearFor(const QString &archiveName, QString *error) const
 {
     if (!makeFolder(error))
         return false;
+    const QString partial = archiveName + QStringLiteral(".partial");
     QDir root(m_root);
-    const QFileInfoList entries = root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QFileInfoList entries =
+        root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if ((m_simulated && entry.fileName() == takenOutFolder) || keep.contains(entry.fileName()))
+        const QString name = entry.fileName();
+        if (name == archiveName)
+            continue;
+        // In the operator's folder only the archive's own leftovers are ours:
+        // its part a killed run left, and the copy of a single archive.
+        if (m_simulated && !name.startsWith(partial) && name != archiveName + QStringLiteral(".vantrel-part"))
+            continue;
+        const QString tag = Leftovers::tagAfter(name, QStringLiteral(".partial-"));
+        if (!tag.isEmpty() && tag != Leftovers::processTag() && !Leftovers::hasEnded(tag))
             continue;
         const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
                                                                  : QFile::remove(entry.filePath());

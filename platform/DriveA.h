@@ -19,8 +19,9 @@ struct Volume {
 // disk), the folder "VantrelBackup" at the volume's top, so that a backup
 // never touches the operator's other files there. The volume is the one the
 // operator chose (chooseDriveAVolume), else the first one mounted.
-// VANTREL_DRIVE_A points it at a folder instead, which is then the whole
-// disk (a folder that does not exist is "no disk"), and VANTREL_DISK_SIZE
+// VANTREL_DRIVE_A points it at a folder instead, which then stands for the
+// folder of ours on a disk, beside whatever else the operator keeps there
+// (a folder that does not exist is "no disk"), and VANTREL_DISK_SIZE
 // (bytes) is the size of each simulated disk (1457664, a 1.44 MB floppy,
 // when unset).
 class DriveA
@@ -51,15 +52,21 @@ public:
     // Bytes a whole disk holds, and bytes free on it now.
     qint64 diskSize() const;
     qint64 freeSpace() const;
+    // Bytes the file system under the drive's folder has room for: on a
+    // simulated drive it may be less than its disk's free space.
+    qint64 roomOnFileSystem() const;
 
     // "A:\dir\name.zip" -> "<root>/dir/name.zip"; nullopt without a disk or
     // for a path that is not on drive A.
     std::optional<QString> toLocal(const QString &path) const;
 
-    // Erases every file on the disk (clear disks): on a real volume only
-    // what the folder of ours holds, except the names in `keep`; a simulated
-    // drive keeps its folder of taken-out disks.
-    bool eraseDisk(QString *error = nullptr, const QStringList &keep = {}) const;
+    // Makes the disk ready for a new archive named `archiveName` (a name in
+    // the drive's folder), which replaces the one there only once it is
+    // whole (clear disks). On a volume the folder is ours and is emptied but
+    // for that archive; on a simulated drive the folder is the operator's,
+    // and only what earlier runs left on their way to that archive goes.
+    // What a backup still running writes stays.
+    bool clearFor(const QString &archiveName, QString *error = nullptr) const;
     // Simulated drive: moves a full disk's part aside to <root>/.disks/<n>
     // so that the folder is an empty disk again.
     bool takeOut(const QString &partPath, int diskNumber, QString *error = nullptr) const;

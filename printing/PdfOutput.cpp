@@ -1,5 +1,6 @@
 #include "printing/PdfOutput.h"
 
+#include "store/OutputPaths.h"
 #include "store/SafeFiles.h"
 
 #include <QFile>
@@ -22,20 +23,30 @@ bool paintInto(QFile &file, const QString &title, const PaintPdf &paint, QString
 
 bool writePdfFile(const QString &path, const QString &title, const PaintPdf &paint, QString *error)
 {
-    const QString partial = store::partialNameFor(path);
-    QFile::remove(partial);
+    // Written beside the destination, readable by its owner only (it lists
+    // customers), and renamed over it when whole: a link planted at the
+    // name is replaced, never written through, and the program's own files
+    // are never the destination.
+    store::OutputFile output(path);
+    QString refused;
+    if (!output.prepare(&refused)) {
+        if (error)
+            *error = refused;
+        return false;
+    }
+    const QString partial = output.partialPath();
     store::EngineError e;
     QFile file(partial);
     if (!store::createOwnerOnlyFile(partial, &e) || !file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("The file %1 cannot be written: %2.")
                          .arg(path, e.isError() ? e.text : file.errorString());
-        QFile::remove(partial);
+        output.discard();
         return false;
     }
     const auto fail = [&](const QString &reason) {
         file.close();
-        QFile::remove(partial);
+        output.discard();
         if (error)
             *error = reason;
         return false;
@@ -46,9 +57,8 @@ bool writePdfFile(const QString &path, const QString &title, const PaintPdf &pai
     if (!file.flush())
         return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, file.errorString()));
     file.close();
-    if (!store::syncFile(partial, &e) || !store::renameReplacing(partial, path, &e))
-        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, e.text));
-    store::syncFolder(QFileInfo(path).absolutePath(), nullptr);
+    if (!output.commit(&why))
+        return fail(QStringLiteral("The file %1 cannot be written: %2.").arg(path, why));
     return true;
 }
 

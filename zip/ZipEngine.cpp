@@ -1,5 +1,6 @@
 #include "zip/ZipCommon.h"
 
+#include "platform/Leftovers.h"
 #include "zip/ZipFormat.h"
 #include "zip/ZipSplit.h"
 
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 
@@ -63,15 +65,19 @@ WorkFolder::WorkFolder()
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Vantrel/zip-work");
     if (!QDir().mkpath(base) || ::chmod(QFile::encodeName(base).constData(), 0700) != 0)
         return;
-    const QString self = QString::number(QCoreApplication::applicationPid());
+    // Folders of ended processes: named by their tag since, by their id alone before.
+    platform::Leftovers::removeEndedIn(base, QString());
     const QStringList left = QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &name : left) {
-        const pid_t owner = pid_t(name.section(QLatin1Char('-'), 0, 0).toLongLong());
-        if (owner > 0 && QString::number(owner) != self && ::kill(owner, 0) != 0 && errno == ESRCH)
+        const QString id = name.section(QLatin1Char('-'), 0, 0);
+        const pid_t owner = pid_t(id.toLongLong());
+        if (!id.contains(QLatin1Char('.')) && owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH)
             QDir(base + QLatin1Char('/') + name).removeRecursively();
     }
-    static int serial = 0;
-    const QString path = base + QLatin1Char('/') + self + QLatin1Char('-') + QString::number(++serial);
+    static std::atomic<int> serial = 0;
+    const QString path = platform::Leftovers::taggedName(base + QLatin1Char('/'), QString()) + QLatin1Char('-')
+        + QString::number(++serial);
+    platform::Leftovers::expect(path);
     QDir(path).removeRecursively();
     if (QDir().mkdir(path) && ::chmod(QFile::encodeName(path).constData(), 0700) == 0)
         m_path = path;

@@ -35,6 +35,7 @@ constexpr quint16 WrongDiskTooOften = 420;
 constexpr quint16 NotForMultidisk = 430;
 constexpr quint16 CreateFolderError = 510;
 constexpr quint16 EncryptionFailed = 520; // asked to encrypt, could not: nothing written
+constexpr quint16 NoRoom = 530;           // the file system has no room left (not a full disk inserted)
 } // namespace zipresult
 
 // Reasons carried by SkippingFile.
@@ -107,6 +108,10 @@ struct ZipEvents {
     // Extract: the first bytes of an entry (up to 4096) before anything of
     // it is kept; false skips it (reason 6) without reading further.
     std::function<bool(const QString &fileName, const QByteArray &firstBytes)> Admit;
+    // Extract: the full path an entry would be written to, before any folder
+    // is made for it; false leaves the entry out, without a further event
+    // (the owner tells why).
+    std::function<bool(const QString &fileName, const QString &destination)> Place;
 };
 
 // The archive component of the backup windows: one zip archive named by

@@ -325,6 +325,8 @@ quint16 ZipMain::Private::extract(int /*mode*/)
             continue;
         }
         const QString destination = target.filePath(*relative);
+        if (events.Place && !events.Place(shown, destination))
+            continue;
         if (entry.endsWith(QLatin1Char('/'))) {
             if (!QDir().mkpath(destination))
                 return CreateFolderError;

@@ -44,6 +44,9 @@ QString resultMessageText(int code, const QString &op, bool multidisk)
     case 520:
         return QStringLiteral("The files could not be encrypted while ") + op
             + QStringLiteral(", so nothing was written: the archive is as it was.");
+    case 530:
+        return QStringLiteral("There is not enough room on the disk while ") + op
+            + QStringLiteral("; make room there, or use a disk with more room, and try again.");
     default: return QStringLiteral("An error occured while ") + op + QStringLiteral(" the specified files.");
     }
 }

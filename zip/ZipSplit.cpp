@@ -64,9 +64,11 @@ bool parseCentral(const QByteArray &central, int expected, std::vector<CentralRe
     return int(records.size()) == expected;
 }
 
+// A write the file system refused for lack of room is no full disk that was
+// inserted (the disk was found empty enough when it was prepared).
 quint16 writeErrorCode()
 {
-    return errno == ENOSPC || errno == EDQUOT ? DiskFull : WriteError;
+    return errno == ENOSPC || errno == EDQUOT ? NoRoom : WriteError;
 }
 
 // Writes a stream of bytes across disks, keeping marked pieces whole on one disk.
@@ -129,7 +131,7 @@ private:
             return DiskFull;
         m_file.setFileName(m_sink.partPath(number));
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return errno == ENOSPC ? DiskFull : CreateError;
+            return errno == ENOSPC || errno == EDQUOT ? NoRoom : CreateError;
         m_written = 0;
         return Success;
     }

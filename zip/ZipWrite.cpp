@@ -1,6 +1,7 @@
 #include "zip/ZipCommon.h"
 
 #include "deflate/ParallelDeflate.h"
+#include "platform/Leftovers.h"
 #include "zip/ZipSplit.h"
 
 #include <QDateTime>
@@ -254,12 +255,15 @@ quint16 collectFiles(const QStringList &names, QList<FileToAdd> &files,
 // The disks of drive A, one after the other: the next is asked for through
 // Newdisk; a simulated drive puts the full one aside and is empty again.
 //
-// On a real volume each part is written under a temporary name in the
-// folder of ours and takes the archive's name only once whole and on the
-// medium, so that a stick pulled out or a program killed meanwhile leaves
-// the previous backup in place. Clearing the disk removes the rest of the
-// folder then; the previous archive goes first only when the new one would
-// not fit beside it.
+// Each part is written under a name of its own in the drive's folder (one
+// that carries this process's tag, so that the next start removes it should
+// the process be killed) and takes the archive's name only once whole and on
+// the medium, so that a stick pulled out or a program killed meanwhile leaves
+// the previous backup in place. Clearing the disk removes what else belongs
+// to the archive (on a volume, the rest of the folder of ours); the previous
+// archive goes first only when the new one would not fit beside it, and
+// never when the file system could not hold the new one even then: that is
+// told as a lack of room.
 class DriveASink : public DiskSink
 {
 public:
@@ -283,15 +287,16 @@ public:
             if (!part)
                 continue; // no disk: ask again
             m_final = *part;
-            m_part = m_drive.simulated() ? m_final : m_final + QStringLiteral(".partial");
+            m_part = platform::Leftovers::taggedName(m_final, QStringLiteral(".partial-"));
             // The disk just written, put back instead of a new one.
             if (diskNumber > 1 && !m_drive.simulated() && !m_clear && QFileInfo::exists(m_final))
                 continue;
             if (!m_drive.makeFolder())
                 return CreateError;
+            platform::Leftovers::expect(m_part);
             QFile::remove(m_part);
-            if (m_clear && !clear())
-                return WriteError;
+            if (m_clear)
+                return clear();
             return Success;
         }
         return diskNumber > 1 ? WrongDiskTooOften : CreateError;
@@ -303,22 +308,22 @@ public:
     {
         // A real file system needs room for its own bookkeeping.
         const qint64 free = m_drive.freeSpace();
-        return m_drive.simulated() ? free : free - qMin<qint64>(free, 64 * 1024);
+        return m_drive.simulated() ? free : free - qMin<qint64>(free, kBookkeeping);
     }
 
     quint16 finishDisk(int diskNumber, const QString &partPath) override
     {
+        m_placed += QFileInfo(partPath).size();
         if (const quint16 placed = place(partPath))
             return placed;
-        if (m_drive.simulated() && !m_drive.takeOut(partPath, diskNumber))
+        if (m_drive.simulated() && !m_drive.takeOut(m_final, diskNumber))
             return WriteError;
         return Success;
     }
 
     // The last part is written: it takes the archive's name.
     quint16 complete() { return place(m_part); }
-    // A failed run leaves no half-written part, and on a real volume the
-    // previous archive stays.
+    // A failed run leaves no half-written part, and the previous archive stays.
     void discard()
     {
         if (!m_part.isEmpty())
@@ -326,23 +331,25 @@ public:
     }
 
 private:
-    bool clear()
+    static constexpr qint64 kBookkeeping = 64 * 1024;
+
+    quint16 clear()
     {
-        if (m_drive.simulated())
-            return m_drive.eraseDisk();
-        const QString keep = QFileInfo(m_final).fileName();
-        if (!m_drive.eraseDisk(nullptr, {keep}))
-            return false;
-        if (QFileInfo::exists(m_final) && capacity(0) < m_needed)
-            return QFile::remove(m_final);
-        return true;
+        if (!m_drive.clearFor(QFileInfo(m_final).fileName()))
+            return WriteError;
+        const qint64 previous = QFileInfo(m_final).isFile() ? QFileInfo(m_final).size() : 0;
+        // What this disk is to hold: the rest of the archive, or a disk full.
+        const qint64 wanted = qMin(m_needed - m_placed, capacity(0) + previous);
+        if (m_drive.simulated() && m_drive.roomOnFileSystem() + previous - kBookkeeping < wanted)
+            return NoRoom;
+        if (previous > 0 && capacity(0) < m_needed - m_placed && !QFile::remove(m_final))
+            return WriteError;
+        return Success;
     }
 
     quint16 place(const QString &partPath)
     {
         makeOwnerOnly(partPath);
-        if (m_drive.simulated())
-            return Success;
         if (!m_drive.sync(partPath)
             || ::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(m_final).constData()) != 0
             || !m_drive.sync(m_final))
@@ -353,6 +360,7 @@ private:
     QString m_name;
     bool m_clear;
     qint64 m_needed;
+    qint64 m_placed = 0; // bytes written on the disks before this one
     EventPump &m_pump;
     platform::DriveA m_drive;
     QString m_final;

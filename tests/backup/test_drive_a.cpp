@@ -35,11 +35,17 @@ TEST(DriveA, ASimulatedDriveMapsPathsAndCountsItsFreeSpace)
     EXPECT_EQ(drive.takenOutDisk(1), dir.filePath(QStringLiteral(".disks/1")));
     EXPECT_EQ(drive.takenOutDisk(2), std::nullopt);
 
+    // The folder is the operator's: clearing it for an archive removes only
+    // what a killed run left of that archive.
     writeFile(dir.filePath(QStringLiteral("letter.txt")), "x");
     QDir(dir.path()).mkpath(QStringLiteral("folder/deeper"));
-    ASSERT_TRUE(drive.eraseDisk());
+    writeFile(dir.filePath(QStringLiteral("VantrelBackup.zip")), "previous");
+    writeFile(dir.filePath(QStringLiteral("VantrelBackup.zip.partial")), "killed run");
+    writeFile(dir.filePath(QStringLiteral("Other.zip.partial")), "another archive's");
+    ASSERT_TRUE(drive.clearFor(QStringLiteral("VantrelBackup.zip")));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral(".disks")});
+              QStringList({QStringLiteral(".disks"), QStringLiteral("folder"), QStringLiteral("letter.txt"),
+                           QStringLiteral("Other.zip.partial"), QStringLiteral("VantrelBackup.zip")}));
 }
 
 TEST(DriveA, AMissingFolderIsNoDisk)
@@ -90,7 +96,7 @@ TEST(DriveA, OnAVolumeOnlyTheFolderOfOursIsADisk)
     EXPECT_FALSE(drive.simulated());
     EXPECT_EQ(drive.toLocal(QStringLiteral("A:\\VantrelBackup.zip")),
               volume.filePath(QStringLiteral("VantrelBackup/VantrelBackup.zip")));
-    ASSERT_TRUE(drive.eraseDisk(nullptr, {QStringLiteral("VantrelBackup.zip")}));
+    ASSERT_TRUE(drive.clearFor(QStringLiteral("VantrelBackup.zip")));
     EXPECT_EQ(QDir(volume.filePath(QStringLiteral("VantrelBackup"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("VantrelBackup.zip")});
     EXPECT_EQ(readFile(volume.filePath(QStringLiteral("photo.jpg"))), QByteArray("the operator's"));

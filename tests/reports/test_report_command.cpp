@@ -19,8 +19,7 @@ protected:
     {
         // The program finds its folder beside itself: a copy of the program
         // in the temporary folder works on that folder's database.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(VANTREL_PROGRAM), folder.file("vantrel")));
-        QFile::setPermissions(folder.file("vantrel"), QFile::permissions(QStringLiteral(VANTREL_PROGRAM)));
+        ASSERT_TRUE(testing_support::copyProgramInto(QStringLiteral(VANTREL_PROGRAM), folder.path()));
         testing_support::fillSampleCenter(folder.databasePath());
         testing_support::installDeliveredReports(folder.path());
     }

@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace testing_support {
@@ -32,6 +33,12 @@ QString TempProgramFolder::databasePath() const
 QString TempProgramFolder::file(const QString &name) const
 {
     return QDir(path()).filePath(name);
+}
+
+bool copyProgramInto(const QString &program, const QString &folder)
+{
+    const QString copy = QDir(folder).filePath(QStringLiteral("vantrel"));
+    return QFile::copy(program, copy) && QFile::setPermissions(copy, QFile::permissions(program));
 }
 
 } // namespace testing_support

@@ -22,4 +22,8 @@ private:
     QString m_previous;
 };
 
+// Copies the program file `program` into `folder` as "vantrel": started
+// there, it works on that folder's database, as the program of a build does.
+bool copyProgramInto(const QString &program, const QString &folder);
+
 } // namespace testing_support
